@@ -1,0 +1,33 @@
+#include "core/globals.h"
+
+MoJuWizard* mainWindow = nullptr;
+MApplication* appInstance = nullptr;
+SystemParam* activeParams = nullptr;
+SystemParam* editParams = nullptr;
+
+int currentLanguage = 0;
+int detectsPerCamera = 2;
+int initialStation = 0;
+bool initialStationSet = false;
+
+QString ioInputCaptions[10];
+QString ioOutputCaptions[10];
+QString nameFileLines[18];
+
+int cameraCount = 0;
+int screenWidth = 1920;
+int screenHeight = 1080;
+int ioComIndex = 0;
+ControlPort* controlPort = nullptr;
+
+bool gpioAvailable = true;
+GpioWriteFn gpioWrite = nullptr;
+
+QMutex* ioMutex = nullptr;
+QMutex* saveImageMutex = nullptr;
+
+int templateLimit = 10;
+int useGreyChannel = 1;
+int simulatedCameraFlag = 0;
+
+QString TextTable[kTextTableSize];

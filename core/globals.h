@@ -1,0 +1,72 @@
+// The process globals and singleton accessors that every subsystem reaches without being handed
+// them. Written in the GUI thread (mostly during start-up), read from anywhere, no lock unless
+// noted: the two mutexes themselves guard the IO words and the result-image buffers.
+#pragma once
+
+#include <QString>
+
+class MoJuWizard;
+class MApplication;
+class SystemParam;
+class ControlPort;
+class QMutex;
+
+// The single main window; null until its constructor runs.
+extern MoJuWizard* mainWindow;
+// The application object.
+extern MApplication* appInstance;
+// The active parameter record that the running system reads, and the settings screens' copy.
+extern SystemParam* activeParams;
+extern SystemParam* editParams;
+
+// Column of the text table: 0 Simplified Chinese, 1 English, 2 Traditional Chinese, 3 Japanese.
+extern int currentLanguage;
+// Detects per camera: 2 on a standard machine, 4 on two-colour and turntable machines.
+extern int detectsPerCamera;
+// The station that parameter loading derives for two-station machines, and whether it did.
+extern int initialStation;
+extern bool initialStationSet;
+
+// Captions of inputs 0..9 and outputs 0..9 on the IO lamp row.
+extern QString ioInputCaptions[10];
+extern QString ioOutputCaptions[10];
+// The first lines of name.txt as read at start-up.
+extern QString nameFileLines[18];
+
+// Cameras in use (at most 8), set by the main window constructor.
+extern int cameraCount;
+// Primary screen size in pixels; dialogs centre themselves with it.
+extern int screenWidth;
+extern int screenHeight;
+// Index of the IO board's serial port: "COM%1" with index + 1.
+extern int ioComIndex;
+// The IO board port object.
+extern ControlPort* controlPort;
+
+// The panel-LED library is loaded and initialised.
+extern bool gpioAvailable;
+// Entry point GPIO_Write of the panel-LED library (null while unavailable).
+typedef unsigned short (*GpioWriteFn)(unsigned char led, unsigned char value);
+extern GpioWriteFn gpioWrite;
+
+// Guards the output and input words between the GUI thread and the IO thread.
+extern QMutex* ioMutex;
+// Guards the result-image buffers and their pending flags (GUI thread and image-save thread).
+extern QMutex* saveImageMutex;
+
+// Template slots per detect, copied from the parameters by the main window constructor.
+extern int templateLimit;
+// Non-zero: colour frames are inspected as grey, else as hue.
+extern int useGreyChannel;
+// 1 when the simulated cameras replaced real ones.
+extern int simulatedCameraFlag;
+
+// The 4-language text table: the text of id i in language l is entry i * 4 + l.
+constexpr int kTextTableSize = 8192;
+extern QString TextTable[kTextTableSize];
+
+// Text of id `id` in the current language.
+inline const QString& tableText(int id)
+{
+    return TextTable[id * 4 + currentLanguage];
+}

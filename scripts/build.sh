@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds the monitor, its tests, tools and benchmarks into ./build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target benchmarks

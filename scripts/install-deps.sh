@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the monitor, its tests and its tools need. Idempotent.
+set -euo pipefail
+packages=(
+  cmake g++ make ccache pkg-config
+  qtbase5-dev libqt5sql5-sqlite libqt5charts5-dev libqt5serialport5-dev qttools5-dev-tools
+  libqcustomplot-dev libopencv-dev libgoogle-glog-dev libjsoncpp-dev fonts-wqy-microhei
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool socat libmodbus-dev mbpoll sqlite3
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+$SUDO apt-get update
+if [ ${#missing[@]} -gt 0 ]; then
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Makes a fresh demo working directory from samples/ and the built stand-in libraries.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+demo=${1:?usage: prepare-demo.sh DIR}
+mkdir -p "$demo"
+cp -r "$root/samples/." "$demo/"

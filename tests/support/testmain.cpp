@@ -1,0 +1,50 @@
+// Test main shared by every test binary: one QApplication for the process and a fresh temporary
+// working directory for every test, so tests never see each other's files.
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <glog/logging.h>
+
+#include <memory>
+
+namespace {
+
+class FreshWorkingDirectory : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        m_previous = QDir::currentPath();
+        m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/monitor-test-XXXXXX"));
+        if (m_dir->isValid())
+            QDir::setCurrent(m_dir->path());
+    }
+    void OnTestEnd(const ::testing::TestInfo& info) override
+    {
+        QDir::setCurrent(m_previous);
+        // A failed test keeps its directory for a look afterwards.
+        if (info.result() && info.result()->Failed() && m_dir)
+            m_dir->setAutoRemove(false);
+        m_dir.reset();
+    }
+
+private:
+    QString m_previous;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("MONITOR_DRY_RUN", "1");
+    google::InitGoogleLogging(argv[0]);
+    FLAGS_logtostderr = false;
+    FLAGS_minloglevel = 2;
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshWorkingDirectory);
+    return RUN_ALL_TESTS();
+}
