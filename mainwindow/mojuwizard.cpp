@@ -1,0 +1,56 @@
+#include "mainwindow/mojuwizard.h"
+
+#include "core/globals.h"
+#include "core/platformutils.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+MoJuWizard::MoJuWizard(QWidget* parent)
+    : QWidget(parent)
+{
+    // Everything built below may reach the main window through the global.
+    mainWindow = this;
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        screenWidth = screen->geometry().width();
+        screenHeight = screen->geometry().height();
+    }
+    setFixedSize(screenWidth, screenHeight);
+
+    if (initialStationSet)
+        station = initialStation;
+
+    backlightOff = 0;
+    logoutTimer = new QTimer(this);
+    connect(logoutTimer, &QTimer::timeout, this, &MoJuWizard::TimerLogout);
+    screenOffTimer = new QTimer(this);
+    connect(screenOffTimer, &QTimer::timeout, this, &MoJuWizard::TimerLCD);
+
+    // All four panel LEDs dark until the cycle reports its state.
+    setPanelLed(3, 1);
+    setPanelLed(2, 1);
+    setPanelLed(1, 1);
+    setPanelLed(0, 1);
+
+    installEventFilter(this);
+}
+
+bool MoJuWizard::eventFilter(QObject* watched, QEvent* event)
+{
+    // Presses on the window are never consumed here.
+    return QWidget::eventFilter(watched, event);
+}
+
+void MoJuWizard::TimerLogout()
+{
+    logoutTimer->stop();
+    loginLevel = 0;
+}
+
+void MoJuWizard::TimerLCD()
+{
+    screenOffTimer->stop();
+    setScreenPower(false);
+}

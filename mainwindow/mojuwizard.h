@@ -1,0 +1,46 @@
+// The single full-screen main window: owns the screens, the camera views and the timers of the
+// machine cycle, and holds the cycle's state and the operator's login level. GUI thread only.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class CammerWidget;
+class QTimer;
+
+class MoJuWizard : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MoJuWizard(QWidget* parent = nullptr);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Appends one row to the day's operation log (time, login level text, remark); defined
+    // together with the operation log.
+    void InsertRecord(QString remark);
+
+    // Camera view of camera i; null at and beyond cameraCount.
+    CammerWidget* cameraViews[8] = {};
+    // The screen saver has switched the backlight off; written only by setScreenPower and here.
+    int backlightOff = 0;
+    // Detect of the current round; the detection engine reads it through mainWindow.
+    int curDet = 0;
+    // Edit field the on-screen keypads type into; written only by the edit widget.
+    QWidget* currentEdit = nullptr;
+    // 0 not logged in, 1 user password, 2 service password.
+    int loginLevel = 0;
+    // Two-station machines: 1 the first station (detects 0 and 1), 0 the second (2 and 3).
+    int station = 1;
+
+    // Restarted on every touch with the auto-logout time; its timeout logs the operator out.
+    QTimer* logoutTimer = nullptr;
+    // Restarted on every touch with the screen-off time; its timeout darkens the screen.
+    QTimer* screenOffTimer = nullptr;
+
+public slots:
+    // The operator was idle for the auto-logout time: back to no login.
+    void TimerLogout();
+    // The screen was idle for the screen-off time: backlight off until the next touch.
+    void TimerLCD();
+};
