@@ -13,6 +13,7 @@ bool initialStationSet = false;
 QString ioInputCaptions[10];
 QString ioOutputCaptions[10];
 QString nameFileLines[18];
+char cameraSerials[8][100] = {};
 
 int cameraCount = 0;
 int screenWidth = 1920;

@@ -32,6 +32,8 @@ extern QString ioInputCaptions[10];
 extern QString ioOutputCaptions[10];
 // The first lines of name.txt as read at start-up.
 extern QString nameFileLines[18];
+// Configured camera serial number per camera position 0..7 (NUL-terminated), from SN.db.
+extern char cameraSerials[8][100];
 
 // Cameras in use (at most 8), set by the main window constructor.
 extern int cameraCount;

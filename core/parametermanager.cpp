@@ -1,0 +1,128 @@
+#include "core/parametermanager.h"
+
+#include "core/shellrunner.h"
+#include "core/systemparam.h"
+
+#include <QFile>
+#include <QThread>
+
+namespace {
+
+const char* const kParamConnection = "dbIn";
+const char* const kSerialConnection = "dbT";
+const char* const kParamFile = "PARAM.db";
+const char* const kSerialFile = "SN.db";
+const char* const kDefaultGroup = "./paraGroup/default/";
+
+// SQLite creates an empty file when it opens a missing one, so a database counts as present
+// only when the file holds table sysparam. Checked on a connection of its own.
+bool holdsSysparam(const QString& file)
+{
+    if (!QFile::exists(file))
+        return false;
+    const QString connection = QStringLiteral("paramcheck");
+    bool found = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            found = db.tables().contains(QStringLiteral("sysparam"));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return found;
+}
+
+// Puts the default group's copy of `file` in place. On success the machine is restarted,
+// because the program has already read settings from the broken state. Without a usable copy a
+// restart would only repeat itself, so the program goes on with the record's defaults.
+void restoreFromDefaultGroup(const QString& file, int waitBeforeRebootMs)
+{
+    const QString source = QString::fromLatin1(kDefaultGroup) + file;
+    qWarning("%s is missing or has no parameter table; restoring it from %s", qPrintable(file),
+             qPrintable(source));
+    if (!QFile::exists(source)) {
+        qCritical("cannot restore %s: %s does not exist", qPrintable(file), qPrintable(source));
+        return;
+    }
+    QFile::remove(file);
+    if (!QFile::copy(source, file)) {
+        qCritical("cannot copy %s to %s", qPrintable(source), qPrintable(file));
+        return;
+    }
+    QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+    ShellRunner::run(QStringLiteral("sync"), {});
+    if (waitBeforeRebootMs > 0)
+        QThread::msleep(static_cast<unsigned long>(waitBeforeRebootMs));
+    ShellRunner::run(QStringLiteral("reboot"), {});
+}
+
+}  // namespace
+
+ParameterManager* ParameterManager::instance()
+{
+    static ParameterManager* store = new ParameterManager;
+    return store;
+}
+
+ParameterManager::ParameterManager(QObject* parent)
+    : QObject(parent)
+{
+}
+
+ParameterManager::~ParameterManager()
+{
+    queryIn = QSqlQuery();
+    queryT = QSqlQuery();
+    dbIn.close();
+    dbT.close();
+    dbIn = QSqlDatabase();
+    dbT = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QString::fromLatin1(kParamConnection));
+    QSqlDatabase::removeDatabase(QString::fromLatin1(kSerialConnection));
+    delete active;
+    delete edit;
+}
+
+void ParameterManager::openDatabases()
+{
+    const QString paramFile = QString::fromLatin1(kParamFile);
+    if (!holdsSysparam(paramFile))
+        restoreFromDefaultGroup(paramFile, 0);
+    dbIn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kParamConnection));
+    dbIn.setDatabaseName(paramFile);
+    if (!dbIn.open())
+        qCritical("cannot open %s", kParamFile);
+    queryIn = QSqlQuery(dbIn);
+
+    const QString serialFile = QString::fromLatin1(kSerialFile);
+    if (!holdsSysparam(serialFile))
+        restoreFromDefaultGroup(serialFile, 1000);
+    dbT = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kSerialConnection));
+    dbT.setDatabaseName(serialFile);
+    if (!dbT.open())
+        qCritical("cannot open %s", kSerialFile);
+    queryT = QSqlQuery(dbT);
+}
+
+bool ParameterManager::loadParams()
+{
+    openDatabases();
+    delete active;
+    active = new SystemParam;
+    bool ok = active->loadSysParams(QSqlQuery(queryIn));
+    ok = active->loadSerialNumbers(QSqlQuery(queryT)) && ok;
+    delete edit;
+    edit = new SystemParam;
+    if (!ok)
+        qWarning("parameters were not read completely; defaults fill the gaps");
+    return ok;
+}
+
+void ParameterManager::closeParamDb()
+{
+    queryIn.finish();
+    dbIn.close();
+}
