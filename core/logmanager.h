@@ -1,0 +1,48 @@
+// Keeps the technical log in files through glog: tidies the log folders at start-up, configures
+// glog and routes every Qt message into it. Created once by main, never destroyed.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <cstddef>
+
+class QMessageLogContext;
+
+class LogManager : public QObject {
+    Q_OBJECT
+
+public:
+    // Folders relative to the working directory.
+    static const char* const kLogDir;        // glog files and archived logs of earlier runs
+    static const char* const kStdoutLogDir;  // only pruned, never written
+    // Crash reports of glog's failure signal handler, appended in the LOG folder.
+    static const char* const kCrashReportFile;
+    // Files the two folders keep at most after start-up.
+    static constexpr int kLogDirLimit = 50;
+    static constexpr int kStdoutLogDirLimit = 10;
+
+    // Archives and prunes the log folders, installs the Qt message handler, configures glog
+    // and its failure signal handler.
+    explicit LogManager(QObject* parent = nullptr);
+
+    // Qt's message handler: info, warning, critical and fatal become glog INFO, WARNING, ERROR
+    // and FATAL (which ends the process); debug is dropped. Only the text is logged, in UTF-8.
+    static void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message);
+
+    // Writer of glog's crash report. Runs inside a signal handler, so it takes no lock and
+    // allocates nothing: it write(2)s to the crash report opened at start-up (stderr without).
+    static void failureWriter(const char* data, size_t size);
+
+    // Renames the INFO/WARNING logs of earlier runs ("log*.log") in `logDir` to
+    // "glog_<yyyyMMdd_hhmmss>.txt", newest first. A name already taken (several logs archived
+    // in one second) gets "_2", "_3", ... appended, so no earlier log is lost.
+    static void archiveLogs(const QString& logDir);
+
+    // Deletes the oldest files (by modification time) of `dir` until at most `keep` remain.
+    // Sub-folders are not touched; a missing folder is left alone.
+    static void pruneFolder(const QString& dir, int keep);
+
+    // Opens `path` for appending as the target of failureWriter (closing an earlier one).
+    static bool openCrashReport(const QString& path);
+};

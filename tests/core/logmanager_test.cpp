@@ -1,0 +1,211 @@
+#include "core/logmanager.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <glog/logging.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Writes `content` to `path` and dates its modification `ageSeconds` into the past.
+void makeAgedFile(const QString& path, const QByteArray& content, int ageSeconds)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+    file.flush();  // a write at close would date the file anew
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files, QDir::Name);
+}
+
+struct Routed {
+    google::LogSeverity severity;
+    std::string file;
+    std::string text;
+};
+
+class RoutedMessages : public google::LogSink {
+public:
+    RoutedMessages()
+    {
+        m_minLevel = FLAGS_minloglevel;
+        FLAGS_minloglevel = 0;
+        google::AddLogSink(this);
+    }
+    ~RoutedMessages() override
+    {
+        google::RemoveLogSink(this);
+        FLAGS_minloglevel = m_minLevel;
+    }
+    void send(google::LogSeverity severity, const char*, const char* baseName, int, const google::LogMessageTime&,
+              const char* message, size_t length) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_messages.push_back({severity, baseName, std::string(message, length)});
+    }
+    std::vector<Routed> messages()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_messages;
+    }
+
+private:
+    int m_minLevel = 0;
+    std::mutex m_mutex;
+    std::vector<Routed> m_messages;
+};
+
+const QString kLog = QStringLiteral("LOG/");
+
+}  // namespace
+
+TEST(LogArchive, LogsOfEarlierRunsAllSurviveAsArchivesEvenWithinOneSecond)
+{
+    ASSERT_TRUE(QDir::current().mkpath(kLog));
+    makeAgedFile(kLog + "log20261201-080000.100.log", "oldest run", 3000);
+    makeAgedFile(kLog + "log20261202-080000.200.log", "middle run", 2000);
+    makeAgedFile(kLog + "log20261203-080000.300.log", "newest run", 1000);
+    // Not INFO logs of a run: stay as they are.
+    makeAgedFile(kLog + "ERROR_20261203-080000.300.log", "an error", 1000);
+    makeAgedFile(kLog + "notes.txt", "service notes", 500);
+
+    LogManager::archiveLogs(kLog);
+
+    const QStringList files = filesIn(kLog);
+    const QRegularExpression archiveName(QStringLiteral("^glog_\\d{8}_\\d{6}(_\\d+)?\\.txt$"));
+    QSet<QByteArray> archived;
+    for (const QString& name : files) {
+        EXPECT_FALSE(name.startsWith(QLatin1String("log"))) << name.toStdString();
+        if (name.startsWith(QLatin1String("glog_"))) {
+            EXPECT_TRUE(archiveName.match(name).hasMatch()) << name.toStdString();
+            archived << readAll(kLog + name);
+        }
+    }
+    EXPECT_EQ(archived, (QSet<QByteArray>{"oldest run", "middle run", "newest run"}));
+    EXPECT_TRUE(files.contains(QStringLiteral("ERROR_20261203-080000.300.log")));
+    EXPECT_TRUE(files.contains(QStringLiteral("notes.txt")));
+}
+
+TEST(LogArchive, ArchiveOfAnEarlierStartInTheSameSecondIsKept)
+{
+    ASSERT_TRUE(QDir::current().mkpath(kLog));
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss"));
+    const QString nextStamp = QDateTime::currentDateTime().addSecs(1).toString(QStringLiteral("yyyyMMdd_hhmmss"));
+    // Both names the archiving could choose in this or the next second are taken already.
+    makeAgedFile(kLog + "glog_" + stamp + ".txt", "archived a moment ago", 1);
+    makeAgedFile(kLog + "glog_" + nextStamp + ".txt", "archived a moment ago too", 1);
+    makeAgedFile(kLog + "log20261203-080000.300.log", "this run's predecessor", 1);
+
+    LogManager::archiveLogs(kLog);
+
+    EXPECT_EQ(readAll(kLog + "glog_" + stamp + ".txt"), "archived a moment ago");
+    EXPECT_EQ(readAll(kLog + "glog_" + nextStamp + ".txt"), "archived a moment ago too");
+    const QStringList files = filesIn(kLog);
+    ASSERT_EQ(files.size(), 3);
+    QStringList suffixed = files.filter(QRegularExpression(QStringLiteral("_2\\.txt$")));
+    ASSERT_EQ(suffixed.size(), 1) << files.join(' ').toStdString();
+    EXPECT_EQ(readAll(kLog + suffixed.first()), "this run's predecessor");
+}
+
+TEST(LogPrune, OldestFilesGoWhateverTheirNames)
+{
+    struct Case {
+        const char* name;
+        int files;
+        int keep;
+    };
+    const Case cases[] = {
+        {"55 files in the LOG folder keep the newest 50", 55, LogManager::kLogDirLimit},
+        {"12 files in log_stdout keep the newest 10", 12, LogManager::kStdoutLogDirLimit},
+        {"at the limit nothing goes", 10, 10},
+    };
+    const char* const kinds[] = {"ERROR_%1.log", "FATAL_%1.log", "glog_%1.txt", "log%1.log"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString dir = QString::fromLatin1(c.name) + QLatin1Char('/');
+        ASSERT_TRUE(QDir::current().mkpath(dir + "subfolder"));
+        // File i is i hours old; names are shuffled against their age so only time decides.
+        for (int i = 0; i < c.files; ++i)
+            makeAgedFile(dir + QString::fromLatin1(kinds[i % 4]).arg((i * 7) % c.files, 3, 10, QLatin1Char('0')),
+                         QByteArray::number(i), i * 3600);
+
+        LogManager::pruneFolder(dir, c.keep);
+
+        QSet<QByteArray> kept;
+        for (const QString& name : filesIn(dir))
+            kept << readAll(dir + name);
+        QSet<QByteArray> expected;
+        for (int i = 0; i < qMin(c.files, c.keep); ++i)
+            expected << QByteArray::number(i);
+        EXPECT_EQ(kept, expected);
+        EXPECT_TRUE(QDir(dir + "subfolder").exists());
+    }
+}
+
+TEST(LogPrune, MissingFolderIsLeftAlone)
+{
+    LogManager::pruneFolder(QStringLiteral("./relaydir/workspace/log_stdout/"), 10);
+    EXPECT_FALSE(QDir(QStringLiteral("./relaydir")).exists());
+}
+
+TEST(LogRouting, QtMessagesReachGlogWithTheirSeverityAndDebugIsDropped)
+{
+    RoutedMessages routed;
+    QMessageLogContext context;
+    LogManager::messageHandler(QtDebugMsg, context, QStringLiteral("debug chatter"));
+    LogManager::messageHandler(QtInfoMsg, context, QStringLiteral("相机1，重连成功"));
+    LogManager::messageHandler(QtWarningMsg, context, QStringLiteral("a warning"));
+    LogManager::messageHandler(QtCriticalMsg, context, QStringLiteral("a critical"));
+
+    const auto messages = routed.messages();
+    ASSERT_EQ(messages.size(), 3u);
+    const google::LogSeverity severities[] = {google::GLOG_INFO, google::GLOG_WARNING, google::GLOG_ERROR};
+    const char* const texts[] = {"相机1，重连成功", "a warning", "a critical"};
+    for (size_t i = 0; i < messages.size(); ++i) {
+        EXPECT_EQ(messages[i].severity, severities[i]);
+        EXPECT_EQ(messages[i].text, texts[i]);
+        EXPECT_EQ(messages[i].file, "logmanager.cpp");
+    }
+}
+
+TEST(LogRoutingDeathTest, FatalQtMessageEndsTheProcess)
+{
+    EXPECT_DEATH(LogManager::messageHandler(QtFatalMsg, QMessageLogContext(), QStringLiteral("fatal end")), "fatal end");
+}
+
+TEST(CrashReportDeathTest, CrashReportIsWrittenToTheFileOpenedAtStartUp)
+{
+    const QString report = QDir::current().absoluteFilePath(QStringLiteral("ERROR_crash.log"));
+    makeAgedFile(report, "earlier crash\n", 0);
+    // The child crashes inside glog's failure signal handler path, which calls the writer;
+    // the writer must get the report out without glog's locks or the heap.
+    EXPECT_DEATH(
+        {
+            LogManager::openCrashReport(report);
+            google::InstallFailureSignalHandler();
+            google::InstallFailureWriter(&LogManager::failureWriter);
+            std::raise(SIGSEGV);
+        },
+        "");
+    const QByteArray text = readAll(report);
+    EXPECT_TRUE(text.startsWith("earlier crash\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SIGSEGV")) << text.toStdString();
+}
