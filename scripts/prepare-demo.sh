@@ -5,3 +5,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 demo=${1:?usage: prepare-demo.sh DIR}
 mkdir -p "$demo"
 cp -r "$root/samples/." "$demo/"
+# The installed databases: copies of the default parameter group (without them the monitor
+# restores them itself and restarts the machine).
+for db in PARAM.db SN.db; do
+  [ -f "$demo/$db" ] || cp "$root/samples/paraGroup/default/$db" "$demo/$db"
+done
