@@ -4,6 +4,7 @@
 #include "core/systemparam.h"
 
 #include <QFile>
+#include <QSqlError>
 #include <QThread>
 
 namespace {
@@ -59,6 +60,20 @@ void restoreFromDefaultGroup(const QString& file, int waitBeforeRebootMs)
     ShellRunner::run(QStringLiteral("reboot"), {});
 }
 
+// Opens `file` on the named connection, restoring it from the default group first when it is
+// missing.
+QSqlDatabase openDatabase(const char* connection, const char* file, int waitBeforeRebootMs)
+{
+    const QString name = QString::fromLatin1(file);
+    if (!holdsSysparam(name))
+        restoreFromDefaultGroup(name, waitBeforeRebootMs);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(connection));
+    db.setDatabaseName(name);
+    if (!db.open())
+        qCritical("cannot open %s: %s", file, qPrintable(db.lastError().text()));
+    return db;
+}
+
 }  // namespace
 
 ParameterManager* ParameterManager::instance()
@@ -88,22 +103,10 @@ ParameterManager::~ParameterManager()
 
 void ParameterManager::openDatabases()
 {
-    const QString paramFile = QString::fromLatin1(kParamFile);
-    if (!holdsSysparam(paramFile))
-        restoreFromDefaultGroup(paramFile, 0);
-    dbIn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kParamConnection));
-    dbIn.setDatabaseName(paramFile);
-    if (!dbIn.open())
-        qCritical("cannot open %s", kParamFile);
+    dbIn = openDatabase(kParamConnection, kParamFile, 0);
     queryIn = QSqlQuery(dbIn);
-
-    const QString serialFile = QString::fromLatin1(kSerialFile);
-    if (!holdsSysparam(serialFile))
-        restoreFromDefaultGroup(serialFile, 1000);
-    dbT = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QString::fromLatin1(kSerialConnection));
-    dbT.setDatabaseName(serialFile);
-    if (!dbT.open())
-        qCritical("cannot open %s", kSerialFile);
+    // The serial numbers are restored the same way; the restart waits one second after the copy.
+    dbT = openDatabase(kSerialConnection, kSerialFile, 1000);
     queryT = QSqlQuery(dbT);
 }
 

@@ -505,6 +505,50 @@ TEST_F(SystemParamTest, SaveAndLoadRoundTripTheWholeRecord)
     EXPECT_EQ(loaded, saved);
 }
 
+TEST_F(SystemParamTest, FieldsAreStoredAtTheirRowPositions)
+{
+    struct Case {
+        int field;
+        const char* row;
+        int position;  // 1-based
+    };
+    const Case cases[] = {
+        {3, "exposeTime", 4},         {4, "system5", 1},          {7, "system6", 2},
+        {13, "system5", 4},           {23, "system6", 6},         {29, "system5", 8},
+        {39, "numAllDetect", 8},      {48, "mirror", 9},          {56, "system9", 11},
+        {64, "system10", 17},         {71, "system11", 20},       {79, "trigInDelay", 8},
+        {111, "system7", 9},          {112, "system7", 15},       {118, "system1", 1},
+        {131, "isPswUsed", 1},        {137, "system1", 8},        {138, "system2", 16},
+        {141, "system3", 9},          {146, "system2", 18},       {147, "system6", 9},
+        {148, "system7", 16},         {150, "system4", 3},        {155, "system8", 18},
+        {158, "system5", 13},         {163, "system6", 12},       {170, "system3", 11},
+        {173, "system2", 14},         {179, "system8", 20},       {180, "system12", 1},
+        {189, "system12", 20},        {199, "enable", 8},         {202, "system9", 20},
+        {206, "numFailDetect", 2},    {212, "system7", 20},       {213, "system9", 10},
+        {214, "numFailDetect", 8},    {215, "system5", 10},       {251, "system9", 8},
+        {261, "system8", 9},          {271, "system8", 17},       {292, "system10", 8},
+        {302, "system10", 16},        {320, "system9", 19},       {321, "system5", 12},
+        {322, "system12", 12},        {330, "system11", 8},       {346, "system11", 16},
+        {357, "system12", 3},         {363, "system12", 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        QFile::remove(QStringLiteral("PARAM.db"));
+        TestDb db(QStringLiteral("PARAM.db"));
+        db.createSysparam();
+        SystemParam p;
+        p.setField(c.field, 4321);
+        ASSERT_TRUE(SystemParam::saveSysParams(p, db.query()));
+        for (const auto& [name, value] : db.rows()) {
+            const QStringList parts = value.split(QLatin1Char(' '));
+            for (int k = 0; k < parts.size(); ++k) {
+                const bool here = name == QLatin1String(c.row) && k + 1 == c.position;
+                EXPECT_EQ(parts[k] == QLatin1String("4321"), here) << qPrintable(name) << " position " << k + 1;
+            }
+        }
+    }
+}
+
 TEST_F(SystemParamTest, MachineTypeIsSavedFromTheEditedOne)
 {
     TestDb db(QStringLiteral("PARAM.db"));
