@@ -32,3 +32,7 @@ int useGreyChannel = 1;
 int simulatedCameraFlag = 0;
 
 QString TextTable[kTextTableSize];
+
+QPointer<NumberInput> gpNumberInput;
+QPointer<NumCharInput> gpNumCharInput;
+QPointer<NumberKeyPad> gpNumKeyPad;

@@ -3,6 +3,7 @@
 // noted: the two mutexes themselves guard the IO words and the result-image buffers.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 class MoJuWizard;
@@ -10,6 +11,9 @@ class MApplication;
 class SystemParam;
 class ControlPort;
 class QMutex;
+class NumberInput;
+class NumCharInput;
+class NumberKeyPad;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -72,3 +76,10 @@ inline const QString& tableText(int id)
 {
     return TextTable[id * 4 + currentLanguage];
 }
+
+// The shared on-screen pads of the widget kit: the numeric pad and the full keyboard, created by
+// the main window; and the numeric pad most recently opened for an edit, or none. Each reference
+// resets itself when its pad is destroyed. GUI thread only.
+extern QPointer<NumberInput> gpNumberInput;
+extern QPointer<NumCharInput> gpNumCharInput;
+extern QPointer<NumberKeyPad> gpNumKeyPad;
