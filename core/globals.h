@@ -14,6 +14,7 @@ class QMutex;
 class NumberInput;
 class NumCharInput;
 class NumberKeyPad;
+class QPixmap;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -66,6 +67,23 @@ extern int templateLimit;
 extern int useGreyChannel;
 // 1 when the simulated cameras replaced real ones.
 extern int simulatedCameraFlag;
+
+// Pictures loaded once at start-up and drawn by many screens; null until then, never freed.
+// A missing file gives a null pixmap, and the screens then draw nothing in its place.
+extern QPixmap* backgroundPixmap;      // ./images/background.png: background of the boxes and dialogs
+extern QPixmap* titlePixmap;           // ./images/title.png: title bar of the update dialog and wizard
+extern QPixmap* linePixmap;            // ./images/line.png: separator line of the same two screens
+extern QPixmap* editPixmap;            // ./images/edit.png: field behind a slider's value
+extern QPixmap* sliderTrackPixmap;     // :/sliderd.png: track of a slider
+extern QPixmap* sliderFillPixmap;      // :/slideru.png: filled part of a slider track
+extern QPixmap* sliderHandlePixmap;    // :/slidert.png: handle of a slider
+extern QPixmap* originPixmap;          // ./images/Origin.png: reset zoom and pan
+extern QPixmap* moveUpPixmap;          // ./images/MoveUp.png and the three other pan buttons
+extern QPixmap* moveDownPixmap;
+extern QPixmap* moveLeftPixmap;
+extern QPixmap* moveRightPixmap;
+extern QPixmap* enlargeScalePixmap;    // ./images/EnlargeScale.png: zoom in
+extern QPixmap* reductionScalePixmap;  // ./images/ReductionScale.png: zoom out
 
 // The 4-language text table: the text of id i in language l is entry i * 4 + l.
 constexpr int kTextTableSize = 8192;
