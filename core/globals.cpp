@@ -25,29 +25,15 @@ bool gpioAvailable = true;
 GpioWriteFn gpioWrite = nullptr;
 
 QMutex* ioMutex = nullptr;
+IOSerialLine* ioSerialPort = nullptr;
+quint32 publishedOutputs = 0xFFFFFFFFu;
+quint32 boardInputs = 0;
+quint32 lastPublishedOutputs = 0;
+unsigned char doorReleaseFlag = 0;
 QMutex* saveImageMutex = nullptr;
 
 int templateLimit = 10;
 int useGreyChannel = 1;
 int simulatedCameraFlag = 0;
 
-QPixmap* backgroundPixmap = nullptr;
-QPixmap* titlePixmap = nullptr;
-QPixmap* linePixmap = nullptr;
-QPixmap* editPixmap = nullptr;
-QPixmap* sliderTrackPixmap = nullptr;
-QPixmap* sliderFillPixmap = nullptr;
-QPixmap* sliderHandlePixmap = nullptr;
-QPixmap* originPixmap = nullptr;
-QPixmap* moveUpPixmap = nullptr;
-QPixmap* moveDownPixmap = nullptr;
-QPixmap* moveLeftPixmap = nullptr;
-QPixmap* moveRightPixmap = nullptr;
-QPixmap* enlargeScalePixmap = nullptr;
-QPixmap* reductionScalePixmap = nullptr;
-
 QString TextTable[kTextTableSize];
-
-QPointer<NumberInput> gpNumberInput;
-QPointer<NumCharInput> gpNumCharInput;
-QPointer<NumberKeyPad> gpNumKeyPad;

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QList>
+#include <QStringList>
 #include <QTextStream>
 #include <QVariant>
 

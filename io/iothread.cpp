@@ -1,0 +1,126 @@
+#include "io/iothread.h"
+
+#include "core/globals.h"
+#include "io/ioserialline.h"
+
+#include <QMutexLocker>
+
+#include <glog/logging.h>
+
+#include <chrono>
+
+qint64 IOThread::steadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+IOThread::IOThread(IOSerialLine* line, MonotonicClock clock, QObject* parent)
+    : QThread(parent), m_line(line), m_clock(clock), lastBeat(clock())
+{
+}
+
+IOThread::~IOThread()
+{
+    // The program never ends the thread; tests and teardown do.
+    requestInterruption();
+    wait();
+}
+
+void IOThread::heartbeat()
+{
+    lastBeat.store(m_clock());
+}
+
+void IOThread::run()
+{
+    lastBeat.store(m_clock());
+    while (!isInterruptionRequested()) {
+        if (m_clock() - lastBeat.load() > kHeartbeatTimeoutMs) {
+            // The detection cycle has stalled: stop talking, so the board no longer sees a host.
+            LOG(WARNING) << "controlport_thread - main_thread > 10s will timeout exit";
+            pause(kSilentPauseMs);
+            continue;
+        }
+        if (!m_line || !m_line->isOpen()) {
+            pause(kClosedPauseMs);
+            continue;
+        }
+        runPass();
+        pause(kPassPauseMs);
+    }
+}
+
+void IOThread::runPass()
+{
+    quint32 wanted;
+    {
+        QMutexLocker lock(ioMutex);
+        wanted = publishedOutputs;
+    }
+    bool resend = false;
+    receiveFrames(wanted, resend);
+    if (resend)
+        m_line->writeIOFrame(kSetOutputs, wanted);
+
+    ++ioPassCount;
+    if (ioPassCount == kBlock1Pass) {
+        boardWordIndex = 0;
+        m_line->writeIOFrame(kReadBlock1, 0);
+    } else if (ioPassCount == kBlock2Pass) {
+        boardWordIndex = 8;
+        ioPassCount = 0;
+        m_line->writeIOFrame(kReadBlock2, 0);
+    } else {
+        m_line->writeIOFrame(kPollInputs, 0);
+    }
+}
+
+void IOThread::receiveFrames(quint32 wanted, bool& resend)
+{
+    if (m_line->bytesWaiting() <= 0)
+        return;
+    // Only what fits is read; the rest waits in the driver for the next pass.
+    m_scanner.commit(m_line->read(m_scanner.tail(), m_scanner.room()));
+    m_scanner.scan([&](const BoardFrame& frame) { handleFrame(frame, wanted, resend); });
+}
+
+void IOThread::handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend)
+{
+    switch (frame.type) {
+    case 2: {
+        const quint32 inputs = frame.inputs();
+        quint32 before;
+        {
+            QMutexLocker lock(ioMutex);
+            before = boardInputs;
+            boardInputs = inputs;
+        }
+        if (inputs != before)
+            emit sigIOChange();
+        if (frame.outputEcho() != (wanted & 0x3FFu))
+            resend = true;
+        break;
+    }
+    case 3:
+    case 4:
+        // Further words of a block are dropped.
+        if (boardWordIndex < kBoardWordCount)
+            boardWords[boardWordIndex++] = frame.word();
+        break;
+    default:
+        // A valid frame that carries nothing for the host.
+        break;
+    }
+}
+
+void IOThread::pause(int ms)
+{
+    // Short pauses are slept whole; long ones in steps so that a stop request is seen.
+    constexpr int kStepMs = 20;
+    while (ms > 0 && !isInterruptionRequested()) {
+        const int step = qMin(ms, kStepMs);
+        QThread::msleep(static_cast<unsigned long>(step));
+        ms -= step;
+    }
+}

@@ -1,0 +1,69 @@
+// The IO thread: all traffic with the IO board. Every 5 ms it sends the output word when the
+// board shows other outputs, polls the inputs and reports input changes; it falls silent while
+// the detection cycle's heartbeat is more than 10 s old.
+#pragma once
+
+#include "io/ioframe.h"
+
+#include <QThread>
+
+#include <atomic>
+
+class IOSerialLine;
+
+class IOThread : public QThread {
+    Q_OBJECT
+
+public:
+    // Monotonic time in milliseconds. The wall clock is no good here: the program sets it.
+    using MonotonicClock = qint64 (*)();
+    static qint64 steadyMilliseconds();
+
+    // Heartbeat older than this silences the thread (ms).
+    static constexpr qint64 kHeartbeatTimeoutMs = 10000;
+    // Pause between passes (ms), while the line is closed (ms), and while silent (ms).
+    static constexpr int kPassPauseMs = 5;
+    static constexpr int kClosedPauseMs = 30;
+    static constexpr int kSilentPauseMs = 1000;
+    // Passes per cycle of the data-word commands: command 3 at pass 200, command 4 at pass 210.
+    static constexpr int kBlock1Pass = 200;
+    static constexpr int kBlock2Pass = 210;
+    static constexpr int kBoardWordCount = 16;
+
+    // `line` must outlive the thread. `clock` is for tests; it must be monotonic and thread-safe.
+    explicit IOThread(IOSerialLine* line, MonotonicClock clock = &IOThread::steadyMilliseconds,
+                      QObject* parent = nullptr);
+    ~IOThread() override;
+
+    // Marks the detection cycle as alive. Any thread (the GUI thread calls it every tick).
+    void heartbeat();
+
+    // Data words of the last type-3 and type-4 frames. Read only while the thread is not running.
+    quint32 boardWord(int i) const { return boardWords[i]; }
+
+signals:
+    // A type-2 frame brought input bits other than the previous ones; emitted in the IO thread
+    // after `boardInputs` holds the new bits.
+    void sigIOChange();
+
+protected:
+    void run() override;
+
+private:
+    void runPass();
+    void receiveFrames(quint32 wanted, bool& resend);
+    void handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend);
+    // Sleeps `ms`, waking early when the thread is asked to stop.
+    void pause(int ms);
+
+    IOSerialLine* m_line;
+    MonotonicClock m_clock;
+    // Time of the last heartbeat on m_clock (ms); written by any thread, read by the IO thread.
+    std::atomic<qint64> lastBeat;
+
+    // IO thread only from here on.
+    IOFrameScanner m_scanner;
+    int ioPassCount = 0;
+    quint32 boardWords[kBoardWordCount] = {};
+    int boardWordIndex = 0;
+};
