@@ -36,4 +36,23 @@ int templateLimit = 10;
 int useGreyChannel = 1;
 int simulatedCameraFlag = 0;
 
+QPixmap* backgroundPixmap = nullptr;
+QPixmap* titlePixmap = nullptr;
+QPixmap* linePixmap = nullptr;
+QPixmap* editPixmap = nullptr;
+QPixmap* sliderTrackPixmap = nullptr;
+QPixmap* sliderFillPixmap = nullptr;
+QPixmap* sliderHandlePixmap = nullptr;
+QPixmap* originPixmap = nullptr;
+QPixmap* moveUpPixmap = nullptr;
+QPixmap* moveDownPixmap = nullptr;
+QPixmap* moveLeftPixmap = nullptr;
+QPixmap* moveRightPixmap = nullptr;
+QPixmap* enlargeScalePixmap = nullptr;
+QPixmap* reductionScalePixmap = nullptr;
+
 QString TextTable[kTextTableSize];
+
+QPointer<NumberInput> gpNumberInput;
+QPointer<NumCharInput> gpNumCharInput;
+QPointer<NumberKeyPad> gpNumKeyPad;

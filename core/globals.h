@@ -3,6 +3,7 @@
 // noted: the two mutexes themselves guard the IO words and the result-image buffers.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 class MoJuWizard;
@@ -11,6 +12,10 @@ class SystemParam;
 class ControlPort;
 class IOSerialLine;
 class QMutex;
+class NumberInput;
+class NumCharInput;
+class NumberKeyPad;
+class QPixmap;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -68,6 +73,7 @@ extern quint32 lastPublishedOutputs;
 // 1 once the safety-door input has returned to its inactive level; set by the IO port, cleared by
 // the detection cycle when a machine cycle starts, read by the region editor. GUI thread only.
 extern unsigned char doorReleaseFlag;
+
 // Guards the result-image buffers and their pending flags (GUI thread and image-save thread).
 extern QMutex* saveImageMutex;
 
@@ -78,6 +84,23 @@ extern int useGreyChannel;
 // 1 when the simulated cameras replaced real ones.
 extern int simulatedCameraFlag;
 
+// Pictures loaded once at start-up and drawn by many screens; null until then, never freed.
+// A missing file gives a null pixmap, and the screens then draw nothing in its place.
+extern QPixmap* backgroundPixmap;      // ./images/background.png: background of the boxes and dialogs
+extern QPixmap* titlePixmap;           // ./images/title.png: title bar of the update dialog and wizard
+extern QPixmap* linePixmap;            // ./images/line.png: separator line of the same two screens
+extern QPixmap* editPixmap;            // ./images/edit.png: field behind a slider's value
+extern QPixmap* sliderTrackPixmap;     // :/sliderd.png: track of a slider
+extern QPixmap* sliderFillPixmap;      // :/slideru.png: filled part of a slider track
+extern QPixmap* sliderHandlePixmap;    // :/slidert.png: handle of a slider
+extern QPixmap* originPixmap;          // ./images/Origin.png: reset zoom and pan
+extern QPixmap* moveUpPixmap;          // ./images/MoveUp.png and the three other pan buttons
+extern QPixmap* moveDownPixmap;
+extern QPixmap* moveLeftPixmap;
+extern QPixmap* moveRightPixmap;
+extern QPixmap* enlargeScalePixmap;    // ./images/EnlargeScale.png: zoom in
+extern QPixmap* reductionScalePixmap;  // ./images/ReductionScale.png: zoom out
+
 // The 4-language text table: the text of id i in language l is entry i * 4 + l.
 constexpr int kTextTableSize = 8192;
 extern QString TextTable[kTextTableSize];
@@ -87,3 +110,10 @@ inline const QString& tableText(int id)
 {
     return TextTable[id * 4 + currentLanguage];
 }
+
+// The shared on-screen pads of the widget kit: the numeric pad and the full keyboard, created by
+// the main window; and the numeric pad most recently opened for an edit, or none. Each reference
+// resets itself when its pad is destroyed. GUI thread only.
+extern QPointer<NumberInput> gpNumberInput;
+extern QPointer<NumCharInput> gpNumCharInput;
+extern QPointer<NumberKeyPad> gpNumKeyPad;

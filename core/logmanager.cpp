@@ -60,6 +60,11 @@ LogManager::LogManager(QObject* parent)
     google::SetLogDestination(google::GLOG_ERROR, (base + "ERROR_").constData());
     google::SetLogDestination(google::GLOG_FATAL, (base + "FATAL_").constData());
 
+    // No "<program>.INFO" links: the folder holds only the files listed above, and the links
+    // would count against its limit.
+    for (google::LogSeverity severity : {google::GLOG_INFO, google::GLOG_WARNING, google::GLOG_ERROR, google::GLOG_FATAL})
+        google::SetLogSymlink(severity, "");
+
     if (!google::IsGoogleLoggingInitialized()) {
         programPath() = QCoreApplication::applicationFilePath().toLatin1();
         google::InitGoogleLogging(programPath().constData());

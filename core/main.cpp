@@ -1,11 +1,66 @@
 // Process entry: brings the monitor up in its fixed start-up order and runs the event loop.
-#include <QApplication>
+// Everything created here lives until the process ends; there is no orderly shutdown.
+#include "core/globals.h"
+#include "core/gpiosetup.h"
+#include "core/logmanager.h"
+#include "core/mapplication.h"
+#include "core/parametermanager.h"
+#include "core/startup.h"
+#include "core/systemparam.h"
+#include "core/texttable.h"
+#include "mainwindow/mojuwizard.h"
+#include "mainwindow/taskmanager.h"
+#include "records/temperaturechartdata.h"
 
-#include <glog/logging.h>
+#include <QList>
+#include <QLoggingCategory>
+#include <QMetaType>
+#include <QMutex>
+#include <QTextCodec>
 
 int main(int argc, char** argv)
 {
-    google::InitGoogleLogging(argv[0]);
-    QApplication app(argc, argv);
-    return app.exec();
+    QLoggingCategory* category = QLoggingCategory::defaultCategory();
+    category->setEnabled(QtDebugMsg, true);
+    category->setEnabled(QtInfoMsg, true);
+
+    appInstance = new MApplication(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mould-monitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MONITOR_VERSION));
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    // ModbusServer::sigWriteChange(QList<int>) crosses from the server's thread.
+    qRegisterMetaType<QList<int>>("QList<int>");
+
+    // From here on Qt messages reach the log files.
+    new LogManager;
+    TaskManager* task = TaskManager::instance(nullptr);
+    qInfo("%s %s release", "mould-monitor", MONITOR_VERSION);
+
+    setupGpio();
+
+    ioMutex = new QMutex;
+    saveImageMutex = new QMutex;
+
+    // Before the parameters: loading takes the default IO captions from the table.
+    fillTextTable();
+
+    ParameterManager* params = ParameterManager::instance();
+    params->loadParams();
+    activeParams = params->active;
+    editParams = params->edit;
+
+    installTranslator(appInstance);
+    loadSharedPixmaps();
+
+    TemperatureChartData* results = TemperatureChartData::instance();
+    results->init();
+
+    mainWindow = new MoJuWizard;
+    results->setRecordInterval(activeParams->temperatureRecordMinutes);
+
+    // TODO(io board): controlPort->startIOThread() once the IO port has landed.
+
+    mainWindow->showFullScreen();
+    task->start();
+    return appInstance->exec();
 }

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStringList>
+#include <QList>
 #include <QTextStream>
 #include <QVariant>
 

@@ -1,0 +1,104 @@
+// Starts the built program the way the plant does, in an empty working directory, and reads
+// what it leaves in its log folder.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kLogDir = QStringLiteral("relaydir/workspace/LOG");
+
+QString fileText(const QString& path)
+{
+    if (path.isEmpty())
+        return QString();
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The lines the program wrote itself, without glog's file header and line prefixes.
+QStringList messagesOf(const QString& path)
+{
+    QStringList messages;
+    const QStringList lines = fileText(path).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const int end = line.indexOf(QLatin1String("] "));
+        if (end > 0 && QStringLiteral("IWEF").contains(line.at(0)))
+            messages << line.mid(end + 2);
+    }
+    return messages;
+}
+
+QString currentInfoLog()
+{
+    const QStringList logs = QDir(kLogDir).entryList({QStringLiteral("log*.log")}, QDir::Files);
+    return logs.size() == 1 ? kLogDir + QLatin1Char('/') + logs.first() : QString();
+}
+
+// Runs the program until the main window has been built and is idle, then kills it. Returns
+// whether it was still running at that moment.
+bool runUntilUp(QStringList* messages)
+{
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("MONITOR_DRY_RUN"), QStringLiteral("1"));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(MONITOR_BINARY_DIR "/mould-monitor"), QStringList());
+    if (!program.waitForStarted(5000))
+        return false;
+    // The main window darkens LED 3 green last; after that the event loop runs.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000 && !messagesOf(currentInfoLog()).contains(QStringLiteral("LED 3 绿色 1")))
+        QThread::msleep(50);
+    const bool up = !program.waitForFinished(1500);
+    program.kill();
+    program.waitForFinished(5000);
+    *messages = messagesOf(currentInfoLog());
+    return up;
+}
+
+}  // namespace
+
+TEST(StartUp, RunsInAnEmptyDirectoryAndLogsTheBannerFirst)
+{
+    QStringList messages;
+    ASSERT_TRUE(runUntilUp(&messages));
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.first(), QStringLiteral("mould-monitor 1.0.0 release"));
+    // Without the LED library the monitor still comes up, and says why the LEDs stay dark.
+    ASSERT_GE(messages.size(), 2);
+    EXPECT_TRUE(messages.at(1).startsWith(QStringLiteral("LDIO_DLL.dll 加载失败:"))) << messages.at(1).toStdString();
+    EXPECT_TRUE(messages.contains(QStringLiteral("LD GPIO J6412 LED 因初始化失败, 导致写入失败")));
+    EXPECT_FALSE(messages.contains(QStringLiteral("初始化成功")));
+    EXPECT_TRUE(QFile::exists(kLogDir + QStringLiteral("/ERROR_crash.log")));
+    EXPECT_TRUE(QDir(kLogDir).entryList({QStringLiteral("*.INFO")}, QDir::System | QDir::Files).isEmpty());
+}
+
+TEST(StartUp, SecondStartArchivesTheFirstRunsLogAndUsesTheLedLibrary)
+{
+    QStringList first;
+    ASSERT_TRUE(runUntilUp(&first));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MONITOR_BINARY_DIR "/LDIO_DLL.dll"), QStringLiteral("LDIO_DLL.dll")));
+
+    QStringList second;
+    ASSERT_TRUE(runUntilUp(&second));
+    const QStringList archives = QDir(kLogDir).entryList({QStringLiteral("glog_*.txt")}, QDir::Files);
+    ASSERT_EQ(archives.size(), 1);
+    EXPECT_EQ(messagesOf(kLogDir + QLatin1Char('/') + archives.first()), first);
+
+    ASSERT_GE(second.size(), 2);
+    EXPECT_EQ(second.at(0), QStringLiteral("mould-monitor 1.0.0 release"));
+    EXPECT_EQ(second.at(1), QStringLiteral("初始化成功"));
+    // The main window darkens all four LEDs, and the library takes every write.
+    for (const char* led : {"LED 2 红色 1", "LED 2 绿色 1", "LED 3 红色 1", "LED 3 绿色 1"})
+        EXPECT_TRUE(second.contains(QString::fromUtf8(led))) << led;
+    EXPECT_FALSE(second.contains(QStringLiteral("LED 写入失败")));
+    EXPECT_FALSE(second.contains(QStringLiteral("LD GPIO J6412 LED 因初始化失败, 导致写入失败")));
+}

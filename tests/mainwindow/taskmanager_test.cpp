@@ -1,0 +1,53 @@
+#include "core/globals.h"
+#include "mainwindow/mojuwizard.h"
+#include "mainwindow/taskmanager.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Stands where the bottom bar's clock field sits and counts its repaints.
+class ClockField : public QWidget {
+public:
+    explicit ClockField(QWidget* parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("DottomDock_Describe_part1"));
+    }
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+}  // namespace
+
+TEST(TaskManager, RepaintsTheClockEvery100msOnceTheMainWindowExists)
+{
+    TaskManager* task = TaskManager::instance(nullptr);
+    EXPECT_EQ(TaskManager::instance(qApp), task);
+    EXPECT_EQ(task->parent(), nullptr);
+
+    // Before the main window exists a round does nothing.
+    ASSERT_EQ(mainWindow, nullptr);
+    task->SlotLoopShowTask();
+
+    auto* window = new MoJuWizard;
+    auto* holder = new QWidget(window);  // found however deep it sits
+    auto* clock = new ClockField(holder);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(50);
+    const int before = clock->paints;
+
+    task->start();
+    QTest::qWait(550);
+    EXPECT_GE(clock->paints - before, 3);
+    EXPECT_LE(clock->paints - before, 7);
+
+    mainWindow = nullptr;
+    delete window;
+}
