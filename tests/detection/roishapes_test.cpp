@@ -5,7 +5,7 @@
 #include "detection/repolygon.h"
 #include "core/globals.h"
 #include "core/texttable.h"
-#include "tests/support/qtprinters.h"
+#include "tests/detection/regiontestutil.h"
 
 #include <QImage>
 #include <QJsonArray>
