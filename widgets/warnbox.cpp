@@ -1,0 +1,49 @@
+#include "widgets/warnbox.h"
+
+#include "core/globals.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace {
+constexpr int kWidth = 600;
+constexpr int kHeight = 420;
+constexpr int kTitleBarHeight = 60;
+}  // namespace
+
+Warnbox::Warnbox(QWidget* parent)
+    : QDialog(parent)
+    , m_closeButton(new QPushButton(this))
+{
+    setGeometry(screenWidth / 2 - kWidth / 2, screenHeight / 2 - kHeight / 2, kWidth, kHeight);
+    m_closeButton->setGeometry(540, 0, 60, 60);
+    m_closeButton->setStyleSheet(QStringLiteral("QPushButton{background-color: red;border-image: url(:/Close.png);}"));
+    connect(m_closeButton, &QPushButton::clicked, this, &Warnbox::acceptDialog);
+    // Replaces the dialog's own flags, window type included.
+    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+}
+
+void Warnbox::setText(const QString& text)
+{
+    m_text = text;
+}
+
+void Warnbox::acceptDialog()
+{
+    close();
+}
+
+void Warnbox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(Qt::NoPen);
+    painter.fillRect(QRect(0, 0, width(), kTitleBarHeight), QColor(QStringLiteral("#353D45")));
+    painter.fillRect(QRect(0, kTitleBarHeight, width(), height() - kTitleBarHeight), QColor(QStringLiteral("#262E34")));
+    painter.setPen(Qt::white);
+    painter.setFont(QFont(QStringLiteral("SimHei"), 15));
+
+    painter.drawPixmap(QRect(width() / 2 - 30, height() / 2 - 67, 60, 54), QPixmap(QStringLiteral(":/Warn.png")));
+    painter.drawText(QRect(15, 15, 96, 33), Qt::AlignCenter, tr("警告提示"));
+    painter.drawText(QRect(100, 190, 400, 150), Qt::AlignCenter | Qt::TextWordWrap, m_text);
+}
