@@ -1,0 +1,481 @@
+#include "detection/shapemodel.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Half-width of the angle window of each finer level of the rotated search, in angle steps of the
+// level above. The coarse levels cannot tell small angles apart: on a 25- or 50-pixel level a
+// turn of 1.5 degrees moves the model points by well under a pixel and turns their gradients by
+// a cosine of 0.9997, so their best angle lies anywhere on a plateau up to +-2 degrees wide, and
+// the first angle of that plateau wins. With +-2 steps the finer levels could only reach 2.8
+// degrees from the top level's pick and often missed the true angle altogether (an unmoved
+// target was found turned by 0.5 degrees, a turn of 1 degree as 0.2). +-6 steps let every finer
+// level look over the whole plateau of the level above; each finer level then tries 25 angles
+// instead of 9, on its 5 x 5 window only.
+constexpr float kAngleWindowSteps = 6.0f;
+
+// Nearest integer, halves away from zero.
+inline int roundHalfAway(float v)
+{
+    return v >= 0.0f ? static_cast<int>(v + 0.5f) : -static_cast<int>(-v + 0.5f);
+}
+
+// Direction codes of the non-maximum suppression: the edge normal quantised to four directions.
+enum : uchar { DirHorizontal = 0, DirDiagonalDown = 45, DirVertical = 90, DirDiagonalUp = 135, DirNone = 255 };
+
+uchar directionCode(float gx, float gy)
+{
+    const float a = cv::fastAtan2(gy, gx);
+    if (a <= 22.5f || a >= 337.5f || (a >= 157.5f && a <= 202.5f))
+        return DirHorizontal;
+    if ((a >= 22.5f && a <= 67.5f) || (a >= 202.5f && a <= 247.5f))
+        return DirDiagonalDown;
+    if ((a >= 67.5f && a <= 112.5f) || (a >= 247.5f && a <= 292.5f))
+        return DirVertical;
+    return DirDiagonalUp;
+}
+
+}  // namespace
+
+void cannyHysteresis(const cv::Mat& src, cv::Mat& edges, float high, float low)
+{
+    const int rows = src.rows;
+    const int cols = src.cols;
+    edges.create(rows, cols, CV_8UC1);
+    edges.setTo(0);
+    if (rows < 3 || cols < 3)
+        return;
+
+    cv::Mat gx;
+    cv::Mat gy;
+    cv::Sobel(src, gx, CV_32F, 1, 0, 3);
+    cv::Sobel(src, gy, CV_32F, 0, 1, 3);
+
+    // Magnitudes and direction codes of the inner pixels only; border magnitudes stay 0, so an
+    // inner pixel next to the border only has to beat 0 on that side.
+    cv::Mat mag = cv::Mat::zeros(rows, cols, CV_32FC1);
+    cv::Mat dir(rows, cols, CV_8UC1, cv::Scalar(DirNone));
+    for (int y = 1; y < rows - 1; ++y) {
+        const float* px = gx.ptr<float>(y);
+        const float* py = gy.ptr<float>(y);
+        float* m = mag.ptr<float>(y);
+        uchar* d = dir.ptr<uchar>(y);
+        for (int x = 1; x < cols - 1; ++x) {
+            const float g = std::sqrt(px[x] * px[x] + py[x] * py[x]);
+            m[x] = g;
+            d[x] = g == 0.0f ? static_cast<uchar>(DirNone) : directionCode(px[x], py[x]);
+        }
+    }
+
+    // Non-maximum suppression: 255 strong, 1 weak. Rows grow downward, so code 45 (gradient
+    // pointing right-down or left-up) compares upper-left with lower-right.
+    constexpr uchar kWeak = 1;
+    constexpr uchar kStrong = 255;
+    std::vector<cv::Point> stack;
+    for (int y = 1; y < rows - 1; ++y) {
+        const float* above = mag.ptr<float>(y - 1);
+        const float* here = mag.ptr<float>(y);
+        const float* below = mag.ptr<float>(y + 1);
+        const uchar* d = dir.ptr<uchar>(y);
+        uchar* e = edges.ptr<uchar>(y);
+        for (int x = 1; x < cols - 1; ++x) {
+            float a;
+            float b;
+            switch (d[x]) {
+            case DirHorizontal: a = here[x - 1]; b = here[x + 1]; break;
+            case DirDiagonalDown: a = above[x - 1]; b = below[x + 1]; break;
+            case DirVertical: a = above[x]; b = below[x]; break;
+            case DirDiagonalUp: a = above[x + 1]; b = below[x - 1]; break;
+            default: continue;
+            }
+            const float g = here[x];
+            if (g > a && g > b && g >= low) {
+                if (g >= high) {
+                    e[x] = kStrong;
+                    stack.emplace_back(x, y);
+                } else {
+                    e[x] = kWeak;
+                }
+            }
+        }
+    }
+
+    // Hysteresis: grow from every strong pixel through 8-connected weak pixels.
+    while (!stack.empty()) {
+        const cv::Point p = stack.back();
+        stack.pop_back();
+        for (int dy = -1; dy <= 1; ++dy) {
+            uchar* row = edges.ptr<uchar>(p.y + dy);
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (row[p.x + dx] == kWeak) {
+                    row[p.x + dx] = kStrong;
+                    stack.emplace_back(p.x + dx, p.y + dy);
+                }
+            }
+        }
+    }
+    // Weak pixels without contact to a strong one are dropped.
+    for (int y = 1; y < rows - 1; ++y) {
+        uchar* e = edges.ptr<uchar>(y);
+        for (int x = 1; x < cols - 1; ++x)
+            if (e[x] == kWeak)
+                e[x] = 0;
+    }
+}
+
+void computeGradients(const cv::Mat& src, cv::Mat& unitX, cv::Mat& unitY, cv::Mat& magnitude)
+{
+    // OpenCV's default border (reflect-101) mirrors around the edge pixel: the row above row 0 is
+    // row 1. That makes gy 0 on the top and bottom rows, gx 0 on the left and right columns and
+    // both 0 in the corners. The sums are small integers, exact in float.
+    cv::Sobel(src, unitX, CV_32F, 1, 0, 3, 1.0, 0.0, cv::BORDER_REFLECT_101);
+    cv::Sobel(src, unitY, CV_32F, 0, 1, 3, 1.0, 0.0, cv::BORDER_REFLECT_101);
+    magnitude.create(src.rows, src.cols, CV_32FC1);
+    for (int y = 0; y < src.rows; ++y) {
+        float* ux = unitX.ptr<float>(y);
+        float* uy = unitY.ptr<float>(y);
+        float* m = magnitude.ptr<float>(y);
+        for (int x = 0; x < src.cols; ++x) {
+            const float g = std::sqrt(ux[x] * ux[x] + uy[x] * uy[x]);
+            m[x] = g;
+            if (g > 0.0f) {
+                ux[x] /= g;
+                uy[x] /= g;
+            } else {
+                ux[x] = 0.0f;
+                uy[x] = 0.0f;
+            }
+        }
+    }
+}
+
+void halveImage(const cv::Mat& src, cv::Mat& dst)
+{
+    const int rows = src.rows / 2;
+    const int cols = src.cols / 2;
+    dst.create(rows, cols, CV_8UC1);
+    for (int i = 0; i < rows; ++i) {
+        const uchar* a = src.ptr<uchar>(2 * i);
+        const uchar* b = src.ptr<uchar>(2 * i + 1);
+        uchar* d = dst.ptr<uchar>(i);
+        for (int j = 0; j < cols; ++j) {
+            // The sum of four bytes times 0.25, truncated, is the sum shifted right by two.
+            d[j] = static_cast<uchar>((a[2 * j] + a[2 * j + 1] + b[2 * j] + b[2 * j + 1]) >> 2);
+        }
+    }
+}
+
+int ShapeModel::levelCountFor(int rows, int cols)
+{
+    const int shorter = std::min(rows, cols);
+    int levelCount = 1;
+    while (15 * (1 << levelCount) <= shorter)
+        ++levelCount;
+    return levelCount;
+}
+
+void ShapeModel::clear()
+{
+    levels.clear();
+}
+
+bool ShapeModel::create(const cv::Mat& templ, const cv::Mat& mask)
+{
+    clear();
+    if (templ.empty() || templ.type() != CV_8UC1 || templ.rows < 3 || templ.cols < 3)
+        return false;
+    const bool useMask = !mask.empty();
+    if (useMask && (mask.size() != templ.size() || mask.type() != CV_8UC1))
+        return false;
+
+    const int levelCount = levelCountFor(templ.rows, templ.cols);
+    std::vector<cv::Mat> images(levelCount);
+    std::vector<cv::Mat> masks(useMask ? levelCount : 0);
+    cv::medianBlur(templ, images[0], 3);
+    if (useMask) {
+        // Binary 255 first, so that a halved pixel is non-zero whenever any of its four sources
+        // is (a single 255 averages to 63; a single 1 would truncate to 0).
+        cv::compare(mask, 0, masks[0], cv::CMP_NE);
+    }
+    for (int k = 1; k < levelCount; ++k) {
+        halveImage(images[k - 1], images[k]);
+        if (useMask)
+            halveImage(masks[k - 1], masks[k]);
+    }
+
+    levels.resize(levelCount);
+    cv::Mat unitX;
+    cv::Mat unitY;
+    cv::Mat magnitude;
+    cv::Mat edges;
+    const int top = levelCount - 1;
+    for (int e = top; e >= 0; --e) {
+        const cv::Mat& img = images[e];
+        computeGradients(img, unitX, unitY, magnitude);
+        if (e == top) {
+            cannyHysteresis(img, edges, 50.0f, 25.0f);
+        } else {
+            // Thresholds rise from the level below the top towards 200 at level 0, so the fine
+            // levels keep only the marked edges. A level that gives almost nothing is retried
+            // with lower thresholds until it has a minimum share of edge pixels.
+            const int k = top - e;
+            double g = 60 + (140 * k) / top;
+            cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, true);
+            int edgeCount = cv::countNonZero(edges);
+            if (edgeCount < 30) {
+                const double wanted = (0.015 * e / levelCount + 0.015) * img.rows * img.cols;
+                while (edgeCount < wanted && g > 10.0) {
+                    g *= 0.8;
+                    cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, true);
+                    edgeCount = cv::countNonZero(edges);
+                }
+            }
+        }
+
+        Level& level = levels[e];
+        level.cols = img.cols;
+        level.rows = img.rows;
+        const float halfCols = img.cols * 0.5f;
+        const float halfRows = img.rows * 0.5f;
+        for (int y = 0; y < img.rows; ++y) {
+            const uchar* ed = edges.ptr<uchar>(y);
+            const uchar* m = useMask ? masks[e].ptr<uchar>(y) : nullptr;
+            const float* ux = unitX.ptr<float>(y);
+            const float* uy = unitY.ptr<float>(y);
+            for (int x = 0; x < img.cols; ++x) {
+                if (!ed[x] || (m && !m[x]))
+                    continue;
+                level.offX.push_back(x - halfCols);
+                level.offY.push_back(y - halfRows);
+                level.gx.push_back(ux[x]);
+                level.gy.push_back(uy[x]);
+            }
+        }
+    }
+
+    for (const Level& level : levels) {
+        if (level.count() == 0) {
+            clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+void ShapeModel::buildSearchPyramid(const cv::Mat& image) const
+{
+    m_pyramid.resize(levels.size());
+    m_pyramid[0] = image;
+    for (size_t k = 1; k < levels.size(); ++k)
+        halveImage(m_pyramid[k - 1], m_pyramid[k]);
+    // One set of gradient buffers at level-0 size; every level writes into its top-left corner.
+    m_unitX.create(image.rows, image.cols, CV_32FC1);
+    m_unitY.create(image.rows, image.cols, CV_32FC1);
+    m_magnitude.create(image.rows, image.cols, CV_32FC1);
+}
+
+ShapeModel::GradientView ShapeModel::searchGradients(int levelIndex) const
+{
+    const cv::Mat& img = m_pyramid[levelIndex];
+    const cv::Rect area(0, 0, img.cols, img.rows);
+    cv::Mat ux = m_unitX(area);
+    cv::Mat uy = m_unitY(area);
+    cv::Mat mag = m_magnitude(area);
+    computeGradients(img, ux, uy, mag);
+    GradientView g;
+    g.ux = m_unitX.ptr<float>(0);
+    g.uy = m_unitY.ptr<float>(0);
+    g.stride = m_unitX.step1();
+    g.width = img.cols;
+    g.height = img.rows;
+    return g;
+}
+
+void ShapeModel::rotateLevel(const Level& level, double degrees) const
+{
+    const double rad = degrees * kPi / 180.0;
+    const float c = static_cast<float>(std::cos(rad));
+    const float s = static_cast<float>(std::sin(rad));
+    const int n = level.count();
+    m_rotX.resize(n);
+    m_rotY.resize(n);
+    m_rotGx.resize(n);
+    m_rotGy.resize(n);
+    for (int j = 0; j < n; ++j) {
+        const float ox = level.offX[j];
+        const float oy = level.offY[j];
+        m_rotX[j] = roundHalfAway(ox * c - oy * s);
+        m_rotY[j] = roundHalfAway(ox * s + oy * c);
+        m_rotGx[j] = level.gx[j] * c - level.gy[j] * s;
+        m_rotGy[j] = level.gx[j] * s + level.gy[j] * c;
+    }
+}
+
+float ShapeModel::score(const Level& level, const GradientView& g, int x, int y) const
+{
+    const int n = level.count();
+    if (n == 0)
+        return 0.0f;
+    float sum = 0.0f;
+    for (int j = 0; j < n; ++j) {
+        const int px = roundHalfAway(static_cast<float>(x) + level.offX[j]);
+        const int py = roundHalfAway(static_cast<float>(y) + level.offY[j]);
+        if (px < 0 || px >= g.width || py < 0 || py >= g.height)
+            continue;
+        const size_t at = static_cast<size_t>(py) * g.stride + static_cast<size_t>(px);
+        sum += level.gx[j] * g.ux[at] + level.gy[j] * g.uy[at];
+    }
+    return sum / static_cast<float>(n);
+}
+
+float ShapeModel::scoreEarlyExit(const GradientView& g, int n, int x, int y, float bar, bool earlyExit) const
+{
+    if (n == 0)
+        return 0.0f;
+    const float nf = static_cast<float>(n);
+    const float needed = nf * bar;
+    float sum = 0.0f;
+    for (int j = 0; j < n; ++j) {
+        const int px = x + m_rotX[j];
+        const int py = y + m_rotY[j];
+        if (px < 0 || px >= g.width || py < 0 || py >= g.height)
+            continue;
+        const size_t at = static_cast<size_t>(py) * g.stride + static_cast<size_t>(px);
+        sum += m_rotGx[j] * g.ux[at] + m_rotGy[j] * g.uy[at];
+        // Every remaining point adds at most 1: once even that cannot lift the sum over the bar,
+        // this position cannot beat the best one.
+        if (earlyExit && needed > static_cast<float>(n - j) + sum)
+            return 0.0f;
+    }
+    return sum / nf;
+}
+
+ShapeModel::Candidate ShapeModel::bestInWindow(const Level& level, const GradientView& g, int x0, int x1, int y0,
+                                               int y1) const
+{
+    Candidate best;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            const float s = score(level, g, x, y);
+            if (s > best.score)
+                best = {x, y, s};
+        }
+    }
+    return best;
+}
+
+ShapeModel::Candidate ShapeModel::bestInWindowRotated(const GradientView& g, int n, int x0, int x1, int y0, int y1,
+                                                      float bar, bool earlyExit) const
+{
+    Candidate best;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            // The bar rises with the best of this window as well: a position that cannot beat
+            // either could not replace anything, so pruning against the higher one is exact.
+            const float s = scoreEarlyExit(g, n, x, y, std::max(bar, best.score), earlyExit);
+            if (s > best.score)
+                best = {x, y, s};
+        }
+    }
+    return best;
+}
+
+ShapeModel::Candidate ShapeModel::findNoRotation(int top) const
+{
+    const Level& topLevel = levels[top];
+    GradientView g = searchGradients(top);
+    Candidate best = bestInWindow(topLevel, g, topLevel.cols / 2, g.width - topLevel.cols / 2, topLevel.rows / 2,
+                                  g.height - topLevel.rows / 2);
+    for (int t = top - 1; t >= 0; --t) {
+        g = searchGradients(t);
+        const int cx = 2 * best.x;
+        const int cy = 2 * best.y;
+        best = bestInWindow(levels[t], g, cx - 2, cx + 2, cy - 2, cy + 2);
+    }
+    return best;
+}
+
+ShapeModel::Candidate ShapeModel::findRotated(int top, const SearchParams& params, float& angle) const
+{
+    const Level& topLevel = levels[top];
+    GradientView g = searchGradients(top);
+    const float topStep = params.angleStep * static_cast<float>(1 << top);
+    const int steps = static_cast<int>((params.lastAngle - params.firstAngle) / topStep);
+
+    Candidate best;
+    float bestAngle = 0.0f;
+    for (int f = 0; f <= steps; ++f) {
+        const float a = params.firstAngle + static_cast<float>(f) * topStep;
+        rotateLevel(topLevel, a);
+        const Candidate c = bestInWindowRotated(g, topLevel.count(), topLevel.cols / 2, g.width - topLevel.cols / 2,
+                                                topLevel.rows / 2, g.height - topLevel.rows / 2, best.score, true);
+        if (c.score > best.score) {
+            best = c;
+            bestAngle = a;
+        }
+    }
+
+    for (int t = top - 1; t >= 0; --t) {
+        g = searchGradients(t);
+        const float step = params.angleStep * static_cast<float>(1 << t);
+        const float stepAbove = params.angleStep * static_cast<float>(1 << (t + 1));
+        const float first = bestAngle - kAngleWindowSteps * stepAbove;
+        const float last = bestAngle + kAngleWindowSteps * stepAbove;
+        const int count = static_cast<int>((last - first) / step) + 1;
+        const int cx = 2 * best.x;
+        const int cy = 2 * best.y;
+
+        Candidate levelBest;
+        float levelAngle = bestAngle;
+        for (int i = 0; i < count; ++i) {
+            const float a = first + static_cast<float>(i) * step;
+            rotateLevel(levels[t], a);
+            const Candidate c = bestInWindowRotated(g, levels[t].count(), cx - 2, cx + 2, cy - 2, cy + 2, 0.0f, false);
+            if (c.score > levelBest.score) {
+                levelBest = c;
+                levelAngle = a;
+            }
+        }
+        best = levelBest;
+        bestAngle = levelAngle;
+    }
+    angle = bestAngle;
+    return best;
+}
+
+bool ShapeModel::find(const cv::Mat& image, const SearchParams& params, bool rotate, cv::Point2f& position,
+                      float& angle) const
+{
+    position = cv::Point2f(0.0f, 0.0f);
+    angle = 0.0f;
+    m_lastScore = 0.0f;
+    if (levels.empty() || image.empty() || image.type() != CV_8UC1)
+        return false;
+    // The top-level window is empty when the image is smaller than the template; the engine's
+    // search window always contains the target, so this only guards against misuse.
+    if (image.rows < levels[0].rows || image.cols < levels[0].cols)
+        return false;
+
+    buildSearchPyramid(image);
+    const int top = static_cast<int>(levels.size()) - 1;
+    float foundAngle = 0.0f;
+    Candidate best;
+    if (rotate && params.angleStep > 0.0f && params.lastAngle >= params.firstAngle)
+        best = findRotated(top, params, foundAngle);
+    else
+        best = findNoRotation(top);
+
+    m_pyramid[0] = cv::Mat();  // do not keep the caller's image alive
+    m_lastScore = best.score;
+    if (params.minScore > best.score)
+        return false;
+    position = cv::Point2f(static_cast<float>(best.x), static_cast<float>(best.y));
+    angle = foundAngle;
+    return true;
+}
