@@ -151,6 +151,7 @@ void CammerSingleton::load(QSqlQuery query, CammerWidget* view)
             const int s = d * kRoisPerDetect + k;
             const QString name = roiRowName(d, k);
             ROIInterface* shape = nullptr;
+            bool parametersRead = false;
             selectValue(query, selectSql, name, &value, &found);
             if (found) {
                 QTextStream in(&value);
@@ -162,23 +163,30 @@ void CammerSingleton::load(QSqlQuery query, CammerWidget* view)
                 outN[k] = readTextInt(in);
                 if (outN[k] > kMaxOutputChannel || outN[k] < 0)
                     outN[k] = 0;
+                parametersRead = in.status() == QTextStream::Ok;
                 const int n = readTextInt(in);
-                // The stored kind stays as read; unknown kinds are drawn as rectangles.
-                shape = createRoiShape(shapeKind[s]);
-                context.insert(QStringLiteral("pointCount"), n);
-                shape->fromText(in, context);
-                shape->updateBounds();
+                if (in.status() == QTextStream::Ok) {
+                    // The stored kind stays as read; unknown kinds are drawn as rectangles.
+                    shape = createRoiShape(shapeKind[s]);
+                    context.insert(QStringLiteral("pointCount"), n);
+                    shape->fromText(in, context);
+                    shape->updateBounds();
+                }
                 // A short or garbled row, or a shape without area, would give the detection an
-                // empty mask: the region keeps its slot with the default values instead.
-                if (in.status() != QTextStream::Ok || shape->mask().empty()) {
+                // empty mask: the region keeps its slot, with the default rectangle as its shape
+                // and, when the parameters themselves could not be read, the default parameters.
+                if (!shape || in.status() != QTextStream::Ok || shape->mask().empty()) {
                     LOG(WARNING) << table.toStdString() << " row " << name.toStdString() << " is corrupt ('"
-                                 << value.toStdString() << "'); it loads as the default rectangle";
+                                 << value.toStdString() << "'); it loads with the default rectangle"
+                                 << (parametersRead ? "" : " and the default parameters");
                     delete shape;
                     shape = nullptr;
+                    shapeKind[s] = ShapeRectangle;
                 }
             }
             if (!shape) {
-                setDefaultRegion(d, k);
+                if (!parametersRead)
+                    setDefaultRegion(d, k);
                 auto rect = new ClustomRect;
                 rect->setCoords(kDefaultRect.left(), kDefaultRect.top(), kDefaultRect.right(), kDefaultRect.bottom());
                 shape = rect;
