@@ -56,3 +56,5 @@ QString TextTable[kTextTableSize];
 QPointer<NumberInput> gpNumberInput;
 QPointer<NumCharInput> gpNumCharInput;
 QPointer<NumberKeyPad> gpNumKeyPad;
+QPointer<DateTimeWidget> openRangePicker;
+QPointer<_RollingTime> openTimeRoller;

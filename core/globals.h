@@ -16,6 +16,8 @@ class NumberInput;
 class NumCharInput;
 class NumberKeyPad;
 class QPixmap;
+class DateTimeWidget;
+class _RollingTime;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -117,3 +119,8 @@ inline const QString& tableText(int id)
 extern QPointer<NumberInput> gpNumberInput;
 extern QPointer<NumCharInput> gpNumCharInput;
 extern QPointer<NumberKeyPad> gpNumKeyPad;
+
+// The open range picker and the open time roller of the date and time pickers, or none; at most
+// one of each is open. Each reference resets itself when its dialog is destroyed. GUI thread only.
+extern QPointer<DateTimeWidget> openRangePicker;
+extern QPointer<_RollingTime> openTimeRoller;

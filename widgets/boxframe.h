@@ -1,0 +1,19 @@
+// Geometry and frame painting shared by the kit's boxes and pickers.
+#pragma once
+
+class QPainter;
+class QPoint;
+class QRect;
+class QWidget;
+
+// The rectangle of a w x h box centred on the screen size recorded at start-up (each half an
+// integer division).
+QRect centredBoxRect(int w, int h);
+
+// Paints the dark frame of the text boxes: a 60-pixel title bar "#353D45" and the body
+// "#262E34", without outline; leaves the painter with white text in "SimHei" 15 points.
+void paintBoxFrame(QPainter& painter, int width, int height);
+
+// The sum of the positions of the widget, its parent and its grandparent (those that exist): the
+// pickers open their dialogs relative to it.
+QPoint summedPosition(const QWidget* widget);

@@ -1,0 +1,75 @@
+#include "widgets/rollingtime.h"
+
+#include "core/globals.h"
+#include "widgets/rollingboxy.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+_RollingTime::_RollingTime(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("rollingbox"));
+    setStyleSheet(QStringLiteral("QDialog#rollingbox{background-color: white;}"));
+    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint);
+
+    m_hour = new RollingBoxY(0, 0, 23, this);
+    m_minute = new RollingBoxY(1, 0, 59, this);
+    m_second = new RollingBoxY(2, 0, 59, this);
+    auto columns = new QHBoxLayout;
+    columns->setSpacing(0);
+    columns->setContentsMargins(0, 0, 0, 0);
+    for (RollingBoxY* column : {m_hour, m_minute, m_second}) {
+        column->setFixedSize(50, 200);
+        columns->addWidget(column);
+    }
+
+    const QFont font(QStringLiteral("SimHei"), 12);
+    auto strip = new QWidget(this);
+    strip->setFixedSize(150, 60);
+    auto ok = new QPushButton(QStringLiteral("确定"), strip);
+    ok->setStyleSheet(QStringLiteral("color:#2687F2;border: none;background-color: transparent;"));
+    auto cancel = new QPushButton(QStringLiteral("取消"), strip);
+    cancel->setStyleSheet(QStringLiteral("color:black;border: none;background-color: transparent;"));
+    auto buttons = new QHBoxLayout(strip);
+    buttons->setContentsMargins(0, 0, 10, 0);
+    buttons->setSpacing(15);
+    buttons->addStretch();
+    for (QPushButton* button : {ok, cancel}) {
+        button->setFixedHeight(30);
+        button->setFont(font);
+        buttons->addWidget(button);
+    }
+    connect(ok, &QPushButton::clicked, this, &_RollingTime::addDayTime);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(columns);
+    layout->addWidget(strip);
+}
+
+void _RollingTime::presetTime(const QTime& time)
+{
+    m_hour->setValue(time.isValid() ? time.hour() : -1);
+    m_minute->setValue(time.isValid() ? time.minute() : -1);
+    m_second->setValue(time.isValid() ? time.second() : -1);
+}
+
+void _RollingTime::addDayTime()
+{
+    // A column still at -1 makes the time invalid, which empties the field it is reported to.
+    const QTime time(m_hour->readValue(), m_minute->readValue(), m_second->readValue(), 0);
+    emit confirmOnClicked(time);
+    accept();
+}
+
+void closeOpenTimeRoller()
+{
+    if (openTimeRoller)
+        openTimeRoller->close();
+    openTimeRoller = nullptr;
+}

@@ -1,0 +1,52 @@
+#include "widgets/tipbox.h"
+
+#include "widgets/boxframe.h"
+#include "widgets/cancelbtn.h"
+#include "widgets/okbtn.h"
+
+#include <QPainter>
+
+tipbox::tipbox(int buttons, QWidget* parent, int width, int height)
+    : QDialog(parent)
+{
+    // The flags first: changing them re-creates the window, and the geometry must survive it.
+    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    setGeometry(centredBoxRect(width, height));
+    const int buttonY = (height + 240) / 2;
+    if (buttons == 2) {
+        m_cancel = new cancelbtn(this);
+        m_cancel->setGeometry((width - 30) / 2 - 135, buttonY, 135, 60);
+        connect(m_cancel, &QPushButton::clicked, this, &tipbox::rejectDialog);
+        m_ok = new okbtn(this);
+        m_ok->setGeometry((width + 30) / 2, buttonY, 135, 60);
+    } else if (buttons != 0) {
+        m_ok = new okbtn(this);
+        m_ok->setGeometry(width / 2 - 67, buttonY, 135, 60);
+    }
+    if (m_ok)
+        connect(m_ok, &QPushButton::clicked, this, &tipbox::acceptDialog);
+}
+
+void tipbox::setText(QString text)
+{
+    m_text = text;
+}
+
+void tipbox::acceptDialog()
+{
+    accept();
+}
+
+void tipbox::rejectDialog()
+{
+    reject();
+}
+
+void tipbox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    paintBoxFrame(painter, width(), height());
+    painter.drawText(QRect(15, 15, 48, 32), Qt::AlignCenter, tr("提示"));
+    painter.drawText(QRect((width() - 400) / 2, (height() - 300) / 2, 400, 300), Qt::AlignCenter | Qt::TextWordWrap,
+                     m_text);
+}
