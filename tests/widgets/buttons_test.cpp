@@ -1,0 +1,132 @@
+#include "widgets/colorbutton.h"
+#include "widgets/combobox.h"
+#include "widgets/custombutton.h"
+#include "widgets/windowhelpers.h"
+
+#include <QElapsedTimer>
+#include <QListView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ColorButton, ColourOneIsRedEveryOtherColourBlue)
+{
+    const struct {
+        int colour;
+        const char* background;
+    } cases[] = {{1, "#F24C3F"}, {0, "#2687F2"}, {2, "#2687F2"}, {-1, "#2687F2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.colour);
+        ColorButton button(QStringLiteral("OK"), nullptr, c.colour);
+        EXPECT_EQ(button.text(), QStringLiteral("OK"));
+        EXPECT_FALSE(button.isPictureMode());
+        EXPECT_EQ(button.styleSheet(),
+                  QStringLiteral("QPushButton{background-color: %1;border-radius: 4px;opacity:1;font-size: 18px;"
+                                 "color: white}QPushButton:pressed{background-color: rgba(38, 135, 242, 0.5);"
+                                 "color: white;}")
+                      .arg(QLatin1String(c.background)));
+    }
+}
+
+TEST(ColorButton, PictureFormKeepsThePictureWithoutTextOrStyle)
+{
+    QPixmap picture(16, 8);
+    picture.fill(Qt::red);
+    ColorButton button(picture, nullptr);
+    EXPECT_TRUE(button.isPictureMode());
+    EXPECT_EQ(button.picture().size(), QSize(16, 8));
+    EXPECT_TRUE(button.text().isEmpty());
+    EXPECT_TRUE(button.styleSheet().isEmpty());
+}
+
+TEST(CustomButton, StartsOffAndEachClickToggles)
+{
+    customButton button;
+    button.resize(80, 40);
+    button.show();
+    EXPECT_TRUE(button.isCheckable());
+    EXPECT_FALSE(button.isChecked());
+    EXPECT_TRUE(button.styleSheet().contains(QLatin1String("QPushButton:!checked{background-color: #F24C3F;")));
+    EXPECT_TRUE(button.styleSheet().contains(QLatin1String("QPushButton:checked{background-color: #2687F2;")));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_TRUE(button.isChecked());
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_FALSE(button.isChecked());
+}
+
+TEST(ComboBox, WheelLeavesTheSelectionAndEveryPressIsReported)
+{
+    ComboBox box;
+    box.addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    box.setCurrentIndex(1);
+    box.resize(200, 40);
+    box.show();
+    EXPECT_EQ(box.focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(box.view(), box.listView());
+
+    for (int delta : {120, -120}) {
+        QWheelEvent wheel(QPointF(10, 10), box.mapToGlobal(QPoint(10, 10)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&box, &wheel);
+        EXPECT_EQ(box.currentIndex(), 1);
+    }
+
+    QSignalSpy clicked(&box, &ComboBox::clicked);
+    QTest::mousePress(&box, Qt::LeftButton);
+    EXPECT_EQ(clicked.count(), 1);
+    box.hidePopup();
+}
+
+TEST(ComboBox, FontAndStyleHelpers)
+{
+    ComboBox box;
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"), 21);
+    setComboFont(&box, font);
+    EXPECT_EQ(box.font().pointSize(), 21);
+    EXPECT_EQ(box.listView()->font().pointSize(), 21);
+
+    setComboStyle(&box, 50);
+    EXPECT_EQ(box.styleSheet(),
+              QStringLiteral("QComboBox{background-color:white;border-radius:4px;border:none;}QComboBox::drop-down{width:30px;"
+                             "height:50;border-style:none;}QComboBox::down-arrow{width:15px;height:12px;image:url(:/down-arrow.png);}"
+                             "QComboBox QAbstractItemView::item{height:50px;background-color: white;}"
+                             "QComboBox QAbstractItemView::item:hover{color: black;}"
+                             "QComboBox QAbstractItemView::item:selected{color: black;}"
+                             "QComboBox::tab-bar{border-width:0px;}"));
+}
+
+TEST(AutoRepeat, HeldButtonRepeatsAfter300MsThenEvery50Ms)
+{
+    QPushButton button;
+    button.resize(80, 40);
+    button.show();
+    makeAutoRepeat(&button);
+    EXPECT_TRUE(button.autoRepeat());
+    EXPECT_EQ(button.autoRepeatDelay(), 300);
+    EXPECT_EQ(button.autoRepeatInterval(), 50);
+
+    QSignalSpy clicked(&button, &QPushButton::clicked);
+    QTest::mousePress(&button, Qt::LeftButton);
+    QTest::qWait(200);
+    EXPECT_EQ(clicked.count(), 0) << "no repeat before 300 ms";
+    QTest::qWait(400);  // 600 ms held: repeats at about 300, 350, ... 600 ms
+    QTest::mouseRelease(&button, Qt::LeftButton);
+    EXPECT_GE(clicked.count(), 3);
+    EXPECT_LE(clicked.count(), 8);
+}
+
+TEST(WindowStayOnTop, FramelessCustomisedFlagsWithOrWithoutOnTop)
+{
+    QWidget widget;
+    setWindowStayOnTop(&widget, true);
+    EXPECT_EQ(widget.windowFlags() & ~Qt::WindowType_Mask,
+              Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    setWindowStayOnTop(&widget, false);
+    EXPECT_EQ(widget.windowFlags() & ~Qt::WindowType_Mask, Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
+}
+
+}  // namespace
