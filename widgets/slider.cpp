@@ -1,5 +1,6 @@
 #include "widgets/slider.h"
 
+#include "core/globals.h"
 #include "widgets/colorbutton.h"
 #include "widgets/edit.h"
 #include "widgets/kitfont.h"
@@ -7,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QFocusEvent>
-#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -16,15 +16,11 @@
 
 namespace {
 
-// The slider's pictures, loaded once on first use and kept for the life of the process; a missing
-// file gives a null picture, and nothing is drawn in its place.
-const QPixmap& picture(const QString& path)
+// The shared pictures loaded at start-up; a missing one draws nothing in its place.
+void drawPicture(QPainter& painter, const QRect& target, const QPixmap* picture)
 {
-    static QHash<QString, QPixmap> pictures;
-    auto it = pictures.find(path);
-    if (it == pictures.end())
-        it = pictures.insert(path, QPixmap(path));
-    return *it;
+    if (picture && !picture->isNull())
+        painter.drawPixmap(target, *picture);
 }
 
 int saturated(qint64 value)
@@ -114,19 +110,19 @@ void Slider::paintEvent(QPaintEvent*)
     painter.drawText(QRect(0, 0, 140, height()), Qt::AlignLeft | Qt::AlignVCenter, objectName());
 
     const QRect valueRect(155, 3, 80, height() - 6);
-    painter.drawPixmap(valueRect, picture(QStringLiteral("./images/edit.png")));
+    drawPicture(painter, valueRect, editPixmap);
     painter.drawText(valueRect, Qt::AlignCenter, QString::number(value()));
 
-    painter.drawPixmap(QRect(315, 3, m_trackWidth, height() - 6), picture(QStringLiteral(":/sliderd.png")));
+    drawPicture(painter, QRect(315, 3, m_trackWidth, height() - 6), sliderTrackPixmap);
 
     const int fill = fillFor(value());
-    painter.drawPixmap(QRect(315 + m_trackMargin, 11, fill, height() - 22), picture(QStringLiteral(":/slideru.png")));
+    drawPicture(painter, QRect(315 + m_trackMargin, 11, fill, height() - 22), sliderFillPixmap);
 
     m_handleX = 315 + m_trackMargin + fill;
     m_handleY = 3;
     m_handleWidth = 10;
     m_handleHeight = height() - 6;
-    painter.drawPixmap(handleRect(), picture(QStringLiteral(":/slidert.png")));
+    drawPicture(painter, handleRect(), sliderHandlePixmap);
 }
 
 void Slider::mousePressEvent(QMouseEvent* event)

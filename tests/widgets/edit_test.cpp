@@ -277,17 +277,19 @@ TEST_F(EditTest, PadOfAnEditWithoutFocusIsClosedByOkAndShownAgainByTheNextTap)
     EXPECT_TRUE(pad->isVisible());
 }
 
-TEST_F(EditTest, KeyboardPagesFollowTheCapsAndPageKeys)
+void checkKeyboardPages()
 {
     QWidget host;
     host.resize(1000, 800);
     Edit edit(Edit::FullKeyboard, &host, 1);
     edit.setGeometry(100, 100, 200, 50);
     edit.setText(QStringLiteral("kept"));
-    showActive(host);
+    KitTest::showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
     NumCharInput* keyboard = gpNumCharInput;
     ASSERT_TRUE(keyboard && keyboard->isVisible());
+    EXPECT_EQ(keyboard->okKey()->text(), tableText(121));
+    EXPECT_EQ(keyboard->backspaceKey()->text(), tableText(157));
     EXPECT_EQ(edit.text(), QStringLiteral("kept"));
 
     auto keys = [keyboard](int first, int count) {
@@ -332,6 +334,16 @@ TEST_F(EditTest, KeyboardPagesFollowTheCapsAndPageKeys)
     keyboard->hide();
     keyboard->show();
     EXPECT_EQ(keyboard->page(), NumCharInput::Page::Lower);
+}
+
+TEST_F(EditTest, KeyboardPagesFollowTheCapsAndPageKeysInEveryLanguage)
+{
+    for (int language = 0; language < 4; ++language) {
+        SCOPED_TRACE(language);
+        currentLanguage = language;
+        checkKeyboardPages();
+        KitTest::resetKit();
+    }
 }
 
 TEST_F(EditTest, KeyboardTypesAppendsAndBackspaceStopsAtEmpty)

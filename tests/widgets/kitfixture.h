@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/globals.h"
+#include "core/texttable.h"
 #include "widgets/currentedit.h"
 #include "widgets/numberinput.h"
 #include "widgets/numberkeypad.h"
@@ -18,14 +19,9 @@ class KitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        // The pads compare their key captions with these texts, so they must be distinct.
-        const struct {
-            int id;
-            const char* text;
-        } texts[] = {{121, "确定"}, {125, "请输入密码"}, {157, "退格"}, {158, "大写"}, {159, "小写"}, {441, "符号"}, {442, "字符"}};
-        for (const auto& t : texts)
-            if (tableText(t.id).isEmpty())
-                TextTable[t.id * 4 + currentLanguage] = QString::fromUtf8(t.text);
+        // The pads show texts of the table and tell their pages by them.
+        if (tableText(158).isEmpty())
+            fillTextTable();
         m_savedScreenHeight = screenHeight;
         screenHeight = 1080;
     }
@@ -33,6 +29,14 @@ protected:
     void TearDown() override
     {
         screenHeight = m_savedScreenHeight;
+        currentLanguage = 0;
+        resetKit();
+    }
+
+public:
+    // No shared pad, no open pad and no current edit.
+    static void resetKit()
+    {
         delete gpNumKeyPad.data();
         delete gpNumberInput.data();
         delete gpNumCharInput.data();
