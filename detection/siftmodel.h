@@ -27,6 +27,8 @@ public:
     bool isTrained() const { return !features[1].keypoints.empty(); }
     float modelScale() const { return scale; }
     const cv::Mat& featureMask() const { return mask; }
+    const cv::detail::ImageFeatures& templateFeatures() const { return features[1]; }
+    const cv::detail::ImageFeatures& liveFeatures() const { return features[0]; }
     int templateKeypointCount() const { return static_cast<int>(features[1].keypoints.size()); }
     int liveKeypointCount() const { return static_cast<int>(features[0].keypoints.size()); }
     // Homography (live -> template) of the last successful alignment.
