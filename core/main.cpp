@@ -8,6 +8,7 @@
 #include "core/startup.h"
 #include "core/systemparam.h"
 #include "core/texttable.h"
+#include "io/controlport.h"
 #include "mainwindow/mojuwizard.h"
 #include "mainwindow/taskmanager.h"
 #include "records/temperaturechartdata.h"
@@ -58,7 +59,9 @@ int main(int argc, char** argv)
     mainWindow = new MoJuWizard;
     results->setRecordInterval(activeParams->temperatureRecordMinutes);
 
-    // TODO(io board): controlPort->startIOThread() once the IO port has landed.
+    // The main window made the IO port; from here on the IO thread talks to the board.
+    if (controlPort)
+        controlPort->startIOThread();
 
     mainWindow->showFullScreen();
     task->start();
