@@ -6,7 +6,7 @@
 #include "io/iothread.h"
 #include "mainwindow/mojuwizard.h"
 
-#include <QMutexLocker>
+#include "io/iowordlock.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ void ControlPort::resetOutputs()
 void ControlPort::publishOutputs()
 {
     {
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         publishedOutputs = outputWord;
     }
     if (outputWord != lastPublishedOutputs) {
@@ -96,7 +96,7 @@ bool ControlPort::inputEdge(int pos)
     if (pos < 0 || pos >= 8)
         return false;
     {
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         inputWord = boardInputs;
     }
     // The spare input stands in for input 0, 1 or 2.

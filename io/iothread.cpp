@@ -3,7 +3,7 @@
 #include "core/globals.h"
 #include "io/ioserialline.h"
 
-#include <QMutexLocker>
+#include "io/iowordlock.h"
 
 #include <glog/logging.h>
 
@@ -55,7 +55,7 @@ void IOThread::runPass()
 {
     quint32 wanted;
     {
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         wanted = publishedOutputs;
     }
     bool resend = false;
@@ -92,7 +92,7 @@ void IOThread::handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend
         const quint32 inputs = frame.inputs();
         quint32 before;
         {
-            QMutexLocker lock(ioMutex);
+            IOWordLock lock;
             before = boardInputs;
             boardInputs = inputs;
         }

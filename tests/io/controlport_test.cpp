@@ -25,7 +25,7 @@ TEST_F(ControlPortTest, OutputsStartAtRestAndArePublished)
     setRest({ 1, 0, 1, 0, 1, 1, 1, 1, 0, 1 });
     makePort();
     EXPECT_EQ(port->outputs(), kHigh | 0x2F5u);
-    QMutexLocker lock(ioMutex);
+    IOWordLock lock;
     EXPECT_EQ(publishedOutputs, kHigh | 0x2F5u);
     EXPECT_EQ(lastPublishedOutputs, kHigh | 0x2F5u);
 }
@@ -73,13 +73,13 @@ TEST_F(ControlPortTest, SetOutputIsNotPublishedUntilAsked)
     QSignalSpy changed(port.get(), &ControlPort::sigIOChange);
     port->setOutput(0, true);
     {
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         EXPECT_EQ(publishedOutputs, kHigh | 0x3FFu);
     }
     port->publishOutputs();
     EXPECT_EQ(changed.count(), 1);
     {
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         EXPECT_EQ(publishedOutputs, kHigh | 0x3FEu);
     }
     port->publishOutputs();  // same word again: no signal
@@ -204,7 +204,7 @@ TEST_F(ControlPortTest, SafetyDoorReleaseSetsTheFlagAndRestsTheAlarm)
         EXPECT_EQ(doorReleaseFlag, c.released ? 1 : 0);
         EXPECT_EQ(port->readBit(true, 2), bool(c.alarmBackAtRest ? c.alarmRest : !c.alarmRest));
         {
-            QMutexLocker lock(ioMutex);
+            IOWordLock lock;
             EXPECT_EQ(publishedOutputs, port->outputs());
         }
         EXPECT_EQ(changed.count(), c.alarmBackAtRest ? 2 : 1);
@@ -238,7 +238,7 @@ TEST_F(ControlPortTest, PortWithoutLineStillComputesAndPublishes)
     QThread::msleep(100);
     EXPECT_TRUE(port->ioThread()->isRunning());
     EXPECT_FALSE(port->inputEdge(0));
-    QMutexLocker lock(ioMutex);
+    IOWordLock lock;
     EXPECT_EQ(publishedOutputs, kHigh | 0x3FDu);
     EXPECT_EQ(boardInputs, 0u);
 }

@@ -7,6 +7,7 @@
 #include "core/systemparam.h"
 #include "io/controlport.h"
 #include "io/ioserialline.h"
+#include "io/iowordlock.h"
 #include "tests/support/ptypair.h"
 
 #include "ioboardsim.h"
@@ -14,7 +15,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QObject>
 #include <QThread>
 
@@ -38,7 +38,7 @@ public slots:
     {
         ++runs;
         ranInGuiThread = ranInGuiThread && QThread::currentThread() == qApp->thread();
-        QMutexLocker lock(ioMutex);
+        IOWordLock lock;
         inputsSeen = boardInputs;
         emit ran();
     }
@@ -51,7 +51,7 @@ inline void resetIOGlobals()
 {
     if (!ioMutex)
         ioMutex = new QMutex;
-    QMutexLocker lock(ioMutex);
+    IOWordLock lock;
     publishedOutputs = 0xFFFFFFFFu;
     boardInputs = 0;
     lastPublishedOutputs = 0;
@@ -60,13 +60,13 @@ inline void resetIOGlobals()
 
 inline void setBoardInputs(quint32 bits)
 {
-    QMutexLocker lock(ioMutex);
+    IOWordLock lock;
     boardInputs = bits;
 }
 
 inline quint32 currentBoardInputs()
 {
-    QMutexLocker lock(ioMutex);
+    IOWordLock lock;
     return boardInputs;
 }
 
