@@ -44,12 +44,22 @@ private:
 };
 QStringList LogCapture::s_lines;
 
+// An edit at (100, 100, 200, 50) in a 1000 x 800 host.
+struct HostedEdit {
+    explicit HostedEdit(int flags) : edit(flags, &host, 1)
+    {
+        host.resize(1000, 800);
+        edit.setGeometry(100, 100, 200, 50);
+    }
+    QWidget host;
+    Edit edit;
+};
+
 TEST_F(EditTest, TappingANumericEditEmptiesItAndTheFirstKeyReplaces)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(0, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(0);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     edit.setText(QStringLiteral("25"));
     showActive(host);
 
@@ -79,10 +89,9 @@ TEST_F(EditTest, TappingANumericEditEmptiesItAndTheFirstKeyReplaces)
 
 TEST_F(EditTest, PadBackspaceOnEmptyTextKeepsItEmptyAndMakesTheNextKeyReplace)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(0, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(0);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
     NumberKeyPad* pad = gpNumKeyPad;
@@ -227,10 +236,9 @@ TEST_F(EditTest, FocusLossClosesThePadsLogsOnceAndForgetsThePad)
 
 TEST_F(EditTest, OkKeyEndsTypingAndThePadIsNotShownAgain)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(0, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(0);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
     QPointer<NumberKeyPad> pad = gpNumKeyPad.data();
@@ -279,10 +287,9 @@ TEST_F(EditTest, PadOfAnEditWithoutFocusIsClosedByOkAndShownAgainByTheNextTap)
 
 void checkKeyboardPages()
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(Edit::FullKeyboard, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(Edit::FullKeyboard);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     edit.setText(QStringLiteral("kept"));
     KitTest::showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
@@ -348,10 +355,9 @@ TEST_F(EditTest, KeyboardPagesFollowTheCapsAndPageKeysInEveryLanguage)
 
 TEST_F(EditTest, KeyboardTypesAppendsAndBackspaceStopsAtEmpty)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(Edit::FullKeyboard, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(Edit::FullKeyboard);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     edit.setText(QStringLiteral("ab"));
     showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
@@ -374,10 +380,9 @@ TEST_F(EditTest, KeyboardTypesAppendsAndBackspaceStopsAtEmpty)
 
 TEST_F(EditTest, PasswordEditIsEmptiedOnFocusAndStaysTheTargetWithoutFocus)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(0, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(0);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     edit.setEchoMode(QLineEdit::Password);
     edit.setText(QStringLiteral("secret"));
     showActive(host);
@@ -393,10 +398,9 @@ TEST_F(EditTest, PasswordEditIsEmptiedOnFocusAndStaysTheTargetWithoutFocus)
 
 TEST_F(EditTest, PhysicalKeysReportDigitsOrTypeThemWhenSwitchedOn)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(0, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(0);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     edit.setText(QStringLiteral("12"));
     showActive(host);
     edit.setFocus();
@@ -428,10 +432,9 @@ TEST_F(EditTest, PhysicalKeysReportDigitsOrTypeThemWhenSwitchedOn)
 
 TEST_F(EditTest, ReturnHidesTheVisibleKeyboard)
 {
-    QWidget host;
-    host.resize(1000, 800);
-    Edit edit(Edit::FullKeyboard, &host, 1);
-    edit.setGeometry(100, 100, 200, 50);
+    HostedEdit hosted(Edit::FullKeyboard);
+    QWidget& host = hosted.host;
+    Edit& edit = hosted.edit;
     showActive(host);
     QTest::mouseClick(&edit, Qt::LeftButton);
     ASSERT_TRUE(gpNumCharInput->isVisible());
