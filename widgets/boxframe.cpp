@@ -1,10 +1,12 @@
 #include "widgets/boxframe.h"
 
 #include "core/globals.h"
+#include "widgets/kitfont.h"
 
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
@@ -22,7 +24,25 @@ void paintBoxFrame(QPainter& painter, int width, int height)
     painter.setBrush(QColor(QStringLiteral("#262E34")));
     painter.drawRect(0, 60, width, height - 60);
     painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("SimHei"), 15));
+    painter.setFont(QFont(QLatin1String(kKitFontFamily), 15));
+}
+
+void paintBackgroundPicture(QPainter& painter, int width, int height)
+{
+    if (backgroundPixmap && !backgroundPixmap->isNull())
+        painter.drawPixmap(QRect(0, 0, width, height), *backgroundPixmap);
+}
+
+void paintPictureBox(QPainter& painter, int width, int height, const QRect& messageRect, int alignment,
+                     const QString& message)
+{
+    paintBackgroundPicture(painter, width, height);
+    painter.setPen(Qt::red);
+    painter.setFont(QFont(QLatin1String(kKitFontFamily), 40));
+    painter.drawText(messageRect, alignment, message);
+    painter.setPen(QPen(Qt::white, 5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, width - 1, height - 1);
 }
 
 QPoint summedPosition(const QWidget* widget)

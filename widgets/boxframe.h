@@ -4,6 +4,7 @@
 class QPainter;
 class QPoint;
 class QRect;
+class QString;
 class QWidget;
 
 // The rectangle of a w x h box centred on the screen size recorded at start-up (each half an
@@ -13,6 +14,14 @@ QRect centredBoxRect(int w, int h);
 // Paints the dark frame of the text boxes: a 60-pixel title bar "#353D45" and the body
 // "#262E34", without outline; leaves the painter with white text in "SimHei" 15 points.
 void paintBoxFrame(QPainter& painter, int width, int height);
+
+// The shared background picture scaled to the whole box (nothing when it did not load).
+void paintBackgroundPicture(QPainter& painter, int width, int height);
+
+// The notice and question boxes: the background picture, the message in red "SimHei" 40 points
+// in `messageRect` with `alignment`, and a white frame of pen width 5.
+void paintPictureBox(QPainter& painter, int width, int height, const QRect& messageRect, int alignment,
+                     const QString& message);
 
 // The sum of the positions of the widget, its parent and its grandparent (those that exist): the
 // pickers open their dialogs relative to it.

@@ -1,5 +1,7 @@
 #include "widgets/calendarwidget.h"
 
+#include "widgets/kitfont.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -23,7 +25,7 @@ CalendarWidget::CalendarWidget(QWidget* parent)
     QTextCharFormat format;
     format.setForeground(QColor(51, 51, 51));
     format.setBackground(Qt::white);
-    QFont font(QStringLiteral("SimHei"), 12);
+    QFont font(QLatin1String(kKitFontFamily), 12);
     font.setWeight(QFont::Medium);
     format.setFont(font);
     setHeaderTextFormat(format);
@@ -64,8 +66,8 @@ CalendarWidget::CalendarWidget(QWidget* parent)
         style += QStringLiteral("QToolButton#%1{border: none;background-color: white;}"
                                 "QToolButton#%1:hover{border: none;background-color: white;}")
                      .arg(QLatin1String(name));
-    style += QStringLiteral("QLabel#%1{color:black;background-color: transparent;font-size: 18px;font-family: SimHei}")
-                 .arg(QStringLiteral("dateLabel"));
+    style += QStringLiteral("QLabel#%1{color:black;background-color: transparent;font-size: 18px;font-family: %2}")
+                 .arg(QStringLiteral("dateLabel"), QLatin1String(kKitFontFamily));
     style += QStringLiteral("QCalendarView{background-color: white;}QWidget#CalendarTopWidget{background-color: white;}");
     setStyleSheet(style);
 

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "widgets/boxframe.h"
+#include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@ _EditDateTime::_EditDateTime(QWidget* parent, int kind)
     : QLineEdit(parent)
     , m_kind(kind)
 {
-    setFont(QFont(QStringLiteral("SimHei"), 10));
+    setFont(QFont(QLatin1String(kKitFontFamily), 10));
     const QString border = kind == 2 ? QStringLiteral("none") : QStringLiteral("1px solid rgba(0, 0, 0, 0.5)");
     setStyleSheet(
         QStringLiteral("QLineEdit{background-color: white;border-radius: 4px;border: %1;color: black;}").arg(border));

@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "widgets/calendarwidget.h"
 #include "widgets/datetimefield.h"
+#include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
 #include "widgets/tipbox.h"
 
@@ -39,7 +40,7 @@ DateTimeWidget::DateTimeWidget(QWidget* parent)
     : QDialog(parent)
 {
     setFixedSize(860, 540);
-    const QFont font(QStringLiteral("SimHei"), 13);
+    const QFont font(QLatin1String(kKitFontFamily), 13);
 
     auto topbar = new QWidget(this);
     topbar->setObjectName(QStringLiteral("topbar"));

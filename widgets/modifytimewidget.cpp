@@ -2,6 +2,7 @@
 
 #include "widgets/calendarwidget.h"
 #include "widgets/datetimefield.h"
+#include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
 
 #include <QEvent>
@@ -16,7 +17,7 @@ modifyTimeWidget::modifyTimeWidget(QWidget* parent)
     , m_time(QTime::currentTime())
 {
     setFixedSize(420, 480);
-    const QFont font(QStringLiteral("SimHei"), 12);
+    const QFont font(QLatin1String(kKitFontFamily), 12);
 
     auto topbar = new QWidget(this);
     topbar->setObjectName(QStringLiteral("topbar"));

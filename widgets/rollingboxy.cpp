@@ -1,5 +1,7 @@
 #include "widgets/rollingboxy.h"
 
+#include "widgets/kitfont.h"
+
 #include <QColor>
 #include <QEasingCurve>
 #include <QFont>
@@ -170,7 +172,7 @@ void RollingBoxY::paintNumber(QPainter& painter, int number, int offset)
     QColor colour(Qt::black);
     colour.setAlpha(alpha);
     painter.setPen(colour);
-    painter.setFont(QFont(QStringLiteral("SimHei"), 12));
+    painter.setFont(QFont(QLatin1String(kKitFontFamily), 12));
     QString unit;
     switch (m_kind) {
     case 0: unit = tr("时"); break;

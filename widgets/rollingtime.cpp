@@ -1,6 +1,7 @@
 #include "widgets/rollingtime.h"
 
 #include "core/globals.h"
+#include "widgets/kitfont.h"
 #include "widgets/rollingboxy.h"
 
 #include <QFont>
@@ -26,7 +27,7 @@ _RollingTime::_RollingTime(QWidget* parent)
         columns->addWidget(column);
     }
 
-    const QFont font(QStringLiteral("SimHei"), 12);
+    const QFont font(QLatin1String(kKitFontFamily), 12);
     auto strip = new QWidget(this);
     strip->setFixedSize(150, 60);
     auto ok = new QPushButton(QStringLiteral("确定"), strip);
