@@ -1,5 +1,8 @@
 #include "core/globals.h"
 
+#include <QList>
+#include <QMap>
+
 MoJuWizard* mainWindow = nullptr;
 MApplication* appInstance = nullptr;
 SystemParam* activeParams = nullptr;
@@ -16,6 +19,12 @@ QString nameFileLines[18];
 char cameraSerials[8][100] = {};
 
 int cameraCount = 0;
+
+int cameraDriverMask = 0;
+QMap<QString, CameraInterface*> cameraDrivers;
+QList<CameraInfo*> cameraInfoList;
+// Until the camera-order dialog says otherwise, every camera keeps its own position.
+int cameraOrderSlots[8] = {0, 1, 2, 3, 4, 5, 6, 7};
 int screenWidth = 1920;
 int screenHeight = 1080;
 int ioComIndex = 0;

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QtCore/qcontainerfwd.h>
 
 class MoJuWizard;
 class MApplication;
@@ -18,6 +19,8 @@ class NumberKeyPad;
 class QPixmap;
 class DateTimeWidget;
 class _RollingTime;
+class CameraInterface;
+struct CameraInfo;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -45,6 +48,15 @@ extern char cameraSerials[8][100];
 
 // Cameras in use (at most 8), set by the main window constructor.
 extern int cameraCount;
+
+// Camera discovery's registries (GUI thread only, never freed). Enabled driver families (bits
+// 0x10, 0x100, 0x08, 0x04, 0x200); one prototype per enabled family by its driver identifier;
+// every device found, in camera order after discovery (the list owns the records); and the
+// position (0..7) chosen for each opened camera by the camera-order dialog.
+extern int cameraDriverMask;
+extern QMap<QString, CameraInterface*> cameraDrivers;
+extern QList<CameraInfo*> cameraInfoList;
+extern int cameraOrderSlots[8];
 // Primary screen size in pixels; dialogs centre themselves with it.
 extern int screenWidth;
 extern int screenHeight;

@@ -1,0 +1,111 @@
+#include "cameras/simulatecamera.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+const char* const kIid = "simulatecamera_IID";
+}
+
+SimulateCamera::SimulateCamera(QObject* parent)
+    : CameraInterface(parent)
+{
+}
+
+bool SimulateCamera::open()
+{
+    m_pixelCount = kWidth * kHeight;
+    m_frameLength = m_colour ? 4 * m_pixelCount : m_pixelCount;
+    // Black until the first capture loads an image.
+    m_frame.assign(static_cast<size_t>(m_frameLength), 0);
+    return true;
+}
+
+void SimulateCamera::setColorMode(bool colour)
+{
+    m_colour = colour;
+    m_frameLength = colour ? 4 * m_pixelCount : m_pixelCount;
+}
+
+bool SimulateCamera::frameDelta(int* frames)
+{
+    if (frames)
+        *frames = 0;
+    return true;
+}
+
+void SimulateCamera::softTrigger()
+{
+    const QString path = QStringLiteral("cammer%1/template%2.bmp").arg(m_deviceIndex * 10 + 15).arg(m_imageCounter);
+    m_imageCounter = m_imageCounter == 1 ? 0 : m_imageCounter + 1;
+
+    // Decoded straight into the camera's pixel format, so a 24-bit or palette image gives the
+    // same picture as an 8-bit grey one.
+    const cv::Mat image = cv::imread(path.toLocal8Bit().toStdString(), m_colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);
+    if (image.empty()) {
+        qWarning("simulated camera %d: cannot load %s", m_deviceIndex, qPrintable(path));
+        return;
+    }
+    if (image.cols != kWidth || image.rows != kHeight) {
+        qWarning("simulated camera %d: %s is %d x %d, not %d x %d", m_deviceIndex, qPrintable(path), image.cols,
+                 image.rows, kWidth, kHeight);
+        return;
+    }
+    if (m_frame.size() != static_cast<size_t>(m_frameLength))
+        return;  // not opened in this mode
+    if (m_colour) {
+        // Blue, green, red as decoded, then a zero byte.
+        cv::Mat frame(kHeight, kWidth, CV_8UC4, m_frame.data());
+        const cv::Mat zero(kHeight, kWidth, CV_8UC1, cv::Scalar(0));
+        const cv::Mat sources[] = {image, zero};
+        const int fromTo[] = {0, 0, 1, 1, 2, 2, 3, 3};
+        cv::mixChannels(sources, 2, &frame, 1, fromTo, 4);
+    } else {
+        cv::Mat frame(kHeight, kWidth, CV_8UC1, m_frame.data());
+        image.copyTo(frame);
+    }
+}
+
+void SimulateCamera::size(int* width, int* height) const
+{
+    *width = kWidth;
+    *height = kHeight;
+}
+
+QString SimulateCamera::iid() const
+{
+    return QString::fromLatin1(kIid);
+}
+
+bool SimulateCamera::grabFrame(unsigned char* destination)
+{
+    const size_t bytes = std::min(m_frame.size(), static_cast<size_t>(m_frameLength));
+    if (bytes > 0)
+        std::memcpy(destination, m_frame.data(), bytes);
+    return false;
+}
+
+QList<CameraInfo*> SimulateCamera::enumerate()
+{
+    QList<CameraInfo*> devices;
+    for (int index = 0; index < 2; ++index) {
+        auto* device = new CameraInfo;
+        device->index = index;
+        device->deviceNo = -1;
+        device->iid = iid();
+        devices.append(device);
+    }
+    return devices;
+}
+
+CameraInterface* SimulateCamera::create(CameraInfo info)
+{
+    auto* camera = new SimulateCamera;
+    camera->m_info = info;
+    camera->m_deviceIndex = info.index;
+    camera->m_serial = QString::fromLatin1(infoText(info.sn));
+    return camera;
+}
