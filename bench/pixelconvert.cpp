@@ -26,83 +26,70 @@ void sizes(benchmark::internal::Benchmark* b)
     b->Args({1920, 1080})->Args({2448, 2048})->Unit(benchmark::kMillisecond);
 }
 
-void BM_Rgb24ToRgb32(benchmark::State& state)
+// Times `convert(dst, src, w, h)` from a frame of `srcChannels` into one of `dstChannels`.
+template <class Convert>
+void timeBufferConversion(benchmark::State& state, int srcChannels, int dstChannels, Convert convert)
 {
     const int w = static_cast<int>(state.range(0));
     const int h = static_cast<int>(state.range(1));
-    const auto src = frame(w, h, 3);
-    std::vector<uint8_t> dst(static_cast<size_t>(w) * h * 4);
+    const auto src = frame(w, h, srcChannels);
+    std::vector<uint8_t> dst(static_cast<size_t>(w) * h * dstChannels);
     for (auto _ : state) {
-        rgb24ToRgb32(dst.data(), src.data(), w, h);
+        convert(dst.data(), src.data(), w, h);
         benchmark::DoNotOptimize(dst.data());
     }
+}
+
+// Times `transform(src, dst, w, h)` on 8-bit matrices of the frame size.
+template <class Transform>
+void timeFrameTransform(benchmark::State& state, Transform transform)
+{
+    const int w = static_cast<int>(state.range(0));
+    const int h = static_cast<int>(state.range(1));
+    auto bytes = frame(w, h, 1);
+    const cv::Mat src(h, w, CV_8UC1, bytes.data());
+    cv::Mat dst(h, w, CV_8UC1);
+    for (auto _ : state) {
+        transform(src, dst, w, h);
+        benchmark::DoNotOptimize(dst.data);
+    }
+}
+
+void BM_Rgb24ToRgb32(benchmark::State& state)
+{
+    timeBufferConversion(state, 3, 4, rgb24ToRgb32);
 }
 BENCHMARK(BM_Rgb24ToRgb32)->Apply(sizes);
 
 void BM_GrayToRgb32(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0));
-    const int h = static_cast<int>(state.range(1));
-    const auto src = frame(w, h, 1);
-    std::vector<uint8_t> dst(static_cast<size_t>(w) * h * 4);
-    for (auto _ : state) {
-        grayToRgb32(src.data(), dst.data(), w, h);
-        benchmark::DoNotOptimize(dst.data());
-    }
+    timeBufferConversion(state, 1, 4, [](uint8_t* dst, const uint8_t* src, int w, int h) { grayToRgb32(src, dst, w, h); });
 }
 BENCHMARK(BM_GrayToRgb32)->Apply(sizes);
 
 void BM_Rgb32ToGray(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0));
-    const int h = static_cast<int>(state.range(1));
-    const auto src = frame(w, h, 4);
-    std::vector<uint8_t> dst(static_cast<size_t>(w) * h);
-    for (auto _ : state) {
-        rgb32ToGray(dst.data(), src.data(), w, h);
-        benchmark::DoNotOptimize(dst.data());
-    }
+    timeBufferConversion(state, 4, 1, rgb32ToGray);
 }
 BENCHMARK(BM_Rgb32ToGray)->Apply(sizes);
 
 void BM_Rgb32ToHue(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0));
-    const int h = static_cast<int>(state.range(1));
-    const auto src = frame(w, h, 4);
-    std::vector<uint8_t> dst(static_cast<size_t>(w) * h);
-    for (auto _ : state) {
-        rgb32ToHue(dst.data(), src.data(), w, h);
-        benchmark::DoNotOptimize(dst.data());
-    }
+    timeBufferConversion(state, 4, 1, rgb32ToHue);
 }
 BENCHMARK(BM_Rgb32ToHue)->Apply(sizes);
 
 void BM_ShiftImage(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0));
-    const int h = static_cast<int>(state.range(1));
-    auto bytes = frame(w, h, 1);
-    const cv::Mat src(h, w, CV_8UC1, bytes.data());
-    cv::Mat dst(h, w, CV_8UC1);
-    for (auto _ : state) {
-        shiftImage(src, dst, 13, -7);
-        benchmark::DoNotOptimize(dst.data);
-    }
+    timeFrameTransform(state, [](const cv::Mat& src, cv::Mat& dst, int, int) { shiftImage(src, dst, 13, -7); });
 }
 BENCHMARK(BM_ShiftImage)->Apply(sizes);
 
 void BM_RotateImageAboutPoint(benchmark::State& state)
 {
-    const int w = static_cast<int>(state.range(0));
-    const int h = static_cast<int>(state.range(1));
-    auto bytes = frame(w, h, 1);
-    const cv::Mat src(h, w, CV_8UC1, bytes.data());
-    cv::Mat dst(h, w, CV_8UC1);
-    for (auto _ : state) {
+    timeFrameTransform(state, [](const cv::Mat& src, cv::Mat& dst, int w, int h) {
         rotateImageAboutPoint(src, dst, 13, -7, w / 2, h / 2, 2.5);
-        benchmark::DoNotOptimize(dst.data);
-    }
+    });
 }
 BENCHMARK(BM_RotateImageAboutPoint)->Apply(sizes);
 

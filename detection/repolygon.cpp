@@ -24,6 +24,22 @@ int heldCount(int n)
 {
     return std::clamp(n, 0, RePolygon::kMaxPoints);
 }
+
+// Smallest and largest x and y over the first `count` vertices, starting from vertex 0.
+QRect vertexSpread(const QPoint* points, int count)
+{
+    int minX = points[0].x();
+    int maxX = minX;
+    int minY = points[0].y();
+    int maxY = minY;
+    for (int i = 1; i < count; ++i) {
+        minX = std::min(minX, points[i].x());
+        maxX = std::max(maxX, points[i].x());
+        minY = std::min(minY, points[i].y());
+        maxY = std::max(maxY, points[i].y());
+    }
+    return QRect(QPoint(minX, minY), QPoint(maxX, maxY));
+}
 }  // namespace
 
 RePolygon::RePolygon(int n, const QPoint* vertices)
@@ -127,18 +143,9 @@ bool RePolygon::isSelected() const
 
 void RePolygon::updateBounds()
 {
-    int minX = points[0].x();
-    int maxX = minX;
-    int minY = points[0].y();
-    int maxY = minY;
-    for (int i = 1; i < count; ++i) {
-        minX = std::min(minX, points[i].x());
-        maxX = std::max(maxX, points[i].x());
-        minY = std::min(minY, points[i].y());
-        maxY = std::max(maxY, points[i].y());
-    }
+    const QRect spread = vertexSpread(points, count);
     // The size is the spread of the vertices, not one more: the stored masks rely on it.
-    setRect(minX, minY, maxX - minX, maxY - minY);
+    setRect(spread.left(), spread.top(), spread.right() - spread.left(), spread.bottom() - spread.top());
 }
 
 bool RePolygon::contains(const QPoint& p) const
@@ -197,24 +204,15 @@ void RePolygon::moveBy(int dx, int dy, int W, int H)
         return;
     // Limits from the extreme vertices themselves: the bounding rectangle stops one short of
     // the rightmost and lowest vertex, so a limit taken from it lets those vertices reach W or H.
-    int minX = points[0].x();
-    int maxX = minX;
-    int minY = points[0].y();
-    int maxY = minY;
-    for (int i = 1; i < count; ++i) {
-        minX = std::min(minX, points[i].x());
-        maxX = std::max(maxX, points[i].x());
-        minY = std::min(minY, points[i].y());
-        maxY = std::max(maxY, points[i].y());
-    }
-    if (minX + dx < 0)
-        dx = -minX;
-    if (minY + dy < 0)
-        dy = -minY;
-    if (maxX + dx >= W)
-        dx = W - maxX - 1;
-    if (maxY + dy >= H)
-        dy = H - maxY - 1;
+    const QRect spread = vertexSpread(points, count);
+    if (spread.left() + dx < 0)
+        dx = -spread.left();
+    if (spread.top() + dy < 0)
+        dy = -spread.top();
+    if (spread.right() + dx >= W)
+        dx = W - spread.right() - 1;
+    if (spread.bottom() + dy >= H)
+        dy = H - spread.bottom() - 1;
     const QPoint delta(dx, dy);
     for (int i = 0; i < count; ++i)
         points[i] += delta;
