@@ -180,6 +180,14 @@ int ShapeModel::levelCountFor(int rows, int cols)
     return levelCount;
 }
 
+int ShapeModel::edgeThresholdFor(int level, int levelCount)
+{
+    const int top = levelCount - 1;
+    if (top <= 0)
+        return 200;
+    return 60 + (140 * (top - level)) / top;
+}
+
 void ShapeModel::clear()
 {
     levels.clear();
@@ -223,9 +231,9 @@ bool ShapeModel::create(const cv::Mat& templ, const cv::Mat& mask)
         } else {
             // Thresholds rise from the level below the top towards 200 at level 0, so the fine
             // levels keep only the marked edges. A level that gives almost nothing is retried
-            // with lower thresholds until it has a minimum share of edge pixels.
-            const int k = top - e;
-            double g = 60 + (140 * k) / top;
+            // with lower thresholds until it has a minimum share of edge pixels. G is kept in
+            // double once lowered, and 2G / 3 is not rounded.
+            double g = edgeThresholdFor(e, levelCount);
             cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, true);
             int edgeCount = cv::countNonZero(edges);
             if (edgeCount < 30) {

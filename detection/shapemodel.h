@@ -61,6 +61,10 @@ public:
 
     // Pyramid depth for a template: the smallest L >= 1 with 15 x 2^L > the shorter side.
     static int levelCountFor(int rows, int cols);
+    // High Canny threshold of a level below the top (`level` < `levelCount` - 1), before any
+    // lowering for edge-poor levels: from 60 + 140 / (L - 1) just below the top up to 200 at
+    // level 0; the low threshold is two thirds of it.
+    static int edgeThresholdFor(int level, int levelCount);
 
 private:
     struct Candidate {

@@ -22,6 +22,16 @@ TEST(ShapeModel, LevelCountFollowsTheShorterSide)
         EXPECT_EQ(ShapeModel::levelCountFor(c.rows, c.cols), c.levels) << c.rows << " x " << c.cols;
 }
 
+TEST(ShapeModel, EdgeThresholdsRiseTowardsTheFullSizeLevel)
+{
+    // Four levels (top 3): integer division before the addition.
+    EXPECT_EQ(ShapeModel::edgeThresholdFor(2, 4), 106);
+    EXPECT_EQ(ShapeModel::edgeThresholdFor(1, 4), 153);
+    EXPECT_EQ(ShapeModel::edgeThresholdFor(0, 4), 200);
+    EXPECT_EQ(ShapeModel::edgeThresholdFor(0, 2), 200);
+    EXPECT_EQ(ShapeModel::edgeThresholdFor(3, 5), 95);
+}
+
 TEST(ShapeModel, HalveImageAveragesTwoByTwoAndDropsOddEdges)
 {
     cv::Mat src(5, 5, CV_8UC1);
