@@ -59,6 +59,16 @@ Located locateIn(PositionModel& model, const cv::Mat& live)
     return r;
 }
 
+// Whether the model finds its pattern in `search`, whatever the shift.
+bool foundIn(PositionModel& model, const cv::Mat& search)
+{
+    int dx = 0;
+    int dy = 0;
+    double score = 0.0;
+    double angle = 0.0;
+    return model.locate(search, dx, dy, score, angle);
+}
+
 struct MotionCase {
     std::string name;
     int angleEnd;  // the configured positioning angle
@@ -190,11 +200,7 @@ TEST(PositionModel, SetupSelectsTheModeFromAnglesAndMethod)
     PositionModel model;
     ASSERT_TRUE(setupFor(model, 0));
     EXPECT_FALSE(model.setup(templ, 0, 10, 5, 320, 240, 255, cv::Mat(), 0));
-    int dx = 0;
-    int dy = 0;
-    double score = 0;
-    double angle = 0;
-    EXPECT_FALSE(model.locate(templateFrame()(searchWindow()).clone(), dx, dy, score, angle));
+    EXPECT_FALSE(foundIn(model, templateFrame()(searchWindow()).clone()));
 }
 
 TEST(PositionModel, MethodModesAreAcceptedButNeverLocate)
@@ -202,11 +208,7 @@ TEST(PositionModel, MethodModesAreAcceptedButNeverLocate)
     for (int end : {0, 5}) {
         PositionModel model;
         ASSERT_TRUE(setupFor(model, end, 9));
-        int dx = 0;
-        int dy = 0;
-        double score = 0;
-        double angle = 0;
-        EXPECT_FALSE(model.locate(templateFrame()(searchWindow()).clone(), dx, dy, score, angle));
+        EXPECT_FALSE(foundIn(model, templateFrame()(searchWindow()).clone()));
     }
 }
 
@@ -216,11 +218,7 @@ TEST(PositionModel, FeaturelessTemplateLeavesTheModelUntrained)
     const cv::Mat flat(kRegion.size(), CV_8UC1, cv::Scalar(90));
     EXPECT_FALSE(model.setup(flat, 0, 0, 5, 320, 240, 255, cv::Mat(), 0));
     EXPECT_FALSE(model.isTrained());
-    int dx = 0;
-    int dy = 0;
-    double score = 0;
-    double angle = 0;
-    EXPECT_FALSE(model.locate(templateFrame()(searchWindow()).clone(), dx, dy, score, angle));
+    EXPECT_FALSE(foundIn(model, templateFrame()(searchWindow()).clone()));
 }
 
 TEST(PositionModel, CorrelationModeFindsAShiftCoarseToFine)
@@ -247,11 +245,7 @@ TEST(PositionModel, CorrelationModeFindsAShiftCoarseToFine)
     EXPECT_LT(r.score, 0.6);
 
     // A search image smaller than the template cannot hold it.
-    int dx = 0;
-    int dy = 0;
-    double score = 0;
-    double angle = 0;
-    EXPECT_FALSE(model.locate(cv::Mat(100, 300, CV_8UC1, cv::Scalar(5)), dx, dy, score, angle));
+    EXPECT_FALSE(foundIn(model, cv::Mat(100, 300, CV_8UC1, cv::Scalar(5))));
 }
 
 }  // namespace
