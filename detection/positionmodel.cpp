@@ -41,6 +41,7 @@ bool PositionModel::setup(const cv::Mat& templ, int minScorePercent, int angleSt
     const bool noAngles = angleStart == 0 && angleEnd == 0;
     const bool methodCoded = method >= 1 && method <= 254;
     if (noAngles && method == 0) {
+        // The correlation mode compares whole rectangles; it does not use the mask.
         mode = CorrelationMode;
         if (m_template.empty() || m_template.type() != CV_8UC1)
             return false;
