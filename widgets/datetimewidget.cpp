@@ -4,6 +4,7 @@
 #include "widgets/calendarwidget.h"
 #include "widgets/datetimefield.h"
 #include "widgets/kitfont.h"
+#include "widgets/pickerbars.h"
 #include "widgets/rollingtime.h"
 #include "widgets/tipbox.h"
 
@@ -92,22 +93,10 @@ DateTimeWidget::DateTimeWidget(QWidget* parent)
     connect(m_fromCalendar, &QCalendarWidget::clicked, this, &DateTimeWidget::addFromDate);
     connect(m_toCalendar, &QCalendarWidget::clicked, this, &DateTimeWidget::addToDate);
 
-    auto bottombar = new QWidget(this);
+    QWidget* bottombar = addRightAlignedBar(this, QSize(840, 50), QMargins(0, 20, 20, 0), 20);
     bottombar->setObjectName(QStringLiteral("bottombar"));
-    bottombar->setFixedSize(840, 50);
-    auto clear = new QPushButton(tr("清空"), bottombar);
-    clear->setStyleSheet(QStringLiteral("color:#2687F2;border: none;background-color: transparent;"));
-    auto ok = new QPushButton(tr("确定"), bottombar);
-    ok->setStyleSheet(QStringLiteral("color:black;border: none;background-color: transparent;"));
-    auto bottom = new QHBoxLayout(bottombar);
-    bottom->setSpacing(20);
-    bottom->setContentsMargins(0, 20, 20, 0);
-    bottom->addStretch();
-    for (QPushButton* button : {clear, ok}) {
-        button->setFixedHeight(30);
-        button->setFont(font);
-        bottom->addWidget(button);
-    }
+    QPushButton* clear = addTextButton(bottombar, tr("清空"), QStringLiteral("#2687F2"), font, 30);
+    QPushButton* ok = addTextButton(bottombar, tr("确定"), QStringLiteral("black"), font, 30);
     connect(clear, &QPushButton::clicked, this, &DateTimeWidget::clearAll);
     connect(ok, &QPushButton::clicked, this, &DateTimeWidget::setDateTime);
 

@@ -3,9 +3,9 @@
 #include "core/globals.h"
 #include "mainwindow/mojuwizard.h"
 #include "widgets/boxframe.h"
+#include "widgets/boxparts.h"
 #include "widgets/cancelbtn.h"
 #include "widgets/edit.h"
-#include "widgets/kitfont.h"
 #include "widgets/logincheck.h"
 #include "widgets/okbtn.h"
 
@@ -23,19 +23,13 @@ inputbox::inputbox(int editFlags, QWidget* parent)
     setWindowFlags(Qt::CustomizeWindowHint | Qt::FramelessWindowHint);
     setGeometry(centredBoxRect(kWidth, kHeight));
 
-    m_entry = new Edit(editFlags | Edit::Reserved4, this, 1);
-    m_entry->setPhysicalKeyTyping(true);
+    m_entry = addPasswordEntry(this, editFlags);
     m_entry->setPlaceholderText(tr("请输入密码"));
-    m_entry->setGeometry(100, 230, 550, 60);
-    m_entry->setFont(QFont(QLatin1String(kKitFontFamily), 18));
-    m_entry->setEchoMode(QLineEdit::Password);
     setObjectName(QStringLiteral("inputbox"));
 
-    const int buttonY = (kHeight + 240) / 2;
-    m_cancel = new cancelbtn(this);
-    m_cancel->setGeometry((kWidth - 30) / 2 - 135, buttonY, 135, 60);
-    m_ok = new okbtn(this);
-    m_ok->setGeometry((kWidth + 30) / 2, buttonY, 135, 60);
+    const CancelOkPair buttons = addCancelOk(this, kWidth, kHeight);
+    m_cancel = buttons.cancel;
+    m_ok = buttons.ok;
     connect(m_ok, &QPushButton::clicked, this, &inputbox::accept);
     connect(m_cancel, &QPushButton::clicked, this, &inputbox::reject);
 }

@@ -3,6 +3,7 @@
 #include "widgets/calendarwidget.h"
 #include "widgets/datetimefield.h"
 #include "widgets/kitfont.h"
+#include "widgets/pickerbars.h"
 #include "widgets/rollingtime.h"
 
 #include <QEvent>
@@ -51,21 +52,10 @@ modifyTimeWidget::modifyTimeWidget(QWidget* parent)
     dates->addWidget(m_calendar);
     connect(m_calendar, &QCalendarWidget::clicked, this, &modifyTimeWidget::addDate);
 
-    auto bottombar = new QWidget(this);
+    QWidget* bottombar = addRightAlignedBar(this, QSize(400, 60), QMargins(0, 0, 20, 0), 20);
     bottombar->setObjectName(QStringLiteral("bottombar"));
-    bottombar->setFixedSize(400, 60);
-    auto clear = new QPushButton(QStringLiteral("清空"), bottombar);
-    clear->setStyleSheet(QStringLiteral("color:#2687F2;border: none;background-color: transparent;"));
-    auto ok = new QPushButton(tr("确定"), bottombar);
-    ok->setStyleSheet(QStringLiteral("color:black;border: none;background-color: transparent;"));
-    auto bottom = new QHBoxLayout(bottombar);
-    bottom->setSpacing(20);
-    bottom->setContentsMargins(0, 0, 20, 0);
-    bottom->addStretch();
-    for (QPushButton* button : {clear, ok}) {
-        button->setFont(font);
-        bottom->addWidget(button);
-    }
+    QPushButton* clear = addTextButton(bottombar, QStringLiteral("清空"), QStringLiteral("#2687F2"), font, 0);
+    QPushButton* ok = addTextButton(bottombar, tr("确定"), QStringLiteral("black"), font, 0);
     connect(clear, &QPushButton::clicked, this, &modifyTimeWidget::clearAll);
     connect(ok, &QPushButton::clicked, this, &modifyTimeWidget::acceptDialog);
 

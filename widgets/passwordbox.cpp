@@ -3,9 +3,9 @@
 #include "core/globals.h"
 #include "mainwindow/mojuwizard.h"
 #include "widgets/boxframe.h"
+#include "widgets/boxparts.h"
 #include "widgets/cancelbtn.h"
 #include "widgets/edit.h"
-#include "widgets/kitfont.h"
 #include "widgets/logincheck.h"
 #include "widgets/okbtn.h"
 
@@ -23,21 +23,13 @@ PasswordBox::PasswordBox(QWidget* parent)
     setGeometry(centredBoxRect(kWidth, kHeight));
 
     // A password may hold letters: the entry opens the full keyboard.
-    m_entry = new Edit(Edit::FullKeyboard | Edit::Reserved4, this, 1);
-    m_entry->setPhysicalKeyTyping(true);
-    m_entry->setGeometry(100, 230, 550, 60);
-    m_entry->setFont(QFont(QLatin1String(kKitFontFamily), 18));
-    m_entry->setEchoMode(QLineEdit::Password);
+    m_entry = addPasswordEntry(this, Edit::FullKeyboard);
     m_entry->setPlaceholderText(tableText(125));
     connect(m_entry, &QLineEdit::textChanged, this, &PasswordBox::SlotTextChanged);
 
-    const int buttonY = (kHeight + 240) / 2;
-    auto cancel = new cancelbtn(this);
-    cancel->setGeometry((kWidth - 30) / 2 - 135, buttonY, 135, 60);
-    auto ok = new okbtn(this);
-    ok->setGeometry((kWidth + 30) / 2, buttonY, 135, 60);
-    connect(ok, &QPushButton::clicked, this, &PasswordBox::accept);
-    connect(cancel, &QPushButton::clicked, this, &PasswordBox::reject);
+    const CancelOkPair buttons = addCancelOk(this, kWidth, kHeight);
+    connect(buttons.ok, &QPushButton::clicked, this, &PasswordBox::accept);
+    connect(buttons.cancel, &QPushButton::clicked, this, &PasswordBox::reject);
 }
 
 void PasswordBox::accept()

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "widgets/kitfont.h"
+#include "widgets/pickerbars.h"
 #include "widgets/rollingboxy.h"
 
 #include <QFont>
@@ -28,21 +29,9 @@ _RollingTime::_RollingTime(QWidget* parent)
     }
 
     const QFont font(QLatin1String(kKitFontFamily), 12);
-    auto strip = new QWidget(this);
-    strip->setFixedSize(150, 60);
-    auto ok = new QPushButton(QStringLiteral("确定"), strip);
-    ok->setStyleSheet(QStringLiteral("color:#2687F2;border: none;background-color: transparent;"));
-    auto cancel = new QPushButton(QStringLiteral("取消"), strip);
-    cancel->setStyleSheet(QStringLiteral("color:black;border: none;background-color: transparent;"));
-    auto buttons = new QHBoxLayout(strip);
-    buttons->setContentsMargins(0, 0, 10, 0);
-    buttons->setSpacing(15);
-    buttons->addStretch();
-    for (QPushButton* button : {ok, cancel}) {
-        button->setFixedHeight(30);
-        button->setFont(font);
-        buttons->addWidget(button);
-    }
+    QWidget* strip = addRightAlignedBar(this, QSize(150, 60), QMargins(0, 0, 10, 0), 15);
+    QPushButton* ok = addTextButton(strip, QStringLiteral("确定"), QStringLiteral("#2687F2"), font, 30);
+    QPushButton* cancel = addTextButton(strip, QStringLiteral("取消"), QStringLiteral("black"), font, 30);
     connect(ok, &QPushButton::clicked, this, &_RollingTime::addDayTime);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -1,6 +1,7 @@
 #include "widgets/tipbox.h"
 
 #include "widgets/boxframe.h"
+#include "widgets/boxparts.h"
 #include "widgets/cancelbtn.h"
 #include "widgets/okbtn.h"
 
@@ -12,16 +13,14 @@ tipbox::tipbox(int buttons, QWidget* parent, int width, int height)
     // The flags first: changing them re-creates the window, and the geometry must survive it.
     setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     setGeometry(centredBoxRect(width, height));
-    const int buttonY = (height + 240) / 2;
     if (buttons == 2) {
-        m_cancel = new cancelbtn(this);
-        m_cancel->setGeometry((width - 30) / 2 - 135, buttonY, 135, 60);
+        const CancelOkPair pair = addCancelOk(this, width, height);
+        m_cancel = pair.cancel;
+        m_ok = pair.ok;
         connect(m_cancel, &QPushButton::clicked, this, &tipbox::rejectDialog);
-        m_ok = new okbtn(this);
-        m_ok->setGeometry((width + 30) / 2, buttonY, 135, 60);
     } else if (buttons != 0) {
         m_ok = new okbtn(this);
-        m_ok->setGeometry(width / 2 - 67, buttonY, 135, 60);
+        m_ok->setGeometry(width / 2 - 67, (height + 240) / 2, 135, 60);
     }
     if (m_ok)
         connect(m_ok, &QPushButton::clicked, this, &tipbox::acceptDialog);
