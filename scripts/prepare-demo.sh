@@ -10,3 +10,8 @@ cp -r "$root/samples/." "$demo/"
 for db in PARAM.db SN.db; do
   [ -f "$demo/$db" ] || cp "$root/samples/paraGroup/default/$db" "$demo/$db"
 done
+# Our stand-in of the front-panel LED library, loaded from the working directory by path.
+# Without it the monitor runs with the LEDs unavailable and logs why.
+if [ -f "$root/build/LDIO_DLL.dll" ]; then
+  cp "$root/build/LDIO_DLL.dll" "$demo/LDIO_DLL.dll"
+fi

@@ -1,10 +1,16 @@
 // Starts the built program the way the plant does, in an empty working directory, and reads
 // what it leaves in its log folder.
+#include "core/globals.h"
+#include "core/startup.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPixmap>
 #include <QProcess>
 #include <QThread>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -101,4 +107,51 @@ TEST(StartUp, SecondStartArchivesTheFirstRunsLogAndUsesTheLedLibrary)
         EXPECT_TRUE(second.contains(QString::fromUtf8(led))) << led;
     EXPECT_FALSE(second.contains(QStringLiteral("LED 写入失败")));
     EXPECT_FALSE(second.contains(QStringLiteral("LD GPIO J6412 LED 因初始化失败, 导致写入失败")));
+}
+
+TEST(StartUp, SharedPicturesComeFromImagesAndTheBuiltInResources)
+{
+    // Without ./images/ only the built-in slider pictures exist; the rest are null pixmaps.
+    loadSharedPixmaps();
+    EXPECT_FALSE(sliderTrackPixmap->isNull());
+    EXPECT_FALSE(sliderFillPixmap->isNull());
+    EXPECT_FALSE(sliderHandlePixmap->isNull());
+    EXPECT_TRUE(backgroundPixmap->isNull());
+
+    // The demo's pictures, as the run command copies them.
+    ASSERT_TRUE(QDir::current().mkdir(QStringLiteral("images")));
+    const QDir samples(QStringLiteral(MONITOR_SOURCE_DIR "/samples/images"));
+    for (const QString& name : samples.entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(samples.filePath(name), QStringLiteral("images/") + name));
+    loadSharedPixmaps();
+    for (QPixmap* picture : {backgroundPixmap, titlePixmap, linePixmap, editPixmap, originPixmap, moveUpPixmap,
+                             moveDownPixmap, moveLeftPixmap, moveRightPixmap, enlargeScalePixmap, reductionScalePixmap})
+        EXPECT_FALSE(picture->isNull());
+}
+
+TEST(StartUp, OnlyEnglishGetsTheTranslator)
+{
+    ASSERT_TRUE(QDir::current().mkdir(QStringLiteral("Translator")));
+    QFile qm(QStringLiteral("Translator/tr_en.qm"));
+    ASSERT_TRUE(qm.open(QIODevice::WriteOnly));
+    qm.close();
+    struct Case {
+        int language;
+        bool installed;
+    } const cases[] = {{0, false}, {1, true}, {2, false}, {3, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        currentLanguage = c.language;
+        QTranslator* translator = installTranslator(qApp);
+        EXPECT_EQ(translator != nullptr, c.installed);
+        if (translator) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+    // English without the file: skipped silently.
+    currentLanguage = 1;
+    ASSERT_TRUE(QFile::remove(QStringLiteral("Translator/tr_en.qm")));
+    EXPECT_EQ(installTranslator(qApp), nullptr);
+    currentLanguage = 0;
 }
