@@ -2,6 +2,8 @@
 
 #include "core/globals.h"
 #include "core/platformutils.h"
+#include "core/systemparam.h"
+#include "io/controlport.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,12 +23,20 @@ MoJuWizard::MoJuWizard(QWidget* parent)
 
     if (initialStationSet)
         station = initialStation;
+    curDet = activeParams->productCheckEnabled != 1 ? 1 : 0;
+
+    // The IO board: every output at its rest level from the start, so the clamp stays
+    // prohibited until the cycle releases it.
+    ioComIndex = activeParams->comPort;
+    controlPort = new ControlPort(this);
 
     backlightOff = 0;
     logoutTimer = new QTimer(this);
     connect(logoutTimer, &QTimer::timeout, this, &MoJuWizard::TimerLogout);
     screenOffTimer = new QTimer(this);
     connect(screenOffTimer, &QTimer::timeout, this, &MoJuWizard::TimerLCD);
+    if (activeParams->screenOffSeconds > 0)
+        screenOffTimer->start(activeParams->screenOffSeconds * 1000);
 
     // All four panel LEDs dark until the cycle reports its state.
     setPanelLed(3, 1);

@@ -12,6 +12,7 @@ class MoJuWizard : public QWidget {
     Q_OBJECT
 
 public:
+    // Needs the loaded parameters (activeParams).
     explicit MoJuWizard(QWidget* parent = nullptr);
 
     bool eventFilter(QObject* watched, QEvent* event) override;

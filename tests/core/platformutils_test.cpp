@@ -1,7 +1,5 @@
-#include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
-#include "mainwindow/mojuwizard.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -104,20 +102,6 @@ TEST_F(MountUDisk, UnreadableMountTableMeansNoDisk)
     });
     EXPECT_EQ(mountUDisk(QStringLiteral("no-such-mounts")), QString());
     EXPECT_EQ(recordedCommands(), QStringList{"bash -c blkid"});
-}
-
-TEST(ScreenPower, BacklightCommandsFollowTheFlag)
-{
-    MoJuWizard window;
-    setScreenPower(false);
-    EXPECT_EQ(window.backlightOff, 1);
-    setScreenPower(true);
-    setScreenPower(true);
-    EXPECT_EQ(window.backlightOff, 0);
-    const QString off = QStringLiteral("bash -c echo 1 > /sys/class/backlight/intel_backlight/bl_power");
-    const QString on = QStringLiteral("bash -c echo 0 > /sys/class/backlight/intel_backlight/bl_power");
-    EXPECT_EQ(recordedCommands(), (QStringList{off, on, on}));
-    mainWindow = nullptr;
 }
 
 TEST(ExitApplicationDeathTest, WaitsASecondAndEndsWithTheStatus)

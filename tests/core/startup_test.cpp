@@ -53,6 +53,8 @@ bool runUntilUp(QStringList* messages)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("MONITOR_DRY_RUN"), QStringLiteral("1"));
+    // No real serial port: the IO board is absent, as on a desk.
+    env.insert(QStringLiteral("MONITOR_SERIAL_PORT"), QStringLiteral("no-io-board"));
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QStringLiteral(MONITOR_BINARY_DIR "/mould-monitor"), QStringList());

@@ -1,11 +1,10 @@
 #include "core/globals.h"
+#include "core/platformutils.h"
 #include "core/shellrunner.h"
-#include "mainwindow/mojuwizard.h"
+#include "tests/mainwindow/windowfixture.h"
 
 #include <QFile>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,38 +16,69 @@ QStringList recordedCommands()
     return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+const QString kBacklightOff = QStringLiteral("bash -c echo 1 > /sys/class/backlight/intel_backlight/bl_power");
+const QString kBacklightOn = QStringLiteral("bash -c echo 0 > /sys/class/backlight/intel_backlight/bl_power");
+
+using MoJuWizardTest = MainWindowFixture;
+
 }  // namespace
 
-TEST(MoJuWizard, ConstructorPublishesItselfWithIdleMembers)
+TEST_F(MoJuWizardTest, ConstructorPublishesItselfWithIdleMembers)
 {
     initialStationSet = true;
     initialStation = 0;
-    auto* window = new MoJuWizard;
+    params->comPort = 2;
+    params->productCheckEnabled = 1;
+    build();
+    initialStationSet = false;
+
     EXPECT_EQ(mainWindow, window);
     EXPECT_EQ(window->loginLevel, 0);
     EXPECT_EQ(window->backlightOff, 0);
     EXPECT_EQ(window->currentEdit, nullptr);
     EXPECT_EQ(window->station, 0);
+    EXPECT_EQ(window->curDet, 0);
     EXPECT_EQ(window->width(), screenWidth);
+    EXPECT_EQ(ioComIndex, 2);
+    ASSERT_NE(controlPort, nullptr);
+    EXPECT_FALSE(window->logoutTimer->isActive());
+    // Screen-off time 0: the screen never goes dark by itself.
     EXPECT_FALSE(window->screenOffTimer->isActive());
-    initialStationSet = false;
-    mainWindow = nullptr;
-    delete window;
 }
 
-TEST(MoJuWizard, IdleTimersLogOutAndDarkenTheScreen)
+TEST_F(MoJuWizardTest, ScreenOffTimeStartsTheScreenSaverAndNoProductCheckStartsAtTheCavity)
 {
-    MoJuWizard window;
-    window.loginLevel = 2;
-    window.logoutTimer->start(60000);
-    window.TimerLogout();
-    EXPECT_EQ(window.loginLevel, 0);
-    EXPECT_FALSE(window.logoutTimer->isActive());
+    params->screenOffSeconds = 300;
+    params->productCheckEnabled = 0;
+    build();
+    EXPECT_TRUE(window->screenOffTimer->isActive());
+    EXPECT_EQ(window->screenOffTimer->interval(), 300 * 1000);
+    EXPECT_EQ(window->curDet, 1);
+}
 
-    window.screenOffTimer->start(60000);
-    window.TimerLCD();
-    EXPECT_FALSE(window.screenOffTimer->isActive());
-    EXPECT_EQ(window.backlightOff, 1);
-    EXPECT_EQ(recordedCommands(), QStringList{"bash -c echo 1 > /sys/class/backlight/intel_backlight/bl_power"});
-    mainWindow = nullptr;
+TEST_F(MoJuWizardTest, IdleTimersLogOutAndDarkenTheScreen)
+{
+    build();
+    window->loginLevel = 2;
+    window->logoutTimer->start(60000);
+    window->TimerLogout();
+    EXPECT_EQ(window->loginLevel, 0);
+    EXPECT_FALSE(window->logoutTimer->isActive());
+
+    window->screenOffTimer->start(60000);
+    window->TimerLCD();
+    EXPECT_FALSE(window->screenOffTimer->isActive());
+    EXPECT_EQ(window->backlightOff, 1);
+    EXPECT_EQ(recordedCommands(), QStringList{kBacklightOff});
+}
+
+TEST_F(MoJuWizardTest, BacklightCommandsFollowTheFlag)
+{
+    build();
+    setScreenPower(false);
+    EXPECT_EQ(window->backlightOff, 1);
+    setScreenPower(true);
+    setScreenPower(true);
+    EXPECT_EQ(window->backlightOff, 0);
+    EXPECT_EQ(recordedCommands(), (QStringList{kBacklightOff, kBacklightOn, kBacklightOn}));
 }

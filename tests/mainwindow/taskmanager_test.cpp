@@ -1,6 +1,5 @@
-#include "core/globals.h"
-#include "mainwindow/mojuwizard.h"
 #include "mainwindow/taskmanager.h"
+#include "tests/mainwindow/windowfixture.h"
 
 #include <QTest>
 #include <QTimer>
@@ -23,9 +22,11 @@ protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
 };
 
+using TaskManagerTest = MainWindowFixture;
+
 }  // namespace
 
-TEST(TaskManager, RepaintsTheClockEvery100msOnceTheMainWindowExists)
+TEST_F(TaskManagerTest, RepaintsTheClockEvery100msOnceTheMainWindowExists)
 {
     TaskManager* task = TaskManager::instance(nullptr);
     EXPECT_EQ(TaskManager::instance(qApp), task);
@@ -35,7 +36,7 @@ TEST(TaskManager, RepaintsTheClockEvery100msOnceTheMainWindowExists)
     ASSERT_EQ(mainWindow, nullptr);
     task->SlotLoopShowTask();
 
-    auto* window = new MoJuWizard;
+    build();
     auto* holder = new QWidget(window);  // found however deep it sits
     auto* clock = new ClockField(holder);
     window->show();
@@ -47,7 +48,4 @@ TEST(TaskManager, RepaintsTheClockEvery100msOnceTheMainWindowExists)
     QTest::qWait(550);
     EXPECT_GE(clock->paints - before, 3);
     EXPECT_LE(clock->paints - before, 7);
-
-    mainWindow = nullptr;
-    delete window;
 }
