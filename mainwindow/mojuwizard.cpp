@@ -6,6 +6,7 @@
 #include "io/controlport.h"
 
 #include <QGuiApplication>
+#include <QMutex>
 #include <QScreen>
 #include <QTimer>
 
@@ -27,6 +28,10 @@ MoJuWizard::MoJuWizard(QWidget* parent)
 
     // The IO board: every output at its rest level from the start, so the clamp stays
     // prohibited until the cycle releases it.
+    // main creates the IO mutex before the window; a window built without main (tests) gets
+    // it here, since the port publishes its first output word at once.
+    if (!ioMutex)
+        ioMutex = new QMutex;
     ioComIndex = activeParams->comPort;
     controlPort = new ControlPort(this);
 

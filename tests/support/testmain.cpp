@@ -40,6 +40,10 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     qputenv("MONITOR_DRY_RUN", "1");
+    // Whatever builds the IO board port (the main window does) must never reach a real serial
+    // port; the IO tests point this at their own pseudo-terminal.
+    if (qgetenv("MONITOR_SERIAL_PORT").isEmpty())
+        qputenv("MONITOR_SERIAL_PORT", "/nonexistent/io-board");
     google::InitGoogleLogging(argv[0]);
     FLAGS_logtostderr = false;
     FLAGS_minloglevel = 2;

@@ -98,6 +98,8 @@ TEST_F(QuestionBoxes, ShowingAWarnBoxWakesADarkScreen)
         params.screenOffSeconds = c.screenOffSeconds;
         activeParams = &params;
         MoJuWizard window;
+        // The window starts its screen saver itself; only the box may restart it here.
+        window.screenOffTimer->stop();
         window.backlightOff = c.backlightOff;
         WarnBox box;
         box.show();
