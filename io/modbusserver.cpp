@@ -1,0 +1,123 @@
+#include "io/modbusserver.h"
+
+#include "io/modbusprotocol.h"
+#include "io/modbusregistertables.h"
+
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QMetaType>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThreadPool>
+#include <QtDebug>
+
+#include <future>
+
+namespace {
+
+constexpr quint16 kDefaultPort = 502;
+
+quint16 portFromEnvironment()
+{
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("MONITOR_MODBUS_PORT", &ok);
+    return ok && port > 0 && port <= 0xFFFF ? quint16(port) : kDefaultPort;
+}
+
+}  // namespace
+
+ModbusServer::ModbusServer()
+    : m_port(portFromEnvironment())
+    , m_threadPool(std::make_unique<QThreadPool>())
+    , m_registers(std::make_unique<ModbusRegisterTables>())
+{
+    // sigWriteChange crosses threads.
+    qRegisterMetaType<QList<int>>("QList<int>");
+    m_threadPool->setMaxThreadCount(1);
+
+    // The task owns the promise, so the constructor may return while set_value still finishes.
+    auto listenTried = std::make_shared<std::promise<void>>();
+    std::future<void> listenAttempt = listenTried->get_future();
+    m_threadPool->start([this, listenTried] { serverLoop([&listenTried] { listenTried->set_value(); }); });
+    listenAttempt.wait();
+}
+
+ModbusServer::~ModbusServer()
+{
+    stop();
+}
+
+void ModbusServer::setReadRegister(int index, quint16 value)
+{
+    m_registers->setRead(index, value);
+}
+
+void ModbusServer::setReadRegisters(int first, const std::vector<quint16>& values)
+{
+    m_registers->setReadGroup(first, values);
+}
+
+void ModbusServer::getWriteRegister(int index, quint16* value) const
+{
+    m_registers->getWrite(index, value);
+}
+
+void ModbusServer::stop()
+{
+    if (!m_serving.exchange(false))
+        return;
+    emit readyToClose();
+    if (!m_threadPool->waitForDone(-1))
+        qInfo() << "socketThreadPool_->waitForDone error!";
+}
+
+void ModbusServer::serverLoop(const std::function<void()>& listenTried)
+{
+    // The loop lives in the pool thread; stop() reaches it through a queued readyToClose.
+    QEventLoop loop;
+    connect(this, &ModbusServer::readyToClose, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    const bool listening = startServer();
+    m_serving = listening;
+    listenTried();
+    if (!listening)
+        return;
+    loop.exec();
+    // Closes the listening socket and, as its children, every open connection.
+    m_tcpServer.reset();
+}
+
+bool ModbusServer::startServer()
+{
+    m_tcpServer = std::make_unique<QTcpServer>();
+    connect(m_tcpServer.get(), &QTcpServer::newConnection, m_tcpServer.get(), [this] { onNewConnection(); });
+    if (m_tcpServer->listen(QHostAddress::Any, m_port))
+        return true;
+    m_tcpServer.reset();
+    return false;
+}
+
+void ModbusServer::onNewConnection()
+{
+    while (QTcpSocket* socket = m_tcpServer->nextPendingConnection()) {
+        qDebug().noquote() << QStringLiteral("connect ip: %1, port:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+        // Each connection keeps its own partial request; the framer goes with the connection.
+        auto framer = std::make_shared<ModbusRequestFramer>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, framer] { onReadyRead(socket, *framer); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void ModbusServer::onReadyRead(QTcpSocket* socket, ModbusRequestFramer& framer)
+{
+    framer.append(socket->readAll());
+    QByteArray replies;
+    QByteArray request;
+    while (framer.takeRequest(&request)) {
+        QList<int> stored;
+        replies += answerModbusRequest(request, *m_registers, &stored);
+        if (!stored.isEmpty())
+            emit sigWriteChange(stored);
+    }
+    if (!replies.isEmpty())
+        socket->write(replies);
+}

@@ -1,0 +1,61 @@
+// Serves the monitor's registers over Modbus-TCP from a pool thread with its own event loop:
+// function 3 reads the read registers, function 16 writes the write registers and reports the
+// written indices to the main window.
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class ModbusRegisterTables;
+class ModbusRequestFramer;
+class QTcpServer;
+class QTcpSocket;
+class QThreadPool;
+
+class ModbusServer : public QObject {
+    Q_OBJECT
+
+public:
+    // Starts the pool thread and returns once it has tried to listen on any address at port 502
+    // (MONITOR_MODBUS_PORT names another port), listening or not.
+    ModbusServer();
+    ~ModbusServer() override;
+
+    // Any thread. Indices outside 0..499 are ignored; a group stops at the first such index and
+    // reaches clients whole.
+    void setReadRegister(int index, quint16 value);
+    void setReadRegisters(int first, const std::vector<quint16>& values);
+    // Leaves *value unchanged for an index outside 0..499.
+    void getWriteRegister(int index, quint16* value) const;
+
+    // Ends the pool thread's event loop, closing the listening socket and every connection, and
+    // waits for the thread. Does nothing when the server is not listening.
+    void stop();
+
+signals:
+    // The write-register indices one function-16 request stored, in increasing order. Emitted in
+    // the pool thread: connect it queued.
+    void sigWriteChange(QList<int> chg_WriteData_index);
+    // Ends the pool thread's event loop.
+    void readyToClose();
+
+private:
+    // Pool thread: listens, tells the constructor, serves until readyToClose.
+    void serverLoop(const std::function<void()>& listenTried);
+    bool startServer();
+    void onNewConnection();
+    void onReadyRead(QTcpSocket* socket, ModbusRequestFramer& framer);
+
+    quint16 m_port = 502;
+    std::unique_ptr<QThreadPool> m_threadPool;
+    // Made, used and dropped in the pool thread only.
+    std::unique_ptr<QTcpServer> m_tcpServer;
+    // Set by the pool thread while its event loop serves; read by stop().
+    std::atomic<bool> m_serving{false};
+    std::unique_ptr<ModbusRegisterTables> m_registers;
+};

@@ -1,0 +1,619 @@
+// The Modbus-TCP server against real clients: raw sockets where the exact bytes matter, libmodbus
+// (unit 1) and the mbpoll command; plus the request framing on its own.
+#include "io/modbusprotocol.h"
+#include "io/modbusregistertables.h"
+#include "io/modbusserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <modbus.h>
+
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);  // blanks between the bytes are skipped
+}
+
+// A read request with the given transaction identifier, start and quantity, unit 1.
+QByteArray readRequest(int transaction, int start, int quantity)
+{
+    QByteArray r;
+    for (int v : {transaction >> 8, transaction, 0, 0, 0, 6, 1, 3, start >> 8, start, quantity >> 8, quantity})
+        r.append(char(v & 0xFF));
+    return r;
+}
+
+// A write request of `values` from `start`, unit 1, with a consistent length and byte count.
+QByteArray writeRequest(int transaction, int start, const std::vector<int>& values)
+{
+    const int n = int(values.size());
+    QByteArray r;
+    for (int v : {transaction >> 8, transaction, 0, 0, (7 + 2 * n) >> 8, 7 + 2 * n, 1, 16, start >> 8, start, n >> 8, n, 2 * n})
+        r.append(char(v & 0xFF));
+    for (int v : values) {
+        r.append(char((v >> 8) & 0xFF));
+        r.append(char(v & 0xFF));
+    }
+    return r;
+}
+
+// The reply to a read of `values`.
+QByteArray readReply(int transaction, const std::vector<int>& values)
+{
+    const int n = int(values.size());
+    QByteArray r;
+    for (int v : {transaction >> 8, transaction, 0, 0, 0, 3 + 2 * n, 1, 3, 2 * n})
+        r.append(char(v & 0xFF));
+    for (int v : values) {
+        r.append(char((v >> 8) & 0xFF));
+        r.append(char(v & 0xFF));
+    }
+    return r;
+}
+
+QByteArray writeReply(int transaction, int start, int quantity)
+{
+    QByteArray r;
+    for (int v : {transaction >> 8, transaction, 0, 0, 0, 6, 1, 16, start >> 8, start, quantity >> 8, quantity})
+        r.append(char(v & 0xFF));
+    return r;
+}
+
+QByteArray exceptionReply(int transaction, int function, int code)
+{
+    QByteArray r;
+    for (int v : {transaction >> 8, transaction, 0, 0, 0, 3, 1, function | 0x80, code})
+        r.append(char(v & 0xFF));
+    return r;
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::Any, 0);
+    return probe.serverPort();
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files).size());
+}
+
+// A plain TCP client for exact bytes.
+class RawClient {
+public:
+    explicit RawClient(quint16 port)
+    {
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+        m_connected = m_socket.waitForConnected(3000);
+    }
+    bool connected() const { return m_connected; }
+    void send(const QByteArray& bytes)
+    {
+        m_socket.write(bytes);
+        while (m_socket.bytesToWrite() > 0 && m_socket.waitForBytesWritten(3000)) {
+        }
+    }
+    // The next `size` bytes, or fewer when they do not come within 3 s.
+    QByteArray receive(int size)
+    {
+        QByteArray bytes;
+        QElapsedTimer clock;
+        clock.start();
+        while (bytes.size() < size && clock.elapsed() < 3000) {
+            if (m_socket.bytesAvailable() == 0)
+                m_socket.waitForReadyRead(100);
+            bytes += m_socket.read(size - bytes.size());
+        }
+        return bytes;
+    }
+    QByteArray exchange(const QByteArray& request, int replySize)
+    {
+        send(request);
+        return receive(replySize);
+    }
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    QTcpSocket m_socket;
+    bool m_connected = false;
+};
+
+// A libmodbus client at 127.0.0.1, unit 1.
+class LibModbusClient {
+public:
+    explicit LibModbusClient(quint16 port) : m_ctx(modbus_new_tcp("127.0.0.1", port))
+    {
+        modbus_set_slave(m_ctx, 1);
+        modbus_set_response_timeout(m_ctx, 2, 0);
+        m_connected = modbus_connect(m_ctx) == 0;
+    }
+    ~LibModbusClient()
+    {
+        modbus_close(m_ctx);
+        modbus_free(m_ctx);
+    }
+    LibModbusClient(const LibModbusClient&) = delete;
+    LibModbusClient& operator=(const LibModbusClient&) = delete;
+    bool connected() const { return m_connected; }
+    modbus_t* ctx() { return m_ctx; }
+
+private:
+    modbus_t* m_ctx;
+    bool m_connected = false;
+};
+
+// Receives sigWriteChange queued, as the main window does, and notes the thread it ran in.
+class WriteChangeSink : public QObject {
+    Q_OBJECT
+public:
+    QList<QList<int>> lists;
+    QList<QThread*> threads;
+public slots:
+    void onWriteChange(QList<int> indices)
+    {
+        lists.append(indices);
+        threads.append(QThread::currentThread());
+        emit received();
+    }
+signals:
+    void received();
+};
+
+class ModbusServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_port = freePort();
+        qputenv("MONITOR_MODBUS_PORT", QByteArray::number(m_port));
+        server = std::make_unique<ModbusServer>();
+        QObject::connect(server.get(), &ModbusServer::sigWriteChange, &sink, &WriteChangeSink::onWriteChange,
+                         Qt::QueuedConnection);
+    }
+    void TearDown() override
+    {
+        server.reset();
+        qunsetenv("MONITOR_MODBUS_PORT");
+    }
+    quint16 port() const { return m_port; }
+    quint16 writeRegister(int index)
+    {
+        quint16 value = 0xDEAD;
+        server->getWriteRegister(index, &value);
+        return value;
+    }
+    // Lets queued sigWriteChange deliveries arrive.
+    void settle() { QCoreApplication::processEvents(); QTest::qWait(20); }
+
+    std::unique_ptr<ModbusServer> server;
+    WriteChangeSink sink;
+
+private:
+    quint16 m_port = 0;
+};
+
+struct ExchangeCase {
+    const char* name;
+    QByteArray request;
+    QByteArray reply;
+};
+
+TEST_F(ModbusServerTest, RequestsGetTheirExactReplies)
+{
+    std::vector<quint16> ramp(500);
+    for (int i = 0; i < 500; ++i)
+        ramp[i] = quint16(0x1000 + i);
+    server->setReadRegisters(0, ramp);
+    server->setReadRegisters(0, {1, 0x0203});
+
+    std::vector<int> ramp125;
+    for (int i = 0; i < 125; ++i)
+        ramp125.push_back(0x1000 + 300 + i);
+    std::vector<int> values123(123, 0x5A5A);
+
+    const ExchangeCase cases[] = {
+        {"read of two registers", hex("00 01 00 00 00 06 01 03 00 00 00 02"), hex("00 01 00 00 00 07 01 03 04 00 01 02 03")},
+        {"read of the last register", readRequest(2, 499, 1), hex("00 02 00 00 00 05 01 03 02 11 F3")},
+        {"read of 125 registers", readRequest(3, 300, 125), readReply(3, ramp125)},
+        {"write of one register", hex("00 05 00 00 00 09 01 10 00 01 00 01 02 00 07"), hex("00 05 00 00 00 06 01 10 00 01 00 01")},
+        {"write with transaction identifier 0x0110", writeRequest(0x0110, 2, {0x0110}), writeReply(0x0110, 2, 1)},
+        {"write whose values hold 06 01 03", writeRequest(6, 3, {0x0601, 0x0300, 0x0601, 0x0300}), writeReply(6, 3, 4)},
+        {"write of 123 registers ending at 499", writeRequest(7, 377, values123), writeReply(7, 377, 123)},
+    };
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    for (const ExchangeCase& c : cases)
+        EXPECT_EQ(client.exchange(c.request, c.reply.size()).toHex(' '), c.reply.toHex(' ')) << c.name;
+
+    EXPECT_EQ(writeRegister(1), 7);
+    EXPECT_EQ(writeRegister(2), 0x0110);
+    EXPECT_EQ(writeRegister(3), 0x0601);
+    EXPECT_EQ(writeRegister(6), 0x0300);
+    EXPECT_EQ(writeRegister(377), 0x5A5A);
+    EXPECT_EQ(writeRegister(499), 0x5A5A);
+}
+
+TEST_F(ModbusServerTest, FaultyRequestsGetStandardExceptionsAndStoreNothing)
+{
+    const ExchangeCase cases[] = {
+        {"read running past register 499", readRequest(1, 499, 10), exceptionReply(1, 3, 2)},
+        {"read of 0 registers", readRequest(2, 0, 0), exceptionReply(2, 3, 3)},
+        {"read of 126 registers", readRequest(3, 0, 126), exceptionReply(3, 3, 3)},
+        {"read of 200 registers from 400", readRequest(4, 400, 200), exceptionReply(4, 3, 3)},
+        {"read with a byte too many", hex("00 05 00 00 00 07 01 03 00 00 00 01 00"), exceptionReply(5, 3, 3)},
+        {"read without its quantity", hex("00 06 00 00 00 04 01 03 00 00"), exceptionReply(6, 3, 3)},
+        {"write at 498 of 3 registers", writeRequest(7, 498, {1, 2, 3}), exceptionReply(7, 16, 2)},
+        {"write of 0 registers", hex("00 08 00 00 00 07 01 10 00 00 00 00 00"), exceptionReply(8, 16, 3)},
+        {"write of 124 registers", writeRequest(9, 0, std::vector<int>(124, 1)), exceptionReply(9, 16, 3)},
+        {"write whose byte count is short of its quantity", hex("00 0A 00 00 00 09 01 10 00 00 00 02 02 00 01"), exceptionReply(10, 16, 3)},
+        {"write with more values than its byte count", hex("00 0B 00 00 00 0B 01 10 00 00 00 01 02 00 01 00 02"), exceptionReply(11, 16, 3)},
+        {"write without its byte count", hex("00 0C 00 00 00 06 01 10 00 00 00 01"), exceptionReply(12, 16, 3)},
+    };
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    for (const ExchangeCase& c : cases) {
+        // A sentinel read in the same segment shows that the faulty request consumed exactly its
+        // own bytes and the stream is still in step.
+        const QByteArray sentinel = readReply(0x7777, {0});
+        EXPECT_EQ(client.exchange(c.request + readRequest(0x7777, 0, 1), c.reply.size() + sentinel.size()).toHex(' '),
+                  (c.reply + sentinel).toHex(' '))
+            << c.name;
+    }
+    settle();
+    EXPECT_TRUE(sink.lists.isEmpty());
+    for (int i : {0, 1, 498, 499})
+        EXPECT_EQ(writeRegister(i), 0) << i;
+}
+
+TEST_F(ModbusServerTest, RequestsOutsideTheServedSubsetGetNoReply)
+{
+    const struct {
+        const char* name;
+        QByteArray request;
+    } cases[] = {
+        {"read for unit 2", hex("00 01 00 00 00 06 02 03 00 00 00 01")},
+        {"read for unit 0", hex("00 02 00 00 00 06 00 03 00 00 00 01")},
+        {"read input registers (function 4)", hex("00 03 00 00 00 06 01 04 00 00 00 01")},
+        {"write single register (function 6)", hex("00 04 00 00 00 06 01 06 00 01 00 07")},
+        {"read starting at 500", readRequest(5, 500, 1)},
+        {"read starting at 65535 with a bad quantity", readRequest(6, 0xFFFF, 0)},
+        {"write starting at 500", writeRequest(7, 500, {9})},
+        {"header with only a unit", hex("00 08 00 00 00 01 01")},
+    };
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    for (const auto& c : cases) {
+        // Replies keep the order of the requests, so the first bytes back must be the sentinel's.
+        const QByteArray sentinel = readReply(0x7777, {0});
+        EXPECT_EQ(client.exchange(c.request + readRequest(0x7777, 0, 1), sentinel.size()).toHex(' '), sentinel.toHex(' '))
+            << c.name;
+    }
+    settle();
+    EXPECT_TRUE(sink.lists.isEmpty());
+    EXPECT_EQ(writeRegister(1), 0);
+}
+
+TEST_F(ModbusServerTest, RequestSplitAcrossSegmentsIsAnsweredWhole)
+{
+    const std::vector<int> values = {10, 11, 12, 13, 14, 15, 16, 17, 18, 19};
+    const QByteArray request = writeRequest(0x21, 40, values);  // 33 bytes
+    ASSERT_EQ(request.size(), 33);
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    for (int split : {1, 5, 6, 7, 9, 13, 20, 32}) {
+        client.send(request.left(split));
+        QThread::msleep(30);
+        EXPECT_EQ(client.exchange(request.mid(split), 12), writeReply(0x21, 40, 10)) << "split after " << split << " bytes";
+    }
+    // Every byte in a segment of its own.
+    const QByteArray read = readRequest(0x22, 40, 1);
+    for (char byte : read) {
+        client.send(QByteArray(1, byte));
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(client.receive(11), readReply(0x22, {0}));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(writeRegister(40 + i), values[i]);
+}
+
+TEST_F(ModbusServerTest, RequestsInOneSegmentAreAllAnsweredInOrder)
+{
+    server->setReadRegister(7, 0x0707);
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    const QByteArray three = readRequest(1, 7, 1) + writeRequest(2, 7, {0x0102}) + readRequest(3, 7, 1);
+    const QByteArray threeReplies = readReply(1, {0x0707}) + writeReply(2, 7, 1) + readReply(3, {0x0707});
+    EXPECT_EQ(client.exchange(three, threeReplies.size()), threeReplies);
+
+    // Two and a half requests, then the rest of the third.
+    const QByteArray next = readRequest(4, 7, 1) + readRequest(5, 7, 1) + readRequest(6, 7, 1);
+    client.send(next.left(30));
+    EXPECT_EQ(client.receive(22), readReply(4, {0x0707}) + readReply(5, {0x0707}));
+    EXPECT_EQ(client.exchange(next.mid(30), 11), readReply(6, {0x0707}));
+    EXPECT_EQ(writeRegister(7), 0x0102);
+}
+
+TEST_F(ModbusServerTest, InterleavedClientsGetOnlyTheirOwnReplies)
+{
+    server->setReadRegisters(0, {0xAAAA, 0xBBBB});
+    RawClient a(port());
+    RawClient b(port());
+    ASSERT_TRUE(a.connected() && b.connected());
+    const QByteArray requestA = readRequest(0x0A0A, 0, 1);
+    a.send(requestA.left(6));
+    QThread::msleep(30);
+    b.send(readRequest(0x0B0B, 1, 1));
+    EXPECT_EQ(b.receive(11), readReply(0x0B0B, {0xBBBB}));
+    a.send(requestA.mid(6));
+    EXPECT_EQ(a.receive(11), readReply(0x0A0A, {0xAAAA}));
+    QTest::qWait(50);
+    EXPECT_EQ(a.socket().bytesAvailable() + b.socket().bytesAvailable(), 0);
+}
+
+TEST_F(ModbusServerTest, ClientsPollingAtOnceEachGetTheirOwnRegisters)
+{
+    std::vector<quint16> table(200);
+    for (int i = 0; i < 200; ++i)
+        table[i] = quint16(i < 100 ? 0x1100 + i : 0x2200 + i);
+    server->setReadRegisters(0, table);
+
+    std::atomic<int> failures{0};
+    auto poll = [&](int first) {
+        LibModbusClient client(port());
+        if (!client.connected()) {
+            ++failures;
+            return;
+        }
+        for (int round = 0; round < 300; ++round) {
+            const int start = first + round % 90;
+            uint16_t got[10] = {};
+            if (modbus_read_registers(client.ctx(), start, 10, got) != 10) {
+                ++failures;
+                continue;
+            }
+            for (int i = 0; i < 10; ++i)
+                if (got[i] != table[start + i])
+                    ++failures;
+        }
+    };
+    std::thread first(poll, 0);
+    std::thread second(poll, 100);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
+TEST_F(ModbusServerTest, ThousandRequestsOnOneConnectionAreAllAnswered)
+{
+    LibModbusClient client(port());
+    ASSERT_TRUE(client.connected());
+    int answered = 0;
+    // libmodbus counts transaction identifiers from 1, so this passes 0x0110 and 0x0601.
+    for (int i = 0; i < 1000; ++i) {
+        const int address = i % 499;
+        if (i % 2 == 0) {
+            const uint16_t values[2] = {uint16_t(i), uint16_t(~i)};
+            answered += modbus_write_registers(client.ctx(), address, 2, values) == 2;
+        } else {
+            uint16_t got[2];
+            answered += modbus_read_registers(client.ctx(), address, 2, got) == 2;
+        }
+    }
+    EXPECT_EQ(answered, 1000);
+    EXPECT_EQ(writeRegister(998 % 499), 998);
+    EXPECT_EQ(writeRegister(998 % 499 + 1), quint16(~998));
+}
+
+TEST_F(ModbusServerTest, LibmodbusSeesTheExceptionsItExpects)
+{
+    LibModbusClient client(port());
+    ASSERT_TRUE(client.connected());
+    uint16_t got[10];
+    EXPECT_EQ(modbus_read_registers(client.ctx(), 495, 10, got), -1);
+    EXPECT_EQ(errno, EMBXILADD);
+    const uint16_t values[3] = {1, 2, 3};
+    EXPECT_EQ(modbus_write_registers(client.ctx(), 498, 3, values), -1);
+    EXPECT_EQ(errno, EMBXILADD);
+    EXPECT_EQ(writeRegister(498), 0);
+    // The connection stays usable.
+    EXPECT_EQ(modbus_write_registers(client.ctx(), 497, 3, values), 3);
+    EXPECT_EQ(writeRegister(499), 3);
+}
+
+TEST_F(ModbusServerTest, ConnectDisconnectCyclesLeaveNoDescriptorsBehind)
+{
+    const int before = openDescriptors();
+    int served = 0;
+    for (int i = 0; i < 300; ++i) {
+        LibModbusClient client(port());
+        uint16_t got;
+        served += client.connected() && modbus_read_registers(client.ctx(), 0, 1, &got) == 1;
+    }
+    EXPECT_EQ(served, 300);
+    // The server closes its side when it notices the client's close.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openDescriptors() <= before; }, 5000))
+        << openDescriptors() << " descriptors open, " << before << " before";
+}
+
+TEST_F(ModbusServerTest, WriteChangeArrivesQueuedInTheGuiThread)
+{
+    std::atomic<QThread*> emittingThread{nullptr};
+    QObject::connect(server.get(), &ModbusServer::sigWriteChange, server.get(),
+                     [&] { emittingThread = QThread::currentThread(); }, Qt::DirectConnection);
+    QSignalSpy received(&sink, &WriteChangeSink::received);
+    LibModbusClient client(port());
+    ASSERT_TRUE(client.connected());
+    const uint16_t values[3] = {30, 40, 50};
+    ASSERT_EQ(modbus_write_registers(client.ctx(), 3, 3, values), 3);
+    ASSERT_TRUE(received.wait(3000));
+    // The same values again are reported again.
+    ASSERT_EQ(modbus_write_registers(client.ctx(), 3, 3, values), 3);
+    ASSERT_TRUE(received.count() >= 2 || received.wait(3000));
+
+    ASSERT_EQ(sink.lists.size(), 2);
+    EXPECT_EQ(sink.lists[0], (QList<int>{3, 4, 5}));
+    EXPECT_EQ(sink.lists[1], (QList<int>{3, 4, 5}));
+    EXPECT_EQ(sink.threads[0], QCoreApplication::instance()->thread());
+    EXPECT_NE(emittingThread.load(), QCoreApplication::instance()->thread());
+    EXPECT_EQ(writeRegister(5), 50);
+}
+
+TEST_F(ModbusServerTest, GroupOfRegistersIsNeverTorn)
+{
+    std::atomic<bool> done{false};
+    std::atomic<int> torn{0};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        LibModbusClient client(port());
+        for (int i = 0; client.connected() && i < 2000; ++i) {
+            uint16_t pair[2];
+            if (modbus_read_registers(client.ctx(), 50, 2, pair) == 2) {
+                ++reads;
+                torn += pair[0] != pair[1];
+            }
+        }
+        done = true;
+    });
+    // A 32-bit counter whose high and low words are always equal.
+    for (quint16 k = 0; !done; ++k)
+        server->setReadRegisters(50, {k, k});
+    reader.join();
+    EXPECT_EQ(reads.load(), 2000);
+    EXPECT_EQ(torn.load(), 0);
+}
+
+// mbpoll numbers registers from 0 with -0; -t 4:int -B reads a 32-bit value, high word first.
+QString runMbpoll(quint16 port, const QStringList& arguments)
+{
+    QProcess mbpoll;
+    mbpoll.start(QStringLiteral("mbpoll"),
+                 QStringList{"-m", "tcp", "-a", "1", "-0", "-1", "-o", "2", "-p", QString::number(port)} + arguments);
+    if (!mbpoll.waitForFinished(10000))
+        return QStringLiteral("mbpoll did not finish");
+    return QString::fromLocal8Bit(mbpoll.readAllStandardOutput() + mbpoll.readAllStandardError());
+}
+
+TEST_F(ModbusServerTest, MbpollReadsAndWrites)
+{
+    server->setReadRegisters(10, {1234, 5678});
+    server->setReadRegisters(60, {0x0001, 0x86A0});  // 100000
+    const QString words = runMbpoll(port(), {"-t", "4", "-r", "10", "-c", "2", "127.0.0.1"});
+    EXPECT_TRUE(words.contains("[10]: \t1234") && words.contains("[11]: \t5678")) << words.toStdString();
+    const QString counter = runMbpoll(port(), {"-t", "4:int", "-B", "-r", "60", "127.0.0.1"});
+    EXPECT_TRUE(counter.contains("[60]: \t100000")) << counter.toStdString();
+    const QString write = runMbpoll(port(), {"-t", "4", "-r", "20", "127.0.0.1", "11", "22"});
+    EXPECT_TRUE(write.contains("Written 2 references")) << write.toStdString();
+    EXPECT_EQ(writeRegister(20), 11);
+    EXPECT_EQ(writeRegister(21), 22);
+    QTest::qWait(20);
+    ASSERT_EQ(sink.lists.size(), 1);
+    EXPECT_EQ(sink.lists[0], (QList<int>{20, 21}));
+}
+
+TEST_F(ModbusServerTest, StopClosesConnectionsAndReleasesThePort)
+{
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+    ASSERT_EQ(client.exchange(readRequest(1, 0, 1), 11), readReply(1, {0}));
+    server->stop();
+    EXPECT_TRUE(client.socket().state() == QAbstractSocket::UnconnectedState || client.socket().waitForDisconnected(3000));
+    QTcpServer again;
+    EXPECT_TRUE(again.listen(QHostAddress::Any, port()));
+    server->stop();  // a second stop does nothing
+}
+
+TEST(ModbusServerPortTaken, ConstructionReturnsAndRegistersStillWork)
+{
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::Any, 0));
+    qputenv("MONITOR_MODBUS_PORT", QByteArray::number(holder.serverPort()));
+    {
+        ModbusServer server;
+        server.setReadRegister(0, 5);
+        quint16 value = 9;
+        server.getWriteRegister(0, &value);
+        EXPECT_EQ(value, 0);
+        server.stop();
+    }
+    qunsetenv("MONITOR_MODBUS_PORT");
+}
+
+TEST(ModbusRegisterTables, IndicesOutsideTheTablesAreIgnored)
+{
+    const struct {
+        const char* name;
+        int first;
+        std::vector<quint16> values;
+        std::vector<int> storedAt;
+    } cases[] = {
+        {"group inside", 10, {1, 2, 3}, {10, 11, 12}},
+        {"group running past 499 stops there", 498, {1, 2, 3}, {498, 499}},
+        {"group starting below 0 stores nothing", -1, {1, 2, 3}, {}},
+        {"group starting at 500 stores nothing", 500, {1}, {}},
+        {"empty group", 0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        ModbusRegisterTables tables;
+        tables.setRead(-1, 7);
+        tables.setRead(500, 7);
+        tables.setReadGroup(c.first, c.values);
+        quint16 all[500];
+        tables.copyRead(0, 500, all);
+        std::vector<quint16> expected(500, 0);
+        for (size_t i = 0; i < c.storedAt.size(); ++i)
+            expected[c.storedAt[i]] = c.values[i];
+        EXPECT_EQ(std::vector<quint16>(all, all + 500), expected) << c.name;
+    }
+    ModbusRegisterTables tables;
+    quint16 value = 42;
+    EXPECT_FALSE(tables.getWrite(500, &value));
+    EXPECT_FALSE(tables.getWrite(-1, &value));
+    EXPECT_EQ(value, 42);
+    EXPECT_TRUE(tables.getWrite(499, &value));
+    EXPECT_EQ(value, 0);
+}
+
+TEST(ModbusRequestFramer, RequestsComeOutWholeAndInOrderWhereverTheStreamIsCut)
+{
+    const QList<QByteArray> requests = {readRequest(1, 0, 2), writeRequest(2, 5, {1, 2, 3}), hex("00 03 00 00 00 01 01"),
+                                        readRequest(4, 9, 1)};
+    QByteArray stream;
+    for (const QByteArray& r : requests)
+        stream += r;
+    for (int cut1 = 0; cut1 <= stream.size(); ++cut1) {
+        for (int cut2 = cut1; cut2 <= stream.size(); cut2 += 3) {
+            ModbusRequestFramer framer;
+            QList<QByteArray> taken;
+            QByteArray request;
+            for (const QByteArray& piece : {stream.left(cut1), stream.mid(cut1, cut2 - cut1), stream.mid(cut2)}) {
+                framer.append(piece);
+                while (framer.takeRequest(&request))
+                    taken.append(request);
+            }
+            ASSERT_EQ(taken, requests) << "cut at " << cut1 << " and " << cut2;
+            EXPECT_EQ(framer.pendingBytes(), 0);
+        }
+    }
+}
+
+}  // namespace
+
+#include "modbusserver_test.moc"
