@@ -4,9 +4,8 @@
 #include "core/systemparam.h"
 #include "io/ioserialline.h"
 #include "io/iothread.h"
-#include "mainwindow/mojuwizard.h"
-
 #include "io/iowordlock.h"
+#include "mainwindow/mojuwizard.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "core/globals.h"
 #include "io/ioserialline.h"
-
 #include "io/iowordlock.h"
 
 #include <glog/logging.h>

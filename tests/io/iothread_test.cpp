@@ -152,15 +152,16 @@ TEST_F(IOThreadTest, OutputCommandGoesOutOnlyWhenTheEchoDiffers)
     waitForSettledOutputs();
     EXPECT_GE(seen(1), 1u);
 
-    // Stuck relays: the echo never matches, so every type-2 frame brings a resend.
+    // Stuck relays: the echo never matches, so every pass that reads a type-2 frame resends
+    // (once, however many frames it read; on a busy machine some passes read none or two).
     board.setOutputsStuck(true);
     board.setHeldOutputs(0x000);
     ASSERT_TRUE(waitForPolls(3));
     board.clearHostFrames();
     ASSERT_TRUE(waitForPolls(40));
     const size_t polls = seen(2);
-    EXPECT_GE(seen(1) + 2, polls);
-    EXPECT_LE(seen(1), polls + 1);
+    EXPECT_GE(seen(1), polls / 4) << "the host gave up resending";
+    EXPECT_LE(seen(1), polls + 1) << "more than one resend in a pass";
 }
 
 TEST_F(IOThreadTest, OneCycleCallPerInputChangeInTheGuiThread)

@@ -346,25 +346,25 @@ void IOBoardSimulator::clearHostFrames()
     m_frames.clear();
 }
 
-size_t IOBoardSimulator::hostFrameCount(int command) const
+size_t IOBoardSimulator::countFramesLocked(int command) const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
     if (command < 0)
         return m_frames.size();
     return size_t(std::count_if(m_frames.begin(), m_frames.end(),
                                 [command](const HostFrame& f) { return f.command() == command; }));
 }
 
+size_t IOBoardSimulator::hostFrameCount(int command) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return countFramesLocked(command);
+}
+
 bool IOBoardSimulator::waitForHostFrames(int command, size_t count, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_frameArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-        if (command < 0)
-            return m_frames.size() >= count;
-        return size_t(std::count_if(m_frames.begin(), m_frames.end(),
-                                    [command](const HostFrame& f) { return f.command() == command; }))
-            >= count;
-    });
+    return m_frameArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return countFramesLocked(command) >= count; });
 }
 
 size_t IOBoardSimulator::strayHostBytes() const

@@ -89,6 +89,8 @@ private:
     void handleHostFrame(const HostFrame& frame);
     void reply(const std::vector<uint8_t>& frame);
     bool takeFault(Fault fault);
+    // Host frames of `command` (-1 any) on record; m_mutex held.
+    size_t countFramesLocked(int command) const;
     void writeAll(const uint8_t* bytes, size_t n);
 
     mutable std::mutex m_mutex;
