@@ -177,6 +177,8 @@ void DateTimeWidget::setDateTime()
 
 void DateTimeWidget::rejectDialog()
 {
+    // A roller opened from this picker would stay on top with nothing left to fill in.
+    closeOpenTimeRoller();
     openRangePicker = nullptr;
     reject();
 }

@@ -359,7 +359,10 @@ TEST_F(Pickers, EmptyDisplayGivesTheLastDayAndCloseKeepsTheRange)
 
     const QDateTime start = display.startDateTime();
     whenPickerOpen([](DateTimeWidget* picker) {
+        QTest::mouseClick(picker->fromTimeField(), Qt::LeftButton);
+        ASSERT_TRUE(openTimeRoller);
         QTest::mouseClick(picker->findChild<QPushButton*>(QStringLiteral("cancelbtn")), Qt::LeftButton);
+        EXPECT_FALSE(openTimeRoller);  // closing the picker takes its roller along
     });
     QTest::mousePress(&display, Qt::LeftButton);
     EXPECT_EQ(display.startDateTime(), start);
