@@ -98,6 +98,7 @@ private:
 
     // Search scratch, reused from search to search: the image pyramid, the gradient buffers at
     // level-0 size (each level writes into their top-left corner) and the rotated model points.
+    // They make find non-reentrant: each model is searched from the GUI thread only.
     mutable std::vector<cv::Mat> m_pyramid;
     mutable cv::Mat m_unitX;
     mutable cv::Mat m_unitY;
