@@ -4,7 +4,11 @@
 #include "core/platformutils.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
+#include "widgets/inputbox.h"
+#include "widgets/numberinput.h"
+#include "widgets/numcharinput.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QScreen>
@@ -54,8 +58,34 @@ MoJuWizard::MoJuWizard(QWidget* parent)
 
 bool MoJuWizard::eventFilter(QObject* watched, QEvent* event)
 {
-    // Presses on the window are never consumed here.
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (gpNumberInput && gpNumberInput->isVisible() && watched != gpNumberInput)
+            gpNumberInput->hide();
+        if (gpNumCharInput && gpNumCharInput->isVisible() && watched != gpNumCharInput)
+            gpNumCharInput->hide();
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+int MoJuWizard::checkPassword()
+{
+    if (activeParams->passwordEnabled == 0)
+        return 2;
+    if (loginLevel != 0)
+        return loginLevel;
+    // The box writes the level it grants into loginLevel.
+    inputbox box(1, nullptr);
+    box.exec();
+    return loginLevel;
+}
+
+bool MoJuWizard::checkAdvancedUser()
+{
+    if (loginLevel == 2)
+        return true;
+    inputbox box(1, nullptr);
+    box.exec();
+    return loginLevel == 2;
 }
 
 void MoJuWizard::TimerLogout()

@@ -15,7 +15,15 @@ public:
     // Needs the loaded parameters (activeParams).
     explicit MoJuWizard(QWidget* parent = nullptr);
 
+    // A press on the window hides the on-screen pads that are open; the press is not consumed.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // 2 at once when password protection is off; else the login level when someone is logged
+    // in; else the password box is shown modally and the level it left is returned (0 refused).
+    int checkPassword();
+    // True at service level; else the password box is shown and the answer is whether the
+    // service level was reached.
+    bool checkAdvancedUser();
 
     // Appends one row to the day's operation log (time, login level text, remark); defined
     // together with the operation log.

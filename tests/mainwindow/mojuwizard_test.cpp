@@ -3,7 +3,13 @@
 #include "core/shellrunner.h"
 #include "tests/mainwindow/windowfixture.h"
 
+#include "widgets/numberinput.h"
+#include "widgets/numcharinput.h"
+
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -81,4 +87,68 @@ TEST_F(MoJuWizardTest, BacklightCommandsFollowTheFlag)
     setScreenPower(true);
     EXPECT_EQ(window->backlightOff, 0);
     EXPECT_EQ(recordedCommands(), (QStringList{kBacklightOff, kBacklightOn, kBacklightOn}));
+}
+
+TEST_F(MoJuWizardTest, PressOnTheWindowHidesTheOpenPads)
+{
+    build();
+    window->show();
+    gpNumberInput = new NumberInput(nullptr);
+    gpNumCharInput = new NumCharInput(nullptr);
+    gpNumberInput->show();
+    gpNumCharInput->show();
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_FALSE(gpNumberInput->isVisible());
+    EXPECT_FALSE(gpNumCharInput->isVisible());
+    delete gpNumberInput.data();
+    delete gpNumCharInput.data();
+}
+
+TEST_F(MoJuWizardTest, PasswordChecksAskOnlyWhenNeeded)
+{
+    struct Case {
+        const char* name;
+        int passwordEnabled;
+        int levelBefore;
+        int levelGrantedByBox;  // -1: no password box for checkPassword (a box is cancelled); else the level the box grants
+        int checkPassword;
+        bool advanced;
+    } const cases[] = {
+        {"protection off", 0, 0, -1, 2, false},
+        {"user logged in", 1, 1, -1, 1, false},
+        {"service logged in", 1, 2, -1, 2, true},
+        {"nobody logged in, cancel", 1, 0, 0, 0, false},
+        {"nobody logged in, user password", 1, 0, 1, 1, false},
+        {"nobody logged in, service password", 1, 0, 2, 2, true},
+    };
+    build();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        params->passwordEnabled = c.passwordEnabled;
+        int boxes = 0;
+        // Stands in for the operator at the box: the box grants a level, then closes.
+        auto answer = [&]() {
+            QTimer::singleShot(20, [&]() {
+                if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    ++boxes;
+                    if (c.levelGrantedByBox >= 0)
+                        window->loginLevel = c.levelGrantedByBox;
+                    box->done(c.levelGrantedByBox > 0 ? 1 : 0);
+                }
+            });
+        };
+        window->loginLevel = c.levelBefore;
+        answer();
+        EXPECT_EQ(window->checkPassword(), c.checkPassword);
+        const bool passwordBoxExpected = c.levelGrantedByBox >= 0 && c.passwordEnabled;
+        QTest::qWait(40);
+        EXPECT_EQ(boxes, passwordBoxExpected ? 1 : 0);
+
+        boxes = 0;
+        window->loginLevel = c.levelBefore;
+        answer();
+        EXPECT_EQ(window->checkAdvancedUser(), c.advanced);
+        QTest::qWait(40);
+        EXPECT_EQ(boxes, c.levelBefore == 2 ? 0 : 1);
+    }
 }
