@@ -7,6 +7,7 @@
 #include "core/parametermanager.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
+#include "widgets/tipbox.h"
 
 #include <QMap>
 #include <QSqlError>
@@ -193,7 +194,14 @@ void saveSerialNumbers(bool clear)
         writeOperationLog(QStringLiteral("Save SN %1: %2").arg(n + 1).arg(QString::fromLatin1(infoText(cameraSerials[n]))));
 }
 
-void checkSerialNumbers(const Question& ask, const std::function<void()>& closeRecordDb)
+bool askOkCancel(const QString& text, int width, int height)
+{
+    tipbox box(2, nullptr, width, height);
+    box.setText(text);
+    return box.exec() == 1;
+}
+
+void checkSerialNumbers(const std::function<void()>& closeRecordDb, const Question& ask)
 {
     if (simulatedCameraFlag) {
         if (ask(tableText(134), screenWidth, screenHeight))

@@ -56,13 +56,15 @@ void saveSerialNumbers(bool clear);
 
 // An OK/Cancel question of `width` x `height`; true on OK.
 using Question = std::function<bool(const QString& text, int width, int height)>;
+// The widget kit's two-button message box (parentless, modal).
+bool askOkCancel(const QString& text, int width, int height);
 
 // Start-up's serial check, after the camera views exist. Simulated cameras: asks text 134
 // (screen size) and on OK clears the stored serials. Otherwise, when serialCount of the active
 // parameters is above 0 and differs from the number of devices found: asks text 360 (600 x 420)
-// and on OK clears the stored serials, closes PARAM.db, calls `closeRecordDb`, waits 500 ms
-// and reboots.
-void checkSerialNumbers(const Question& ask, const std::function<void()>& closeRecordDb);
+// and on OK clears the stored serials, closes PARAM.db, calls `closeRecordDb` (the main
+// window's operation-log database), waits 500 ms and reboots.
+void checkSerialNumbers(const std::function<void()>& closeRecordDb, const Question& ask = askOkCancel);
 
 // Where the operation-log lines go (the main window's operation log); every line is also
 // written to the program log.

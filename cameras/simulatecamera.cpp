@@ -1,5 +1,7 @@
 #include "cameras/simulatecamera.h"
 
+#include <QFileInfo>
+
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
@@ -42,6 +44,10 @@ void SimulateCamera::softTrigger()
     const QString path = QStringLiteral("cammer%1/template%2.bmp").arg(m_deviceIndex * 10 + 15).arg(m_imageCounter);
     m_imageCounter = m_imageCounter == 1 ? 0 : m_imageCounter + 1;
 
+    if (!QFileInfo::exists(path)) {
+        qWarning("simulated camera %d: %s is missing", m_deviceIndex, qPrintable(path));
+        return;
+    }
     // Decoded straight into the camera's pixel format, so a 24-bit or palette image gives the
     // same picture as an 8-bit grey one.
     const cv::Mat image = cv::imread(path.toLocal8Bit().toStdString(), m_colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);

@@ -8,6 +8,7 @@
 #include "core/systemparam.h"
 #include "core/texttable.h"
 #include "tests/cameras/testcamera.h"
+#include "tests/support/modalanswer.h"
 
 #include <QFile>
 #include <QMap>
@@ -415,15 +416,14 @@ TEST_F(CameraDiscoveryTest, StartUpAsksAboutTheStoredSerialNumbers)
         int width = 0;
         int height = 0;
         bool recordDbClosed = false;
-        CameraDiscovery::checkSerialNumbers(
-            [&](const QString& t, int w, int h) {
-                ++asked;
-                text = t;
-                width = w;
-                height = h;
-                return c.answer;
-            },
-            [&] { recordDbClosed = true; });
+        CameraDiscovery::checkSerialNumbers([&] { recordDbClosed = true; },
+                                            [&](const QString& t, int w, int h) {
+                                                ++asked;
+                                                text = t;
+                                                width = w;
+                                                height = h;
+                                                return c.answer;
+                                            });
 
         EXPECT_EQ(asked, c.askedText ? 1 : 0);
         if (c.askedText) {
@@ -435,5 +435,31 @@ TEST_F(CameraDiscoveryTest, StartUpAsksAboutTheStoredSerialNumbers)
         EXPECT_EQ(recordedCommands().contains(QStringLiteral("reboot")), c.reboot);
         EXPECT_EQ(recordDbClosed, c.reboot);
         EXPECT_EQ(ParameterManager::instance()->dbIn.isOpen(), !c.reboot);
+    }
+}
+
+TEST_F(CameraDiscoveryTest, TheQuestionIsTheKitsOkCancelBox)
+{
+    fillTextTable();
+    currentLanguage = 0;
+    struct Case {
+        const char* button;
+        QString row0;
+    };
+    const Case cases[] = {{"确定", QStringLiteral("0")}, {"取消", QStringLiteral("OLD0")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        TearDown();
+        SetUp();
+        QFile::remove(QStringLiteral("SN.db"));
+        QFile::remove(QStringLiteral("PARAM.db"));
+        openDatabases();
+        openHikCameras({});
+        ASSERT_EQ(simulatedCameraFlag, 1);
+        const int answeredBefore = ModalAnswer::answeredCount();
+        ModalAnswer::pressWhenShown(QString::fromUtf8(c.button));
+        CameraDiscovery::checkSerialNumbers({});
+        EXPECT_EQ(ModalAnswer::answeredCount(), answeredBefore + 1);
+        EXPECT_EQ(storedRows()[0], c.row0);
     }
 }
