@@ -153,6 +153,17 @@ protected:
         store->queryIn = QSqlQuery(param);
     }
 
+    // For the next case of a table: fresh globals, databases and command log.
+    void startAfresh()
+    {
+        TearDown();
+        SetUp();
+        QFile::remove(QStringLiteral("SN.db"));
+        QFile::remove(QStringLiteral("PARAM.db"));
+        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
+        openDatabases();
+    }
+
     // Discovers the given devices of the Hik family and opens them.
     QList<CameraInterface*> openHikCameras(const QList<QByteArray>& serials)
     {
@@ -397,12 +408,7 @@ TEST_F(CameraDiscoveryTest, StartUpAsksAboutTheStoredSerialNumbers)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TearDown();
-        SetUp();
-        QFile::remove(QStringLiteral("SN.db"));
-        QFile::remove(QStringLiteral("PARAM.db"));
-        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
-        openDatabases();
+        startAfresh();
         openHikCameras({"DA0000001", "DA0000002"});
         simulatedCameraFlag = c.simulated ? 1 : 0;
         m_params.serialCount = c.serialCount;
@@ -449,11 +455,7 @@ TEST_F(CameraDiscoveryTest, TheQuestionIsTheKitsOkCancelBox)
     const Case cases[] = {{"确定", QStringLiteral("0")}, {"取消", QStringLiteral("OLD0")}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
-        TearDown();
-        SetUp();
-        QFile::remove(QStringLiteral("SN.db"));
-        QFile::remove(QStringLiteral("PARAM.db"));
-        openDatabases();
+        startAfresh();
         openHikCameras({});
         ASSERT_EQ(simulatedCameraFlag, 1);
         const int answeredBefore = ModalAnswer::answeredCount();
