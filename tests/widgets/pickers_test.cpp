@@ -11,6 +11,7 @@
 #include "widgets/rollingtime.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -185,6 +186,24 @@ TEST_F(Pickers, DragReportsItsDeviationAndTheAnimationComesToRest)
     EXPECT_EQ(column->deviation(), 24 - 30);  // the snap starts from the remaining offset
     QTRY_COMPARE_WITH_TIMEOUT(column->deviation(), 0, 1000);
     EXPECT_EQ(column->readValue(), 9);
+}
+
+TEST_F(Pickers, AColumnWithoutAChosenValueShowsNoNumberInItsWindow)
+{
+    // The window between the two blue lines (y 72 to 120 for a 200-high column) holds the value.
+    auto darkPixelsInWindow = [](RollingBoxY& column) {
+        const QImage image = column.grab().toImage();
+        int dark = 0;
+        for (int y = 76; y < 118; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    ++dark;
+        return dark;
+    };
+    auto chosen = hourColumn(5);
+    EXPECT_GT(darkPixelsInWindow(*chosen), 0);
+    auto unchosen = hourColumn(-1);
+    EXPECT_EQ(darkPixelsInWindow(*unchosen), 0);  // no "-1时"
 }
 
 TEST_F(Pickers, ColumnsStartAtTheCurrentTime)
