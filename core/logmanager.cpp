@@ -60,8 +60,8 @@ LogManager::LogManager(QObject* parent)
     google::SetLogDestination(google::GLOG_ERROR, (base + "ERROR_").constData());
     google::SetLogDestination(google::GLOG_FATAL, (base + "FATAL_").constData());
 
-    // No "<program>.INFO" links: the folder holds only the files listed above, and the links
-    // would count against its limit.
+    // No "<program>.INFO" links: the folder holds only logs and archives, and links would count
+    // against its limit.
     for (google::LogSeverity severity : {google::GLOG_INFO, google::GLOG_WARNING, google::GLOG_ERROR, google::GLOG_FATAL})
         google::SetLogSymlink(severity, "");
 

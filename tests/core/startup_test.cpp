@@ -85,6 +85,8 @@ TEST(StartUp, RunsInAnEmptyDirectoryAndLogsTheBannerFirst)
     EXPECT_TRUE(messages.at(1).startsWith(QStringLiteral("LDIO_DLL.dll 加载失败:"))) << messages.at(1).toStdString();
     EXPECT_TRUE(messages.contains(QStringLiteral("LD GPIO J6412 LED 因初始化失败, 导致写入失败")));
     EXPECT_FALSE(messages.contains(QStringLiteral("初始化成功")));
+    // INFO and WARNING share one file.
+    EXPECT_EQ(QDir(kLogDir).entryList({QStringLiteral("log*.log")}, QDir::Files).size(), 1);
     EXPECT_TRUE(QFile::exists(kLogDir + QStringLiteral("/ERROR_crash.log")));
     EXPECT_TRUE(QDir(kLogDir).entryList({QStringLiteral("*.INFO")}, QDir::System | QDir::Files).isEmpty());
 }
