@@ -1,64 +1,19 @@
 #include "core/globals.h"
 #include "core/gpiosetup.h"
-#include "core/logmanager.h"
 #include "core/platformutils.h"
 #include "platform/ldio/ldio_testcontrol.h"
+#include "tests/core/logcapture.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <glog/logging.h>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Collects the text of every glog message while it exists; Qt messages reach glog through the
-// monitor's own message handler, as in the program.
-class CapturedLog : public google::LogSink {
-public:
-    CapturedLog()
-    {
-        m_minLevel = FLAGS_minloglevel;
-        FLAGS_minloglevel = 0;
-        google::AddLogSink(this);
-        m_previousHandler = qInstallMessageHandler(&LogManager::messageHandler);
-    }
-    ~CapturedLog() override
-    {
-        qInstallMessageHandler(m_previousHandler);
-        google::RemoveLogSink(this);
-        FLAGS_minloglevel = m_minLevel;
-    }
-    void send(google::LogSeverity, const char*, const char*, int, const google::LogMessageTime&, const char* message,
-              size_t length) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.emplace_back(message, length);
-    }
-    std::vector<std::string> lines()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
-    bool contains(const std::string& text)
-    {
-        for (const std::string& line : lines())
-            if (line.find(text) != std::string::npos)
-                return true;
-        return false;
-    }
-
-private:
-    int m_minLevel = 0;
-    QtMessageHandler m_previousHandler = nullptr;
-    std::mutex m_mutex;
-    std::vector<std::string> m_lines;
-};
 
 QString variantPath(const char* variant)
 {
@@ -86,7 +41,7 @@ protected:
         gpioAvailable = true;
         gpioWrite = nullptr;
     }
-    CapturedLog log;
+    LogCapture log;
 };
 
 struct BrokenLibraryCase {
@@ -160,7 +115,7 @@ TEST_F(GpioSetup, BrokenLibrariesLeaveTheLedsUnavailable)
         installVariant(c.variant);
         gpioAvailable = true;
         gpioWrite = nullptr;
-        CapturedLog caseLog;
+        LogCapture caseLog;
 
         EXPECT_FALSE(setupGpio());
         EXPECT_FALSE(gpioAvailable);

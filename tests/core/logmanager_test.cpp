@@ -1,4 +1,5 @@
 #include "core/logmanager.h"
+#include "tests/core/logcapture.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <mutex>
-#include <vector>
 
 namespace {
 
@@ -35,43 +34,6 @@ QStringList filesIn(const QString& dir)
 {
     return QDir(dir).entryList(QDir::Files, QDir::Name);
 }
-
-struct Routed {
-    google::LogSeverity severity;
-    std::string file;
-    std::string text;
-};
-
-class RoutedMessages : public google::LogSink {
-public:
-    RoutedMessages()
-    {
-        m_minLevel = FLAGS_minloglevel;
-        FLAGS_minloglevel = 0;
-        google::AddLogSink(this);
-    }
-    ~RoutedMessages() override
-    {
-        google::RemoveLogSink(this);
-        FLAGS_minloglevel = m_minLevel;
-    }
-    void send(google::LogSeverity severity, const char*, const char* baseName, int, const google::LogMessageTime&,
-              const char* message, size_t length) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_messages.push_back({severity, baseName, std::string(message, length)});
-    }
-    std::vector<Routed> messages()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_messages;
-    }
-
-private:
-    int m_minLevel = 0;
-    std::mutex m_mutex;
-    std::vector<Routed> m_messages;
-};
 
 const QString kLog = QStringLiteral("LOG/");
 
@@ -168,7 +130,7 @@ TEST(LogPrune, MissingFolderIsLeftAlone)
 
 TEST(LogRouting, QtMessagesReachGlogWithTheirSeverityAndDebugIsDropped)
 {
-    RoutedMessages routed;
+    LogCapture routed;
     QMessageLogContext context;
     LogManager::messageHandler(QtDebugMsg, context, QStringLiteral("debug chatter"));
     LogManager::messageHandler(QtInfoMsg, context, QStringLiteral("相机1，重连成功"));

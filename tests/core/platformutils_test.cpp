@@ -1,5 +1,6 @@
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
+#include "tests/support/dryrunlog.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,14 +11,6 @@ namespace {
 
 const QString kMounts = QStringLiteral("mounts");
 const char* const kBaseMounts = "sysfs /sys sysfs rw 0 0\n/dev/sda2 / ext4 rw,relatime 0 0\n";
-
-QStringList recordedCommands()
-{
-    QFile log(QString::fromLatin1(ShellRunner::kDryRunLog));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 void writeFile(const QString& path, const QByteArray& text)
 {
@@ -90,7 +83,7 @@ TEST_F(MountUDisk, FindsAndMountsTheUsbPartition)
         });
 
         EXPECT_EQ(mountUDisk(kMounts), QString::fromLatin1(c.expected));
-        EXPECT_EQ(recordedCommands(), c.commands);
+        EXPECT_EQ(DryRunLog::recordedCommands(), c.commands);
     }
 }
 
@@ -101,7 +94,7 @@ TEST_F(MountUDisk, UnreadableMountTableMeansNoDisk)
                                                               : QByteArray());
     });
     EXPECT_EQ(mountUDisk(QStringLiteral("no-such-mounts")), QString());
-    EXPECT_EQ(recordedCommands(), QStringList{"bash -c blkid"});
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{"bash -c blkid"});
 }
 
 TEST(ExitApplicationDeathTest, WaitsASecondAndEndsWithTheStatus)

@@ -1,6 +1,7 @@
 #include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
+#include "tests/support/dryrunlog.h"
 #include "tests/mainwindow/windowfixture.h"
 
 #include "widgets/numberinput.h"
@@ -13,14 +14,6 @@
 #include <QTimer>
 
 namespace {
-
-QStringList recordedCommands()
-{
-    QFile log(QString::fromLatin1(ShellRunner::kDryRunLog));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 const QString kBacklightOff = QStringLiteral("bash -c echo 1 > /sys/class/backlight/intel_backlight/bl_power");
 const QString kBacklightOn = QStringLiteral("bash -c echo 0 > /sys/class/backlight/intel_backlight/bl_power");
@@ -75,7 +68,7 @@ TEST_F(MoJuWizardTest, IdleTimersLogOutAndDarkenTheScreen)
     window->TimerLCD();
     EXPECT_FALSE(window->screenOffTimer->isActive());
     EXPECT_EQ(window->backlightOff, 1);
-    EXPECT_EQ(recordedCommands(), QStringList{kBacklightOff});
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{kBacklightOff});
 }
 
 TEST_F(MoJuWizardTest, BacklightCommandsFollowTheFlag)
@@ -86,7 +79,7 @@ TEST_F(MoJuWizardTest, BacklightCommandsFollowTheFlag)
     setScreenPower(true);
     setScreenPower(true);
     EXPECT_EQ(window->backlightOff, 0);
-    EXPECT_EQ(recordedCommands(), (QStringList{kBacklightOff, kBacklightOn, kBacklightOn}));
+    EXPECT_EQ(DryRunLog::recordedCommands(), (QStringList{kBacklightOff, kBacklightOn, kBacklightOn}));
 }
 
 TEST_F(MoJuWizardTest, PressOnTheWindowHidesTheOpenPads)
