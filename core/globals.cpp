@@ -5,6 +5,7 @@
 
 MoJuWizard* mainWindow = nullptr;
 MApplication* appInstance = nullptr;
+qint64 lastTouchLogTime = 0;
 SystemParam* activeParams = nullptr;
 SystemParam* editParams = nullptr;
 

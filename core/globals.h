@@ -26,6 +26,8 @@ struct CameraInfo;
 extern MoJuWizard* mainWindow;
 // The application object.
 extern MApplication* appInstance;
+// Milliseconds since the epoch of the application object's last touch log line; 0 at start.
+extern qint64 lastTouchLogTime;
 // The active parameter record that the running system reads, and the settings screens' copy.
 extern SystemParam* activeParams;
 extern SystemParam* editParams;

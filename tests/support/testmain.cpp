@@ -9,6 +9,11 @@
 
 #include <memory>
 
+#ifdef MONITOR_TEST_WITH_APPLICATION_OBJECT
+#include "core/globals.h"
+#include "core/mapplication.h"
+#endif
+
 namespace {
 
 class FreshWorkingDirectory : public ::testing::EmptyTestEventListener {
@@ -47,7 +52,14 @@ int main(int argc, char** argv)
     google::InitGoogleLogging(argv[0]);
     FLAGS_logtostderr = false;
     FLAGS_minloglevel = 2;
+#ifdef MONITOR_TEST_WITH_APPLICATION_OBJECT
+    // A binary built with its own copy of this main runs under the monitor's application object,
+    // so every event of its tests passes the monitor's notify.
+    MApplication app(argc, argv);
+    appInstance = &app;
+#else
     QApplication app(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new FreshWorkingDirectory);
     return RUN_ALL_TESTS();

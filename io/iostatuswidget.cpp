@@ -1,0 +1,68 @@
+#include "io/iostatuswidget.h"
+
+#include "core/globals.h"
+#include "core/systemparam.h"
+#include "io/controlport.h"
+#include "io/iowidgetitem.h"
+
+#include <QHBoxLayout>
+
+namespace {
+
+// Lamps 0..4 carry the captions the parameter loader chose; the rest their terminal number.
+QString lampCaption(int i, bool isInput)
+{
+    if (i < 5)
+        return isInput ? ioInputCaptions[i] : ioOutputCaptions[i];
+    return QString(isInput ? "I-%1" : "O-%1").arg(i + 1);
+}
+
+}  // namespace
+
+IOStatusWidget_2::IOStatusWidget_2(QWidget* parent) : QWidget(parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    auto* inputs = new QHBoxLayout;
+    auto* outputs = new QHBoxLayout;
+    for (QHBoxLayout* group : { inputs, outputs }) {
+        group->setContentsMargins(0, 0, 0, 0);
+        group->setSpacing(3);
+        row->addLayout(group);
+    }
+
+    // Outputs 5..9 are the region-mapped outputs, in use only with productNgEjectorPulse.
+    const bool regionOutputs = activeParams && activeParams->productNgEjectorPulse != 0;
+    for (int i = 0; i < ControlPort::kIOCount; ++i) {
+        inputLamps[i] = new IOWidget_Item(i, true, this);
+        inputLamps[i]->setText(lampCaption(i, true));
+        inputLamps[i]->setVisible(i < 5);
+        inputs->addWidget(inputLamps[i]);
+
+        outputLamps[i] = new IOWidget_Item(i, false, this);
+        outputLamps[i]->setText(lampCaption(i, false));
+        outputLamps[i]->setVisible(i < 5 || regionOutputs);
+        outputs->addWidget(outputLamps[i]);
+    }
+
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &IOStatusWidget_2::refreshAndRearm);
+    m_refreshTimer.start(1);
+}
+
+void IOStatusWidget_2::refresh()
+{
+    if (!controlPort)
+        return;
+    for (int i = 0; i < ControlPort::kIOCount; ++i) {
+        inputLamps[i]->setOn(controlPort->readBit(false, i));
+        outputLamps[i]->setOn(controlPort->readBit(true, i));
+    }
+}
+
+void IOStatusWidget_2::refreshAndRearm()
+{
+    refresh();
+    m_refreshTimer.start(20);
+}
