@@ -3,13 +3,12 @@
 #include "core/mapplication.h"
 
 #include "core/globals.h"
-#include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "mainwindow/mojuwizard.h"
+#include "tests/support/dryrunlog.h"
 #include "widgets/warnbox.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,14 +21,6 @@
 namespace {
 
 const QString kBacklightOn = QStringLiteral("bash -c echo 0 > /sys/class/backlight/intel_backlight/bl_power");
-
-QStringList recordedCommands()
-{
-    QFile log(QString::fromLatin1(ShellRunner::kDryRunLog));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 // Counts the touch log lines that reach Qt's message handler.
 int g_touchLines = 0;
@@ -74,8 +65,9 @@ protected:
     void TearDown() override
     {
         qInstallMessageHandler(previousHandler);
-        window.reset();
+        window.reset();  // owns the IO port
         mainWindow = nullptr;
+        controlPort = nullptr;
         activeParams = nullptr;
         simulatedCameraFlag = 0;
         app->calibrationPromptShown = false;
@@ -183,7 +175,7 @@ TEST_F(ApplicationObject, FirstPressOnTheDarkScreenOnlyWakesIt)
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(clicked.count(), 0) << "the button under the glove was pressed blindly";
     EXPECT_EQ(window->backlightOff, 0);
-    EXPECT_EQ(recordedCommands().value(1), kBacklightOn);
+    EXPECT_EQ(DryRunLog::recordedCommands().value(1), kBacklightOn);
     // The waking press still counts as activity.
     EXPECT_TRUE(window->logoutTimer->isActive());
     EXPECT_TRUE(window->screenOffTimer->isActive());
