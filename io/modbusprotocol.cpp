@@ -6,10 +6,15 @@ namespace {
 
 // Header: transaction identifier (2), protocol identifier (2), length (2), unit identifier (1).
 // The length counts the unit identifier and everything after it.
-constexpr int kHeaderSize = 7;
 constexpr int kLengthOffset = 4;
 constexpr int kUnitOffset = 6;
 constexpr int kFunctionOffset = 7;
+// Function 3 and 16 data: start (2), quantity (2); function 16 goes on: byte count (1), values.
+constexpr int kStartOffset = 8;
+constexpr int kQuantityOffset = 10;
+constexpr int kByteCountOffset = 12;
+constexpr int kValuesOffset = 13;
+
 constexpr uchar kServedUnit = 1;
 constexpr uchar kReadHoldingRegisters = 3;
 constexpr uchar kWriteMultipleRegisters = 16;
@@ -31,7 +36,8 @@ void appendBigEndian16(QByteArray* bytes, int value)
 }
 
 // The reply header: the request's transaction and protocol identifiers, the length of what
-// follows the length field (`pduSize` bytes after the unit), the request's unit.
+// follows the length field (the unit and `pduSize` bytes of function code and data), the
+// request's unit.
 QByteArray replyHeader(const uchar* request, int pduSize)
 {
     QByteArray reply(reinterpret_cast<const char*>(request), kLengthOffset);
@@ -48,13 +54,13 @@ QByteArray exceptionReply(const uchar* request, uchar code)
     return reply;
 }
 
-// Function 3, data: start (2), quantity (2).
-QByteArray answerRead(const uchar* request, int pduSize, const ModbusRegisterTables& tables)
+// Function 3: read holding registers.
+QByteArray answerRead(const uchar* request, int size, const ModbusRegisterTables& tables)
 {
-    if (pduSize != 5)
+    if (size != kQuantityOffset + 2)
         return exceptionReply(request, kIllegalDataValue);
-    const int start = bigEndian16(request + 8);
-    const int quantity = bigEndian16(request + 10);
+    const int start = bigEndian16(request + kStartOffset);
+    const int quantity = bigEndian16(request + kQuantityOffset);
     if (quantity < 1 || quantity > kMaxReadQuantity)
         return exceptionReply(request, kIllegalDataValue);
     if (start + quantity > ModbusRegisterTables::kCount)
@@ -70,20 +76,20 @@ QByteArray answerRead(const uchar* request, int pduSize, const ModbusRegisterTab
     return reply;
 }
 
-// Function 16, data: start (2), quantity (2), byte count (1), values (2 each).
-QByteArray answerWrite(const uchar* request, int pduSize, ModbusRegisterTables& tables, QList<int>* stored)
+// Function 16: write multiple registers.
+QByteArray answerWrite(const uchar* request, int size, ModbusRegisterTables& tables, QList<int>* stored)
 {
-    if (pduSize < 6)
+    if (size < kValuesOffset)
         return exceptionReply(request, kIllegalDataValue);
-    const int start = bigEndian16(request + 8);
-    const int quantity = bigEndian16(request + 10);
-    const int byteCount = request[12];
-    if (quantity < 1 || quantity > kMaxWriteQuantity || byteCount != 2 * quantity || pduSize != 6 + byteCount)
+    const int start = bigEndian16(request + kStartOffset);
+    const int quantity = bigEndian16(request + kQuantityOffset);
+    const int byteCount = request[kByteCountOffset];
+    if (quantity < 1 || quantity > kMaxWriteQuantity || byteCount != 2 * quantity || size != kValuesOffset + byteCount)
         return exceptionReply(request, kIllegalDataValue);
     if (start + quantity > ModbusRegisterTables::kCount)
         return exceptionReply(request, kIllegalDataAddress);
 
-    tables.storeWrite(start, request + 13, quantity);
+    tables.storeWrite(start, request + kValuesOffset, quantity);
     for (int i = 0; i < quantity; ++i)
         stored->append(start + i);
     QByteArray reply = replyHeader(request, 5);
@@ -129,19 +135,18 @@ int ModbusRequestFramer::pendingBytes() const
 
 QByteArray answerModbusRequest(const QByteArray& request, ModbusRegisterTables& tables, QList<int>* stored)
 {
-    if (request.size() < kHeaderSize + 1)
+    const int size = request.size();
+    if (size <= kFunctionOffset)
         return {};
     const auto* bytes = reinterpret_cast<const uchar*>(request.constData());
     const uchar function = bytes[kFunctionOffset];
     if (bytes[kUnitOffset] != kServedUnit
         || (function != kReadHoldingRegisters && function != kWriteMultipleRegisters))
         return {};
-    // Function code and data.
-    const int pduSize = request.size() - kHeaderSize;
     // A start address of 500 or more is met with silence, not with an exception reply.
-    if (pduSize >= 3 && bigEndian16(bytes + 8) >= ModbusRegisterTables::kCount)
+    if (size >= kStartOffset + 2 && bigEndian16(bytes + kStartOffset) >= ModbusRegisterTables::kCount)
         return {};
     if (function == kReadHoldingRegisters)
-        return answerRead(bytes, pduSize, tables);
-    return answerWrite(bytes, pduSize, tables, stored);
+        return answerRead(bytes, size, tables);
+    return answerWrite(bytes, size, tables, stored);
 }
