@@ -10,6 +10,8 @@ IOWidget_Item::IOWidget_Item(int index, bool isInput, QWidget* parent)
     setStyleSheet(QStringLiteral(
         "outline:0px;border:none;font-size:20px;color:white;background-color:transparent;"));
     setFixedSize(60, 60);
+    // Like a plain widget, a lamp never takes the focus from the field being edited.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void IOWidget_Item::setOn(bool state)

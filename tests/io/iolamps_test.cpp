@@ -5,6 +5,7 @@
 #include "io/iostatuswidget.h"
 #include "io/iowidgetitem.h"
 
+#include <QApplication>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -197,10 +198,13 @@ TEST_F(LampRow, LampDrawsGreenOnRedOffAndIsNeverClicked)
     QSignalSpy clicked(lamp, &QPushButton::clicked);
     QSignalSpy pressed(lamp, &QPushButton::pressed);
     bar.show();
+    QApplication::setActiveWindow(&bar);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&bar));
     QTest::mouseClick(lamp, Qt::LeftButton);
     EXPECT_EQ(clicked.count(), 0);
     EXPECT_EQ(pressed.count(), 0);
     EXPECT_EQ(bar.presses, 1) << "the press goes on to the bar";
+    EXPECT_FALSE(lamp->hasFocus()) << "a lamp does not take the focus from an edited field";
 }
 
 }  // namespace
