@@ -24,6 +24,8 @@ public:
 
     int vectorCount() const { return static_cast<int>(vectors.size()); }
     int pendingCount() const { return static_cast<int>(pendingTemplates.size()); }
+    // Size of the region the set was prepared for (empty before setMask).
+    cv::Size maskSize() const { return mask.size(); }
 
 private:
     void readThroughMask(const cv::Mat& region, std::vector<float>& out) const;

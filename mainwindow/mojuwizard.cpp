@@ -88,6 +88,11 @@ bool MoJuWizard::checkAdvancedUser()
     return loginLevel == 2;
 }
 
+void MoJuWizard::appendModbusValue(int value)
+{
+    modbusValues.append(value);
+}
+
 void MoJuWizard::TimerLogout()
 {
     logoutTimer->stop();

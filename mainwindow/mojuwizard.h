@@ -2,6 +2,7 @@
 // machine cycle, and holds the cycle's state and the operator's login level. GUI thread only.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -28,6 +29,8 @@ public:
     // Appends one row to the day's operation log (time, login level text, remark); defined
     // together with the operation log.
     void InsertRecord(QString remark);
+    // Appends one temperature reading of the current round for the Modbus registers.
+    void appendModbusValue(int value);
 
     // Camera view of camera i; null at and beyond cameraCount.
     CammerWidget* cameraViews[8] = {};
@@ -35,6 +38,9 @@ public:
     int backlightOff = 0;
     // Detect of the current round; the detection engine reads it through mainWindow.
     int curDet = 0;
+    // Temperature readings of the current round in the order the temperature regions were
+    // inspected (the detection engine appends them).
+    QList<int> modbusValues;
     // Edit field the on-screen keypads type into; written only by the edit widget.
     QWidget* currentEdit = nullptr;
     // 0 not logged in, 1 user password, 2 service password.

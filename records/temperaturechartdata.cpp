@@ -96,6 +96,82 @@ QString TemperatureChartData::roundKey(const QString& time, int camera, int dete
     return QStringLiteral("T:%1_C:%2_D:%3_F:%4").arg(time).arg(camera).arg(detect).arg(region);
 }
 
+void TemperatureChartData::setRoundInfo(RoundRecord record)
+{
+    round = std::move(record);
+}
+
+void TemperatureChartData::addRoundToSeries()
+{
+    const QString roundText = round.roundStart.toString(QString::fromLatin1(kTimeFormat));
+    const double x = double(round.detectStart.toSecsSinceEpoch());
+    const int n = qMin(round.roiDetail.size(), round.roiResult.size());
+    QMutexLocker lock(&dataMutex);
+    for (int i = 0; i < n; ++i) {
+        const QList<int>& element = round.roiDetail.at(i);
+        if (element.size() >= 2 && element.at(0) == kTemperatureTool) {
+            const QString key = seriesKey(round.camera, round.detect, i);
+            const QPointF point(x, double(element.at(1)));
+            todaySeries[key].append(point);
+            newPoints[key].append(point);
+        }
+        const QString rkey = roundKey(roundText, round.camera, round.detect, i);
+        if (!todayRounds.contains(rkey))
+            todayRounds.insert(rkey, RoundEntry{round.result, round.roundStart});
+    }
+}
+
+void TemperatureChartData::insertRound()
+{
+    round.description = markNext ? QStringLiteral("Regular recording") : QString();
+    insertQueue.append(round);
+    if (!loaded)
+        return;
+    if (!insertDb.isOpen() && !insertDb.open())
+        return;
+    const QString format = QString::fromLatin1(kTimeFormat);
+    for (const RoundRecord& row : qAsConst(insertQueue)) {
+        QSqlQuery query(insertDb);
+        query.prepare(QStringLiteral("INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, "
+                                     "roi_detail, roi_result, result, description) values(?, ?, ?, ?, ?, ?, ?, ?)"));
+        query.addBindValue(row.roundStart.toString(format));
+        query.addBindValue(row.detectStart.toString(format));
+        query.addBindValue(row.camera);
+        query.addBindValue(row.detect);
+        query.addBindValue(detailToJson(row.roiDetail));
+        query.addBindValue(resultToJson(row.roiResult));
+        query.addBindValue(row.result);
+        query.addBindValue(row.description);
+        // A row that cannot be written (a locked file) is dropped; the others still go in.
+        if (!query.exec())
+            qWarning("res_report row of camera %d, detect %d not written", row.camera, row.detect);
+    }
+    insertDb.close();
+    insertQueue.clear();
+    round.description.clear();
+    markNext = 0;
+}
+
+QString TemperatureChartData::detailToJson(const QList<QList<int>>& detail)
+{
+    QJsonArray outer;
+    for (const QList<int>& element : detail) {
+        QJsonArray inner;
+        for (int v : element)
+            inner.append(v);
+        outer.append(inner);
+    }
+    return QString::fromUtf8(QJsonDocument(outer).toJson(QJsonDocument::Compact));
+}
+
+QString TemperatureChartData::resultToJson(const QList<int>& result)
+{
+    QJsonArray array;
+    for (int v : result)
+        array.append(v);
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
 void TemperatureChartData::loadToday()
 {
     const QDate today = QDate::currentDate();

@@ -29,6 +29,23 @@ struct RoundEntry {
     QDateTime roundStart;
 };
 
+// The round being assembled: the main window sets roundStart and camera, the detection engine
+// the rest; each writer copies the store's record, changes its own fields and hands it back.
+struct RoundRecord {
+    int camera = 0;
+    int detect = 0;
+    QDateTime roundStart;
+    QDateTime detectStart;
+    // 1 when the detect as a whole passed, 0 when NG.
+    int result = 0;
+    // Per inspected region in region order: its detail integers (the first is the tool type,
+    // an empty list for the area, similarity and count tools) and its verdict (1 OK, 0 NG).
+    QList<QList<int>> roiDetail;
+    QList<int> roiResult;
+    // Filled by insertRound: "Regular recording" for a regular record, else empty.
+    QString description;
+};
+
 class TemperatureChartData : public QObject {
     Q_OBJECT
 
@@ -63,6 +80,18 @@ public:
     // Runs on a pool thread at start-up.
     void loadToday();
 
+    // Copies every field of `record` into round.
+    void setRoundInfo(RoundRecord record);
+    // Enters round into today's temperature series and the real-time points (its temperature
+    // regions) and into today's region outcomes (the first entry of a round key stays).
+    void addRoundToSeries();
+    // Queues round as one res_report row; once today's rows are loaded, writes every queued
+    // row through insertDb and closes it again. Rows wait while the file cannot be opened.
+    void insertRound();
+    // The compact JSON texts of roi_detail and roi_result, e.g. [[0,12,25,100,3],[]] and [1,0].
+    static QString detailToJson(const QList<QList<int>>& detail);
+    static QString resultToJson(const QList<int>& result);
+
     QString dbFileName;
     QSqlDatabase readDb;    // connection "ResDB": start-up read and queries
     QSqlDatabase insertDb;  // connection "ResInsertDB": rows written by the GUI thread
@@ -71,6 +100,12 @@ public:
     QMutex dataMutex;
     QMap<QString, Series> todaySeries;
     QMap<QString, RoundEntry> todayRounds;
+    // Temperature points added since the real-time curve last took them (GUI thread).
+    QMap<QString, Series> newPoints;
+    // The round being assembled (GUI thread).
+    RoundRecord round;
+    // Rows not yet written, in order (GUI thread).
+    QList<RoundRecord> insertQueue;
     // Today's rows have been read (set once by the start-up task; read by the GUI thread).
     QAtomicInteger<quint8> loaded{0};
     QTimer recordTimer;
