@@ -137,8 +137,9 @@ void DetectEngine::copyFrame(const std::vector<unsigned char>& from, std::vector
 
 bool DetectEngine::insideFrame(const QRect& r) const
 {
-    return r.width() >= 1 && r.height() >= 1 && r.x() >= 0 && r.y() >= 0 && r.x() + r.width() <= view->imageWidth &&
-           r.y() + r.height() <= view->imageHeight;
+    // Compared without adding to the stored corner, which may be near the int limit.
+    return r.width() >= 1 && r.height() >= 1 && r.x() >= 0 && r.y() >= 0 && r.x() <= view->imageWidth - r.width() &&
+           r.y() <= view->imageHeight - r.height();
 }
 
 bool DetectEngine::regionFits(const QRect& r, const cv::Mat& mask) const

@@ -1,11 +1,16 @@
 // The detection round: every region tool on OK and NG frames, NG boxes and pixels, verdicts,
 // region errors, the round record, and the live preview of one region.
 #include "detection/tooltype.h"
+#include "mainwindow/mojuwizard.h"
 
 #include "tests/detection/enginefixture.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
 #include <opencv2/imgproc.hpp>
 
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -177,6 +182,7 @@ TEST_P(RegionErrors, RegionReportsItsCodeAndTheOthersAreStillInspected)
 INSTANTIATE_TEST_SUITE_P(
     Geometry, RegionErrors,
     ::testing::Values(ErrorCase{"RectangleLeavesTheFrame", QRect(300, 200, 50, 50), cv::Mat(), false, 1, -3},
+                      ErrorCase{"RectangleAtTheIntLimit", QRect(10, INT_MAX - 99, 100, 100), cv::Mat(), false, 1, -3},
                       ErrorCase{"RectangleLeftOfTheFrame", QRect(-10, 20, 50, 50), cv::Mat(), false, 1, -3},
                       ErrorCase{"MaskOfAnotherSize", QRect(10, 10, 30, 30), cv::Mat(20, 30, CV_8UC1, cv::Scalar(255)), false, 1, -3},
                       ErrorCase{"EmptyRectangle", QRect(10, 10, 0, 30), cv::Mat(30, 5, CV_8UC1, cv::Scalar(255)), false, 1, -3},
@@ -194,6 +200,39 @@ TEST_F(EngineTest, RegionErrorIsWrittenToTheOperationLogWithCameraDetectAndCode)
     engine.inspectDetect(D);
     const std::string log = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("REG RUN ERROR = 0, 1, -3"), std::string::npos) << log;
+}
+
+TEST_F(EngineTest, MainWindowGetsTheErrorLineAndTheTemperatureReadings)
+{
+    makeView();
+    TableThermalCamera camera;
+    camera.temperatures[D * 50 + 1] = 42;
+    view->camera = &camera;
+    addRegion(D, ToolType::BlackArea, QRect(10, 10, 0, 30));
+    view->roiMask[D * 50] = cv::Mat(30, 1, CV_8UC1, cv::Scalar(255));
+    addRegion(D, ToolType::Temperature, QRect(40, 10, 30, 30), 0, 0, 100);
+    DetectEngine& engine = buildEngine();
+    {
+        MoJuWizard window;
+        ::testing::internal::CaptureStderr();
+        engine.inspectDetect(D);
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(window.modbusValues, QList<int>{42});
+        mainWindow = nullptr;
+    }
+    view->camera = nullptr;
+    QSqlDatabase::database(QStringLiteral("dbRecord"), false).close();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("readRecord"));
+        db.setDatabaseName(QStringLiteral("RECORD.db"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("select remarks from RECORD")));
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toString(), QStringLiteral("REG RUN ERROR = 0, 1, -3"));
+        EXPECT_FALSE(query.next());
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("readRecord"));
 }
 
 TEST_F(EngineTest, ModelOfAnotherSizeThanItsRegionIsAnError)
