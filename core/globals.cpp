@@ -21,6 +21,12 @@ char cameraSerials[8][100] = {};
 
 int cameraCount = 0;
 
+int totalCounts[8] = {};
+int ngCounts[8] = {};
+int cycleCount = 0;
+int ngCycleCount = 0;
+ResStatistics* resStatistics = nullptr;
+
 int cameraDriverMask = 0;
 QMap<QString, CameraInterface*> cameraDrivers;
 QList<CameraInfo*> cameraInfoList;

@@ -20,6 +20,7 @@ class QPixmap;
 class DateTimeWidget;
 class _RollingTime;
 class CameraInterface;
+class ResStatistics;
 struct CameraInfo;
 
 // The single main window; null until its constructor runs.
@@ -50,6 +51,16 @@ extern char cameraSerials[8][100];
 
 // Cameras in use (at most 8), set by the main window constructor.
 extern int cameraCount;
+
+// Production counters, kept in count.txt and Modbus registers 50..103: per camera the cycles
+// counted and the cycles with an NG round; over all cameras the cycles counted and the cycles
+// with any NG camera. GUI thread only.
+extern int totalCounts[8];
+extern int ngCounts[8];
+extern int cycleCount;
+extern int ngCycleCount;
+// The hourly statistics store, made by the main window and kept for the life of the process.
+extern ResStatistics* resStatistics;
 
 // Camera discovery's registries (GUI thread only, never freed). Enabled driver families (bits
 // 0x10, 0x100, 0x08, 0x04, 0x200); one prototype per enabled family by its driver identifier;

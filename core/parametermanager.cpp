@@ -82,6 +82,11 @@ ParameterManager* ParameterManager::instance()
     return store;
 }
 
+bool ParameterManager::holdsSysparam(const QString& file)
+{
+    return ::holdsSysparam(file);
+}
+
 ParameterManager::ParameterManager(QObject* parent)
     : QObject(parent)
 {

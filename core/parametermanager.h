@@ -25,6 +25,10 @@ public:
     // Closes PARAM.db before the program or the machine restarts; SN.db stays open.
     void closeParamDb();
 
+    // SQLite creates an empty file when it opens a missing one, so a parameter database counts
+    // as present only when `file` holds table sysparam. Checked on a connection of its own.
+    static bool holdsSysparam(const QString& file);
+
     QSqlDatabase dbIn;   // PARAM.db, connection "dbIn"
     QSqlQuery queryIn;   // every statement on PARAM.db runs through a copy of it
     QSqlDatabase dbT;    // SN.db, connection "dbT"

@@ -53,6 +53,8 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     setPanelLed(1, 1);
     setPanelLed(0, 1);
 
+    setUpRecords();
+
     installEventFilter(this);
 }
 

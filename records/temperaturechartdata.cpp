@@ -86,6 +86,18 @@ void TemperatureChartData::markNextRound()
     markNext = 1;
 }
 
+void TemperatureChartData::clearTodayRounds()
+{
+    QMutexLocker lock(&dataMutex);
+    todayRounds.clear();
+}
+
+void TemperatureChartData::clearTodaySeries()
+{
+    QMutexLocker lock(&dataMutex);
+    todaySeries.clear();
+}
+
 QString TemperatureChartData::seriesKey(int camera, int detect, int region)
 {
     return QStringLiteral("C:%1_D:%2_F:%3").arg(camera).arg(detect).arg(region);

@@ -72,6 +72,11 @@ public:
     // stays set.
     void setRecordInterval(int minutes);
 
+    // Empty today's region outcomes and today's temperature series: the day's file has just
+    // been moved into the archive.
+    void clearTodayRounds();
+    void clearTodaySeries();
+
     // Keys of the in-memory maps: "C:%1_D:%2_F:%3" and "T:%1_C:%2_D:%3_F:%4".
     static QString seriesKey(int camera, int detect, int region);
     static QString roundKey(const QString& time, int camera, int detect, int region);

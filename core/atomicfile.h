@@ -1,0 +1,11 @@
+// Small state files (counters, day stamps) that must survive a power cut: the new content is
+// written to a temporary file beside the old one and renamed over it, so the file holds either
+// the old or the new content, never a truncated one.
+#pragma once
+
+class QByteArray;
+class QString;
+
+// Replaces the content of `path` with `content`. False (and logged) when the new file could not
+// be written or renamed; the old file is then left as it was.
+bool replaceFileContent(const QString& path, const QByteArray& content);

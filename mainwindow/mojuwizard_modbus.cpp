@@ -1,0 +1,146 @@
+// The main window's side of the Modbus register map: counters and temperature readings into the
+// read registers, and the remote commands of the write registers (clear the counters, switch the
+// parameter group). GUI thread only; the server answers clients from its own thread.
+#include "mainwindow/mojuwizard.h"
+
+#include "core/globals.h"
+#include "core/parametermanager.h"
+#include "core/shellrunner.h"
+#include "core/systemparam.h"
+#include "io/controlport.h"
+#include "io/ioserialline.h"
+#include "io/iothread.h"
+#include "io/modbusserver.h"
+#include "settings/paragroups.h"
+
+#include <QCoreApplication>
+
+#include <vector>
+
+namespace {
+
+// Read registers.
+constexpr int kCycleRegisters = 50;    // 50..55: cycles, NG cycles, good cycles
+constexpr int kCameraRegisters = 56;   // 56 + 6c ..: camera c's cycles, NG cycles, good cycles
+constexpr int kCameraStride = 6;
+constexpr int kValueRegisters = 200;   // 200 + 2j, 201 + 2j: temperature reading j
+constexpr int kRegisterCount = 500;
+// Write registers.
+constexpr int kClearCountersRegister = 0;
+constexpr int kParaGroupRegister = 1;
+// Texts: the counters were cleared; the parameter group was restored to %1.
+constexpr int kCountersClearedText = 255;
+constexpr int kGroupRestoredText = 286;
+
+// 32-bit values as register pairs, high word first.
+std::vector<quint16> registerPairs(std::initializer_list<int> values)
+{
+    std::vector<quint16> words;
+    for (int v : values) {
+        words.push_back(quint16(quint32(v) >> 16));
+        words.push_back(quint16(quint32(v) & 0xFFFF));
+    }
+    return words;
+}
+
+}  // namespace
+
+void MoJuWizard::writeCountersToModbus()
+{
+    // Each group reaches clients whole, so a client never reads the halves of a value, nor a
+    // camera's three values, from different updates.
+    for (int c = 0; c < cameraCount && c < 8; ++c)
+        modbusServer->setReadRegisters(kCameraRegisters + kCameraStride * c,
+                                       registerPairs({totalCounts[c], ngCounts[c], totalCounts[c] - ngCounts[c]}));
+    modbusServer->setReadRegisters(kCycleRegisters,
+                                   registerPairs({cycleCount, ngCycleCount, cycleCount - ngCycleCount}));
+}
+
+void MoJuWizard::writeValuesToModbus()
+{
+    for (int j = 0; j < modbusValues.size(); ++j) {
+        const int first = kValueRegisters + 2 * j;
+        // Readings beyond the table's end have no registers.
+        if (first + 1 >= kRegisterCount)
+            break;
+        modbusServer->setReadRegisters(first, registerPairs({modbusValues.at(j)}));
+    }
+}
+
+void MoJuWizard::SlotModbusDataChange(QList<int> chg_WriteData_index)
+{
+    qInfo("MoJuWizard::SlotModbusDataChange");
+    for (int index : chg_WriteData_index) {
+        if (index == kClearCountersRegister) {
+            qInfo("clear count");
+            clearCounters();
+        } else if (index == kParaGroupRegister) {
+            qInfo("change paramgroup");
+            quint16 value = 0;
+            modbusServer->getWriteRegister(kParaGroupRegister, &value);
+            // The program restarts: later commands of the request are not carried out.
+            if (switchParaGroup(value))
+                return;
+        }
+    }
+}
+
+void MoJuWizard::clearCounters()
+{
+    std::fill(std::begin(totalCounts), std::end(totalCounts), 0);
+    std::fill(std::begin(ngCounts), std::end(ngCounts), 0);
+    cycleCount = 0;
+    ngCycleCount = 0;
+    writeCountersToModbus();
+    InsertRecord(tableText(kCountersClearedText));
+    CountWrite();
+}
+
+bool MoJuWizard::switchParaGroup(int index)
+{
+    if (index == activeParams->paraGroupIndex) {
+        qInfo("paramgroup index is same, index is %d", index);
+        return false;
+    }
+    // Everything is checked before anything is removed: a command naming no usable group
+    // leaves the running group, its templates and its index as they are.
+    const QStringList groups = ParaGroups::groupList();
+    if (index >= groups.size()) {
+        qWarning("no parameter group with index %d (%d groups); the running group stays", index, int(groups.size()));
+        return false;
+    }
+    const QString name = groups.at(index);
+    if (!ParaGroups::isRestorable(name)) {
+        qWarning("parameter group %s holds no parameter database; the running group stays", qPrintable(name));
+        return false;
+    }
+    qInfo("paramgroup change to %s, index is %d", qPrintable(name), index);
+
+    activeParams->paraGroupIndex = index;
+    activeParams->saveParaGroupIndex();
+    // PARAM.db is about to be replaced: nothing may be written through the old connection.
+    ParameterManager::instance()->closeParamDb();
+    ParaGroups::removeTemplateFolders(cameraCount, detectsPerCamera);
+    if (!ParaGroups::copyGroupToWorkingDir(name))
+        qWarning("parameter group %s was not copied completely", qPrintable(name));
+    InsertRecord(tableText(kGroupRestoredText).arg(name));
+    FLushAll();
+    restartProgram();
+    return true;
+}
+
+void MoJuWizard::restartProgram()
+{
+    // The new process needs port 502 and the IO board's serial port: let go of them first.
+    modbusServer->stop();
+    if (controlPort && controlPort->ioThread()) {
+        controlPort->ioThread()->requestInterruption();
+        controlPort->ioThread()->wait();
+    }
+    if (ioSerialPort)
+        ioSerialPort->close();
+    ShellRunner::startDetached(QCoreApplication::applicationFilePath(), {});
+    // A dry run records the restart and leaves this process running, as it does a reboot.
+    if (!ShellRunner::isDryRun())
+        QCoreApplication::quit();
+}

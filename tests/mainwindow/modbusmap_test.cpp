@@ -1,0 +1,248 @@
+// The main window's register map and remote commands against a real Modbus-TCP client
+// (libmodbus) on 127.0.0.1, with the restart only recorded (dry run).
+#include "core/parametermanager.h"
+#include "core/shellrunner.h"
+#include "io/modbusserver.h"
+#include "tests/mainwindow/recordsfixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <modbus.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class Client {
+public:
+    explicit Client(quint16 port) : m_ctx(modbus_new_tcp("127.0.0.1", port))
+    {
+        modbus_set_slave(m_ctx, 1);
+        m_connected = modbus_connect(m_ctx) == 0;
+    }
+    ~Client()
+    {
+        modbus_close(m_ctx);
+        modbus_free(m_ctx);
+    }
+    bool connected() const { return m_connected; }
+    // Registers first .. first + count - 1; empty when the read failed.
+    std::vector<int> read(int first, int count)
+    {
+        std::vector<uint16_t> words(count);
+        if (modbus_read_registers(m_ctx, first, count, words.data()) != count)
+            return {};
+        return std::vector<int>(words.begin(), words.end());
+    }
+    bool write(int first, std::vector<uint16_t> values)
+    {
+        return modbus_write_registers(m_ctx, first, int(values.size()), values.data()) == int(values.size());
+    }
+
+private:
+    modbus_t* m_ctx;
+    bool m_connected = false;
+};
+
+// Processes the window's events until `done` holds or 5 s have passed.
+template <typename Pred>
+bool waitFor(Pred done)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 5000)
+        QTest::qWait(10);
+    return done();
+}
+
+// A parameter group folder with a PARAM.db (table sysparam, marked with `mark`) and one template
+// of camera 1's product check.
+void makeGroup(const QString& name, const QString& mark, bool withParamDb = true)
+{
+    const QString folder = QStringLiteral("paraGroup/") + name;
+    QDir().mkpath(folder + QStringLiteral("/cammer11"));
+    QFile templ(folder + QStringLiteral("/cammer11/template1.bmp"));
+    ASSERT_TRUE(templ.open(QIODevice::WriteOnly));
+    templ.write(mark.toUtf8());
+    if (!withParamDb)
+        return;
+    TestDb db(folder + QStringLiteral("/PARAM.db"), QStringLiteral("group-db"));
+    db.exec(QStringLiteral("create table sysparam(name text, value text)"));
+    db.exec(QStringLiteral("insert into sysparam values('mark', '%1')").arg(mark));
+}
+
+const QString kRunningMark = QStringLiteral("running");
+
+class ModbusMapTest : public RecordsFixture {
+protected:
+    void SetUp() override
+    {
+        RecordsFixture::SetUp();
+        // The working directory runs group "A" (index 0); "B" (index 1) is a complete group,
+        // "C" (index 2) lacks its parameter database.
+        makeGroup(QStringLiteral("A"), QStringLiteral("A"));
+        makeGroup(QStringLiteral("B"), QStringLiteral("B"));
+        makeGroup(QStringLiteral("C"), QStringLiteral("C"), false);
+        QDir().mkpath(QStringLiteral("cammer11"));
+        writeFile(QStringLiteral("cammer11/template1.bmp"), kRunningMark.toUtf8());
+        writeFile(QStringLiteral("cammer11/template2.bmp"), kRunningMark.toUtf8());
+        {
+            TestDb db(QStringLiteral("PARAM.db"), QStringLiteral("running-db"));
+            db.exec(QStringLiteral("create table sysparam(name text, value text)"));
+            db.exec(QStringLiteral("insert into sysparam values('mark', 'running')"));
+        }
+        params->paraGroupIndex = 0;
+    }
+    QString recordedCommands() { return fileText(QString::fromLatin1(ShellRunner::kDryRunLog)); }
+};
+
+}  // namespace
+
+TEST_F(ModbusMapTest, StartUpPublishesRunStateGroupAndCounters)
+{
+    writeFile(QStringLiteral("count.txt"), "70000 3 12 0 0 0 0 0 0 0 0 0 0 0 0 0 70000 3 ");
+    params->paraGroupIndex = 2;
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.read(0, 3), (std::vector<int>{1, 0, 2}));
+    // 70000 = 1 * 65536 + 4464, high word first.
+    EXPECT_EQ(client.read(50, 18), (std::vector<int>{1, 4464, 0, 3, 1, 4461,             // all cameras
+                                                     1, 4464, 0, 3, 1, 4461,             // camera 1
+                                                     0, 12, 0, 0, 0, 12}));              // camera 2
+    // No third camera: its block is never written.
+    EXPECT_EQ(client.read(68, 6), std::vector<int>(6, 0));
+}
+
+TEST_F(ModbusMapTest, CounterPairsAreNeverReadTorn)
+{
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    // Every write changes both halves of register pair 50, 51.
+    const int values[] = {0x0000FFFF, 0x00010000};
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0}, reads{0};
+    std::thread reader([&]() {
+        while (!stop) {
+            const std::vector<int> r = client.read(50, 2);
+            if (r.size() != 2)
+                continue;
+            const int v = (r[0] << 16) | r[1];
+            if (v != 0 && v != values[0] && v != values[1])
+                ++torn;
+            ++reads;
+        }
+    });
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; t.elapsed() < 1500 || reads < 200; ++i) {
+        cycleCount = values[i & 1];
+        window->writeCountersToModbus();
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+}
+
+TEST_F(ModbusMapTest, TemperatureReadingsFillTheirRegistersUpToTheTableEnd)
+{
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+
+    window->modbusValues = {36, -5, 70000};
+    window->writeValuesToModbus();
+    EXPECT_EQ(client.read(200, 6), (std::vector<int>{0, 36, 0xFFFF, 0xFFFB, 1, 4464}));
+
+    // A later round with one reading changes only the first pair.
+    window->modbusValues = {41};
+    window->writeValuesToModbus();
+    EXPECT_EQ(client.read(200, 6), (std::vector<int>{0, 41, 0xFFFF, 0xFFFB, 1, 4464}));
+
+    // More readings than registers: the table's last pair holds reading 149, nothing beyond.
+    window->modbusValues.clear();
+    for (int j = 0; j < 200; ++j)
+        window->appendModbusValue(1000 + j);
+    window->writeValuesToModbus();
+    EXPECT_EQ(client.read(496, 4), (std::vector<int>{0, 1148, 0, 1149}));
+}
+
+TEST_F(ModbusMapTest, WritingRegisterZeroClearsTheCounters)
+{
+    writeFile(QStringLiteral("count.txt"), "5 2 4 1 0 0 0 0 0 0 0 0 0 0 0 0 6 3 ");
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    ASSERT_EQ(client.read(50, 2), (std::vector<int>{0, 6}));
+
+    // The written value does not matter.
+    ASSERT_TRUE(client.write(0, {1234}));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 0; }));
+    EXPECT_EQ(totalCounts[0], 0);
+    EXPECT_EQ(ngCounts[1], 0);
+    EXPECT_EQ(ngCycleCount, 0);
+    EXPECT_EQ(client.read(50, 18), std::vector<int>(18, 0));
+    EXPECT_EQ(fileText(QStringLiteral("count.txt")), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("检测计数已被清零"));
+    EXPECT_EQ(recordedCommands(), QString());
+}
+
+TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
+{
+    cycleCount = 8;
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(client.write(0, {0, 1}));
+    ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+
+    EXPECT_EQ(cycleCount, 0);
+    EXPECT_EQ(params->paraGroupIndex, 1);
+    EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QStringLiteral("1\n"));
+    // The group's parameters and templates replace the running ones; no old template is left.
+    EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("B"));
+    EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files), QStringList{QStringLiteral("template1.bmp")});
+    EXPECT_EQ(fileText(QStringLiteral("cammer11/template1.bmp")), QStringLiteral("B"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("检测计数已被清零\n参数组还原为B"));
+    // The restart is recorded after this process has let go of port 502 and of its databases.
+    EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());
+    EXPECT_FALSE(window->recordDb.isOpen());
+    EXPECT_FALSE(Client(port).connected());
+}
+
+TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
+{
+    const struct {
+        const char* name;
+        uint16_t index;
+    } cases[] = {
+        {"the running group", 0},
+        {"a group without parameter database", 2},
+        {"past the last group", 3},
+        {"far past the last group", 65535},
+    };
+    build();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Client client(port);
+        ASSERT_TRUE(client.connected());
+        ASSERT_TRUE(client.write(1, {c.index}));
+        // A clear in a later request proves that the switch request has been handled.
+        cycleCount = 5;
+        ASSERT_TRUE(client.write(0, {0}));
+        ASSERT_TRUE(waitFor([] { return cycleCount == 0; }));
+
+        EXPECT_EQ(params->paraGroupIndex, 0);
+        EXPECT_FALSE(QFile::exists(QStringLiteral("sysadd.txt")));
+        EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), kRunningMark);
+        EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files).size(), 2);
+        EXPECT_EQ(recordedCommands(), QString());
+        EXPECT_TRUE(Client(port).connected());
+    }
+}
