@@ -15,6 +15,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {

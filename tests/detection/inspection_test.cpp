@@ -126,6 +126,21 @@ TEST_F(EngineTest, IgnorePointsSuppressADefect)
     EXPECT_EQ(view->roiOk[s], 0);
 }
 
+TEST_F(EngineTest, AnyNonZeroIgnoreValueIgnoresThePixel)
+{
+    makeView();
+    const int s = addRegion(D, ToolType::BlackArea, qrect(kRegion), 0, 60, 10);
+    cv::Mat ignore(H, W, CV_8UC1, view->ignoreMask[D].data());
+    ignore(kBlob).setTo(1);
+    DetectEngine& engine = buildEngine();
+    cv::Mat live = cavity(52);
+    paste(live, kBlob, 5);
+    setFrame(live);
+    engine.inspectDetect(D);
+    EXPECT_EQ(view->roiValue[s], 0);
+    EXPECT_EQ(view->roiOk[s], 1);
+}
+
 struct ErrorCase {
     std::string name;
     QRect rect;
@@ -565,6 +580,11 @@ TEST_F(EngineTest, PreviewValidatesTheRegionBeforeWritingAnything)
     view->editRoiMask[s] = cv::Mat();  // a region without a mask shows nothing
     EXPECT_NO_THROW(engine.evaluateRoi(D, 0));
     EXPECT_FALSE(view->previewActive);
+    view->editRoiMask[s] = view->roiMask[s].clone();
+    view->editRoiSet->rois[D][0]->moveTo(W - 50, 10);  // now partly outside the frame
+    EXPECT_NO_THROW(engine.evaluateRoi(D, 0));
+    EXPECT_FALSE(view->previewActive);
+    view->editRoiSet->rois[D][0]->moveTo(kRegion.x, kRegion.y);
 
     view->editRoiMask[s] = view->roiMask[s].clone();
     engine.evaluateRoi(D, 0);

@@ -148,3 +148,63 @@ TEST(TemperatureChartData, RecordIntervalDrivesTheRegularMark)
     QTest::qWait(50);
     EXPECT_EQ(store.markNext, 1);
 }
+
+TEST(TemperatureChartData, RoundsWaitUntilTodayIsLoadedAndTheFirstBatchIsRegular)
+{
+    writeRows({});
+    TemperatureChartData store;
+    RoundRecord round;
+    round.camera = 1;
+    round.detect = 3;
+    round.roundStart = today(7, 0, 0, 5);
+    round.detectStart = today(7, 0, 1, 20);
+    round.result = 0;
+    round.roiDetail = {{0, 12, 25, 100, 3}, {}, {9, 36, 20, 60, 3}};
+    round.roiResult = {1, 0, 1};
+    store.setRoundInfo(round);
+    store.addRoundToSeries();
+    store.insertRound();  // today is not loaded yet: queued
+    EXPECT_EQ(store.insertQueue.size(), 1);
+
+    // A repeated inspection in the same round: the first outcome stays, the point is added.
+    round.result = 1;
+    round.detectStart = today(7, 0, 2);
+    store.setRoundInfo(round);
+    store.addRoundToSeries();
+    EXPECT_EQ(store.todayRounds.value(TemperatureChartData::roundKey(stamp(today(7, 0, 0, 5)), 1, 3, 1)).result, 0);
+    EXPECT_EQ(store.todaySeries.value("C:1_D:3_F:2").size(), 2);
+    EXPECT_EQ(store.newPoints.value("C:1_D:3_F:2").size(), 2);
+    EXPECT_FALSE(store.todaySeries.contains("C:1_D:3_F:0"));
+
+    store.init();
+    QThreadPool::globalInstance()->waitForDone();
+    store.insertRound();  // writes both
+    EXPECT_TRUE(store.insertQueue.isEmpty());
+    EXPECT_EQ(store.markNext, 0);
+    store.insertRound();  // no longer a regular record
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("readBack"));
+    db.setDatabaseName(QStringLiteral("ResStatistics.db"));
+    ASSERT_TRUE(db.open());
+    {
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("select * from res_report order by idx")));
+        QStringList rows;
+        while (query.next()) {
+            QStringList fields;
+            for (int i = 1; i <= 8; ++i)
+                fields << query.value(i).toString();
+            rows << fields.join(QLatin1Char('|'));
+        }
+        const QString start = stamp(today(7, 0, 0, 5));
+        const QString detail = QStringLiteral("[[0,12,25,100,3],[],[9,36,20,60,3]]");
+        EXPECT_EQ(rows, (QStringList{
+                            start + "|" + stamp(today(7, 0, 1, 20)) + "|1|3|" + detail + "|[1,0,1]|0|Regular recording",
+                            start + "|" + stamp(today(7, 0, 2)) + "|1|3|" + detail + "|[1,0,1]|1|Regular recording",
+                            start + "|" + stamp(today(7, 0, 2)) + "|1|3|" + detail + "|[1,0,1]|1|",
+                        }));
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("readBack"));
+}
