@@ -2,6 +2,7 @@
 
 #include "cameras/camerainfo.h"
 #include "cameras/camerainterface.h"
+#include "cameras/fotric/camerafotric.h"
 #include "cameras/hik/hikcamera.h"
 #include "cameras/simulatecamera.h"
 #include "core/globals.h"
@@ -34,7 +35,7 @@ QVector<DriverFamily> programFamilies()
 {
     return {
         {0x10, "HikIRCamera", nullptr},
-        {0x100, "CameraFotric", nullptr},
+        {0x100, "CameraFotric", [] { return static_cast<CameraInterface*>(new CameraFotric); }},
         {0x08, "HikCamera", [] { return static_cast<CameraInterface*>(new HikCamera); }},
         {0x04, "MindCamera", nullptr},
         {0x200, "Do3thinkCamera", nullptr},

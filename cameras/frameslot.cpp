@@ -27,6 +27,18 @@ bool FrameSlot::take(unsigned char* destination)
     return copied;
 }
 
+bool FrameSlot::hasNewFrame()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_newFrame;
+}
+
+void FrameSlot::discardFrame()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_newFrame = false;
+}
+
 bool FrameSlot::frameDelta(int* frames)
 {
     const unsigned counter = m_frameCounter.load(std::memory_order_relaxed);

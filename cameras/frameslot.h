@@ -32,6 +32,11 @@ public:
     // `destination`, clears the flag and returns true; else leaves `destination` untouched.
     bool take(unsigned char* destination);
 
+    // GUI thread: whether a frame arrived that take has not delivered yet.
+    bool hasNewFrame();
+    // GUI thread: forgets the frame take has not delivered yet.
+    void discardFrame();
+
     // GUI thread: frames published since the previous call into *frames; true when not 0. The
     // counter is read without the mutex.
     bool frameDelta(int* frames);

@@ -49,6 +49,9 @@ int main(int argc, char** argv)
     // port; the IO tests point this at their own pseudo-terminal.
     if (qgetenv("MONITOR_SERIAL_PORT").isEmpty())
         qputenv("MONITOR_SERIAL_PORT", "/nonexistent/io-board");
+    // Nor may discovery probe the plant network for thermal cameras: a closed local port.
+    if (qgetenv("MONITOR_FOTRIC_ADDRESSES").isEmpty())
+        qputenv("MONITOR_FOTRIC_ADDRESSES", "127.0.0.1:1");
     google::InitGoogleLogging(argv[0]);
     FLAGS_logtostderr = false;
     FLAGS_minloglevel = 2;
