@@ -4,6 +4,7 @@
 #include "cameras/camerainterface.h"
 #include "cameras/fotric/camerafotric.h"
 #include "cameras/hik/hikcamera.h"
+#include "cameras/mind/mindcamera.h"
 #include "cameras/simulatecamera.h"
 #include "core/globals.h"
 #include "core/parametermanager.h"
@@ -37,7 +38,7 @@ QVector<DriverFamily> programFamilies()
         {0x10, "HikIRCamera", nullptr},
         {0x100, "CameraFotric", [] { return static_cast<CameraInterface*>(new CameraFotric); }},
         {0x08, "HikCamera", [] { return static_cast<CameraInterface*>(new HikCamera); }},
-        {0x04, "MindCamera", nullptr},
+        {0x04, "MindCamera", [] { return static_cast<CameraInterface*>(new MindCamera); }},
         {0x200, "Do3thinkCamera", nullptr},
     };
 }

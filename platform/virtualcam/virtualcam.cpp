@@ -170,9 +170,11 @@ struct Bus::Device {
 };
 
 Bus::Bus(std::function<void(const DeviceSpec&, FeatureMap&)> factory,
-         std::function<void(const std::string&, int)> disconnectNotice)
+         std::function<void(const std::string&, int)> disconnectNotice,
+         std::function<void(const std::string&)> replugNotice)
     : m_factory(std::move(factory))
     , m_disconnectNotice(std::move(disconnectNotice))
+    , m_replugNotice(std::move(replugNotice))
 {
 }
 
@@ -250,11 +252,17 @@ bool Bus::unplug(const std::string& serial)
 
 bool Bus::replug(const std::string& serial)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Device* device = find(serial);
-    if (!device)
-        return false;
-    device->plugged = true;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Device* device = find(serial);
+        if (!device)
+            return false;
+        device->plugged = true;
+    }
+    if (m_replugNotice) {
+        std::thread notice([this, serial] { m_replugNotice(serial); });
+        notice.join();
+    }
     return true;
 }
 

@@ -74,9 +74,11 @@ using FeatureMap = std::map<std::string, Feature>;
 class Bus {
 public:
     // `factory` fills a new device's features (its factory defaults); `disconnectNotice` is called
-    // on an SDK thread of its own when a device that a handle holds is unplugged.
+    // on an SDK thread of its own when a device that a handle holds is unplugged, `replugNotice`
+    // (when given) on one when a device comes back.
     Bus(std::function<void(const DeviceSpec&, FeatureMap&)> factory,
-        std::function<void(const std::string& serial, int holder)> disconnectNotice);
+        std::function<void(const std::string& serial, int holder)> disconnectNotice,
+        std::function<void(const std::string& serial)> replugNotice = nullptr);
     ~Bus();
     Bus(const Bus&) = delete;
     Bus& operator=(const Bus&) = delete;
@@ -88,6 +90,7 @@ public:
     // Stops the device's stream (joined), drops its holder and, when a handle held it, runs the
     // disconnect notice on an SDK thread; returns once the notice has run. False: no such device.
     bool unplug(const std::string& serial);
+    // Attaches the device again and runs the replug notice, if any, before returning.
     bool replug(const std::string& serial);
     // The next call named `call` fails with `code` (once).
     void failNext(const std::string& call, int code);
@@ -146,6 +149,7 @@ private:
 
     std::function<void(const DeviceSpec&, FeatureMap&)> m_factory;
     std::function<void(const std::string&, int)> m_disconnectNotice;
+    std::function<void(const std::string&)> m_replugNotice;
     mutable std::mutex m_mutex;
     std::condition_variable m_idle;  // deliver waits here for its frames to be taken
     std::vector<std::unique_ptr<Device>> m_devices;

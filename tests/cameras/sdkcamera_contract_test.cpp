@@ -1,7 +1,9 @@
 // The frame hand-off, connection loss and reconnection that every industrial camera driver
 // keeps, run against each driver's SDK stand-in with virtual devices.
 #include "cameras/hik/hikcamera.h"
+#include "cameras/mind/mindcamera.h"
 #include "platform/mvs/mvs_testcontrol.h"
+#include "platform/mvsdk/mvsdk_testcontrol.h"
 #include "tests/cameras/drivertestkit.h"
 
 #include <chrono>
@@ -16,6 +18,8 @@ namespace {
 const DriverKit kDrivers[] = {
     {"Hik", mvs_test::bus, [] { return new HikCamera; }, "Hikrobot", "MV-CA013-20GC", "MV-CA013-20GM",
      "MV_CC_StartGrabbing", MV_E_NODEVICE},
+    {"Mind", mvsdk_test::bus, [] { return new MindCamera; }, "MindVision", "MV-GE134GC", "MV-GE134GM", "CameraPlay",
+     CAMERA_STATUS_NO_DEVICE},
 };
 
 class SdkCameraContract : public ::testing::TestWithParam<DriverKit> {
