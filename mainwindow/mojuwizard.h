@@ -43,6 +43,10 @@ public:
     // The round's temperature readings into registers 200 + 2j, 201 + 2j, as far as the table
     // reaches.
     void writeValuesToModbus();
+    // Lets go of the cameras, port 502 and the IO board's serial port, then starts the program
+    // anew and quits (a dry run only records the start). Used after a parameter group has been
+    // copied into the working directory and the databases have been closed.
+    void restartProgram();
 
     // Camera view of camera i; null at and beyond cameraCount.
     CammerWidget* cameraViews[8] = {};
@@ -107,6 +111,4 @@ private:
     // Restores group `index` and restarts the program; false (nothing changed) when the index is
     // the current one or names no group with a usable parameter database.
     bool switchParaGroup(int index);
-    // Lets go of port 502 and the IO board's serial port, then starts the program anew.
-    void restartProgram();
 };

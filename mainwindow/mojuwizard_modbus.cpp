@@ -3,6 +3,7 @@
 // parameter group). GUI thread only; the server answers clients from its own thread.
 #include "mainwindow/mojuwizard.h"
 
+#include "cameras/camerainterface.h"
 #include "core/globals.h"
 #include "core/parametermanager.h"
 #include "core/shellrunner.h"
@@ -12,6 +13,7 @@
 #include "io/iothread.h"
 #include "io/modbusserver.h"
 #include "settings/paragroups.h"
+#include "view/cammerwidget.h"
 
 #include <QCoreApplication>
 
@@ -131,7 +133,11 @@ bool MoJuWizard::switchParaGroup(int index)
 
 void MoJuWizard::restartProgram()
 {
-    // The new process needs port 502 and the IO board's serial port: let go of them first.
+    // The new process needs the cameras, port 502 and the IO board's serial port: let go of
+    // them first.
+    for (int c = 0; c < cameraCount && c < 8; ++c)
+        if (cameraViews[c] && cameraViews[c]->camera)
+            cameraViews[c]->camera->release();
     modbusServer->stop();
     if (controlPort && controlPort->ioThread()) {
         controlPort->ioThread()->requestInterruption();

@@ -1,9 +1,11 @@
 // The main window's register map and remote commands against a real Modbus-TCP client
 // (libmodbus) on 127.0.0.1, with the restart only recorded (dry run).
+#include "cameras/simulatecamera.h"
 #include "core/parametermanager.h"
 #include "core/shellrunner.h"
 #include "io/modbusserver.h"
 #include "tests/mainwindow/recordsfixture.h"
+#include "view/cammerwidget.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,6 +79,13 @@ void makeGroup(const QString& name, const QString& mark, bool withParamDb = true
 }
 
 const QString kRunningMark = QStringLiteral("running");
+
+// A camera that notes when the program lets go of it.
+class ReleaseNotingCamera : public SimulateCamera {
+public:
+    void release() override { released = true; }
+    bool released = false;
+};
 
 class ModbusMapTest : public RecordsFixture {
 protected:
@@ -197,6 +206,10 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
 {
     cycleCount = 8;
     build();
+    ReleaseNotingCamera camera;
+    CammerWidget view(0, 64, 48);
+    view.camera = &camera;
+    window->cameraViews[0] = &view;
     Client client(port);
     ASSERT_TRUE(client.connected());
     ASSERT_TRUE(client.write(0, {0, 1}));
@@ -210,10 +223,13 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
     EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files), QStringList{QStringLiteral("template1.bmp")});
     EXPECT_EQ(fileText(QStringLiteral("cammer11/template1.bmp")), QStringLiteral("B"));
     EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("检测计数已被清零\n参数组还原为B"));
-    // The restart is recorded after this process has let go of port 502 and of its databases.
+    // The restart is recorded after this process has let go of its camera, port 502 and its
+    // databases.
     EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());
+    EXPECT_TRUE(camera.released);
     EXPECT_FALSE(window->recordDb.isOpen());
     EXPECT_FALSE(Client(port).connected());
+    window->cameraViews[0] = nullptr;
 }
 
 TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
