@@ -51,6 +51,15 @@ TEST_F(OperationLogTest, RemarksAreStoredExactlyAsGiven)
     EXPECT_EQ(hex, expected.join(QLatin1Char('\n')));
 }
 
+TEST_F(OperationLogTest, LogThatLostItsTableGetsItBack)
+{
+    build();
+    window->FLushAll();
+    sqliteValue(kRecordFile, QStringLiteral("drop table RECORD"));
+    window->InsertRecord(QStringLiteral("camera 1 lost"));
+    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select remarks from RECORD")), QStringLiteral("camera 1 lost"));
+}
+
 TEST_F(OperationLogTest, RowCarriesTimeAndLoginLevel)
 {
     build();

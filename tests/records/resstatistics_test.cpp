@@ -1,10 +1,13 @@
 // The hourly statistics store on real files: rows read back with the sqlite3 command, the day
 // start in restime.txt, and the roll-over into ./ResStatistics/ with the clock set by the test.
 #include "core/globals.h"
+#include "core/shellrunner.h"
+#include "core/texttable.h"
 #include "core/wallclock.h"
 #include "records/resstatistics.h"
 #include "records/temperaturechartdata.h"
 #include "tests/core/paramtestdb.h"
+#include "tests/support/modalanswer.h"
 
 #include <QDir>
 #include <QFile>
@@ -249,6 +252,22 @@ TEST_F(ResStatisticsTest, DamagedDayStartFileIsSeededAnew)
     ResStatistics& s = build();
     EXPECT_EQ(s.dayStart, secondsAt(QDateTime(QDate(2024, 5, 1), QTime(8, 0))));
     EXPECT_EQ(fileText(QStringLiteral("restime.txt")), QString::number(s.dayStart));
+}
+
+TEST_F(ResStatisticsTest, UnopenableFileIsReportedAndTheMachineRebooted)
+{
+    fillTextTable();
+    // A folder where the file belongs cannot be opened as a database.
+    QDir().mkpath(QStringLiteral("ResStatistics.db"));
+    const int answered = ModalAnswer::answeredCount();
+    ModalAnswer::finishWhenShown(0);
+    ResStatistics& s = build();
+
+    EXPECT_EQ(ModalAnswer::answeredCount(), answered + 1);
+    EXPECT_EQ(fileText(QString::fromLatin1(ShellRunner::kDryRunLog)).trimmed(), QStringLiteral("reboot"));
+    // Until the reboot takes effect counting goes on in memory.
+    s.addResult(10, true, 0, 0);
+    EXPECT_EQ(s.counters[0][0].ok[10], 1);
 }
 
 }  // namespace
