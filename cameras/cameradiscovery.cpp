@@ -4,6 +4,7 @@
 #include "cameras/camerainterface.h"
 #include "cameras/fotric/camerafotric.h"
 #include "cameras/hik/hikcamera.h"
+#include "cameras/hikir/hikircamera.h"
 #include "cameras/mind/mindcamera.h"
 #include "cameras/simulatecamera.h"
 #include "core/globals.h"
@@ -35,7 +36,7 @@ constexpr int kViewSerialBytes = 64;
 QVector<DriverFamily> programFamilies()
 {
     return {
-        {0x10, "HikIRCamera", nullptr},
+        {0x10, "HikIRCamera", [] { return static_cast<CameraInterface*>(new HikIRCamera); }},
         {0x100, "CameraFotric", [] { return static_cast<CameraInterface*>(new CameraFotric); }},
         {0x08, "HikCamera", [] { return static_cast<CameraInterface*>(new HikCamera); }},
         {0x04, "MindCamera", [] { return static_cast<CameraInterface*>(new MindCamera); }},
@@ -47,6 +48,12 @@ QVector<DriverFamily>& familyOverride()
 {
     static QVector<DriverFamily> families;
     return families;
+}
+
+int& positionBeingOpened()
+{
+    static int position = -1;
+    return position;
 }
 
 QList<CameraInterface*>& opened()
@@ -141,7 +148,10 @@ QList<CameraInterface*> openCameras(const SystemParam& params)
     for (int i = 0; i < tried; ++i) {
         // The colour setting of a position goes to the next device that opens.
         const bool colour = params.colourCamera[cameras.size()] != 0;
-        if (CameraInterface* camera = createCamera(*cameraInfoList[i], colour))
+        positionBeingOpened() = cameras.size();
+        CameraInterface* camera = createCamera(*cameraInfoList[i], colour);
+        positionBeingOpened() = -1;
+        if (camera)
             cameras.append(camera);
     }
     if (cameras.isEmpty()) {
@@ -160,6 +170,11 @@ QList<CameraInterface*> openCameras(const SystemParam& params)
     cameraCount = cameras.size();
     opened() = cameras;
     return cameras;
+}
+
+int openingPosition()
+{
+    return positionBeingOpened();
 }
 
 QList<CameraInterface*> openedCameras()

@@ -45,6 +45,9 @@ CameraInterface* createCamera(CameraInfo info, bool colour);
 // simulatedCameraFlag and opens both in grey mode. Sets cameraCount and returns the cameras in
 // camera order (kept as openedCameras()).
 QList<CameraInterface*> openCameras(const SystemParam& params);
+// While openCameras opens a device: the camera position (0..7) it takes when it opens, so that a
+// driver reading per-camera parameters in open reads its own slot. -1 at any other time.
+int openingPosition();
 // The cameras openCameras opened, in camera order.
 QList<CameraInterface*> openedCameras();
 
