@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 
+#include <initializer_list>
 #include <vector>
 
 namespace {
