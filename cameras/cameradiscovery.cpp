@@ -2,6 +2,7 @@
 
 #include "cameras/camerainfo.h"
 #include "cameras/camerainterface.h"
+#include "cameras/do3think/do3thinkcamera.h"
 #include "cameras/fotric/camerafotric.h"
 #include "cameras/hik/hikcamera.h"
 #include "cameras/hikir/hikircamera.h"
@@ -40,7 +41,7 @@ QVector<DriverFamily> programFamilies()
         {0x100, "CameraFotric", [] { return static_cast<CameraInterface*>(new CameraFotric); }},
         {0x08, "HikCamera", [] { return static_cast<CameraInterface*>(new HikCamera); }},
         {0x04, "MindCamera", [] { return static_cast<CameraInterface*>(new MindCamera); }},
-        {0x200, "Do3thinkCamera", nullptr},
+        {0x200, "Do3thinkCamera", [] { return static_cast<CameraInterface*>(new Do3thinkCamera); }},
     };
 }
 
