@@ -119,7 +119,7 @@ protected:
     {
         CammerSingleton& set = *view->roiSet;
         auto* shape = new ClustomRect;
-        shape->setRect(r.x(), r.y(), r.width(), r.height());
+        shape->setCoords(r.left(), r.top(), r.right(), r.bottom());
         const int k = set.roiCount[d]++;
         set.rois[d].append(shape);
         const int s = d * 50 + k;
@@ -130,6 +130,16 @@ protected:
         set.shapeKind[s] = ShapeRectangle;
         view->roiMask[s] = shape->mask();
         return s;
+    }
+
+    // No regions in any detect of the active set.
+    void clearRegions()
+    {
+        CammerSingleton& set = *view->roiSet;
+        for (int d = 0; d < CammerSingleton::kDetects; ++d) {
+            CammerSingleton::clearRois(set.rois[d]);
+            set.roiCount[d] = 0;
+        }
     }
 
     // The edit set as a copy of the active set, with its masks.

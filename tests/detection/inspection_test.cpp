@@ -163,9 +163,7 @@ TEST_P(RegionErrors, RegionReportsItsCodeAndTheOthersAreStillInspected)
     makeView();
     for (int tool : {ToolType::Defect, ToolType::BlackArea, ToolType::Similarity, ToolType::Temperature}) {
         view->detectOk = true;
-        for (int d = 0; d < 8; ++d)
-            CammerSingleton::clearRois(view->roiSet->rois[d]);
-        std::fill(std::begin(view->roiSet->roiCount), std::end(view->roiSet->roiCount), 0);
+        clearRegions();
         const int bad = addRegion(c.detect, tool, c.rect, 3, 60, 0);
         if (c.noMask || !c.mask.empty())
             view->roiMask[bad] = c.mask;
@@ -197,7 +195,7 @@ TEST_P(RegionErrors, RegionReportsItsCodeAndTheOthersAreStillInspected)
 INSTANTIATE_TEST_SUITE_P(
     Geometry, RegionErrors,
     ::testing::Values(ErrorCase{"RectangleLeavesTheFrame", QRect(300, 200, 50, 50), cv::Mat(), false, 1, -3},
-                      ErrorCase{"RectangleAtTheIntLimit", QRect(10, INT_MAX - 99, 100, 100), cv::Mat(), false, 1, -3},
+                      ErrorCase{"RectangleAtTheIntLimit", QRect(QPoint(10, INT_MAX - 99), QPoint(109, INT_MAX)), cv::Mat(), false, 1, -3},
                       ErrorCase{"RectangleLeftOfTheFrame", QRect(-10, 20, 50, 50), cv::Mat(), false, 1, -3},
                       ErrorCase{"MaskOfAnotherSize", QRect(10, 10, 30, 30), cv::Mat(20, 30, CV_8UC1, cv::Scalar(255)), false, 1, -3},
                       ErrorCase{"EmptyRectangle", QRect(10, 10, 0, 30), cv::Mat(30, 5, CV_8UC1, cv::Scalar(255)), false, 1, -3},
@@ -513,9 +511,7 @@ TEST_F(EngineTest, KernelSizesFromTheDatabaseAreHeldToTheRegion)
         {ToolType::Defect, 0, 361}, {ToolType::Defect, -7, 361}, {ToolType::Defect, 100000, 0},
         {ToolType::Defect, 3, 359}, {ToolType::WhiteCount, -3, 1}, {8, 100000, 0}};
     for (const auto& c : cases) {
-        for (int d = 0; d < 8; ++d)
-            CammerSingleton::clearRois(view->roiSet->rois[d]);
-        view->roiSet->roiCount[D] = 0;
+        clearRegions();
         const int s = addRegion(D, c.tool, qrect(kRegion), c.p1, 30, 100000);
         delete view->engine;
         DetectEngine& engine = buildEngine();
