@@ -27,8 +27,8 @@ public:
     static constexpr std::uint16_t restPort = 10080;
     static constexpr std::uint16_t streamPort = 10081;
     static constexpr int kLutSize = 65536;
-    // Status of an operation that made no request (no usable reply, or a refused argument).
-    static constexpr int kNotSent = -1;
+    // Status of an operation cut short by an exception before a reply was read.
+    static constexpr int kNotSent = -103;
 
     // `address` is the camera's IPv4 address, optionally followed by ":" and its REST port.
     // Sets the process-wide credentials and asks the sensor size (500 ms timeout); width and

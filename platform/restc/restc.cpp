@@ -69,7 +69,7 @@ bool startsWithNoCase(const std::string& text, size_t pos, const char* prefix)
 // One request and its reply on one socket, all within one deadline.
 class Exchange {
 public:
-    Exchange(const restc_connection& connection)
+    explicit Exchange(const restc_connection& connection)
         : m_connection(connection)
     {
         const int timeout = connection.timeoutMs > 0 ? connection.timeoutMs : g_defaultTimeoutMs.load();

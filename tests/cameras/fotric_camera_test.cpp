@@ -25,11 +25,6 @@
 #include <json/reader.h>
 #include <json/value.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -52,19 +47,6 @@ Json::Value parse(const std::string& text)
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     EXPECT_TRUE(reader->parse(text.data(), text.data() + text.size(), &value, nullptr)) << text;
     return value;
-}
-
-unsigned short closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 CameraInfo recordFor(const std::string& address)
@@ -125,7 +107,7 @@ TEST_F(FotricCamera, EnumeratesTheCamerasThatAnswerAtTheCandidateAddresses)
     FakeThermalCamera silent;
     silent.setReply("GET", "/sensor/dimension", {200, "", FakeThermalCamera::Mode::Silent});
     silent.setReply("GET", "/admin/boot-id", {200, "", FakeThermalCamera::Mode::Silent});
-    const std::string nobody = "127.0.0.1:" + std::to_string(closedPort());
+    const std::string nobody = "127.0.0.1:" + std::to_string(FakeThermalCamera::closedPort());
     qputenv("MONITOR_FOTRIC_ADDRESSES",
             QByteArray::fromStdString(camera.address() + "," + nobody + ", " + silent.address() + "," + second.address()));
 

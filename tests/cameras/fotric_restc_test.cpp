@@ -7,11 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -26,20 +21,6 @@ using Connection = std::unique_ptr<restc_connection, decltype(&restc_destroy_con
 Connection connectTo(const FakeThermalCamera& camera)
 {
     return Connection(restc_create_connection("127.0.0.1", camera.port()), &restc_destroy_connection);
-}
-
-// A local port that nothing listens on.
-unsigned short closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
 }
 
 class Restc : public ::testing::Test {
@@ -136,7 +117,7 @@ TEST_F(Restc, BrokenPeersFailWithinTheTimeout)
     struct Case {
         const char* what;
         FakeThermalCamera::Mode mode;
-        bool closedPort;
+        bool nothingListens;
         int expected;
     };
     const Case cases[] = {
@@ -147,7 +128,7 @@ TEST_F(Restc, BrokenPeersFailWithinTheTimeout)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         camera.setReply("GET", "/x", {200, "1", c.mode});
-        Connection connection(restc_create_connection("127.0.0.1", c.closedPort ? closedPort() : camera.port()),
+        Connection connection(restc_create_connection("127.0.0.1", c.nothingListens ? FakeThermalCamera::closedPort() : camera.port()),
                               &restc_destroy_connection);
         restc_set_timeout(connection.get(), 150);
         char buffer[64];

@@ -105,6 +105,19 @@ void FakeThermalCamera::clearRequests()
     m_requests.clear();
 }
 
+std::uint16_t FakeThermalCamera::closedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
 void FakeThermalCamera::setLutPairs(const std::vector<std::pair<int, double>>& pairs)
 {
     std::ostringstream list;

@@ -52,6 +52,9 @@ public:
     std::vector<Request> requests(const std::string& method, const std::string& path) const;
     void clearRequests();
 
+    // A port on 127.0.0.1 that nothing listens on (at the time of the call).
+    static std::uint16_t closedPort();
+
     // The table list of table 3 (the default active table) as pairs of raw value and degrees.
     void setLutPairs(const std::vector<std::pair<int, double>>& pairs);
 
