@@ -68,14 +68,20 @@ unsigned low16(int v)
     return static_cast<unsigned>(v) & 0xFFFFu;
 }
 
-// A thermometry request whose condition is the channel number.
-NET_DVR_STD_CONFIG channelRequest(int* channel)
+// A thermometry request under the condition `cond` (a channel number or a condition record).
+NET_DVR_STD_CONFIG conditionRequest(void* cond, unsigned condBytes)
 {
     NET_DVR_STD_CONFIG request;
     std::memset(&request, 0, sizeof request);
-    request.lpCondBuffer = channel;
-    request.dwCondSize = sizeof *channel;
+    request.lpCondBuffer = cond;
+    request.dwCondSize = condBytes;
     return request;
+}
+
+// A thermometry request whose condition is the channel number.
+NET_DVR_STD_CONFIG channelRequest(int* channel)
+{
+    return conditionRequest(channel, sizeof *channel);
 }
 
 // Reads configuration `getCommand` of the channel, lets `change` edit it and writes it back with
@@ -239,10 +245,7 @@ void HikIRCamera::writeRules(const CammerSingleton& regions)
     putField<unsigned>(rules, 0, kRulesBytes);
     putField<unsigned short>(rules, 4, 1);
 
-    NET_DVR_STD_CONFIG get;
-    std::memset(&get, 0, sizeof get);
-    get.lpCondBuffer = condition.data();
-    get.dwCondSize = kConditionBytes;
+    NET_DVR_STD_CONFIG get = conditionRequest(condition.data(), kConditionBytes);
     get.lpOutBuffer = rules.data();
     get.dwOutSize = kRulesBytes;
     const bool haveRules = NET_DVR_GetSTDConfig(userId, kRulesGetCommand, &get) != 0;
@@ -302,10 +305,7 @@ void HikIRCamera::writeRules(const CammerSingleton& regions)
     // Without the device's own rules, writing would replace them with empty records.
     if (!haveRules)
         return;
-    NET_DVR_STD_CONFIG set;
-    std::memset(&set, 0, sizeof set);
-    set.lpCondBuffer = condition.data();
-    set.dwCondSize = kConditionBytes;
+    NET_DVR_STD_CONFIG set = conditionRequest(condition.data(), kConditionBytes);
     set.lpInBuffer = rules.data();
     set.dwInSize = kRulesBytes;
     if (NET_DVR_SetSTDConfig(userId, kRulesSetCommand, &set))

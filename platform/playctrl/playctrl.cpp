@@ -108,6 +108,20 @@ int fail(Port* port, unsigned error)
     return 0;
 }
 
+// Runs `action` on port `index` under its mutex and returns its result; 0 for a port out of
+// range or not taken.
+template <typename Action>
+int onTakenPort(int index, Action action)
+{
+    Port* port = portAt(index);
+    if (!port)
+        return 0;
+    std::lock_guard<std::mutex> lock(port->mutex);
+    if (!port->taken)
+        return fail(port, PLAYM4_PARA_OVER);
+    return action(*port);
+}
+
 // Stops the decoding thread of `port` (its mutex not held) and waits for it.
 void stopDecoder(Port& port)
 {
@@ -150,141 +164,96 @@ int PlayM4_GetPort(int* port)
 
 int PlayM4_FreePort(int index)
 {
-    Port* port = portAt(index);
-    if (!port)
+    if (!onTakenPort(index, [](Port&) { return 1; }))
         return 0;
-    {
-        std::lock_guard<std::mutex> lock(port->mutex);
-        if (!port->taken)
-            return fail(port, PLAYM4_PARA_OVER);
-    }
-    stopDecoder(*port);
+    Port& port = g_ports[index];
+    stopDecoder(port);
     std::lock_guard<std::mutex> all(g_portsMutex);
-    std::lock_guard<std::mutex> lock(port->mutex);
-    port->taken = false;
-    port->open = false;
-    port->input.clear();
-    port->callback = nullptr;
-    port->user = 0;
+    std::lock_guard<std::mutex> lock(port.mutex);
+    port.taken = false;
+    port.open = false;
+    port.input.clear();
+    port.callback = nullptr;
+    port.user = 0;
     return 1;
 }
 
 int PlayM4_SetStreamOpenMode(int index, unsigned mode)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken || mode != PLAYM4_STREAME_REALTIME)
-        return fail(port, PLAYM4_PARA_OVER);
-    return 1;
+    return onTakenPort(index, [mode](Port& port) { return mode == PLAYM4_STREAME_REALTIME ? 1 : fail(&port, PLAYM4_PARA_OVER); });
 }
 
 int PlayM4_OpenStream(int index, const unsigned char* header, unsigned headerBytes, unsigned bufferBytes)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken)
-        return fail(port, PLAYM4_PARA_OVER);
-    if (port->open)
-        return fail(port, PLAYM4_ORDER_ERROR);
-    if (!header || headerBytes < kHeaderBytes || std::memcmp(header, kHeaderMagic, 4) != 0)
-        return fail(port, PLAYM4_BAD_STREAM);
-    port->open = true;
-    port->bufferBytes = bufferBytes;
-    port->input.clear();
-    return 1;
+    return onTakenPort(index, [=](Port& port) {
+        if (port.open)
+            return fail(&port, PLAYM4_ORDER_ERROR);
+        if (!header || headerBytes < kHeaderBytes || std::memcmp(header, kHeaderMagic, 4) != 0)
+            return fail(&port, PLAYM4_BAD_STREAM);
+        port.open = true;
+        port.bufferBytes = bufferBytes;
+        port.input.clear();
+        return 1;
+    });
 }
 
 int PlayM4_SetDisplayCallBackEx(int index, PlayM4DisplayCallback callback, long user)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken)
-        return fail(port, PLAYM4_PARA_OVER);
-    port->callback = callback;
-    port->user = user;
-    return 1;
+    return onTakenPort(index, [=](Port& port) {
+        port.callback = callback;
+        port.user = user;
+        return 1;
+    });
 }
 
 int PlayM4_SetDisplayBuf(int index, unsigned count)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken || count < 1)
-        return fail(port, PLAYM4_PARA_OVER);
-    return 1;
+    return onTakenPort(index, [count](Port& port) { return count >= 1 ? 1 : fail(&port, PLAYM4_PARA_OVER); });
 }
 
 int PlayM4_Play(int index, void*)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken)
-        return fail(port, PLAYM4_PARA_OVER);
-    if (!port->open)
-        return fail(port, PLAYM4_ORDER_ERROR);
-    if (!port->playing) {
-        port->playing = true;
-        port->decoder = std::thread(decode, index);
-    }
-    return 1;
+    return onTakenPort(index, [index](Port& port) {
+        if (!port.open)
+            return fail(&port, PLAYM4_ORDER_ERROR);
+        if (!port.playing) {
+            port.playing = true;
+            port.decoder = std::thread(decode, index);
+        }
+        return 1;
+    });
 }
 
 int PlayM4_InputData(int index, const unsigned char* data, unsigned bytes)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    {
-        std::lock_guard<std::mutex> lock(port->mutex);
-        if (!port->taken)
-            return fail(port, PLAYM4_PARA_OVER);
-        if (!port->playing)
-            return fail(port, PLAYM4_ORDER_ERROR);
-        if (port->input.size() + bytes > port->bufferBytes)
-            return fail(port, PLAYM4_BUF_OVER);
-        port->input.insert(port->input.end(), data, data + bytes);
-    }
-    port->wake.notify_all();
-    return 1;
+    return onTakenPort(index, [=](Port& port) {
+        if (!port.playing)
+            return fail(&port, PLAYM4_ORDER_ERROR);
+        if (port.input.size() + bytes > port.bufferBytes)
+            return fail(&port, PLAYM4_BUF_OVER);
+        port.input.insert(port.input.end(), data, data + bytes);
+        port.wake.notify_all();
+        return 1;
+    });
 }
 
 int PlayM4_Stop(int index)
 {
-    Port* port = portAt(index);
-    if (!port)
+    if (!onTakenPort(index, [](Port&) { return 1; }))
         return 0;
-    {
-        std::lock_guard<std::mutex> lock(port->mutex);
-        if (!port->taken)
-            return fail(port, PLAYM4_PARA_OVER);
-    }
-    stopDecoder(*port);
+    stopDecoder(g_ports[index]);
     return 1;
 }
 
 int PlayM4_CloseStream(int index)
 {
-    Port* port = portAt(index);
-    if (!port)
-        return 0;
-    std::lock_guard<std::mutex> lock(port->mutex);
-    if (!port->taken)
-        return fail(port, PLAYM4_PARA_OVER);
-    if (port->playing)
-        return fail(port, PLAYM4_ORDER_ERROR);
-    port->open = false;
-    port->input.clear();
-    return 1;
+    return onTakenPort(index, [](Port& port) {
+        if (port.playing)
+            return fail(&port, PLAYM4_ORDER_ERROR);
+        port.open = false;
+        port.input.clear();
+        return 1;
+    });
 }
 
 unsigned PlayM4_GetLastError(int index)
