@@ -405,7 +405,7 @@ bool HikIRCamera::startGrab()
     realPlayHandle = handle;
     if (converter) {
         converter->setRunning(true);
-        converter->start(QThread::InheritPriority);
+        converter->start();
     }
     return true;
 }

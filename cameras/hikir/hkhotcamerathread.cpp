@@ -11,9 +11,15 @@ constexpr int kCycleMs = 30;
 }  // namespace
 
 HKHotCameraThread::HKHotCameraThread(HikIRCamera* camera)
-    : QThread(camera)
+    : QObject(camera)
     , m_camera(camera)
 {
+}
+
+HKHotCameraThread::~HKHotCameraThread()
+{
+    setRunning(false);
+    wait();
 }
 
 void HKHotCameraThread::setRunning(bool running)
@@ -23,6 +29,18 @@ void HKHotCameraThread::setRunning(bool running)
         m_running = running;
     }
     m_wake.notify_all();
+}
+
+void HKHotCameraThread::start()
+{
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { run(); });
+}
+
+void HKHotCameraThread::wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 bool HKHotCameraThread::pause(int milliseconds)
