@@ -47,6 +47,11 @@ quint32 boardInputs = 0;
 quint32 lastPublishedOutputs = 0;
 unsigned char doorReleaseFlag = 0;
 QMutex* saveImageMutex = nullptr;
+unsigned char* saveImageBuffers[8][8][2] = {};
+unsigned char saveImageFlags[8][8][2] = {};
+int firstNgRegion[8][8] = {};
+int ngImageLimit = 0;
+int okImageLimit = 0;
 
 int templateLimit = 10;
 int useGreyChannel = 1;

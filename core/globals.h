@@ -103,6 +103,17 @@ extern unsigned char doorReleaseFlag;
 
 // Guards the result-image buffers and their pending flags (GUI thread and image-save thread).
 extern QMutex* saveImageMutex;
+// The result-image hand-over between the camera views, the cycle and the image-save thread, by
+// camera, detect and slot (0 NG image, 1 OK image); all guarded by saveImageMutex. A buffer is
+// null until a result picture is first rendered into it (records/saveimagebuffers.h allocates
+// it); a flag of 1 means the buffer's picture waits to be written; firstNgRegion is the 1-based
+// number of the first NG region of the pending NG picture, 0 for none.
+extern unsigned char* saveImageBuffers[8][8][2];
+extern unsigned char saveImageFlags[8][8][2];
+extern int firstNgRegion[8][8];
+// NG and OK pictures kept per folder: start-up copies of ngImagesKept and okImagesKept.
+extern int ngImageLimit;
+extern int okImageLimit;
 
 // Template slots per detect, copied from the parameters by the main window constructor.
 extern int templateLimit;
