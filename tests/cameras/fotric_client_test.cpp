@@ -90,6 +90,13 @@ TEST_F(ThermalClient, AnAddressWithoutUsableHostFailsWithoutTraffic)
         ThermalRestClient probe(address, "", "");
         EXPECT_FALSE(probe.isAlive());
         EXPECT_EQ(probe.width, 0);
+        // No request is ever reported as answered.
+        Json::Value value;
+        EXPECT_LT(probe.putConfig(Json::Value(Json::objectValue)), 0);
+        EXPECT_LT(probe.getConfig(value), 0);
+        EXPECT_LT(probe.setCaliMode(false), 0);
+        EXPECT_LT(probe.calibrate(), 0);
+        EXPECT_FALSE(probe.loadLut());
     }
 }
 
