@@ -4,8 +4,7 @@
 #include "core/systemparam.h"
 #include "platform/dvp/dvp_testcontrol.h"
 #include "tests/cameras/drivertestkit.h"
-
-#include <QStringList>
+#include "tests/core/logcapture.h"
 
 #include <algorithm>
 #include <functional>
@@ -20,13 +19,6 @@ namespace {
 
 const char* const kSerial = "DT0000001";
 
-QStringList capturedMessages;
-
-void captureMessage(QtMsgType, const QMessageLogContext&, const QString& text)
-{
-    capturedMessages << text;
-}
-
 class Do3thinkCameraTest : public ::testing::Test {
 protected:
     void SetUp() override { bus().reset(); }
@@ -38,17 +30,7 @@ protected:
         return {"Do3think", serial, "M3ST130-H", kWidth, kHeight, Layout::BayerRG8};
     }
 
-    static std::unique_ptr<CameraInterface> opened(bool colour)
-    {
-        Do3thinkCamera prototype;
-        const QList<CameraInfo*> found = prototype.enumerate();
-        EXPECT_EQ(found.size(), 1);
-        std::unique_ptr<CameraInterface> camera(prototype.create(*found.value(0)));
-        qDeleteAll(found);
-        camera->setColorMode(colour);
-        EXPECT_TRUE(camera->open());
-        return camera;
-    }
+    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(do3thinkKit(), colour); }
     static double value(const char* feature) { return bus().feature(kSerial, feature).value; }
 };
 
@@ -76,13 +58,11 @@ TEST_F(Do3thinkCameraTest, EnumerationFailuresAreLoggedAndSkipped)
     bus().addDevice(device("DT0000002"));
     bus().addDevice(device("DT0000003"));
     Do3thinkCamera prototype;
-    capturedMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    LogCapture log;
     bus().failNext("dvpRefresh", DVP_STATUS_NO_DEVICE);
     const QList<CameraInfo*> none = prototype.enumerate();
     bus().failNext("dvpEnum", DVP_STATUS_NO_DEVICE);
     const QList<CameraInfo*> found = prototype.enumerate();
-    qInstallMessageHandler(previous);
 
     EXPECT_TRUE(none.isEmpty());
     ASSERT_EQ(found.size(), 2);
@@ -90,8 +70,7 @@ TEST_F(Do3thinkCameraTest, EnumerationFailuresAreLoggedAndSkipped)
     EXPECT_EQ(found[0]->index, 0);
     EXPECT_STREQ(found[1]->sn, "DT0000003");
     EXPECT_EQ(found[1]->index, 1);
-    EXPECT_EQ(capturedMessages, QStringList({QStringLiteral("Do3thinkCamera find camera fail"),
-                                             QStringLiteral("Do3thinkCamera Enumerate fail!")}));
+    EXPECT_EQ(log.lines(), std::vector<std::string>({"Do3thinkCamera find camera fail", "Do3thinkCamera Enumerate fail!"}));
     // Each index names its own device.
     std::unique_ptr<CameraInterface> camera(prototype.create(*found[1]));
     ASSERT_TRUE(camera->open());

@@ -3,6 +3,12 @@
 #pragma once
 
 #include "cameras/camerainterface.h"
+#include "cameras/do3think/do3thinkcamera.h"
+#include "cameras/hik/hikcamera.h"
+#include "cameras/mind/mindcamera.h"
+#include "platform/dvp/dvp_testcontrol.h"
+#include "platform/mvs/mvs_testcontrol.h"
+#include "platform/mvsdk/mvsdk_testcontrol.h"
 #include "platform/virtualcam/virtualcam.h"
 
 #include <QList>
@@ -33,6 +39,27 @@ struct DriverKit {
     std::string startCall;
     int startFailure;
 };
+
+inline const DriverKit& hikKit()
+{
+    static const DriverKit kit{"Hik", mvs_test::bus, [] { return new HikCamera; }, "Hikrobot", "MV-CA013-20GC",
+                               "MV-CA013-20GM", "MV_CC_StartGrabbing", MV_E_NODEVICE};
+    return kit;
+}
+
+inline const DriverKit& mindKit()
+{
+    static const DriverKit kit{"Mind", mvsdk_test::bus, [] { return new MindCamera; }, "MindVision", "MV-GE134GC",
+                               "MV-GE134GM", "CameraPlay", CAMERA_STATUS_NO_DEVICE};
+    return kit;
+}
+
+inline const DriverKit& do3thinkKit()
+{
+    static const DriverKit kit{"Do3think", dvp_test::bus, [] { return new Do3thinkCamera; }, "Do3think", "M3ST130-H",
+                               "M3ST130M-H", "dvpStart", DVP_STATUS_NO_DEVICE};
+    return kit;
+}
 
 // Test names and failure messages show the driver's name.
 inline void PrintTo(const DriverKit& kit, std::ostream* out)

@@ -3,8 +3,7 @@
 #include "cameras/hik/hikcamera.h"
 #include "platform/mvs/mvs_testcontrol.h"
 #include "tests/cameras/drivertestkit.h"
-
-#include <QStringList>
+#include "tests/core/logcapture.h"
 
 #include <functional>
 
@@ -15,13 +14,6 @@ using virtualcam::Layout;
 using virtualcam::Scene;
 
 namespace {
-
-QStringList capturedMessages;
-
-void captureMessage(QtMsgType, const QMessageLogContext&, const QString& text)
-{
-    capturedMessages << text;
-}
 
 class HikCameraTest : public ::testing::Test {
 protected:
@@ -35,17 +27,7 @@ protected:
     }
 
     // The one Hik device of the bus, bound and opened.
-    static std::unique_ptr<CameraInterface> opened(bool colour)
-    {
-        HikCamera prototype;
-        const QList<CameraInfo*> found = prototype.enumerate();
-        EXPECT_EQ(found.size(), 1);
-        std::unique_ptr<CameraInterface> camera(prototype.create(*found.value(0)));
-        qDeleteAll(found);
-        camera->setColorMode(colour);
-        EXPECT_TRUE(camera->open());
-        return camera;
-    }
+    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(hikKit(), colour); }
 };
 
 TEST_F(HikCameraTest, EnumerateListsOnlyTheMakesHikAndGev)
@@ -113,18 +95,12 @@ TEST_F(HikCameraTest, FailedOpenLogsTheSdkCodeAsSignedHex)
     std::unique_ptr<CameraInterface> second(prototype.create(*found[0]));
     qDeleteAll(found);
 
-    capturedMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
-    const bool opened = second->open();
+    LogCapture log;
+    EXPECT_FALSE(second->open());
     bus().failNext("MV_CC_OpenDevice", 0x1234);
     camera->release();
-    const bool openedWithSmallCode = camera->open();
-    qInstallMessageHandler(previous);
-
-    EXPECT_FALSE(opened);
-    EXPECT_FALSE(openedWithSmallCode);
-    EXPECT_EQ(capturedMessages, QStringList({QStringLiteral("camera open error : -7ffffdfd"),
-                                             QStringLiteral("camera open error : 00001234")}));
+    EXPECT_FALSE(camera->open());
+    EXPECT_EQ(log.lines(), std::vector<std::string>({"camera open error : -7ffffdfd", "camera open error : 00001234"}));
     EXPECT_EQ(bus().liveHandles(), 0);
 }
 
@@ -132,12 +108,10 @@ TEST_F(HikCameraTest, DisconnectIsLoggedWithTheSerial)
 {
     bus().addDevice(device("Hikrobot", "DA0000001"));
     auto camera = opened(false);
-    capturedMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    LogCapture log;
     bus().unplug("DA0000001");
-    qInstallMessageHandler(previous);
     EXPECT_FALSE(camera->isConnected());
-    EXPECT_EQ(capturedMessages, QStringList(QStringLiteral("camera DA0000001 disconnect")));
+    EXPECT_EQ(log.lines(), std::vector<std::string>({"camera DA0000001 disconnect"}));
 }
 
 TEST_F(HikCameraTest, ReconnectFindsOnlyTheBoundSerial)

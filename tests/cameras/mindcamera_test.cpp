@@ -33,17 +33,7 @@ protected:
     }
     static DeviceSpec monoSensor() { return {"MindVision", kSerial, "MV-GE134GM", kWidth, kHeight, Layout::Mono8}; }
 
-    static std::unique_ptr<CameraInterface> opened(bool colour)
-    {
-        MindCamera prototype;
-        const QList<CameraInfo*> found = prototype.enumerate();
-        EXPECT_EQ(found.size(), 1);
-        std::unique_ptr<CameraInterface> camera(prototype.create(*found.value(0)));
-        qDeleteAll(found);
-        camera->setColorMode(colour);
-        EXPECT_TRUE(camera->open());
-        return camera;
-    }
+    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(mindKit(), colour); }
     static double value(const char* feature) { return bus().feature(kSerial, feature).value; }
 };
 

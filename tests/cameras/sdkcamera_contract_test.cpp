@@ -1,11 +1,5 @@
 // The frame hand-off, connection loss and reconnection that every industrial camera driver
 // keeps, run against each driver's SDK stand-in with virtual devices.
-#include "cameras/do3think/do3thinkcamera.h"
-#include "cameras/hik/hikcamera.h"
-#include "cameras/mind/mindcamera.h"
-#include "platform/dvp/dvp_testcontrol.h"
-#include "platform/mvs/mvs_testcontrol.h"
-#include "platform/mvsdk/mvsdk_testcontrol.h"
 #include "tests/cameras/drivertestkit.h"
 
 #include <chrono>
@@ -17,14 +11,7 @@ using virtualcam::Scene;
 
 namespace {
 
-const DriverKit kDrivers[] = {
-    {"Hik", mvs_test::bus, [] { return new HikCamera; }, "Hikrobot", "MV-CA013-20GC", "MV-CA013-20GM",
-     "MV_CC_StartGrabbing", MV_E_NODEVICE},
-    {"Mind", mvsdk_test::bus, [] { return new MindCamera; }, "MindVision", "MV-GE134GC", "MV-GE134GM", "CameraPlay",
-     CAMERA_STATUS_NO_DEVICE},
-    {"Do3think", dvp_test::bus, [] { return new Do3thinkCamera; }, "Do3think", "M3ST130-H", "M3ST130M-H", "dvpStart",
-     DVP_STATUS_NO_DEVICE},
-};
+const DriverKit kDrivers[] = {hikKit(), mindKit(), do3thinkKit()};
 
 class SdkCameraContract : public ::testing::TestWithParam<DriverKit> {
 protected:
