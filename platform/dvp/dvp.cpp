@@ -58,8 +58,8 @@ struct Handle {
 };
 
 struct Sdk {
-    std::mutex mutex;  // guards the handles and the refreshed list
-    std::map<dvpHandle, std::unique_ptr<Handle>> handles;
+    virtualcam::HandleTable<dvpHandle, Handle> handles;
+    std::mutex refreshMutex;  // guards the refreshed list
     std::vector<virtualcam::DeviceSpec> refreshed;
     virtualcam::Bus bus;
 
@@ -73,14 +73,11 @@ struct Sdk {
     {
         DVP_EVENT_CALLBACK callback = nullptr;
         void* context = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            auto it = handles.find(holder);
-            if (it == handles.end())
-                return;
-            callback = it->second->onEvent;
-            context = it->second->eventContext;
-        }
+        handles.with(holder, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+            callback = h.onEvent;
+            context = h.eventContext;
+            return DVP_STATUS_OK;
+        });
         if (callback)
             callback(holder, DVP_EVENT_DISCONNECTED, context);
     }
@@ -102,14 +99,10 @@ int enter(const char* call, const std::string& arguments = std::string())
 // The serial of an open handle whose device is attached, or the failure code.
 int attachedSerial(dvpHandle handle, std::string* serial)
 {
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return DVP_STATUS_INVALID_HANDLE;
-    *serial = it->second->serial;
-    if (sdk().bus.holder(*serial) != static_cast<int>(handle))
-        return DVP_STATUS_NO_DEVICE;
-    return DVP_STATUS_OK;
+    return sdk().handles.with(handle, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+        *serial = h.serial;
+        return sdk().bus.holder(h.serial) == static_cast<int>(handle) ? DVP_STATUS_OK : DVP_STATUS_NO_DEVICE;
+    });
 }
 
 int setNumber(const char* call, dvpHandle handle, const char* name, double value)
@@ -156,14 +149,11 @@ std::function<void(const virtualcam::Scene&)> frameSink(dvpHandle id, const std:
             virtualcam::convertToMono8(spec.layout, raw->data(), scene.width, scene.height, processed->data());
         DVP_STREAM_CALLBACK callback = nullptr;
         void* context = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(sdk().mutex);
-            auto it = sdk().handles.find(id);
-            if (it == sdk().handles.end())
-                return;
-            callback = it->second->onStream;
-            context = it->second->streamContext;
-        }
+        sdk().handles.with(id, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+            callback = h.onStream;
+            context = h.streamContext;
+            return DVP_STATUS_OK;
+        });
         if (!callback)
             return;
         DVP_FRAME frame{};
@@ -201,7 +191,7 @@ int dvpRefresh(unsigned int* count)
         return rc;
     if (!count)
         return DVP_STATUS_PARAMETER;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
+    std::lock_guard<std::mutex> lock(sdk().refreshMutex);
     sdk().refreshed = sdk().bus.pluggedDevices();
     *count = static_cast<unsigned int>(sdk().refreshed.size());
     return DVP_STATUS_OK;
@@ -215,7 +205,7 @@ int dvpEnum(unsigned int index, DVP_CAMERA_RECORD* record)
         return DVP_STATUS_PARAMETER;
     virtualcam::DeviceSpec spec;
     {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
+        std::lock_guard<std::mutex> lock(sdk().refreshMutex);
         if (index >= sdk().refreshed.size())
             return DVP_STATUS_PARAMETER;
         spec = sdk().refreshed[index];
@@ -253,8 +243,7 @@ int dvpOpenByName(const char* name, int mode, dvpHandle* handle)
     auto made = std::make_unique<Handle>();
     made->id = static_cast<dvpHandle>(id);
     made->serial = serial;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    sdk().handles[made->id] = std::move(made);
+    sdk().handles.add(static_cast<dvpHandle>(id), std::move(made));
     *handle = static_cast<dvpHandle>(id);
     return DVP_STATUS_OK;
 }
@@ -264,19 +253,17 @@ int dvpClose(dvpHandle handle)
     if (const int rc = enter("dvpClose"); rc != DVP_STATUS_OK)
         return rc;
     std::string serial;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(handle);
-        if (it == sdk().handles.end())
-            return DVP_STATUS_INVALID_HANDLE;
-        serial = it->second->serial;
-    }
-    // Joined outside the SDK lock: the stream thread may be waiting for it.
+    const int rc = sdk().handles.with(handle, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+        serial = h.serial;
+        return DVP_STATUS_OK;
+    });
+    if (rc != DVP_STATUS_OK)
+        return rc;
+    // Joined outside the handles' lock: the stream thread may be waiting for it.
     if (sdk().bus.holder(serial) == static_cast<int>(handle))
         sdk().bus.stopStream(serial);
-    std::lock_guard<std::mutex> lock(sdk().mutex);
     sdk().bus.unclaim(serial, static_cast<int>(handle));
-    sdk().handles.erase(handle);
+    sdk().handles.remove(handle);
     sdk().bus.handleGone();
     return DVP_STATUS_OK;
 }
@@ -439,13 +426,11 @@ int dvpRegisterEventCallback(dvpHandle handle, DVP_EVENT_CALLBACK callback, int 
         return rc;
     if (event != DVP_EVENT_DISCONNECTED)
         return DVP_STATUS_NOT_SUPPORTED;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return DVP_STATUS_INVALID_HANDLE;
-    it->second->onEvent = callback;
-    it->second->eventContext = context;
-    return DVP_STATUS_OK;
+    return sdk().handles.with(handle, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+        h.onEvent = callback;
+        h.eventContext = context;
+        return DVP_STATUS_OK;
+    });
 }
 
 int dvpRegisterStreamCallback(dvpHandle handle, DVP_STREAM_CALLBACK callback, int event, void* context)
@@ -454,13 +439,11 @@ int dvpRegisterStreamCallback(dvpHandle handle, DVP_STREAM_CALLBACK callback, in
         return rc;
     if (event != DVP_STREAM_FRAME_READY)
         return DVP_STATUS_NOT_SUPPORTED;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return DVP_STATUS_INVALID_HANDLE;
-    it->second->onStream = callback;
-    it->second->streamContext = context;
-    return DVP_STATUS_OK;
+    return sdk().handles.with(handle, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
+        h.onStream = callback;
+        h.streamContext = context;
+        return DVP_STATUS_OK;
+    });
 }
 
 int dvpSetTriggerState(dvpHandle handle, int on)

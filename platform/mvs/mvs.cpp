@@ -74,8 +74,8 @@ struct Handle {
 };
 
 struct Sdk {
-    std::mutex mutex;  // guards the handles and the device records
-    std::map<Handle*, std::unique_ptr<Handle>> handles;
+    virtualcam::HandleTable<void*, Handle> handles;
+    std::mutex recordsMutex;  // guards the device records
     std::map<std::string, std::unique_ptr<MV_DEVICE_RECORD>> records;
     virtualcam::Bus bus;
 
@@ -89,15 +89,12 @@ struct Sdk {
     {
         MV_EXCEPTION_CALLBACK callback = nullptr;
         void* user = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            for (auto& entry : handles) {
-                if (entry.second->id == holder && entry.second->open) {
-                    callback = entry.second->onException;
-                    user = entry.second->exceptionUser;
-                }
+        handles.forEach([&](Handle& h) {
+            if (h.id == holder && h.open) {
+                callback = h.onException;
+                user = h.exceptionUser;
             }
-        }
+        });
         if (callback)
             callback(MV_EXCEPTION_DEV_DISCONNECT, user);
     }
@@ -119,16 +116,24 @@ int enter(const char* call, const std::string& arguments = std::string())
 // The serial of an opened handle, or the failure code.
 int openedSerial(void* handle, std::string* serial)
 {
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(static_cast<Handle*>(handle));
-    if (it == sdk().handles.end())
-        return MV_E_HANDLE;
-    if (!it->second->open)
-        return MV_E_CALLORDER;
-    *serial = it->second->serial;
-    if (sdk().bus.holder(*serial) != it->second->id)
-        return MV_E_NODEVICE;
-    return MV_OK;
+    return sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+        if (!h.open)
+            return MV_E_CALLORDER;
+        *serial = h.serial;
+        return sdk().bus.holder(h.serial) == h.id ? MV_OK : MV_E_NODEVICE;
+    });
+}
+
+// Sets the callbacks of an opened handle.
+template <typename Set>
+int setCallbacks(void* handle, Set&& set)
+{
+    return sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+        if (!h.open)
+            return MV_E_CALLORDER;
+        set(h);
+        return MV_OK;
+    });
 }
 
 int featureOf(void* handle, const char* name, std::string* serial, Feature* feature)
@@ -213,7 +218,7 @@ int MV_CC_EnumDevices(unsigned int layers, MV_DEVICE_RECORD_LIST* list)
     std::memset(list, 0, sizeof(*list));
     if (!(layers & MV_GIGE_DEVICE))
         return MV_OK;  // every virtual device is a GigE camera
-    std::lock_guard<std::mutex> lock(sdk().mutex);
+    std::lock_guard<std::mutex> lock(sdk().recordsMutex);
     for (const virtualcam::DeviceSpec& spec : sdk().bus.pluggedDevices()) {
         if (list->count == MV_MAX_DEVICES)
             break;
@@ -239,9 +244,9 @@ int MV_CC_CreateHandle(void** handle, const MV_DEVICE_RECORD* device)
     auto made = std::make_unique<Handle>();
     made->id = sdk().bus.newHandle();
     made->serial = device->serialNumber;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    *handle = made.get();
-    sdk().handles[made.get()] = std::move(made);
+    Handle* raw = made.get();
+    *handle = raw;
+    sdk().handles.add(raw, std::move(made));
     return MV_OK;
 }
 
@@ -250,17 +255,11 @@ int MV_CC_DestroyHandle(void* handle)
     if (const int rc = enter("MV_CC_DestroyHandle"))
         return rc;
     bool open = false;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(static_cast<Handle*>(handle));
-        if (it == sdk().handles.end())
-            return MV_E_HANDLE;
-        open = it->second->open;
-    }
+    if (const int rc = sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) { open = h.open; return MV_OK; }))
+        return rc;
     if (open)
         MV_CC_CloseDevice(handle);
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    sdk().handles.erase(static_cast<Handle*>(handle));
+    sdk().handles.remove(handle);
     sdk().bus.handleGone();
     return MV_OK;
 }
@@ -269,21 +268,18 @@ int MV_CC_OpenDevice(void* handle, unsigned int accessMode, unsigned short switc
 {
     if (const int rc = enter("MV_CC_OpenDevice", std::to_string(accessMode) + " " + std::to_string(switchoverKey)))
         return rc;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(static_cast<Handle*>(handle));
-    if (it == sdk().handles.end())
-        return MV_E_HANDLE;
-    Handle& h = *it->second;
-    if (h.open)
-        return MV_E_CALLORDER;
-    if (accessMode != MV_ACCESS_EXCLUSIVE)
-        return MV_E_PARAMETER;
-    if (!sdk().bus.plugged(h.serial))
-        return MV_E_NODEVICE;
-    if (!sdk().bus.claim(h.serial, h.id))
-        return MV_E_ACCESS_DENIED;
-    h.open = true;
-    return MV_OK;
+    return sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+        if (h.open)
+            return MV_E_CALLORDER;
+        if (accessMode != MV_ACCESS_EXCLUSIVE)
+            return MV_E_PARAMETER;
+        if (!sdk().bus.plugged(h.serial))
+            return MV_E_NODEVICE;
+        if (!sdk().bus.claim(h.serial, h.id))
+            return MV_E_ACCESS_DENIED;
+        h.open = true;
+        return MV_OK;
+    });
 }
 
 int MV_CC_CloseDevice(void* handle)
@@ -292,28 +288,23 @@ int MV_CC_CloseDevice(void* handle)
         return rc;
     std::string serial;
     int id = 0;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(static_cast<Handle*>(handle));
-        if (it == sdk().handles.end())
-            return MV_E_HANDLE;
-        if (!it->second->open)
-            return MV_E_CALLORDER;
-        serial = it->second->serial;
-        id = it->second->id;
-    }
-    // Joined outside the SDK lock: the stream thread may be waiting for it.
+    const int rc = sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+        serial = h.serial;
+        id = h.id;
+        return h.open ? MV_OK : MV_E_CALLORDER;
+    });
+    if (rc != MV_OK)
+        return rc;
+    // Joined outside the handles' lock: the stream thread may be waiting for it.
     if (sdk().bus.holder(serial) == id)
         sdk().bus.stopStream(serial);
-    std::lock_guard<std::mutex> lock(sdk().mutex);
     sdk().bus.unclaim(serial, id);
-    auto it = sdk().handles.find(static_cast<Handle*>(handle));
-    if (it != sdk().handles.end()) {
-        it->second->open = false;
-        it->second->onImage = nullptr;
-        it->second->onException = nullptr;
-    }
-    return MV_OK;
+    return sdk().handles.with(handle, MV_E_HANDLE, [](Handle& h) {
+        h.open = false;
+        h.onImage = nullptr;
+        h.onException = nullptr;
+        return MV_OK;
+    });
 }
 
 int MV_CC_StartGrabbing(void* handle)
@@ -323,10 +314,14 @@ int MV_CC_StartGrabbing(void* handle)
     std::string serial;
     if (const int rc = openedSerial(handle, &serial))
         return rc;
-    auto* h = static_cast<Handle*>(handle);
+    int id = 0;
+    sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+        id = h.id;
+        return MV_OK;
+    });
     // The sink runs on the device's stream thread; its buffer is that thread's alone.
     auto frame = std::make_shared<std::vector<uint8_t>>();
-    auto sink = [h, serial, frame](const virtualcam::Scene& scene) {
+    auto sink = [handle, serial, frame](const virtualcam::Scene& scene) {
         Feature format;
         sdk().bus.getFeature(serial, "PixelFormat", &format);
         Layout layout = Layout::Mono8;
@@ -334,11 +329,11 @@ int MV_CC_StartGrabbing(void* handle)
         virtualcam::render(scene, layout, *frame);
         MV_IMAGE_CALLBACK callback = nullptr;
         void* user = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(sdk().mutex);
-            callback = h->onImage;
-            user = h->imageUser;
-        }
+        sdk().handles.with(handle, MV_E_HANDLE, [&](Handle& h) {
+            callback = h.onImage;
+            user = h.imageUser;
+            return MV_OK;
+        });
         if (!callback)
             return;
         MV_FRAME_INFO info{};
@@ -348,7 +343,7 @@ int MV_CC_StartGrabbing(void* handle)
         info.frameLength = static_cast<unsigned int>(frame->size());
         callback(frame->data(), &info, user);
     };
-    return sdk().bus.startStream(serial, h->id, sink) ? MV_OK : MV_E_CALLORDER;
+    return sdk().bus.startStream(serial, id, sink) ? MV_OK : MV_E_CALLORDER;
 }
 
 int MV_CC_StopGrabbing(void* handle)
@@ -368,30 +363,20 @@ int MV_CC_RegisterImageCallBack(void* handle, MV_IMAGE_CALLBACK callback, void* 
 {
     if (const int rc = enter("MV_CC_RegisterImageCallBack"))
         return rc;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(static_cast<Handle*>(handle));
-    if (it == sdk().handles.end())
-        return MV_E_HANDLE;
-    if (!it->second->open)
-        return MV_E_CALLORDER;
-    it->second->onImage = callback;
-    it->second->imageUser = user;
-    return MV_OK;
+    return setCallbacks(handle, [&](Handle& h) {
+        h.onImage = callback;
+        h.imageUser = user;
+    });
 }
 
 int MV_CC_RegisterExceptionCallBack(void* handle, MV_EXCEPTION_CALLBACK callback, void* user)
 {
     if (const int rc = enter("MV_CC_RegisterExceptionCallBack"))
         return rc;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(static_cast<Handle*>(handle));
-    if (it == sdk().handles.end())
-        return MV_E_HANDLE;
-    if (!it->second->open)
-        return MV_E_CALLORDER;
-    it->second->onException = callback;
-    it->second->exceptionUser = user;
-    return MV_OK;
+    return setCallbacks(handle, [&](Handle& h) {
+        h.onException = callback;
+        h.exceptionUser = user;
+    });
 }
 
 int MV_CC_GetIntValue(void* handle, const char* name, MV_INT_VALUE* value)

@@ -87,8 +87,7 @@ struct Handle {
 };
 
 struct Sdk {
-    std::mutex mutex;  // guards the handles
-    std::map<int, std::unique_ptr<Handle>> handles;
+    virtualcam::HandleTable<int, Handle> handles;
     virtualcam::Bus bus;
 
     Sdk()
@@ -124,14 +123,11 @@ std::function<void(const virtualcam::Scene&)> frameSink(int id, const std::strin
         virtualcam::render(scene, layout, *raw);
         CAMERA_FRAME_CALLBACK callback = nullptr;
         void* context = nullptr;
-        {
-            std::lock_guard<std::mutex> lock(sdk().mutex);
-            auto it = sdk().handles.find(id);
-            if (it == sdk().handles.end())
-                return;
-            callback = it->second->onFrame;
-            context = it->second->frameContext;
-        }
+        sdk().handles.with(id, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+            callback = h.onFrame;
+            context = h.frameContext;
+            return CAMERA_STATUS_SUCCESS;
+        });
         if (!callback)
             return;
         CAMERA_FRAME_HEAD head{};
@@ -147,15 +143,12 @@ void Sdk::lost(const std::string&, int holder)
 {
     CAMERA_CONNECTION_CALLBACK callback = nullptr;
     void* context = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        auto it = handles.find(holder);
-        if (it == handles.end())
-            return;
-        it->second->attached = false;
-        callback = it->second->onStatus;
-        context = it->second->statusContext;
-    }
+    handles.with(holder, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        h.attached = false;
+        callback = h.onStatus;
+        context = h.statusContext;
+        return CAMERA_STATUS_SUCCESS;
+    });
     if (callback)
         callback(holder, CAMERA_CONNECTION_LOST, 0, context);
 }
@@ -171,18 +164,14 @@ void Sdk::restored(const std::string& serial)
     };
     std::vector<Notice> notices;
     std::vector<int> replay;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (auto& entry : handles) {
-            Handle& h = *entry.second;
-            if (h.serial != serial || h.attached || !bus.claim(serial, h.id))
-                continue;
-            h.attached = true;
-            if (h.playing)
-                replay.push_back(h.id);
-            notices.push_back({h.id, h.onStatus, h.statusContext});
-        }
-    }
+    handles.forEach([&](Handle& h) {
+        if (h.serial != serial || h.attached || !bus.claim(serial, h.id))
+            return;
+        h.attached = true;
+        if (h.playing)
+            replay.push_back(h.id);
+        notices.push_back({h.id, h.onStatus, h.statusContext});
+    });
     for (int id : replay)
         bus.startStream(serial, id, frameSink(id, serial));
     for (const Notice& notice : notices) {
@@ -191,17 +180,22 @@ void Sdk::restored(const std::string& serial)
     }
 }
 
+// The serial of a handle, attached or not, or the failure code.
+int serialOf(CameraHandle handle, std::string* serial)
+{
+    return sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        *serial = h.serial;
+        return CAMERA_STATUS_SUCCESS;
+    });
+}
+
 // The serial of a handle whose device is attached, or the failure code.
 int attachedSerial(CameraHandle handle, std::string* serial)
 {
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return CAMERA_STATUS_HANDLE;
-    *serial = it->second->serial;
-    if (!it->second->attached || sdk().bus.holder(*serial) != handle)
-        return CAMERA_STATUS_NO_DEVICE;
-    return CAMERA_STATUS_SUCCESS;
+    return sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        *serial = h.serial;
+        return h.attached && sdk().bus.holder(h.serial) == handle ? CAMERA_STATUS_SUCCESS : CAMERA_STATUS_NO_DEVICE;
+    });
 }
 
 int setNumber(const char* call, CameraHandle handle, const char* name, double value)
@@ -311,8 +305,7 @@ int CameraInit(const CAMERA_DEVICE_RECORD* device, int parameterMode, int parame
     auto made = std::make_unique<Handle>();
     made->id = id;
     made->serial = serial;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    sdk().handles[id] = std::move(made);
+    sdk().handles.add(id, std::move(made));
     *handle = id;
     return CAMERA_STATUS_SUCCESS;
 }
@@ -322,19 +315,13 @@ int CameraUnInit(CameraHandle handle)
     if (const int rc = enter("CameraUnInit"))
         return rc;
     std::string serial;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(handle);
-        if (it == sdk().handles.end())
-            return CAMERA_STATUS_HANDLE;
-        serial = it->second->serial;
-    }
-    // Joined outside the SDK lock: the stream thread may be waiting for it.
+    if (const int rc = serialOf(handle, &serial))
+        return rc;
+    // Joined outside the handles' lock: the stream thread may be waiting for it.
     if (sdk().bus.holder(serial) == handle)
         sdk().bus.stopStream(serial);
-    std::lock_guard<std::mutex> lock(sdk().mutex);
     sdk().bus.unclaim(serial, handle);
-    sdk().handles.erase(handle);
+    sdk().handles.remove(handle);
     sdk().bus.handleGone();
     return CAMERA_STATUS_SUCCESS;
 }
@@ -436,26 +423,22 @@ int CameraSetConnectionStatusCallback(CameraHandle handle, CAMERA_CONNECTION_CAL
 {
     if (const int rc = enter("CameraSetConnectionStatusCallback"))
         return rc;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return CAMERA_STATUS_HANDLE;
-    it->second->onStatus = callback;
-    it->second->statusContext = context;
-    return CAMERA_STATUS_SUCCESS;
+    return sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        h.onStatus = callback;
+        h.statusContext = context;
+        return CAMERA_STATUS_SUCCESS;
+    });
 }
 
 int CameraSetCallbackFunction(CameraHandle handle, CAMERA_FRAME_CALLBACK callback, void* context)
 {
     if (const int rc = enter("CameraSetCallbackFunction", callback ? "set" : "none"))
         return rc;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    auto it = sdk().handles.find(handle);
-    if (it == sdk().handles.end())
-        return CAMERA_STATUS_HANDLE;
-    it->second->onFrame = callback;
-    it->second->frameContext = context;
-    return CAMERA_STATUS_SUCCESS;
+    return sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        h.onFrame = callback;
+        h.frameContext = context;
+        return CAMERA_STATUS_SUCCESS;
+    });
 }
 
 int CameraCommonCall(CameraHandle handle, const char* command, char* result, unsigned int resultSize)
@@ -488,9 +471,10 @@ int CameraPlay(CameraHandle handle)
         return rc;
     if (!sdk().bus.startStream(serial, handle, frameSink(handle, serial)))
         return CAMERA_STATUS_CALL_ORDER;
-    std::lock_guard<std::mutex> lock(sdk().mutex);
-    sdk().handles[handle]->playing = true;
-    return CAMERA_STATUS_SUCCESS;
+    return sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [](Handle& h) {
+        h.playing = true;
+        return CAMERA_STATUS_SUCCESS;
+    });
 }
 
 int CameraStop(CameraHandle handle)
@@ -499,15 +483,14 @@ int CameraStop(CameraHandle handle)
         return rc;
     std::string serial;
     bool playing = false;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(handle);
-        if (it == sdk().handles.end())
-            return CAMERA_STATUS_HANDLE;
-        serial = it->second->serial;
-        playing = it->second->playing;
-        it->second->playing = false;
-    }
+    const int rc = sdk().handles.with(handle, CAMERA_STATUS_HANDLE, [&](Handle& h) {
+        serial = h.serial;
+        playing = h.playing;
+        h.playing = false;
+        return CAMERA_STATUS_SUCCESS;
+    });
+    if (rc != CAMERA_STATUS_SUCCESS)
+        return rc;
     if (sdk().bus.holder(serial) == handle)
         sdk().bus.stopStream(serial);
     return playing ? CAMERA_STATUS_SUCCESS : CAMERA_STATUS_CALL_ORDER;
@@ -656,13 +639,8 @@ int CameraImageProcess(CameraHandle handle, const unsigned char* raw, unsigned c
     if (!raw || !output || !head || head->width <= 0 || head->height <= 0)
         return CAMERA_STATUS_PARAMETER;
     std::string serial;
-    {
-        std::lock_guard<std::mutex> lock(sdk().mutex);
-        auto it = sdk().handles.find(handle);
-        if (it == sdk().handles.end())
-            return CAMERA_STATUS_HANDLE;
-        serial = it->second->serial;
-    }
+    if (const int rc = serialOf(handle, &serial))
+        return rc;
     Layout source;
     if (!layoutOf(head->mediaType, &source))
         return CAMERA_STATUS_PARAMETER;

@@ -159,4 +159,41 @@ private:
     int m_liveHandles = 0;
 };
 
+// The handles of one SDK stand-in by key, under one lock. The lock is never held while a stream
+// is joined or a callback of the program runs.
+template <typename Key, typename Handle>
+class HandleTable {
+public:
+    void add(Key key, std::unique_ptr<Handle> handle)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_handles[key] = std::move(handle);
+    }
+    void remove(Key key)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_handles.erase(key);
+    }
+    // use(handle) under the lock, and its result; `missing` when there is no such handle.
+    template <typename Use>
+    int with(Key key, int missing, Use&& use)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_handles.find(key);
+        return it == m_handles.end() ? missing : use(*it->second);
+    }
+    // visit(handle) for each handle, under the lock.
+    template <typename Visit>
+    void forEach(Visit&& visit)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto& entry : m_handles)
+            visit(*entry.second);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<Key, std::unique_ptr<Handle>> m_handles;
+};
+
 }  // namespace virtualcam
