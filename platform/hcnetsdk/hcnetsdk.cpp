@@ -242,7 +242,12 @@ void queueException(State& s, unsigned type, int user, int handle)
 // that very callback).
 void waitForDelivery(State& s)
 {
-    if (std::this_thread::get_id() == s.eventThreadId)
+    std::thread::id eventThread;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        eventThread = s.eventThreadId;
+    }
+    if (std::this_thread::get_id() == eventThread)
         return;
     std::lock_guard<std::mutex> delivery(s.deliveryMutex);
 }
