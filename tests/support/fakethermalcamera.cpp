@@ -207,10 +207,10 @@ void FakeThermalCamera::handle(int fd)
         std::string out = "HTTP/1.1 " + std::to_string(reply.status) +
                           " Fake\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
         for (size_t pos = 0; pos < reply.body.size(); pos += 7) {
-            const std::string piece = reply.body.substr(pos, 7);
+            const std::string part = reply.body.substr(pos, 7);
             char size[16];
-            std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
-            out += size + piece + "\r\n";
+            std::snprintf(size, sizeof size, "%zx\r\n", part.size());
+            out += size + part + "\r\n";
         }
         sendAll(fd, out + "0\r\n\r\n");
         return;
