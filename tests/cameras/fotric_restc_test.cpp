@@ -32,7 +32,8 @@ protected:
 TEST_F(Restc, GetReturnsStatusAndWholeBody)
 {
     const std::string body(5000, 'x');
-    for (const auto mode : {FakeThermalCamera::Mode::Answer, FakeThermalCamera::Mode::Chunked}) {
+    for (const auto mode :
+         {FakeThermalCamera::Mode::Answer, FakeThermalCamera::Mode::Chunked, FakeThermalCamera::Mode::ToClose}) {
         camera.setReply("GET", "/big", {200, "\"" + body + "\"", mode});
         Connection connection = connectTo(camera);
         std::vector<char> buffer(8192);
@@ -42,7 +43,7 @@ TEST_F(Restc, GetReturnsStatusAndWholeBody)
         EXPECT_EQ(std::string(buffer.data(), length), "\"" + body + "\"");
     }
     const auto requests = camera.requests("GET", "/big");
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 3u);
     EXPECT_NE(requests[0].headers.find("Host: 127.0.0.1:" + std::to_string(camera.port())), std::string::npos);
 }
 

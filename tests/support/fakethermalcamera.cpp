@@ -215,6 +215,10 @@ void FakeThermalCamera::handle(int fd)
         sendAll(fd, out + "0\r\n\r\n");
         return;
     }
+    case Mode::ToClose:
+        sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: application/json\r\n\r\n" +
+                        reply.body);
+        return;
     case Mode::Answer:
         sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
                         std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);

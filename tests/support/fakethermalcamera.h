@@ -25,6 +25,7 @@ public:
     enum class Mode {
         Answer,   // status and body, with a length
         Chunked,  // status and body in chunked transfer encoding
+        ToClose,  // status and body without a length, ended by the close
         Silent,   // reads the request and never answers
         Close,    // reads the request and closes without answering
     };
