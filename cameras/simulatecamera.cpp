@@ -21,8 +21,12 @@ bool SimulateCamera::open()
 {
     m_pixelCount = kWidth * kHeight;
     m_frameLength = m_colour ? 4 * m_pixelCount : m_pixelCount;
-    // Black until the first capture loads an image.
     m_frame.assign(static_cast<size_t>(m_frameLength), 0);
+    // Before the first capture the camera shows its first stored image (the empty mould of the
+    // demo), or black without one. The capture counter is left alone.
+    const QString first = storedImagePath(0);
+    if (QFileInfo::exists(first))
+        loadStoredImage(first);
     return true;
 }
 
@@ -39,15 +43,25 @@ bool SimulateCamera::frameDelta(int* frames)
     return true;
 }
 
+QString SimulateCamera::storedImagePath(int counter) const
+{
+    return QStringLiteral("cammer%1/template%2.bmp").arg(m_deviceIndex * 10 + 15).arg(counter);
+}
+
 void SimulateCamera::softTrigger()
 {
-    const QString path = QStringLiteral("cammer%1/template%2.bmp").arg(m_deviceIndex * 10 + 15).arg(m_imageCounter);
+    const QString path = storedImagePath(m_imageCounter);
     m_imageCounter = m_imageCounter == 1 ? 0 : m_imageCounter + 1;
 
     if (!QFileInfo::exists(path)) {
         qWarning("simulated camera %d: %s is missing", m_deviceIndex, qPrintable(path));
         return;
     }
+    loadStoredImage(path);
+}
+
+void SimulateCamera::loadStoredImage(const QString& path)
+{
     // Decoded straight into the camera's pixel format, so a 24-bit or palette image gives the
     // same picture as an 8-bit grey one.
     const cv::Mat image = cv::imread(path.toLocal8Bit().toStdString(), m_colour ? cv::IMREAD_COLOR : cv::IMREAD_GRAYSCALE);

@@ -17,6 +17,8 @@ public:
     // A prototype; create binds instances to the two simulated devices.
     explicit SimulateCamera(QObject* parent = nullptr);
 
+    // Allocates the frame and fills it with the first stored image (template0.bmp) when that
+    // is usable, else black.
     bool open() override;
     void close() override {}
     bool startGrab() override { return true; }
@@ -62,6 +64,11 @@ public:
     bool isConnected() override { return true; }
 
 private:
+    // cammer<index * 10 + 15>/template<counter>.bmp
+    QString storedImagePath(int counter) const;
+    // Loads an existing stored image into the frame when it is usable (see softTrigger).
+    void loadStoredImage(const QString& path);
+
     bool m_colour = false;
     int m_pixelCount = kWidth * kHeight;
     int m_frameLength = kWidth * kHeight;

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the packages, builds, prepares a demo working directory from samples/ and starts the
-# monitor in it (under Xvfb when there is no display).
+# monitor in it (under Xvfb when there is no display), with the IO board simulator playing the
+# moulding machine on a pseudo-terminal pair: the mould opens, the monitor checks the empty
+# cavity and permits the clamp, the mould closes, and again. Writing "in 1 on" and the like to
+# demo/io-board.ctl drives the board by hand (see the README).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -9,7 +12,21 @@ bash scripts/build.sh
 demo=${MONITOR_DEMO_DIR:-$root/demo}
 bash scripts/prepare-demo.sh "$demo"
 cd "$demo"
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+socat pty,raw,echo=0,link="$demo/io-host" pty,raw,echo=0,link="$demo/io-board" &
+pids+=($!)
+for _ in $(seq 50); do [ -e "$demo/io-board" ] && [ -e "$demo/io-host" ] && break; sleep 0.1; done
+"$root/build/tools/ioboard-sim/ioboard-sim" --device "$demo/io-board" --control "$demo/io-board.ctl" \
+  --record "$demo/io-frames.log" --machine < /dev/null > "$demo/io-board.out" &
+pids+=($!)
+export MONITOR_SERIAL_PORT="$demo/io-host"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$root/build/mould-monitor"
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$root/build/mould-monitor"
+else
+  "$root/build/mould-monitor"
 fi
-exec "$root/build/mould-monitor"

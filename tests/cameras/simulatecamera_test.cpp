@@ -224,3 +224,19 @@ TEST(SimulateCamera, StoredImagesAreConvertedToThePixelFormat)
         }
     }
 }
+
+TEST(SimulateCamera, ShowsItsFirstStoredImageBeforeTheFirstCapture)
+{
+    writeGrey(QStringLiteral("cammer15/template0.bmp"), 50);
+    writeGrey(QStringLiteral("cammer15/template1.bmp"), 150);
+    auto camera = openedCamera(0);
+    EXPECT_EQ(grab(*camera)[1], 50);
+    // The captures go on from the first image as before: template0, then template1.
+    camera->softTrigger();
+    EXPECT_EQ(grab(*camera)[1], 50);
+    camera->softTrigger();
+    EXPECT_EQ(grab(*camera)[1], 150);
+    // Device 1 has no stored images here: black.
+    auto second = openedCamera(1);
+    EXPECT_EQ(grab(*second), std::vector<unsigned char>(static_cast<size_t>(kW * kH), 0));
+}

@@ -7,8 +7,11 @@
 //   MONITOR_SERIAL_PORT=/tmp/io-host build/mould-monitor
 //   echo "in 1 on" > /tmp/io-board.ctl
 #include "ioboardsim.h"
+#include "machinecycle.h"
 
 #include <cerrno>
+#include <chrono>
+#include <memory>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +35,15 @@ void onSignal(int)
 void usage()
 {
     std::cerr << "usage: ioboard-sim --device PATH [--control FIFO] [--record FILE] [--inputs HEX] [--quiet]\n"
+                 "                  [--machine [OPEN_MS,CLOSED_MS]]\n"
                  "  --device   the board's end of the serial line (e.g. one link of a socat pty pair)\n"
                  "  --control  named pipe to read commands from as well as stdin (created if missing)\n"
                  "  --record   file that gets one line per host frame: seconds since start and the 6 bytes\n"
                  "  --inputs   initial input levels, bit 0 = input 1\n"
                  "  --quiet    do not report output changes on stdout\n"
+                 "  --machine  play the moulding machine: open the mould (input 1) for at least OPEN_MS\n"
+                 "             (default 2500), close it once output 1 permits the clamp, keep it closed\n"
+                 "             CLOSED_MS (default 3500), and again\n"
                  "Type 'help' for the commands.\n";
 }
 
@@ -80,6 +87,7 @@ int main(int argc, char** argv)
     std::string device, control, record;
     unsigned long initialInputs = 0;
     bool quiet = false;
+    std::unique_ptr<MachineCycle> machine;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto next = [&]() -> std::string {
@@ -99,6 +107,14 @@ int main(int argc, char** argv)
             initialInputs = std::strtoul(next().c_str(), nullptr, 16) & 0x3FF;
         else if (a == "--quiet")
             quiet = true;
+        else if (a == "--machine") {
+            MachineCycle::Timing timing;
+            if (i + 1 < argc && argv[i + 1][0] != '-' && !MachineCycle::parseTiming(argv[++i], &timing)) {
+                usage();
+                return 2;
+            }
+            machine = std::make_unique<MachineCycle>(timing);
+        }
         else {
             usage();
             return a == "--help" || a == "-h" ? 0 : 2;
@@ -160,18 +176,29 @@ int main(int argc, char** argv)
     std::signal(SIGTERM, onSignal);
     bool stdinOpen = true;
     std::cout << "ioboard-sim on " << device << " (type 'help')" << std::endl;
+    const auto started = std::chrono::steady_clock::now();
     while (!stopRequested) {
+        if (machine) {
+            const auto now = std::chrono::steady_clock::now() - started;
+            std::string event;
+            const uint16_t inputs = machine->step(std::chrono::duration_cast<std::chrono::milliseconds>(now).count(),
+                                                  sim.heldOutputs(), sim.inputs(), &event);
+            if (inputs != sim.inputs())
+                sim.setInputs(inputs);
+            if (!event.empty())
+                std::cout << event << std::endl;
+        }
         pollfd fds[2];
         nfds_t n = 0;
         if (stdinOpen)
             fds[n++] = { STDIN_FILENO, POLLIN, 0 };
         if (fromFifo.fd >= 0)
             fds[n++] = { fromFifo.fd, POLLIN, 0 };
-        if (n == 0) {
+        if (n == 0 && !machine) {
             pause();
             continue;
         }
-        if (poll(fds, n, 200) <= 0)
+        if (poll(fds, n, machine ? 20 : 200) <= 0)
             continue;
         for (nfds_t i = 0; i < n; ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP)))
