@@ -232,15 +232,15 @@ bool ShapeModel::create(const cv::Mat& templ, const cv::Mat& mask)
             // Thresholds rise from the level below the top towards 200 at level 0, so the fine
             // levels keep only the marked edges. A level that gives almost nothing is retried
             // with lower thresholds until it has a minimum share of edge pixels. G is kept in
-            // double once lowered, and 2G / 3 is not rounded.
+            // double once lowered, and 2G / 3 is not rounded. Gradient norm L1 (|gx| + |gy|).
             double g = edgeThresholdFor(e, levelCount);
-            cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, true);
+            cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, false);
             int edgeCount = cv::countNonZero(edges);
             if (edgeCount < 30) {
                 const double wanted = (0.015 * e / levelCount + 0.015) * img.rows * img.cols;
                 while (edgeCount < wanted && g > 10.0) {
                     g *= 0.8;
-                    cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, true);
+                    cv::Canny(img, edges, 2.0 * g / 3.0, g, 3, false);
                     edgeCount = cv::countNonZero(edges);
                 }
             }

@@ -52,7 +52,8 @@ void TemplateModel::learn(int tolerance, int factor, int canny1, int canny2)
     mode = BandMode;
     const size_t n = samples.size();
     if (n == 1) {
-        cv::Canny(samples[0], m_edges, cannyThreshold1, cannyThreshold2, 3, true);
+        // Gradient norm L1 (|gx| + |gy|).
+        cv::Canny(samples[0], m_edges, cannyThreshold1, cannyThreshold2, 3, false);
         factor = std::max(factor, 1);
         const cv::Mat kernel = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(factor, factor));
         cv::dilate(m_edges, m_edges, kernel, cv::Point(-1, -1), 1, cv::BORDER_CONSTANT);

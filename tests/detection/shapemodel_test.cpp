@@ -167,6 +167,38 @@ TEST(ShapeModel, CreateBuildsEveryLevelWithinTheMask)
     EXPECT_LT(model.level(0).count(), fullCount);
 }
 
+TEST(ShapeModel, LowerLevelEdgesUseTheL1GradientNorm)
+{
+    // Level 0 of a four-level model takes the Canny edges at 133.3 and 200 of the median-filtered
+    // template, with the L1 norm; this target has enough of them that no lowering follows.
+    const cv::Mat frame = synthetic::targetFrame(300, 300, {150, 150}, 200, 23);
+    const cv::Mat templ = frame(cv::Rect(50, 50, 200, 200)).clone();
+    cv::Mat filtered;
+    cv::medianBlur(templ, filtered, 3);
+    cv::Mat l1;
+    cv::Mat l2;
+    cv::Canny(filtered, l1, 2.0 * 200 / 3.0, 200, 3, false);
+    cv::Canny(filtered, l2, 2.0 * 200 / 3.0, 200, 3, true);
+    ASSERT_GE(cv::countNonZero(l1), 30);
+    ASSERT_GT(cv::countNonZero(l1 != l2), 0) << "the template must tell the norms apart";
+
+    ShapeModel model;
+    ASSERT_TRUE(model.create(templ, cv::Mat()));
+    ASSERT_EQ(model.levelCount(), 4);
+    const ShapeModel::Level& level = model.level(0);
+    ASSERT_EQ(level.count(), cv::countNonZero(l1));
+    int j = 0;
+    for (int y = 0; y < l1.rows; ++y) {
+        for (int x = 0; x < l1.cols; ++x) {
+            if (!l1.at<uchar>(y, x))
+                continue;
+            EXPECT_EQ(level.offX[j], x - 100.0f);
+            EXPECT_EQ(level.offY[j], y - 100.0f);
+            ++j;
+        }
+    }
+}
+
 TEST(ShapeModel, TemplateWithoutEdgesIsUntrainedAndFindFailsCleanly)
 {
     ShapeModel model;

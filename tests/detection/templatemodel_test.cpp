@@ -156,6 +156,31 @@ TEST(TemplateModel, SingleSampleAcceptsAnythingOnItsEdges)
     EXPECT_EQ(wide.size(), narrow.size() + 2);
 }
 
+TEST(TemplateModel, SingleSampleEdgesUseTheL1GradientNorm)
+{
+    // Texture with edges in every direction: the L1 norm |gx| + |gy| exceeds the L2 norm on
+    // every slanted edge, so the two norms mark different pixels at thresholds 100 and 150.
+    const int w = 60;
+    const int h = 40;
+    cv::Mat sample(h, w, CV_8UC1);
+    cv::RNG rng(31);
+    rng.fill(sample, cv::RNG::UNIFORM, 0, 256);
+    cv::GaussianBlur(sample, sample, cv::Size(0, 0), 1.5);
+    cv::Mat l1;
+    cv::Mat l2;
+    cv::Canny(sample, l1, 100, 150, 3, false);
+    cv::Canny(sample, l2, 100, 150, 3, true);
+    ASSERT_GT(cv::countNonZero(l1 != l2), 0) << "the sample must tell the norms apart";
+
+    TemplateModel model;
+    model.init(w, h, cv::Mat(h, w, CV_8UC1, cv::Scalar(255)), TemplateModel::BandMode);
+    model.addSample(sample);
+    model.learn(10, 1, 100, 150);  // factor 1: no dilation, the edge map itself
+    cv::Mat edges;
+    model.spreadMap().convertTo(edges, CV_8UC1);
+    EXPECT_EQ(cv::countNonZero(edges != l1), 0);
+}
+
 TEST(TemplateModel, MultiTemplateTakesTheLeastDifferentSampleFirstOnTie)
 {
     // Live 150 everywhere, tolerance 5: sample 0 misses all four pixels, samples 1 and 2 two
