@@ -16,7 +16,9 @@ const char* const kSerialFile = "SN.db";
 const char* const kDefaultGroup = "./paraGroup/default/";
 
 // SQLite creates an empty file when it opens a missing one, so a database counts as present
-// only when the file holds table sysparam. Checked on a connection of its own.
+// only when the file holds table sysparam. Checked on a connection of its own that may write:
+// the journal of a save cut by a power failure must be rolled back before the tables can be
+// read, and a read-only connection cannot do that.
 bool holdsSysparam(const QString& file)
 {
     if (!QFile::exists(file))
@@ -26,7 +28,6 @@ bool holdsSysparam(const QString& file)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(file);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
             found = db.tables().contains(QStringLiteral("sysparam"));
             db.close();

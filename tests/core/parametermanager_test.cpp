@@ -191,6 +191,49 @@ TEST_F(ParameterManagerTest, EmptyDatabaseFilesCountAsMissing)
     EXPECT_EQ(sqliteValue(QStringLiteral("SN.db"), QStringLiteral("select count(*) from sysparam")), QStringLiteral("8"));
 }
 
+TEST_F(ParameterManagerTest, SaveCutByAPowerFailureIsRolledBackAndTheDatabaseKept)
+{
+    // What the disk holds after a power cut in the middle of a save: the database with the
+    // journal of the unfinished transaction beside it. SQLite rolls it back at the next open;
+    // the database must not be taken for a missing one and replaced by the default group.
+    installDefaultGroup();
+    createDatabase(QStringLiteral("SN.db"));
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral("live")));
+    const QString live = QStringLiteral("live/PARAM.db");
+    createDatabase(live);
+    {
+        TestDb db(live);
+        db.putRow(QStringLiteral("system4"), QStringLiteral("1 5 300"));
+        db.exec(QStringLiteral("create table cammer0(name text primary key, value text)"));
+        db.exec(QStringLiteral("insert into cammer0 values('detect0', 'region')"));
+    }
+    {
+        TestDb db(live);
+        db.exec(QStringLiteral("pragma cache_size=1"));
+        db.exec(QStringLiteral("begin immediate"));
+        db.putRow(QStringLiteral("system4"), QStringLiteral("1 9 300"));
+        for (int k = 0; k < 200; ++k)
+            db.exec(QStringLiteral("insert into cammer0 values('row%1', '%2')").arg(k).arg(QString(2000, QLatin1Char('x'))));
+        // The power fails here: the files as they are on the disk now.
+        ASSERT_TRUE(QFile::exists(live + QLatin1String("-journal")));
+        ASSERT_TRUE(QFile::copy(live, QStringLiteral("PARAM.db")));
+        ASSERT_TRUE(QFile::copy(live + QLatin1String("-journal"), QStringLiteral("PARAM.db-journal")));
+        db.exec(QStringLiteral("rollback"));
+    }
+
+    ParameterManager store;
+    EXPECT_TRUE(store.loadParams());
+    EXPECT_TRUE(recordedCommands().isEmpty()) << qPrintable(recordedCommands().join(QLatin1String(", ")));
+    EXPECT_EQ(store.active->filterSize, 5);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("PARAM.db-journal")));
+    QSqlQuery regions(store.queryIn);
+    ASSERT_TRUE(regions.exec(QStringLiteral("select value from cammer0")));
+    QStringList values;
+    while (regions.next())
+        values << regions.value(0).toString();
+    EXPECT_EQ(values, QStringList{QStringLiteral("region")});
+}
+
 TEST_F(ParameterManagerTest, WithoutADefaultGroupTheProgramGoesOnWithDefaultsAndDoesNotRestart)
 {
     // A restart could not repair anything and would only repeat itself.
