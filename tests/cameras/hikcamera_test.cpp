@@ -142,6 +142,19 @@ TEST_F(HikCameraTest, ShortFrameIsCopiedWithItsOwnLength)
     EXPECT_EQ(frame, expected);
 }
 
+TEST_F(HikCameraTest, ColourFrameTheConversionCannotTakeIsDroppedUncounted)
+{
+    bus().addDevice(device("Hikrobot", "DA0000001"));
+    auto camera = opened(true);
+    ASSERT_TRUE(camera->startGrab());
+    ASSERT_TRUE(bus().deliver("DA0000001", {Scene::uniform(kWidth, kHeight * 2, 1, 2, 3)}));
+    int frames = 0;
+    EXPECT_FALSE(camera->frameDelta(&frames));
+    std::vector<unsigned char> frame = markedBuffer(kWidth * kHeight * 4);
+    EXPECT_FALSE(camera->grabFrame(frame.data()));
+    EXPECT_TRUE(markedFrom(frame, 0));
+}
+
 struct Mapping {
     const char* name;
     std::vector<std::pair<std::string, Feature>> ranges;
