@@ -193,6 +193,24 @@ TEST_F(HikCameraTest, ParameterLevelsMapOntoTheCameraRanges)
     }
 }
 
+TEST_F(HikCameraTest, RangeThatCannotBeReadLeavesTheValueAlone)
+{
+    bus().addDevice(device("Hikrobot", "DA0000001"));
+    bus().setFeature("DA0000001", "Gain", {5, 0, 17, {}});
+    bus().setFeature("DA0000001", "GainAuto", {2, 0, 2, {}});
+    auto camera = opened(false);
+    bus().failNext("MV_CC_GetGain", MV_E_NODEVICE);
+    camera->setGain(64);
+    EXPECT_EQ(bus().feature("DA0000001", "Gain").value, 5);
+    EXPECT_EQ(bus().feature("DA0000001", "GainAuto").value, 2);
+
+    int params[364] = {};
+    params[8] = 21;
+    bus().failNext("MV_CC_GetGain", MV_E_NODEVICE);
+    camera->loadDefaults(params, 0);
+    EXPECT_EQ(params[8], 21);
+}
+
 TEST_F(HikCameraTest, DefaultsAreWrittenBackAsLevels)
 {
     struct Case {
