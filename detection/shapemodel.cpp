@@ -207,14 +207,17 @@ bool ShapeModel::create(const cv::Mat& templ, const cv::Mat& mask)
     std::vector<cv::Mat> masks(useMask ? levelCount : 0);
     cv::medianBlur(templ, images[0], 3);
     if (useMask) {
-        // Binary 255 first, so that a halved pixel is non-zero whenever any of its four sources
-        // is (a single 255 averages to 63; a single 1 would truncate to 0).
+        // Binary 255 at every level, so that a halved pixel is non-zero whenever any of its four
+        // sources is (a single 255 averages to 63, and without binarising again 63 gives 15,
+        // then 3, then 0 at the fifth level).
         cv::compare(mask, 0, masks[0], cv::CMP_NE);
     }
     for (int k = 1; k < levelCount; ++k) {
         halveImage(images[k - 1], images[k]);
-        if (useMask)
+        if (useMask) {
             halveImage(masks[k - 1], masks[k]);
+            cv::compare(masks[k], 0, masks[k], cv::CMP_NE);
+        }
     }
 
     levels.resize(levelCount);

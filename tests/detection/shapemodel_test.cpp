@@ -199,6 +199,45 @@ TEST(ShapeModel, LowerLevelEdgesUseTheL1GradientNorm)
     }
 }
 
+TEST(ShapeModel, AMaskPixelReachesTheTopLevel)
+{
+    // A 240 x 240 template has five levels; a top-level pixel stands for 16 x 16 template pixels.
+    // A single mask pixel must keep its top-level pixel in the mask, as any set source pixel
+    // keeps its halved pixel set at every level.
+    const cv::Mat frame = synthetic::targetFrame(340, 340, {170, 170}, 240, 24);
+    const cv::Mat templ = frame(cv::Rect(50, 50, 240, 240)).clone();
+    cv::Mat level;
+    cv::medianBlur(templ, level, 3);
+    for (int k = 0; k < 4; ++k) {
+        cv::Mat half;
+        halveImage(level, half);
+        level = half;
+    }
+    ASSERT_EQ(level.cols, 15);
+    cv::Mat topEdges;
+    cannyHysteresis(level, topEdges, 50.0f, 25.0f);
+    cv::Point edge(-1, -1);
+    for (int y = 0; y < topEdges.rows && edge.x < 0; ++y)
+        for (int x = 9; x < topEdges.cols && edge.x < 0; ++x)
+            if (topEdges.at<uchar>(y, x))
+                edge = cv::Point(x, y);
+    ASSERT_GE(edge.x, 0) << "the target has an edge in the right part of the top level";
+
+    // The left third of the template, plus one pixel of the 16 x 16 block of that edge.
+    cv::Mat mask(templ.size(), CV_8UC1, cv::Scalar(0));
+    mask.colRange(0, 80).setTo(255);
+    mask.at<uchar>(16 * edge.y, 16 * edge.x) = 255;
+
+    ShapeModel model;
+    ASSERT_TRUE(model.create(templ, mask));
+    ASSERT_EQ(model.levelCount(), 5);
+    const ShapeModel::Level& top = model.level(4);
+    bool found = false;
+    for (int j = 0; j < top.count(); ++j)
+        found = found || (top.offX[j] == edge.x - 7.5f && top.offY[j] == edge.y - 7.5f);
+    EXPECT_TRUE(found) << "top-level edge at " << edge;
+}
+
 TEST(ShapeModel, TemplateWithoutEdgesIsUntrainedAndFindFailsCleanly)
 {
     ShapeModel model;
