@@ -15,3 +15,8 @@ done
 if [ -f "$root/build/LDIO_DLL.dll" ]; then
   cp "$root/build/LDIO_DLL.dll" "$demo/LDIO_DLL.dll"
 fi
+# The English translation, installed by the monitor only when the language is English.
+if [ -f "$root/build/Translator/tr_en.qm" ]; then
+  mkdir -p "$demo/Translator"
+  cp "$root/build/Translator/tr_en.qm" "$demo/Translator/tr_en.qm"
+fi
