@@ -49,7 +49,10 @@ const char* const kStoreFolder = "./paraGroup";
 
 QStringList groupList()
 {
-    return QDir(QString::fromLatin1(kStoreFolder)).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    // Every sub-folder counts, also one whose name begins with a dot: the group index is the
+    // position in this list.
+    return QDir(QString::fromLatin1(kStoreFolder))
+        .entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 bool isRestorable(const QString& name)

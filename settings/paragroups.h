@@ -11,7 +11,8 @@ namespace ParaGroups {
 // The store folder, relative to the working directory.
 extern const char* const kStoreFolder;
 
-// Names of the store's sub-folders, sorted by name (case-sensitive); empty when there is none.
+// Names of the store's sub-folders (those beginning with a dot too), sorted by name
+// (case-sensitive); empty when there is none.
 QStringList groupList();
 
 // The group can be restored: its folder holds a PARAM.db with table sysparam.

@@ -262,3 +262,19 @@ TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
         EXPECT_TRUE(Client(port).connected());
     }
 }
+
+TEST_F(ModbusMapTest, GroupIndexCountsEverySubFolderOfTheStore)
+{
+    // Sorted by character: ".old" < "A" < "B" < "C"; a plain file is no group.
+    makeGroup(QStringLiteral(".old"), QStringLiteral("old"));
+    writeFile(QStringLiteral("paraGroup/notes.txt"), "not a group");
+    build();
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(client.write(1, {2}));
+    ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+
+    EXPECT_EQ(params->paraGroupIndex, 2);
+    EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("B"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("参数组还原为B"));
+}
