@@ -1,6 +1,7 @@
 #include "widgets/warnbox.h"
 
 #include "core/globals.h"
+#include "widgets/boxframe.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -9,7 +10,6 @@
 namespace {
 constexpr int kWidth = 600;
 constexpr int kHeight = 420;
-constexpr int kTitleBarHeight = 60;
 }  // namespace
 
 Warnbox::Warnbox(QWidget* parent)
@@ -37,11 +37,8 @@ void Warnbox::acceptDialog()
 void Warnbox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setPen(Qt::NoPen);
-    painter.fillRect(QRect(0, 0, width(), kTitleBarHeight), QColor(QStringLiteral("#353D45")));
-    painter.fillRect(QRect(0, kTitleBarHeight, width(), height() - kTitleBarHeight), QColor(QStringLiteral("#262E34")));
-    painter.setPen(Qt::white);
-    painter.setFont(QFont(QStringLiteral("SimHei"), 15));
+    // Leaves the painter with white text in the kit font.
+    paintBoxFrame(painter, width(), height());
 
     painter.drawPixmap(QRect(width() / 2 - 30, height() / 2 - 67, 60, 54), QPixmap(QStringLiteral(":/Warn.png")));
     painter.drawText(QRect(15, 15, 96, 33), Qt::AlignCenter, tr("警告提示"));

@@ -3,8 +3,10 @@
 
 #include "core/globals.h"
 #include "tests/support/modalanswer.h"
+#include "widgets/kitfont.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -71,6 +73,26 @@ TEST(Warnbox, PaintsTheFrameAndTheMessageInWhite)
     QImage withText = box.grab().toImage();
     EXPECT_GT(whitePixels(withText, message), 0);
     EXPECT_EQ(whitePixels(withText, QRect(0, 60, 100, 360)), 0) << "the message stays in its rectangle";
+}
+
+TEST(Warnbox, WritesInTheKitFont)
+{
+    // A Latin message shows which font drew it: the kit's CJK font, as in every other box.
+    Warnbox box;
+    const QString message = QStringLiteral("Camera parameter file error!");
+    box.setText(message);
+    const QImage shown = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+
+    QImage expected(shown.size(), QImage::Format_RGB32);
+    expected.fill(QColor(QStringLiteral("#262E34")));
+    {
+        QPainter painter(&expected);
+        painter.setPen(Qt::white);
+        painter.setFont(QFont(QLatin1String(kKitFontFamily), 15));
+        painter.drawText(QRect(100, 190, 400, 150), Qt::AlignCenter | Qt::TextWordWrap, message);
+    }
+    const QRect area(100, 250, 400, 80);
+    EXPECT_EQ(shown.copy(area), expected.copy(area));
 }
 
 }  // namespace
