@@ -18,15 +18,15 @@ static_assert(sizeof(DVP_CAMERA_RECORD) == 1216, "the SDK's device record is 121
 
 namespace {
 
-void factoryFeatures(const virtualcam::DeviceSpec& spec, FeatureMap& features)
+void factoryFeatures(const virtualcam::DeviceDescription& unit, FeatureMap& features)
 {
     auto number = [&](const char* name, double value, double minimum, double maximum) {
         features[name] = Feature{value, minimum, maximum, {}};
     };
-    number("RoiX", 0, 0, spec.width);
-    number("RoiY", 0, 0, spec.height);
-    number("RoiWidth", spec.width, 1, spec.width);
-    number("RoiHeight", spec.height, 1, spec.height);
+    number("RoiX", 0, 0, unit.width);
+    number("RoiY", 0, 0, unit.height);
+    number("RoiWidth", unit.width, 1, unit.width);
+    number("RoiHeight", unit.height, 1, unit.height);
     number("TargetFormat", DVP_FORMAT_MONO8, 0, 0);
     number("GammaState", 0, 0, 1);
     number("ContrastState", 0, 0, 1);
@@ -43,9 +43,9 @@ void factoryFeatures(const virtualcam::DeviceSpec& spec, FeatureMap& features)
     features["HdrEnable"].text = "false";
 }
 
-std::string friendlyName(const virtualcam::DeviceSpec& spec)
+std::string friendlyName(const virtualcam::DeviceDescription& unit)
 {
-    return spec.model + "@" + spec.serial;
+    return unit.model + "@" + unit.serial;
 }
 
 struct Handle {
@@ -60,7 +60,7 @@ struct Handle {
 struct Sdk {
     virtualcam::HandleTable<dvpHandle, Handle> handles;
     std::mutex refreshMutex;  // guards the refreshed list
-    std::vector<virtualcam::DeviceSpec> refreshed;
+    std::vector<virtualcam::DeviceDescription> refreshed;
     virtualcam::Bus bus;
 
     Sdk()
@@ -137,16 +137,16 @@ std::function<void(const virtualcam::Scene&)> frameSink(dvpHandle id, const std:
     auto processed = std::make_shared<std::vector<uint8_t>>();
     auto frameId = std::make_shared<unsigned long long>(0);
     return [id, serial, raw, processed, frameId](const virtualcam::Scene& scene) {
-        virtualcam::DeviceSpec spec;
-        sdk().bus.spec(serial, &spec);
-        virtualcam::render(scene, spec.layout, *raw);
+        virtualcam::DeviceDescription unit;
+        sdk().bus.describe(serial, &unit);
+        virtualcam::render(scene, unit.layout, *raw);
         const int format = static_cast<int>(sdk().bus.feature(serial, "TargetFormat").value);
         const Layout target = format == DVP_FORMAT_RGB24 ? Layout::Rgb8 : Layout::Mono8;
         processed->resize(static_cast<size_t>(scene.width) * scene.height * virtualcam::bytesPerPixel(target));
         if (target == Layout::Rgb8)
-            virtualcam::convertToRgb8(spec.layout, raw->data(), scene.width, scene.height, processed->data());
+            virtualcam::convertToRgb8(unit.layout, raw->data(), scene.width, scene.height, processed->data());
         else
-            virtualcam::convertToMono8(spec.layout, raw->data(), scene.width, scene.height, processed->data());
+            virtualcam::convertToMono8(unit.layout, raw->data(), scene.width, scene.height, processed->data());
         DVP_STREAM_CALLBACK callback = nullptr;
         void* context = nullptr;
         sdk().handles.with(id, DVP_STATUS_INVALID_HANDLE, [&](Handle& h) {
@@ -177,8 +177,8 @@ virtualcam::Bus& bus()
 
 std::string friendlyNameOf(const std::string& serial)
 {
-    virtualcam::DeviceSpec spec;
-    return sdk().bus.spec(serial, &spec) ? friendlyName(spec) : std::string();
+    virtualcam::DeviceDescription unit;
+    return sdk().bus.describe(serial, &unit) ? friendlyName(unit) : std::string();
 }
 
 }  // namespace dvp_test
@@ -203,21 +203,21 @@ int dvpEnum(unsigned int index, DVP_CAMERA_RECORD* record)
         return rc;
     if (!record)
         return DVP_STATUS_PARAMETER;
-    virtualcam::DeviceSpec spec;
+    virtualcam::DeviceDescription unit;
     {
         std::lock_guard<std::mutex> lock(sdk().refreshMutex);
         if (index >= sdk().refreshed.size())
             return DVP_STATUS_PARAMETER;
-        spec = sdk().refreshed[index];
+        unit = sdk().refreshed[index];
     }
-    if (!sdk().bus.plugged(spec.serial))
+    if (!sdk().bus.plugged(unit.serial))
         return DVP_STATUS_NO_DEVICE;
     std::memset(record, 0, sizeof(*record));
-    std::strncpy(record->vendor, spec.maker.c_str(), sizeof(record->vendor) - 1);
-    std::strncpy(record->manufacturer, spec.maker.c_str(), sizeof(record->manufacturer) - 1);
-    std::strncpy(record->model, spec.model.c_str(), sizeof(record->model) - 1);
-    std::strncpy(record->friendlyName, friendlyName(spec).c_str(), sizeof(record->friendlyName) - 1);
-    std::strncpy(record->serialNumber, spec.serial.c_str(), sizeof(record->serialNumber) - 1);
+    std::strncpy(record->vendor, unit.maker.c_str(), sizeof(record->vendor) - 1);
+    std::strncpy(record->manufacturer, unit.maker.c_str(), sizeof(record->manufacturer) - 1);
+    std::strncpy(record->model, unit.model.c_str(), sizeof(record->model) - 1);
+    std::strncpy(record->friendlyName, friendlyName(unit).c_str(), sizeof(record->friendlyName) - 1);
+    std::strncpy(record->serialNumber, unit.serial.c_str(), sizeof(record->serialNumber) - 1);
     std::strncpy(record->portInfo, "USB3.0", sizeof(record->portInfo) - 1);
     return DVP_STATUS_OK;
 }
@@ -229,9 +229,9 @@ int dvpOpenByName(const char* name, int mode, dvpHandle* handle)
     if (!name || !handle || mode != DVP_OPEN_NORMAL)
         return DVP_STATUS_PARAMETER;
     std::string serial;
-    for (const virtualcam::DeviceSpec& spec : sdk().bus.pluggedDevices()) {
-        if (friendlyName(spec) == name)
-            serial = spec.serial;
+    for (const virtualcam::DeviceDescription& unit : sdk().bus.pluggedDevices()) {
+        if (friendlyName(unit) == name)
+            serial = unit.serial;
     }
     if (serial.empty())
         return DVP_STATUS_NO_DEVICE;
@@ -324,13 +324,13 @@ int dvpGetSensorInfo(dvpHandle handle, DVP_SENSOR_INFO* info)
     std::string serial;
     if (const int rc = attachedSerial(handle, &serial); rc != DVP_STATUS_OK)
         return rc;
-    virtualcam::DeviceSpec spec;
-    sdk().bus.spec(serial, &spec);
+    virtualcam::DeviceDescription unit;
+    sdk().bus.describe(serial, &unit);
     std::memset(info, 0, sizeof(*info));
-    std::strncpy(info->name, spec.model.c_str(), sizeof(info->name) - 1);
-    info->maxWidth = spec.width;
-    info->maxHeight = spec.height;
-    info->colour = spec.layout == Layout::Mono8 ? 0 : 1;
+    std::strncpy(info->name, unit.model.c_str(), sizeof(info->name) - 1);
+    info->maxWidth = unit.width;
+    info->maxHeight = unit.height;
+    info->colour = unit.layout == Layout::Mono8 ? 0 : 1;
     return DVP_STATUS_OK;
 }
 
@@ -403,10 +403,10 @@ int dvpSetRoi(dvpHandle handle, const DVP_REGION* region)
     std::string serial;
     if (const int rc = attachedSerial(handle, &serial); rc != DVP_STATUS_OK)
         return rc;
-    virtualcam::DeviceSpec spec;
-    sdk().bus.spec(serial, &spec);
-    if (region->x < 0 || region->y < 0 || region->width <= 0 || region->height <= 0 || region->x + region->width > spec.width
-        || region->y + region->height > spec.height)
+    virtualcam::DeviceDescription unit;
+    sdk().bus.describe(serial, &unit);
+    if (region->x < 0 || region->y < 0 || region->width <= 0 || region->height <= 0 || region->x + region->width > unit.width
+        || region->y + region->height > unit.height)
         return DVP_STATUS_NOT_SUPPORTED;
     sdk().bus.setValue(serial, "RoiX", region->x);
     sdk().bus.setValue(serial, "RoiY", region->y);

@@ -40,15 +40,15 @@ bool monoModel(const std::string& model)
     return !model.empty() && model.back() == 'M';
 }
 
-void factoryFeatures(const virtualcam::DeviceSpec& spec, FeatureMap& features)
+void factoryFeatures(const virtualcam::DeviceDescription& unit, FeatureMap& features)
 {
     auto number = [&](const char* name, double value, double minimum, double maximum) {
         features[name] = Feature{value, minimum, maximum, {}};
     };
-    features["DeviceModelName"].text = spec.model;
-    number("Width", spec.width, 1, spec.width);
-    number("Height", spec.height, 1, spec.height);
-    number("PixelFormat", pixelTypeOf(monoModel(spec.model) ? Layout::Mono8 : spec.layout), 0, 0);
+    features["DeviceModelName"].text = unit.model;
+    number("Width", unit.width, 1, unit.width);
+    number("Height", unit.height, 1, unit.height);
+    number("PixelFormat", pixelTypeOf(monoModel(unit.model) ? Layout::Mono8 : unit.layout), 0, 0);
     number("UserSetSelector", 0, 0, 3);
     number("TriggerMode", 0, 0, 1);
     number("TriggerSource", 7, 0, 7);
@@ -154,10 +154,10 @@ int setNumber(const char* call, void* handle, const char* name, double value)
     if (const int rc = featureOf(handle, name, &serial, &feature))
         return rc;
     if (std::strcmp(name, "PixelFormat") == 0) {
-        virtualcam::DeviceSpec spec;
+        virtualcam::DeviceDescription unit;
         Layout layout;
-        sdk().bus.spec(serial, &spec);
-        if (!layoutOf(static_cast<unsigned int>(value), &layout) || (monoModel(spec.model) && layout != Layout::Mono8))
+        sdk().bus.describe(serial, &unit);
+        if (!layoutOf(static_cast<unsigned int>(value), &layout) || (monoModel(unit.model) && layout != Layout::Mono8))
             return MV_E_SUPPORT;
     }
     sdk().bus.setValue(serial, name, value);
@@ -219,17 +219,17 @@ int MV_CC_EnumDevices(unsigned int layers, MV_DEVICE_RECORD_LIST* list)
     if (!(layers & MV_GIGE_DEVICE))
         return MV_OK;  // every virtual device is a GigE camera
     std::lock_guard<std::mutex> lock(sdk().recordsMutex);
-    for (const virtualcam::DeviceSpec& spec : sdk().bus.pluggedDevices()) {
+    for (const virtualcam::DeviceDescription& unit : sdk().bus.pluggedDevices()) {
         if (list->count == MV_MAX_DEVICES)
             break;
-        std::unique_ptr<MV_DEVICE_RECORD>& record = sdk().records[spec.serial];
+        std::unique_ptr<MV_DEVICE_RECORD>& record = sdk().records[unit.serial];
         if (!record)
             record = std::make_unique<MV_DEVICE_RECORD>();
         std::memset(record.get(), 0, sizeof(MV_DEVICE_RECORD));
         record->transportLayer = MV_GIGE_DEVICE;
-        std::strncpy(record->manufacturerName, spec.maker.c_str(), sizeof(record->manufacturerName) - 1);
-        std::strncpy(record->modelName, spec.model.c_str(), sizeof(record->modelName) - 1);
-        std::strncpy(record->serialNumber, spec.serial.c_str(), sizeof(record->serialNumber) - 1);
+        std::strncpy(record->manufacturerName, unit.maker.c_str(), sizeof(record->manufacturerName) - 1);
+        std::strncpy(record->modelName, unit.model.c_str(), sizeof(record->modelName) - 1);
+        std::strncpy(record->serialNumber, unit.serial.c_str(), sizeof(record->serialNumber) - 1);
         list->devices[list->count++] = record.get();
     }
     return MV_OK;

@@ -17,9 +17,9 @@ using virtualcam::Layout;
 
 namespace {
 
-bool monoSensor(const virtualcam::DeviceSpec& spec)
+bool monoSensor(const virtualcam::DeviceDescription& unit)
 {
-    return spec.layout == Layout::Mono8;
+    return unit.layout == Layout::Mono8;
 }
 
 unsigned int mediaOf(Layout layout)
@@ -42,17 +42,17 @@ bool layoutOf(unsigned int media, Layout* layout)
     }
 }
 
-void factoryFeatures(const virtualcam::DeviceSpec& spec, FeatureMap& features)
+void factoryFeatures(const virtualcam::DeviceDescription& unit, FeatureMap& features)
 {
     auto number = [&](const char* name, double value, double minimum, double maximum) {
         features[name] = Feature{value, minimum, maximum, {}};
     };
-    number("Width", spec.width, 1, spec.width);
-    number("Height", spec.height, 1, spec.height);
+    number("Width", unit.width, 1, unit.width);
+    number("Height", unit.height, 1, unit.height);
     number("OffsetX", 0, 0, 0);
     number("OffsetY", 0, 0, 0);
     number("ResolutionIndex", 0, 0, 255);
-    number("IspOutFormat", monoSensor(spec) ? CAMERA_MEDIA_MONO8 : CAMERA_MEDIA_RGB8, 0, 0);
+    number("IspOutFormat", monoSensor(unit) ? CAMERA_MEDIA_MONO8 : CAMERA_MEDIA_RGB8, 0, 0);
     number("MediaType", 0, 0, 1);
     number("Monochrome", 0, 0, 1);
     number("ExposureTime", 20000, 50, 1000000);
@@ -117,9 +117,9 @@ std::function<void(const virtualcam::Scene&)> frameSink(int id, const std::strin
 {
     auto raw = std::make_shared<std::vector<uint8_t>>();
     return [id, serial, raw](const virtualcam::Scene& scene) {
-        virtualcam::DeviceSpec spec;
-        sdk().bus.spec(serial, &spec);
-        const Layout layout = sdk().bus.feature(serial, "MediaType").value == 1 ? Layout::Mono8 : spec.layout;
+        virtualcam::DeviceDescription unit;
+        sdk().bus.describe(serial, &unit);
+        const Layout layout = sdk().bus.feature(serial, "MediaType").value == 1 ? Layout::Mono8 : unit.layout;
         virtualcam::render(scene, layout, *raw);
         CAMERA_FRAME_CALLBACK callback = nullptr;
         void* context = nullptr;
@@ -271,16 +271,16 @@ int CameraEnumerateDevice(CAMERA_DEVICE_RECORD* list, int* count)
     if (!list || !count)
         return CAMERA_STATUS_PARAMETER;
     int listed = 0;
-    for (const virtualcam::DeviceSpec& spec : sdk().bus.pluggedDevices()) {
+    for (const virtualcam::DeviceDescription& unit : sdk().bus.pluggedDevices()) {
         if (listed >= *count)
             break;
         CAMERA_DEVICE_RECORD& record = list[listed];
         std::memset(&record, 0, sizeof(record));
-        std::strncpy(record.productName, spec.model.c_str(), sizeof(record.productName) - 1);
-        std::strncpy(record.friendlyName, (spec.model + "#" + spec.serial).c_str(), sizeof(record.friendlyName) - 1);
-        std::strncpy(record.productSeries, spec.maker.c_str(), sizeof(record.productSeries) - 1);
+        std::strncpy(record.productName, unit.model.c_str(), sizeof(record.productName) - 1);
+        std::strncpy(record.friendlyName, (unit.model + "#" + unit.serial).c_str(), sizeof(record.friendlyName) - 1);
+        std::strncpy(record.productSeries, unit.maker.c_str(), sizeof(record.productSeries) - 1);
         std::strncpy(record.portType, "NET-1000M", sizeof(record.portType) - 1);
-        std::strncpy(record.serialNumber, spec.serial.c_str(), sizeof(record.serialNumber) - 1);
+        std::strncpy(record.serialNumber, unit.serial.c_str(), sizeof(record.serialNumber) - 1);
         record.instance = static_cast<unsigned int>(listed);
         ++listed;
     }
@@ -335,14 +335,14 @@ int CameraGetCapability(CameraHandle handle, CAMERA_CAPABILITY* capability)
     std::string serial;
     if (const int rc = attachedSerial(handle, &serial))
         return rc;
-    virtualcam::DeviceSpec spec;
-    sdk().bus.spec(serial, &spec);
+    virtualcam::DeviceDescription unit;
+    sdk().bus.describe(serial, &unit);
     const Feature gamma = sdk().bus.feature(serial, "Gamma");
     const Feature contrast = sdk().bus.feature(serial, "Contrast");
     const Feature sharpness = sdk().bus.feature(serial, "Sharpness");
-    capability->maxWidth = spec.width;
-    capability->maxHeight = spec.height;
-    capability->monoSensor = monoSensor(spec) ? 1 : 0;
+    capability->maxWidth = unit.width;
+    capability->maxHeight = unit.height;
+    capability->monoSensor = monoSensor(unit) ? 1 : 0;
     capability->gammaMin = static_cast<int>(gamma.minimum);
     capability->gammaMax = static_cast<int>(gamma.maximum);
     capability->contrastMin = static_cast<int>(contrast.minimum);
@@ -379,10 +379,10 @@ int CameraSetImageResolution(CameraHandle handle, const CAMERA_RESOLUTION* resol
     std::string serial;
     if (const int rc = attachedSerial(handle, &serial))
         return rc;
-    virtualcam::DeviceSpec spec;
-    sdk().bus.spec(serial, &spec);
+    virtualcam::DeviceDescription unit;
+    sdk().bus.describe(serial, &unit);
     if (resolution->offsetX < 0 || resolution->offsetY < 0 || resolution->width <= 0 || resolution->height <= 0
-        || resolution->offsetX + resolution->width > spec.width || resolution->offsetY + resolution->height > spec.height)
+        || resolution->offsetX + resolution->width > unit.width || resolution->offsetY + resolution->height > unit.height)
         return CAMERA_STATUS_NOT_SUPPORTED;
     sdk().bus.setValue(serial, "ResolutionIndex", resolution->index);
     sdk().bus.setValue(serial, "OffsetX", resolution->offsetX);
@@ -399,9 +399,9 @@ int CameraSetIspOutFormat(CameraHandle handle, unsigned int format)
     std::string serial;
     if (const int rc = attachedSerial(handle, &serial))
         return rc;
-    virtualcam::DeviceSpec spec;
-    sdk().bus.spec(serial, &spec);
-    if (format != CAMERA_MEDIA_MONO8 && (format != CAMERA_MEDIA_RGB8 || monoSensor(spec)))
+    virtualcam::DeviceDescription unit;
+    sdk().bus.describe(serial, &unit);
+    if (format != CAMERA_MEDIA_MONO8 && (format != CAMERA_MEDIA_RGB8 || monoSensor(unit)))
         return CAMERA_STATUS_NOT_SUPPORTED;
     sdk().bus.setValue(serial, "IspOutFormat", format);
     return CAMERA_STATUS_SUCCESS;

@@ -157,7 +157,7 @@ struct Bus::Stream {
 };
 
 struct Bus::Device {
-    DeviceSpec spec;
+    DeviceDescription unit;
     bool plugged = true;
     int holder = 0;
     FeatureMap features;
@@ -169,7 +169,7 @@ struct Bus::Device {
     std::thread::id lastThread;
 };
 
-Bus::Bus(std::function<void(const DeviceSpec&, FeatureMap&)> factory,
+Bus::Bus(std::function<void(const DeviceDescription&, FeatureMap&)> factory,
          std::function<void(const std::string&, int)> disconnectNotice,
          std::function<void(const std::string&)> replugNotice)
     : m_factory(std::move(factory))
@@ -186,7 +186,7 @@ Bus::~Bus()
 Bus::Device* Bus::find(const std::string& serial)
 {
     for (auto& device : m_devices) {
-        if (device->spec.serial == serial)
+        if (device->unit.serial == serial)
             return device.get();
     }
     return nullptr;
@@ -216,12 +216,12 @@ void Bus::reset()
     m_liveHandles = 0;
 }
 
-void Bus::addDevice(const DeviceSpec& spec)
+void Bus::addDevice(const DeviceDescription& unit)
 {
     auto device = std::make_unique<Device>();
-    device->spec = spec;
+    device->unit = unit;
     if (m_factory)
-        m_factory(spec, device->factory);
+        m_factory(unit, device->factory);
     device->features = device->factory;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_devices.push_back(std::move(device));
@@ -381,30 +381,24 @@ bool Bus::fault(const char* call, const std::string& arguments, int* code)
     return true;
 }
 
-void Bus::log(const std::string& entry)
+std::vector<DeviceDescription> Bus::pluggedDevices() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_calls.push_back(entry);
-}
-
-std::vector<DeviceSpec> Bus::pluggedDevices() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    std::vector<DeviceSpec> out;
+    std::vector<DeviceDescription> out;
     for (const auto& device : m_devices) {
         if (device->plugged)
-            out.push_back(device->spec);
+            out.push_back(device->unit);
     }
     return out;
 }
 
-bool Bus::spec(const std::string& serial, DeviceSpec* out) const
+bool Bus::describe(const std::string& serial, DeviceDescription* out) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Device* device = find(serial);
     if (!device)
         return false;
-    *out = device->spec;
+    *out = device->unit;
     return true;
 }
 

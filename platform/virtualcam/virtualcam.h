@@ -51,7 +51,7 @@ void convertToMono8(Layout layout, const uint8_t* source, int width, int height,
 std::string number(double value);
 
 // What a test puts on an SDK: one physical camera.
-struct DeviceSpec {
+struct DeviceDescription {
     std::string maker;
     std::string serial;
     std::string model;
@@ -76,7 +76,7 @@ public:
     // `factory` fills a new device's features (its factory defaults); `disconnectNotice` is called
     // on an SDK thread of its own when a device that a handle holds is unplugged, `replugNotice`
     // (when given) on one when a device comes back.
-    Bus(std::function<void(const DeviceSpec&, FeatureMap&)> factory,
+    Bus(std::function<void(const DeviceDescription&, FeatureMap&)> factory,
         std::function<void(const std::string& serial, int holder)> disconnectNotice,
         std::function<void(const std::string& serial)> replugNotice = nullptr);
     ~Bus();
@@ -86,7 +86,7 @@ public:
     // ---- tests ----
     // Stops every stream, forgets every device, fault and log entry.
     void reset();
-    void addDevice(const DeviceSpec& spec);
+    void addDevice(const DeviceDescription& unit);
     // Stops the device's stream (joined), drops its holder and, when a handle held it, runs the
     // disconnect notice on an SDK thread; returns once the notice has run. False: no such device.
     bool unplug(const std::string& serial);
@@ -115,11 +115,10 @@ public:
     // ---- SDK layers ----
     // Logs the call; true with *code set when a failure was injected for it.
     bool fault(const char* call, const std::string& arguments, int* code);
-    // Logs without fault injection.
-    void log(const std::string& entry);
-    // Serials of the plugged devices, in the order they were added.
-    std::vector<DeviceSpec> pluggedDevices() const;
-    bool spec(const std::string& serial, DeviceSpec* out) const;
+    // The plugged devices, in the order they were added.
+    std::vector<DeviceDescription> pluggedDevices() const;
+    // The device of `serial`, plugged or not; false when there is none.
+    bool describe(const std::string& serial, DeviceDescription* out) const;
     bool plugged(const std::string& serial) const;
     // Exclusive hold of a plugged device by handle `handle`; false when unplugged or held.
     bool claim(const std::string& serial, int handle);
@@ -147,7 +146,7 @@ private:
     void runStream(Stream* stream);
     void joinStream(std::unique_ptr<Stream> stream);
 
-    std::function<void(const DeviceSpec&, FeatureMap&)> m_factory;
+    std::function<void(const DeviceDescription&, FeatureMap&)> m_factory;
     std::function<void(const std::string&, int)> m_disconnectNotice;
     std::function<void(const std::string&)> m_replugNotice;
     mutable std::mutex m_mutex;

@@ -10,7 +10,7 @@
 #include <functional>
 
 using namespace drivertest;
-using virtualcam::DeviceSpec;
+using virtualcam::DeviceDescription;
 using virtualcam::Feature;
 using virtualcam::Layout;
 using virtualcam::Scene;
@@ -25,7 +25,7 @@ protected:
     void TearDown() override { bus().reset(); }
     static virtualcam::Bus& bus() { return dvp_test::bus(); }
 
-    static DeviceSpec device(const std::string& serial = kSerial)
+    static DeviceDescription device(const std::string& serial = kSerial)
     {
         return {"Do3think", serial, "M3ST130-H", kWidth, kHeight, Layout::BayerRG8};
     }

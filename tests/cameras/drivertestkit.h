@@ -67,13 +67,13 @@ inline void PrintTo(const DriverKit& kit, std::ostream* out)
     *out << kit.name;
 }
 
-inline virtualcam::DeviceSpec colourDevice(const DriverKit& kit, const std::string& serial,
+inline virtualcam::DeviceDescription colourDevice(const DriverKit& kit, const std::string& serial,
                                            virtualcam::Layout layout = virtualcam::Layout::BayerRG8)
 {
     return {kit.maker, serial, kit.colourModel, kWidth, kHeight, layout};
 }
 
-inline virtualcam::DeviceSpec monoDevice(const DriverKit& kit, const std::string& serial)
+inline virtualcam::DeviceDescription monoDevice(const DriverKit& kit, const std::string& serial)
 {
     return {kit.maker, serial, kit.monoModel, kWidth, kHeight, virtualcam::Layout::Mono8};
 }

@@ -8,7 +8,7 @@
 #include <functional>
 
 using namespace drivertest;
-using virtualcam::DeviceSpec;
+using virtualcam::DeviceDescription;
 using virtualcam::Feature;
 using virtualcam::Layout;
 using virtualcam::Scene;
@@ -21,7 +21,7 @@ protected:
     void TearDown() override { bus().reset(); }
     static virtualcam::Bus& bus() { return mvs_test::bus(); }
 
-    static DeviceSpec device(const std::string& maker, const std::string& serial, const std::string& model = "MV-CA013-20GC")
+    static DeviceDescription device(const std::string& maker, const std::string& serial, const std::string& model = "MV-CA013-20GC")
     {
         return {maker, serial, model, kWidth, kHeight, Layout::BayerRG8};
     }

@@ -12,7 +12,7 @@
 #include <functional>
 
 using namespace drivertest;
-using virtualcam::DeviceSpec;
+using virtualcam::DeviceDescription;
 using virtualcam::Feature;
 using virtualcam::Layout;
 using virtualcam::Scene;
@@ -27,11 +27,11 @@ protected:
     void TearDown() override { bus().reset(); }
     static virtualcam::Bus& bus() { return mvsdk_test::bus(); }
 
-    static DeviceSpec colourSensor(const std::string& serial = kSerial)
+    static DeviceDescription colourSensor(const std::string& serial = kSerial)
     {
         return {"MindVision", serial, "MV-GE134GC", kWidth, kHeight, Layout::BayerRG8};
     }
-    static DeviceSpec monoSensor() { return {"MindVision", kSerial, "MV-GE134GM", kWidth, kHeight, Layout::Mono8}; }
+    static DeviceDescription monoSensor() { return {"MindVision", kSerial, "MV-GE134GM", kWidth, kHeight, Layout::Mono8}; }
 
     static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(mindKit(), colour); }
     static double value(const char* feature) { return bus().feature(kSerial, feature).value; }
@@ -67,7 +67,7 @@ TEST_F(MindCameraTest, OpenSetsFullResolutionAndTheOutputFormatOfSensorAndMode)
 {
     struct Case {
         const char* name;
-        DeviceSpec device;
+        DeviceDescription device;
         bool colour;
         unsigned int ispFormat;
         double mediaType;
