@@ -164,7 +164,9 @@ int setNumber(const char* call, void* handle, const char* name, double value)
     return MV_OK;
 }
 
-int getFloat(const char* call, void* handle, const char* name, MV_FLOAT_VALUE* value)
+// A number feature with its range into an SDK value record (MV_FLOAT_VALUE or MV_INT_VALUE).
+template <typename Record>
+int getNumber(const char* call, void* handle, const char* name, Record* value)
 {
     if (const int rc = enter(call, name))
         return rc;
@@ -174,25 +176,10 @@ int getFloat(const char* call, void* handle, const char* name, MV_FLOAT_VALUE* v
     Feature feature;
     if (const int rc = featureOf(handle, name, &serial, &feature))
         return rc;
-    value->current = static_cast<float>(feature.value);
-    value->maximum = static_cast<float>(feature.maximum);
-    value->minimum = static_cast<float>(feature.minimum);
-    return MV_OK;
-}
-
-int getInt(const char* call, void* handle, const char* name, MV_INT_VALUE* value)
-{
-    if (const int rc = enter(call, name))
-        return rc;
-    if (!value)
-        return MV_E_PARAMETER;
-    std::string serial;
-    Feature feature;
-    if (const int rc = featureOf(handle, name, &serial, &feature))
-        return rc;
-    value->current = static_cast<long long>(feature.value);
-    value->maximum = static_cast<long long>(feature.maximum);
-    value->minimum = static_cast<long long>(feature.minimum);
+    using Number = decltype(value->current);
+    value->current = static_cast<Number>(feature.value);
+    value->maximum = static_cast<Number>(feature.maximum);
+    value->minimum = static_cast<Number>(feature.minimum);
     return MV_OK;
 }
 
@@ -381,7 +368,7 @@ int MV_CC_RegisterExceptionCallBack(void* handle, MV_EXCEPTION_CALLBACK callback
 
 int MV_CC_GetIntValue(void* handle, const char* name, MV_INT_VALUE* value)
 {
-    return getInt("MV_CC_GetIntValue", handle, name, value);
+    return getNumber("MV_CC_GetIntValue", handle, name, value);
 }
 
 int MV_CC_SetIntValue(void* handle, const char* name, long long value)
@@ -391,7 +378,7 @@ int MV_CC_SetIntValue(void* handle, const char* name, long long value)
 
 int MV_CC_GetFloatValue(void* handle, const char* name, MV_FLOAT_VALUE* value)
 {
-    return getFloat("MV_CC_GetFloatValue", handle, name, value);
+    return getNumber("MV_CC_GetFloatValue", handle, name, value);
 }
 
 int MV_CC_SetFloatValue(void* handle, const char* name, float value)
@@ -439,17 +426,17 @@ int MV_CC_SetCommandValue(void* handle, const char* name)
 
 int MV_CC_GetGain(void* handle, MV_FLOAT_VALUE* value)
 {
-    return getFloat("MV_CC_GetGain", handle, "Gain", value);
+    return getNumber("MV_CC_GetGain", handle, "Gain", value);
 }
 
 int MV_CC_GetSharpness(void* handle, MV_INT_VALUE* value)
 {
-    return getInt("MV_CC_GetSharpness", handle, "Sharpness", value);
+    return getNumber("MV_CC_GetSharpness", handle, "Sharpness", value);
 }
 
 int MV_CC_GetGamma(void* handle, MV_FLOAT_VALUE* value)
 {
-    return getFloat("MV_CC_GetGamma", handle, "Gamma", value);
+    return getNumber("MV_CC_GetGamma", handle, "Gamma", value);
 }
 
 int MV_CC_ConvertPixelType(void*, MV_CONVERT_PARAM* param)

@@ -7,11 +7,9 @@
 #include "tests/core/logcapture.h"
 
 #include <algorithm>
-#include <functional>
 
 using namespace drivertest;
 using virtualcam::DeviceDescription;
-using virtualcam::Feature;
 using virtualcam::Layout;
 using virtualcam::Scene;
 
@@ -19,18 +17,12 @@ namespace {
 
 const char* const kSerial = "DT0000001";
 
-class Do3thinkCameraTest : public ::testing::Test {
+class Do3thinkCameraTest : public DriverTest<do3thinkKit> {
 protected:
-    void SetUp() override { bus().reset(); }
-    void TearDown() override { bus().reset(); }
-    static virtualcam::Bus& bus() { return dvp_test::bus(); }
-
     static DeviceDescription device(const std::string& serial = kSerial)
     {
         return {"Do3think", serial, "M3ST130-H", kWidth, kHeight, Layout::BayerRG8};
     }
-
-    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(do3thinkKit(), colour); }
     static double value(const char* feature) { return bus().feature(kSerial, feature).value; }
 };
 
@@ -100,36 +92,21 @@ TEST_F(Do3thinkCameraTest, OpenByFriendlyNameSetsUpTheImageProcessing)
     EXPECT_TRUE(camera->isConnected());
 }
 
-struct Mapping {
-    const char* name;
-    std::function<void(CameraInterface&)> apply;
-    std::string feature;
-    double expected;
-};
-
 TEST_F(Do3thinkCameraTest, ParameterLevelsArePassedUnchanged)
 {
-    const Mapping cases[] = {
-        {"exposure in microseconds", [](CameraInterface& c) { c.setExposureTime(12); }, "Exposure", 12000},
-        {"gain level as gain", [](CameraInterface& c) { c.setGain(9); }, "AnalogGain", 9},
-        {"sharpness level", [](CameraInterface& c) { c.setSharpness(44); }, "Sharpness", 44},
-        {"contrast level", [](CameraInterface& c) { c.setContrast(150); }, "Contrast", 150},
-        {"gamma level", [](CameraInterface& c) { c.setGamma(220); }, "Gamma", 220},
-        {"trigger on", [](CameraInterface& c) { c.setTrigger(true); }, "TriggerState", 1},
-        {"trigger on takes input line 1", [](CameraInterface& c) { c.setTrigger(true); }, "TriggerSource", 1},
-        {"trigger off", [](CameraInterface& c) {
+    expectMappings(do3thinkKit(), device(), {
+        {"exposure in microseconds", {}, [](CameraInterface& c) { c.setExposureTime(12); }, "Exposure", 12000},
+        {"gain level as gain", {}, [](CameraInterface& c) { c.setGain(9); }, "AnalogGain", 9},
+        {"sharpness level", {}, [](CameraInterface& c) { c.setSharpness(44); }, "Sharpness", 44},
+        {"contrast level", {}, [](CameraInterface& c) { c.setContrast(150); }, "Contrast", 150},
+        {"gamma level", {}, [](CameraInterface& c) { c.setGamma(220); }, "Gamma", 220},
+        {"trigger on", {}, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerState", 1},
+        {"trigger on takes input line 1", {}, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerSource", 1},
+        {"trigger off", {}, [](CameraInterface& c) {
              c.setTrigger(true);
              c.setTrigger(false);
          }, "TriggerState", 0},
-    };
-    for (const Mapping& mapping : cases) {
-        SCOPED_TRACE(mapping.name);
-        bus().reset();
-        bus().addDevice(device());
-        auto camera = opened(false);
-        mapping.apply(*camera);
-        EXPECT_EQ(value(mapping.feature.c_str()), mapping.expected);
-    }
+    });
     auto camera = opened(false);
     camera->setWdr(true);
     EXPECT_EQ(bus().feature(kSerial, "HdrEnable").text, "true");

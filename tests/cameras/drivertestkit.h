@@ -19,6 +19,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace drivertest {
@@ -102,6 +103,43 @@ inline std::unique_ptr<CameraInterface> openOnly(const DriverKit& kit, bool colo
     cameras[0]->setColorMode(colour);
     EXPECT_TRUE(cameras[0]->open());
     return std::move(cameras[0]);
+}
+
+// A fixture over one driver's stand-in: devices, faults and the call log start empty in every
+// test, and `opened` gives the bus's one device bound and opened.
+template <const DriverKit& (*Kit)()>
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override { bus().reset(); }
+    void TearDown() override { bus().reset(); }
+    static virtualcam::Bus& bus() { return Kit().bus(); }
+    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(Kit(), colour); }
+};
+
+// One row of a parameter-mapping table: with `ranges` set on the device and the camera opened in
+// colour or grey mode, `apply` leaves `feature` at `expected`.
+struct Mapping {
+    const char* name;
+    std::vector<std::pair<std::string, virtualcam::Feature>> ranges;
+    std::function<void(CameraInterface&)> apply;
+    std::string feature;
+    double expected;
+    bool colour = false;
+};
+
+// Runs every row on a fresh bus that holds only `device`.
+inline void expectMappings(const DriverKit& kit, const virtualcam::DeviceDescription& device, const std::vector<Mapping>& rows)
+{
+    for (const Mapping& row : rows) {
+        SCOPED_TRACE(row.name);
+        kit.bus().reset();
+        kit.bus().addDevice(device);
+        for (const auto& range : row.ranges)
+            kit.bus().setFeature(device.serial, range.first, range.second);
+        auto camera = openOnly(kit, row.colour);
+        row.apply(*camera);
+        EXPECT_NEAR(kit.bus().feature(device.serial, row.feature).value, row.expected, 1e-4);
+    }
 }
 
 // A scene's pixels as the program's 32-bit pixel: blue, green, red, 0.

@@ -5,8 +5,6 @@
 #include "tests/cameras/drivertestkit.h"
 #include "tests/core/logcapture.h"
 
-#include <functional>
-
 using namespace drivertest;
 using virtualcam::DeviceDescription;
 using virtualcam::Feature;
@@ -15,19 +13,12 @@ using virtualcam::Scene;
 
 namespace {
 
-class HikCameraTest : public ::testing::Test {
+class HikCameraTest : public DriverTest<hikKit> {
 protected:
-    void SetUp() override { bus().reset(); }
-    void TearDown() override { bus().reset(); }
-    static virtualcam::Bus& bus() { return mvs_test::bus(); }
-
     static DeviceDescription device(const std::string& maker, const std::string& serial, const std::string& model = "MV-CA013-20GC")
     {
         return {maker, serial, model, kWidth, kHeight, Layout::BayerRG8};
     }
-
-    // The one Hik device of the bus, bound and opened.
-    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(hikKit(), colour); }
 };
 
 TEST_F(HikCameraTest, EnumerateListsOnlyTheMakesHikAndGev)
@@ -155,17 +146,9 @@ TEST_F(HikCameraTest, ColourFrameTheConversionCannotTakeIsDroppedUncounted)
     EXPECT_TRUE(markedFrom(frame, 0));
 }
 
-struct Mapping {
-    const char* name;
-    std::vector<std::pair<std::string, Feature>> ranges;
-    std::function<void(CameraInterface&)> apply;
-    std::string feature;
-    double expected;
-};
-
 TEST_F(HikCameraTest, ParameterLevelsMapOntoTheCameraRanges)
 {
-    const Mapping cases[] = {
+    expectMappings(hikKit(), device("Hikrobot", "DA0000001"), {
         {"gain 64 is the maximum", {{"Gain", {0, 0, 17, {}}}}, [](CameraInterface& c) { c.setGain(64); }, "Gain", 17},
         {"gain 0 is the minimum", {{"Gain", {5, 2, 18, {}}}}, [](CameraInterface& c) { c.setGain(0); }, "Gain", 2},
         {"gain 32 is half way", {{"Gain", {5, 2, 18, {}}}}, [](CameraInterface& c) { c.setGain(32); }, "Gain", 10},
@@ -180,17 +163,7 @@ TEST_F(HikCameraTest, ParameterLevelsMapOntoTheCameraRanges)
         {"trigger on sets the mode", {}, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerMode", 1},
         {"trigger on sets source line 0", {}, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerSource", 0},
         {"trigger off", {{"TriggerMode", {1, 0, 1, {}}}}, [](CameraInterface& c) { c.setTrigger(false); }, "TriggerMode", 0},
-    };
-    for (const Mapping& mapping : cases) {
-        SCOPED_TRACE(mapping.name);
-        bus().reset();
-        bus().addDevice(device("Hikrobot", "DA0000001"));
-        for (const auto& range : mapping.ranges)
-            bus().setFeature("DA0000001", range.first, range.second);
-        auto camera = opened(false);
-        mapping.apply(*camera);
-        EXPECT_NEAR(bus().feature("DA0000001", mapping.feature).value, mapping.expected, 1e-4);
-    }
+    });
 }
 
 TEST_F(HikCameraTest, RangeThatCannotBeReadLeavesTheValueAlone)

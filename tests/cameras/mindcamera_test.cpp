@@ -9,7 +9,6 @@
 #include <QJsonObject>
 
 #include <cstddef>
-#include <functional>
 
 using namespace drivertest;
 using virtualcam::DeviceDescription;
@@ -21,19 +20,13 @@ namespace {
 
 const char* const kSerial = "MD0000001";
 
-class MindCameraTest : public ::testing::Test {
+class MindCameraTest : public DriverTest<mindKit> {
 protected:
-    void SetUp() override { bus().reset(); }
-    void TearDown() override { bus().reset(); }
-    static virtualcam::Bus& bus() { return mvsdk_test::bus(); }
-
     static DeviceDescription colourSensor(const std::string& serial = kSerial)
     {
         return {"MindVision", serial, "MV-GE134GC", kWidth, kHeight, Layout::BayerRG8};
     }
     static DeviceDescription monoSensor() { return {"MindVision", kSerial, "MV-GE134GM", kWidth, kHeight, Layout::Mono8}; }
-
-    static std::unique_ptr<CameraInterface> opened(bool colour) { return openOnly(mindKit(), colour); }
     static double value(const char* feature) { return bus().feature(kSerial, feature).value; }
 };
 
@@ -103,46 +96,27 @@ TEST_F(MindCameraTest, OpenSetsFullResolutionAndTheOutputFormatOfSensorAndMode)
     }
 }
 
-struct Mapping {
-    const char* name;
-    std::vector<std::pair<std::string, Feature>> ranges;
-    bool colour;
-    std::function<void(CameraInterface&)> apply;
-    std::string feature;
-    double expected;
-};
-
 TEST_F(MindCameraTest, ParameterLevelsMapOntoTheCameraRanges)
 {
-    const Mapping cases[] = {
-        {"gain 64 is the maximum", {{"AnalogGain", {20, 16, 64, {}}}}, false, [](CameraInterface& c) { c.setGain(64); }, "AnalogGain", 64},
-        {"gain 32 is half way", {{"AnalogGain", {20, 16, 64, {}}}}, false, [](CameraInterface& c) { c.setGain(32); }, "AnalogGain", 40},
-        {"gain truncates", {{"AnalogGain", {0, 0, 10, {}}}}, false, [](CameraInterface& c) { c.setGain(10); }, "AnalogGain", 1},
-        {"sharpness on 0..100", {{"Sharpness", {0, 0, 100, {}}}}, false, [](CameraInterface& c) { c.setSharpness(37); }, "Sharpness", 37},
-        {"sharpness step drops the remainder", {{"Sharpness", {0, 10, 260, {}}}}, false, [](CameraInterface& c) { c.setSharpness(10); }, "Sharpness", 30},
-        {"contrast on 0..400", {{"Contrast", {0, 0, 400, {}}}}, false, [](CameraInterface& c) { c.setContrast(100); }, "Contrast", 200},
-        {"contrast range 0..100 has step 0", {{"Contrast", {50, 0, 100, {}}}}, false, [](CameraInterface& c) { c.setContrast(150); }, "Contrast", 0},
-        {"gamma on 0..1000", {{"Gamma", {0, 0, 1000, {}}}}, false, [](CameraInterface& c) { c.setGamma(125); }, "Gamma", 500},
-        {"exposure in microseconds", {}, false, [](CameraInterface& c) { c.setExposureTime(7); }, "ExposureTime", 7000},
-        {"trigger on is hardware trigger", {}, false, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerMode", 2},
-        {"trigger off is continuous", {{"TriggerMode", {2, 0, 2, {}}}}, false, [](CameraInterface& c) { c.setTrigger(false); }, "TriggerMode", 0},
-        {"wide dynamic range on", {}, false, [](CameraInterface& c) { c.setWdr(true); }, "Awdr", 1},
-        {"one-shot white balance", {}, false, [](CameraInterface& c) { c.whiteBalanceOnce(); }, "OnceWB", 1},
-        {"mirror horizontal", {}, false, [](CameraInterface& c) { c.setMirror(true, false); }, "MirrorH", 1},
-        {"mirror vertical", {{"MirrorV", {1, 0, 1, {}}}}, false, [](CameraInterface& c) { c.setMirror(true, false); }, "MirrorV", 0},
-        {"frame rate level 2 in colour mode", {}, true, [](CameraInterface& c) { c.setFrameRateLevel(2); }, "FrameSpeed", 3},
-        {"frame rate level 2 in grey mode", {}, false, [](CameraInterface& c) { c.setFrameRateLevel(2); }, "FrameSpeed", 2},
-    };
-    for (const Mapping& mapping : cases) {
-        SCOPED_TRACE(mapping.name);
-        bus().reset();
-        bus().addDevice(colourSensor());
-        for (const auto& range : mapping.ranges)
-            bus().setFeature(kSerial, range.first, range.second);
-        auto camera = opened(mapping.colour);
-        mapping.apply(*camera);
-        EXPECT_EQ(value(mapping.feature.c_str()), mapping.expected);
-    }
+    expectMappings(mindKit(), colourSensor(), {
+        {"gain 64 is the maximum", {{"AnalogGain", {20, 16, 64, {}}}}, [](CameraInterface& c) { c.setGain(64); }, "AnalogGain", 64},
+        {"gain 32 is half way", {{"AnalogGain", {20, 16, 64, {}}}}, [](CameraInterface& c) { c.setGain(32); }, "AnalogGain", 40},
+        {"gain truncates", {{"AnalogGain", {0, 0, 10, {}}}}, [](CameraInterface& c) { c.setGain(10); }, "AnalogGain", 1},
+        {"sharpness on 0..100", {{"Sharpness", {0, 0, 100, {}}}}, [](CameraInterface& c) { c.setSharpness(37); }, "Sharpness", 37},
+        {"sharpness step drops the remainder", {{"Sharpness", {0, 10, 260, {}}}}, [](CameraInterface& c) { c.setSharpness(10); }, "Sharpness", 30},
+        {"contrast on 0..400", {{"Contrast", {0, 0, 400, {}}}}, [](CameraInterface& c) { c.setContrast(100); }, "Contrast", 200},
+        {"contrast range 0..100 has step 0", {{"Contrast", {50, 0, 100, {}}}}, [](CameraInterface& c) { c.setContrast(150); }, "Contrast", 0},
+        {"gamma on 0..1000", {{"Gamma", {0, 0, 1000, {}}}}, [](CameraInterface& c) { c.setGamma(125); }, "Gamma", 500},
+        {"exposure in microseconds", {}, [](CameraInterface& c) { c.setExposureTime(7); }, "ExposureTime", 7000},
+        {"trigger on is hardware trigger", {}, [](CameraInterface& c) { c.setTrigger(true); }, "TriggerMode", 2},
+        {"trigger off is continuous", {{"TriggerMode", {2, 0, 2, {}}}}, [](CameraInterface& c) { c.setTrigger(false); }, "TriggerMode", 0},
+        {"wide dynamic range on", {}, [](CameraInterface& c) { c.setWdr(true); }, "Awdr", 1},
+        {"one-shot white balance", {}, [](CameraInterface& c) { c.whiteBalanceOnce(); }, "OnceWB", 1},
+        {"mirror horizontal", {}, [](CameraInterface& c) { c.setMirror(true, false); }, "MirrorH", 1},
+        {"mirror vertical", {{"MirrorV", {1, 0, 1, {}}}}, [](CameraInterface& c) { c.setMirror(true, false); }, "MirrorV", 0},
+        {"frame rate level 2 in colour mode", {}, [](CameraInterface& c) { c.setFrameRateLevel(2); }, "FrameSpeed", 3, true},
+        {"frame rate level 2 in grey mode", {}, [](CameraInterface& c) { c.setFrameRateLevel(2); }, "FrameSpeed", 2},
+    });
 }
 
 TEST_F(MindCameraTest, AutoAdjustRunsAutomaticExposureAndReportsWhatItFound)
