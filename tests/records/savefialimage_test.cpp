@@ -2,6 +2,7 @@
 // pruning to the kept counts, pairs of a cleared alarm, and pictures that must never be lost.
 #include "core/globals.h"
 #include "records/savefialimagethread.h"
+#include "records/saveimagelock.h"
 #include "records/saveimagequeue.h"
 
 #include <QDir>
@@ -29,6 +30,19 @@ QImage flatPicture(int grey, int width = 64, int height = 48)
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(qRgb(grey, grey, grey));
     return picture;
+}
+
+// The pending flag as the thread leaves it, read under the lock as every reader must.
+int flagOf(int camera, int detect, int slot)
+{
+    SaveImageLock lock;
+    return saveImageFlags[camera][detect][slot];
+}
+
+int regionOf(int camera, int detect)
+{
+    SaveImageLock lock;
+    return firstNgRegion[camera][detect];
 }
 
 int greyOf(const QString& path)
@@ -133,12 +147,12 @@ TEST(SaveFialImageNames, FoldersAndNamesAsTheRecordsExpect)
 TEST_F(SaveFialImageTest, NgPictureWithItsFirstNgRegionInTheNgFolder)
 {
     record(1, 1, 0, 40, 3);
-    EXPECT_EQ(saveImageFlags[1][1][0], 1);
-    EXPECT_EQ(firstNgRegion[1][1], 0) << "the record took the number with it";
+    EXPECT_EQ(flagOf(1, 1, 0), 1);
+    EXPECT_EQ(regionOf(1, 1), 0) << "the record took the number with it";
     startThread(true);
     ASSERT_TRUE(waitUntil([] { return jpgCount(1, 1, 0) == 1; }));
     EXPECT_EQ(jpgNames(1, 1, 0), QStringList{QStringLiteral("3_2024-05-01_08.15.30.jpg")});
-    EXPECT_EQ(saveImageFlags[1][1][0], 0);
+    EXPECT_EQ(flagOf(1, 1, 0), 0);
     EXPECT_NEAR(greyOf(SaveFialImageThread::folder(1, 1, 0) + QStringLiteral("/3_2024-05-01_08.15.30.jpg")), 40, 3);
     EXPECT_EQ(jpgCount(1, 1, 1), 0);
 }
@@ -150,7 +164,7 @@ TEST_F(SaveFialImageTest, OkPictureAloneGoesToTheOkFolderAndLeavesTheRegionNumbe
     startThread(true);
     ASSERT_TRUE(waitUntil([] { return jpgCount(0, 1, 1) == 1; }));
     EXPECT_EQ(jpgNames(0, 1, 1), QStringList{QStringLiteral("2024-05-01_08.15.30.jpg")});
-    EXPECT_EQ(firstNgRegion[0][1], 5);
+    EXPECT_EQ(regionOf(0, 1), 5);
     EXPECT_EQ(jpgCount(0, 1, 0), 0);
 }
 
@@ -162,8 +176,8 @@ TEST_F(SaveFialImageTest, ClearedAlarmPairGoesIntoTheNgFolderASecondApart)
     storeResultPicture(0, 1, 0, flatPicture(30));
     storeResultPicture(0, 1, 1, flatPicture(220));
     flagResultPictures(0, 1, true, true);
-    EXPECT_EQ(saveImageFlags[0][1][0], 1);
-    EXPECT_EQ(saveImageFlags[0][1][1], 1);
+    EXPECT_EQ(flagOf(0, 1, 0), 1);
+    EXPECT_EQ(flagOf(0, 1, 1), 1);
     QElapsedTimer timer;
     timer.start();
     startThread();
@@ -175,7 +189,7 @@ TEST_F(SaveFialImageTest, ClearedAlarmPairGoesIntoTheNgFolderASecondApart)
     EXPECT_NEAR(greyOf(SaveFialImageThread::folder(0, 1, 0) + '/' + names[0]), 30, 3) << "the NG picture first";
     EXPECT_NEAR(greyOf(SaveFialImageThread::folder(0, 1, 0) + '/' + names[1]), 220, 3);
     EXPECT_EQ(jpgCount(0, 1, 1), 0);
-    EXPECT_EQ(firstNgRegion[0][1], 0);
+    EXPECT_EQ(regionOf(0, 1), 0);
 }
 
 // The folder before the write, the limit, and what it must hold afterwards.
@@ -210,7 +224,7 @@ TEST_P(PruneTest, FolderKeepsTheNewestPictures)
     ngImageLimit = c.limit;
     record(0, 0, 0, 90);
     startThread();
-    ASSERT_TRUE(waitUntil([] { return saveImageFlags[0][0][0] == 0 && pendingPictureCount(0, 0) == 0; }));
+    ASSERT_TRUE(waitUntil([] { return flagOf(0, 0, 0) == 0 && pendingPictureCount(0, 0) == 0; }));
     ASSERT_TRUE(waitUntil([&] { return QDir(dir).entryList({QStringLiteral("2024-*.jpg")}, QDir::Files).size() == 1; }));
     stopThread();
     QStringList expected;
@@ -316,7 +330,7 @@ TEST_F(SaveFialImageTest, DetectsBeyondTheDetectsPerCameraAreNeverVisited)
     ASSERT_TRUE(waitUntil([] { return jpgCount(0, 1, 0) == 1; }));
     QThread::msleep(300);
     EXPECT_EQ(pendingPictureCount(0, 2), 1);
-    EXPECT_EQ(saveImageFlags[0][2][0], 1);
+    EXPECT_EQ(flagOf(0, 2, 0), 1);
     EXPECT_FALSE(QDir(SaveFialImageThread::folder(0, 2, 0)).exists());
 }
 
@@ -335,8 +349,8 @@ TEST_F(SaveFialImageTest, RecordingWithoutARenderingAddsNothing)
     flagResultPictures(0, 0, true, false);
     flagResultPictures(0, 0, false, true);
     EXPECT_EQ(pendingPictureCount(0, 0), 0);
-    EXPECT_EQ(saveImageFlags[0][0][0], 0);
-    EXPECT_EQ(saveImageFlags[0][0][1], 0);
+    EXPECT_EQ(flagOf(0, 0, 0), 0);
+    EXPECT_EQ(flagOf(0, 0, 1), 0);
     // After a record the slot is empty again; a copy of it is null.
     record(0, 0, 0, 80);
     EXPECT_TRUE(copyResultPicture(0, 0, 0).isNull());
