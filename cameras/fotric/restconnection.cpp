@@ -51,15 +51,16 @@ int RestConnection::get(const std::string& path, Json::Value& reply)
     }
     if (status != 200 || length == 0)
         return status;
+    // A body that is not JSON leaves the reply null; the status stays what the camera answered
+    // (the liveness probe asks for nothing else), and every reader checks the reply's type.
     try {
         Json::CharReaderBuilder builder;
         const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
         Json::Value parsed;
-        if (!reader->parse(m_buffer.data(), m_buffer.data() + length, &parsed, nullptr))
-            return kBadReply;
-        reply.swap(parsed);
+        if (reader->parse(m_buffer.data(), m_buffer.data() + length, &parsed, nullptr))
+            reply.swap(parsed);
     } catch (const std::exception&) {
-        return kBadReply;
+        reply = Json::Value();
     }
     return status;
 }

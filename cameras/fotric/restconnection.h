@@ -18,7 +18,6 @@ public:
     // Statuses of our own beside the HTTP statuses and the REST library's negative codes.
     static constexpr int kNotConnected = -100;  // no library handle (address not usable)
     static constexpr int kTooLarge = -101;      // body or reply larger than kMaxMessageBytes
-    static constexpr int kBadReply = -102;      // status 200 with a body that is not JSON
     // Largest body sent or reply read; a camera's table list stays far below it.
     static constexpr std::size_t kMaxMessageBytes = 4u << 20;
 
@@ -31,8 +30,8 @@ public:
     void setTimeout(int milliseconds);
 
     // GET `path`; `reply` is reset first and receives the parsed body when the status is 200 and
-    // the body is not empty (the whole body, however long, up to kMaxMessageBytes). Returns the
-    // status: the HTTP status or a negative failure code.
+    // the body is JSON (the whole body, however long, up to kMaxMessageBytes); otherwise it stays
+    // null. Returns the status: the HTTP status or a negative failure code.
     int get(const std::string& path, Json::Value& reply);
 
     enum class Method { Post, Put };

@@ -75,12 +75,17 @@ TEST_F(ThermalClient, IsAliveOnlyWhenTheBootIdAnswers200)
     EXPECT_TRUE(client().isAlive());
     camera.setJson("GET", "/admin/boot-id", "{}", 401);
     EXPECT_FALSE(client().isAlive());
+    // Only the status counts: a boot id that is plain text, or no body at all, is an answer.
+    camera.setReply("GET", "/admin/boot-id", {200, "e3b0c442-98fc-1c14"});
+    EXPECT_TRUE(client().isAlive());
+    camera.setReply("GET", "/admin/boot-id", {200, ""});
+    EXPECT_TRUE(client().isAlive());
     camera.setReply("GET", "/admin/boot-id", {200, "", FakeThermalCamera::Mode::Silent});
     const auto start = Clock::now();
     ThermalRestClient silent = client();
     EXPECT_FALSE(silent.isAlive());
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1500));
-    EXPECT_EQ(camera.requests("GET", "/admin/boot-id").size(), 3u);
+    EXPECT_EQ(camera.requests("GET", "/admin/boot-id").size(), 5u);
 }
 
 TEST_F(ThermalClient, AnAddressWithoutUsableHostFailsWithoutTraffic)
