@@ -52,6 +52,14 @@ unsigned char saveImageFlags[8][8][2] = {};
 int firstNgRegion[8][8] = {};
 int ngImageLimit = 0;
 int okImageLimit = 0;
+SaveFialImageThread* saveFialImageThread = nullptr;
+int statisticsEnabled = 0;
+int lensOptimisationOn = 1;
+int imageSource = -1;
+
+QPointer<Warnbox> sharedWarnbox;
+QPointer<tipbox> sharedTipbox;
+QPointer<inputbox> sharedInputbox;
 
 int templateLimit = 10;
 int useGreyChannel = 1;

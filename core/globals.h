@@ -21,7 +21,11 @@ class DateTimeWidget;
 class _RollingTime;
 class CameraInterface;
 class ResStatistics;
+class SaveFialImageThread;
 struct CameraInfo;
+class Warnbox;
+class tipbox;
+class inputbox;
 
 // The single main window; null until its constructor runs.
 extern MoJuWizard* mainWindow;
@@ -105,7 +109,7 @@ extern unsigned char doorReleaseFlag;
 extern QMutex* saveImageMutex;
 // The result-image hand-over between the camera views, the cycle and the image-save thread, by
 // camera, detect and slot (0 NG image, 1 OK image); all guarded by saveImageMutex. A buffer is
-// null until a result picture is first rendered into it (records/saveimagebuffers.h allocates
+// null until a result picture is first rendered into it (records/saveimagequeue.h allocates
 // it); a flag of 1 means the buffer's picture waits to be written; firstNgRegion is the 1-based
 // number of the first NG region of the pending NG picture, 0 for none.
 extern unsigned char* saveImageBuffers[8][8][2];
@@ -114,6 +118,23 @@ extern int firstNgRegion[8][8];
 // NG and OK pictures kept per folder: start-up copies of ngImagesKept and okImagesKept.
 extern int ngImageLimit;
 extern int okImageLimit;
+// The thread that writes the recorded result pictures; started by the main window, never
+// stopped by the program.
+extern SaveFialImageThread* saveFialImageThread;
+// Start-up copy of statisticsEnabled: hourly statistics are counted.
+extern int statisticsEnabled;
+// 1 - lensOptimisationOff, taken at start-up.
+extern int lensOptimisationOn;
+// What the camera views show: -1 the run view (region editor closed), 0 templates, 1 live image,
+// 2 recent NG frames, 3 OK record pictures, 4 NG record pictures. Written only by the region
+// editor; GUI thread only.
+extern int imageSource;
+
+// The main window's shared boxes, made once at start-up and reused: the start-up warning box
+// (later the shared message box), the Cancel/OK question box (600 x 420) and the password box.
+extern QPointer<Warnbox> sharedWarnbox;
+extern QPointer<tipbox> sharedTipbox;
+extern QPointer<inputbox> sharedInputbox;
 
 // Template slots per detect, copied from the parameters by the main window constructor.
 extern int templateLimit;

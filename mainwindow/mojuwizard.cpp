@@ -1,24 +1,73 @@
 #include "mainwindow/mojuwizard.h"
 
+#include "cameras/cameradiscovery.h"
+#include "cameras/camerainterface.h"
 #include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
+#include "io/customionamewidget.h"
+#include "io/modbusserver.h"
+#include "records/resstatistics.h"
+#include "records/savefialimagethread.h"
+#include "records/saveimagequeue.h"
+#include "view/cammerwidget.h"
 #include "widgets/inputbox.h"
 #include "widgets/numberinput.h"
 #include "widgets/numcharinput.h"
+#include "widgets/tipbox.h"
+#include "widgets/warnbox.h"
+#include "widgets/windowhelpers.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QMutex>
 #include <QScreen>
+#include <QSqlDatabase>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// A pad that is destroyed (its owner went away) is made anew, parentless, in the same global,
+// so the edits always find one.
+template <class Pad>
+void renewWhenDestroyed(QPointer<Pad>& global)
+{
+    QObject::connect(global.data(), &QObject::destroyed, [&global]() {
+        global = new Pad(nullptr);
+        renewWhenDestroyed(global);
+    });
+}
+
+// Replaces any earlier pad by a new parentless one that renews itself.
+template <class Pad>
+void makeSharedPad(QPointer<Pad>& global)
+{
+    if (Pad* old = global.data()) {
+        QObject::disconnect(old, &QObject::destroyed, nullptr, nullptr);
+        delete old;
+    }
+    global = new Pad(nullptr);
+    renewWhenDestroyed(global);
+}
+
+}  // namespace
 
 MoJuWizard::MoJuWizard(QWidget* parent)
     : QWidget(parent)
 {
     // Everything built below may reach the main window through the global.
     mainWindow = this;
+    const SystemParam& p = *activeParams;
+    if (initialStationSet)
+        station = initialStation;
+    manualTrig = detectsPerCamera;
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         screenWidth = screen->geometry().width();
@@ -26,36 +75,257 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     }
     setFixedSize(screenWidth, screenHeight);
 
-    if (initialStationSet)
-        station = initialStation;
-    curDet = activeParams->productCheckEnabled != 1 ? 1 : 0;
+    // Shown at once, without blocking, while the cameras open.
+    delete sharedWarnbox;
+    sharedWarnbox = new Warnbox(nullptr);
+    setWindowStayOnTop(sharedWarnbox, false);
+    sharedWarnbox->setText(tr("系统正在初始化，请稍后......"));
+    sharedWarnbox->show();
+    QApplication::processEvents();
 
-    // The IO board: every output at its rest level from the start, so the clamp stays
-    // prohibited until the cycle releases it.
+    cameraDriverMask = 0x31C;
+
+    logoutTimer = makeTimer(p.autoLogoutSeconds * 1000);
+    connect(logoutTimer, &QTimer::timeout, this, &MoJuWizard::TimerLogout);
+    screenOffTimer = makeTimer(p.screenOffSeconds * 1000);
+    connect(screenOffTimer, &QTimer::timeout, this, &MoJuWizard::TimerLCD);
+    // Their targets, the input confirmations, come with the cycle.
+    for (QTimer*& timer : inputConfirmTimers)
+        timer = makeTimer(p.inputDebounce * 100);
+
+    // The operation log: later writers reopen it when this fails.
+    openOperationLog();
+    CameraDiscovery::setOperationLog([this](const QString& line) { InsertRecord(line); });
+
+    // Start-up copies: changes of these parameters take effect at the next start.
+    statisticsEnabled = p.statisticsEnabled;
+    curDet = p.productCheckEnabled != 1 ? 1 : 0;
+    templateLimit = p.maxTemplates;
+    ngImageLimit = p.ngImagesKept;
+    okImageLimit = p.okImagesKept;
+    ioComIndex = p.comPort;
+    useGreyChannel = p.greyChannel;
+    lensOptimisationOn = 1 - p.lensOptimisationOff;
+
+    CameraDiscovery::discoverCameras();
+
+    delete sharedTipbox;
+    sharedTipbox = new tipbox(2, nullptr, 600, 420);
+    sharedTipbox->hide();
+    makeSharedPad(gpNumberInput);
+    makeSharedPad(gpNumCharInput);
+
+    // The IO board: every output at rest and the clamp prohibited from the start; StartDetect
+    // below returns the clamp to its rest level.
     // main creates the IO mutex before the window; a window built without main (tests) gets
     // it here, since the port publishes its first output word at once.
     if (!ioMutex)
         ioMutex = new QMutex;
-    ioComIndex = activeParams->comPort;
+    if (!saveImageMutex)
+        saveImageMutex = new QMutex;
     controlPort = new ControlPort(this);
+    controlPort->setOutput(0, true);
+    controlPort->publishOutputs();
 
-    backlightOff = 0;
-    logoutTimer = new QTimer(this);
-    connect(logoutTimer, &QTimer::timeout, this, &MoJuWizard::TimerLogout);
-    screenOffTimer = new QTimer(this);
-    connect(screenOffTimer, &QTimer::timeout, this, &MoJuWizard::TimerLCD);
-    if (activeParams->screenOffSeconds > 0)
-        screenOffTimer->start(activeParams->screenOffSeconds * 1000);
+    greyTable.reserve(256);
+    for (int i = 0; i < 256; ++i)
+        greyTable.append(qRgb(i, i, i));
 
-    // All four panel LEDs dark until the cycle reports its state.
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    column->addLayout(row);
+    buildCameraViews(row);
+
+    // Simulated cameras: may the stored serial numbers go? A changed camera count: clear them
+    // and reboot? Both questions block until the operator answers.
+    CameraDiscovery::checkSerialNumbers([this]() { recordDb.close(); });
+
+    shownCamera = cameraCount == 1 ? 0 : cameraCount;
+
+    // The server reports written registers from its own thread.
+    qRegisterMetaType<QList<int>>("QList<int>");
+    modbusServer = new ModbusServer;
+    connect(modbusServer, &ModbusServer::sigWriteChange, this, &MoJuWizard::SlotModbusDataChange,
+            Qt::QueuedConnection);
+
+    ioNameDialog = new CustomIONameWidget(this);
+    ioNameDialog->load();
+    ioNameDialog->hide();
+    delete sharedInputbox;
+    sharedInputbox = new inputbox(0, nullptr);
+    sharedInputbox->hide();
+    zoomCentreX = 0;
+    zoomCentreY = 0;
+
+    // Camera enable: a disabled camera's view is hidden; all cameras shown, pan and zoom reset.
+    for (int i = 0; i < cameraCount; ++i)
+        cameraViews[i]->setVisible(p.cameraEnabled[i] != 0);
+    shownCamera = cameraCount;
+    panX = panY = 0;
+    scaleX = scaleY = 1.0;
+
+    makeCameraFolders();
+
+    runTimer = makeTimer(100, true);
+    noInputTimer = makeTimer(p.inputTimeoutSeconds * 1000);
+    hintTimer = makeTimer(3000);
+    for (QTimer*& timer : delayTimers)
+        timer = makeTimer(100);
+
+    // Result pictures: nothing pending; a buffer per camera, detect and verdict is made when a
+    // picture is first rendered into it.
+    clearResultPictures();
+    saveFialImageThread = new SaveFialImageThread;
+    saveFialImageThread->start(QThread::InheritPriority);
+
+    resultTimer = makeTimer(2000);
+    outNgTimer = makeTimer(p.ejectorPulse * 100);
+    clampCutTimer = makeTimer(p.clampPulse * 100);
+    ejectorCutTimer = makeTimer(p.ejectorPulse * 100);
+    for (QTimer*& timer : out5Timers)
+        timer = makeTimer(p.firstDelay * 100);
+    alarmPulseTimer = makeTimer(p.alarmPulse * 100, true);
+
+    setUpRecordDays();
+    resStatistics = new ResStatistics;
+    resStatistics->checkDay();
+
     setPanelLed(3, 1);
     setPanelLed(2, 1);
     setPanelLed(1, 1);
     setPanelLed(0, 1);
 
-    setUpRecords();
+    StartDetect();
+    if (p.clampCutAfterCavityOk && p.clampPulse > 0) {
+        controlPort->setOutput(0, true);
+        controlPort->publishOutputs();
+    }
 
+    std::fill(std::begin(cutFlags), std::end(cutFlags), false);
+    manualTrig = detectsPerCamera;
+    manualRound = false;
     installEventFilter(this);
+    sharedWarnbox->hide();
+
+    runTimer->start(5);
+    // An output change lets the cycle react within 1 ms.
+    connect(controlPort, &ControlPort::sigIOChange, this, [this]() { runTimer->start(1); }, Qt::QueuedConnection);
+    dateTimer->start();
+
+    InsertRecord(tableText(150).arg(cameraCount));
+
+    fpsTimer = makeTimer(1000);
+    fpsTimer->start();
+    lastCycle = 0;
+    cycleStamp = QDateTime::currentMSecsSinceEpoch() / 100;
+
+    CountRead();
+
+    for (int c = 0; c < cameraCount; ++c)
+        cameraViews[c]->restartGrabbing();
+
+    if (p.screenOffSeconds > 0)
+        screenOffTimer->start(p.screenOffSeconds * 1000);
+
+    sharedTipbox->setWindowFlags(sharedTipbox->windowFlags() | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
+    gpNumberInput->setParent(this);
+    gpNumCharInput->setParent(this);
+    sharedInputbox->setParent(this);
+
+    modbusServer->setReadRegister(0, 1);
+    modbusServer->setReadRegister(2, quint16(p.paraGroupIndex));
+    writeCountersToModbus();
+}
+
+QTimer* MoJuWizard::makeTimer(int intervalMs, bool singleShot)
+{
+    auto* timer = new QTimer(this);
+    timer->setInterval(std::max(intervalMs, 0));
+    timer->setSingleShot(singleShot);
+    return timer;
+}
+
+void MoJuWizard::buildCameraViews(QHBoxLayout* row)
+{
+    const QList<CameraInterface*> cameras = CameraDiscovery::openCameras(*activeParams);
+    cameraCount = std::min<int>(cameras.size(), kCameras);
+    for (int c = 0; c < cameraCount; ++c) {
+        cameraViews[c] = new CammerWidget(this, c, cameras[c]);
+        row->addWidget(cameraViews[c]);
+    }
+}
+
+void MoJuWizard::makeCameraFolders()
+{
+    for (int c = 1; c <= cameraCount; ++c) {
+        for (int d = 1; d <= kDetects; ++d) {
+            recState[c - 1][d - 1] = 0;
+            const int index = (c - 1) * 16 + (d - 1) * 2;
+            imageDirs[index] = QDir(QStringLiteral("%1//camera%2//detect%3//NG").arg(QStringLiteral("./alarmimage")).arg(c).arg(d));
+            imageDirs[index + 1] = QDir(QStringLiteral("%1//camera%2//detect%3//OK").arg(QStringLiteral("./alarmimage")).arg(c).arg(d));
+            QDir().mkpath(imageDirs[index].path());
+            QDir().mkpath(imageDirs[index + 1].path());
+            QDir().mkpath(QStringLiteral("./cammer%1%2").arg(c).arg(d));
+            QDir().mkpath(QStringLiteral("%1//cammer%2%3").arg(QStringLiteral("./originalimage")).arg(c).arg(d));
+        }
+    }
+}
+
+void MoJuWizard::StartDetect()
+{
+    const SystemParam& p = *activeParams;
+    controlPort->resetOutputs();
+    if (p.ejectorOffWhenClamping)
+        controlPort->setOutput(1, true);
+    if (p.separateDetectSignals == 1 && p.ejectorCutAfterProductOk && p.ejectorPulse > 0)
+        controlPort->setOutput(1, true);
+    controlPort->publishOutputs();
+
+    alarmState = 0;
+    retry[0] = retry[1] = 0;
+    reDetectPending = 0;
+
+    const int detects = std::clamp(detectsPerCamera, 0, int(kDetects));
+    for (int c = 0; c < cameraCount; ++c) {
+        CammerWidget* view = cameraViews[c];
+        view->detectOk = true;
+        view->imageRoisOk = true;
+        view->tempRoisOk = true;
+        for (int d = 0; d < detects; ++d) {
+            remaining[d] = 0;
+            for (int r = 0; r < CammerWidget::kRoisPerDetect; ++r) {
+                view->roiOk[d * CammerWidget::kRoisPerDetect + r] = 1;
+                view->roiValue[d * CammerWidget::kRoisPerDetect + r] = 0;
+            }
+        }
+    }
+    runState = 1;
+}
+
+void MoJuWizard::StopDetect()
+{
+    controlPort->resetOutputs();
+    if (activeParams->clampOffWhenStopped == 1)
+        controlPort->setOutput(0, true);
+    controlPort->publishOutputs();
+    SetStopDetect();
+}
+
+void MoJuWizard::SetStopDetect()
+{
+    pendingCams[curDet & 1] = 0;
+    const int detects = std::clamp(detectsPerCamera, 0, int(kDetects));
+    for (int k = 0; k < detects; ++k) {
+        if (delayTimers[k]->isActive()) {
+            delayTimers[k]->stop();
+            remaining[k] = 0;
+        }
+    }
+    runState = 3;
 }
 
 bool MoJuWizard::eventFilter(QObject* watched, QEvent* event)
@@ -88,11 +358,6 @@ bool MoJuWizard::checkAdvancedUser()
     inputbox box(1, nullptr);
     box.exec();
     return loginLevel == 2;
-}
-
-void MoJuWizard::appendModbusValue(int value)
-{
-    modbusValues.append(value);
 }
 
 void MoJuWizard::TimerLogout()

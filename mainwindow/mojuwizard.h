@@ -4,19 +4,30 @@
 
 #include <QDir>
 #include <QList>
+#include <QRgb>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVector>
 #include <QWidget>
 
 class CammerWidget;
+class CustomIONameWidget;
 class ModbusServer;
+class QHBoxLayout;
 class QTimer;
 
 class MoJuWizard : public QWidget {
     Q_OBJECT
 
 public:
-    // Needs the loaded parameters (activeParams).
+    // Detects and cameras the window keeps state for, whatever the machine type.
+    static constexpr int kDetects = 8;
+    static constexpr int kCameras = 8;
+
+    // The second half of start-up: opens the cameras (two simulated ones when none opens, after
+    // asking whether to clear the stored serial numbers), builds a view per camera, the IO port
+    // with the clamp prohibited, the Modbus server, the per-camera folders and the timers, and
+    // puts the machine into the detecting state. Needs the loaded parameters (activeParams).
     explicit MoJuWizard(QWidget* parent = nullptr);
     // The program never destroys its window; tests do. Releases the records' connections and
     // the Modbus server.
@@ -49,28 +60,113 @@ public:
     void restartProgram();
 
     // Camera view of camera i; null at and beyond cameraCount.
-    CammerWidget* cameraViews[8] = {};
+    CammerWidget* cameraViews[kCameras] = {};
+    // The Modbus-TCP server; no parent, kept for the life of the process.
+    ModbusServer* modbusServer = nullptr;
+    // The IO name dialog, hidden until the settings wizard shows it.
+    CustomIONameWidget* ioNameDialog = nullptr;
+    // Camera shown large; equal to cameraCount means all cameras.
+    int shownCamera = 0;
+    // The no-input warning is on screen.
+    bool noInputWarned = false;
+    // Result-picture folders, index camera * 16 + detect * 2 + (0 NG, 1 OK).
+    QDir imageDirs[kCameras * kDetects * 2];
+
+    // The timers of the cycle (children of the window). The single-shot cycle tick; the no-input
+    // watch; the 3 s region hint; the 2 s result display; the input confirmations; the check
+    // countdowns (100 ms steps); the alarm pulse (single-shot); the delayed output 4; the pulse
+    // of NG region outputs; the timed clamp and ejector cuts; auto-logout; the LED blink (1 s);
+    // the screen saver.
+    QTimer* runTimer = nullptr;
+    QTimer* noInputTimer = nullptr;
+    QTimer* hintTimer = nullptr;
+    QTimer* resultTimer = nullptr;
+    QTimer* inputConfirmTimers[8] = {};
+    QTimer* delayTimers[8] = {};
+    QTimer* alarmPulseTimer = nullptr;
+    QTimer* out5Timers[8] = {};
+    QTimer* outNgTimer = nullptr;
+    QTimer* clampCutTimer = nullptr;
+    QTimer* ejectorCutTimer = nullptr;
+    // Restarted on every touch with the auto-logout time; its timeout logs the operator out.
+    QTimer* logoutTimer = nullptr;
+    QTimer* fpsTimer = nullptr;
+    // Restarted on every touch with the screen-off time; its timeout darkens the screen.
+    QTimer* screenOffTimer = nullptr;
+
+    // Seconds left of the countdown of detect k (drawn by the camera titles).
+    float remaining[kDetects] = {};
     // The screen saver has switched the backlight off; written only by setScreenPower and here.
     int backlightOff = 0;
+    // Detect requested by a manual capture; detectsPerCamera means none.
+    int manualTrig = 0;
+    // Per detect parity: bit c set while camera c still has to run that check in this cycle.
+    int pendingCams[kDetects] = {};
+    // Image-record state per camera and detect: 0 idle, 1 armed, 2 OK picture to save, 3 NG
+    // picture waiting for the alarm to be cleared, 4 to 6 alarm cleared (skip mould, template
+    // added, re-check switched to the cavity), 7 re-check requested, 8 re-checked picture being
+    // annotated, 9 NG picture to save, 10 NG picture and re-checked OK picture to save.
+    int recState[kCameras][kDetects] = {};
+    // Opaque grey colour table for 8-bit pictures: entry i is (i, i, i).
+    QVector<QRgb> greyTable;
     // Detect of the current round; the detection engine reads it through mainWindow.
     int curDet = 0;
     // Temperature readings of the current round in the order the temperature regions were
     // inspected (the detection engine appends them).
     QList<int> modbusValues;
+    // curDet when the result display started.
+    int shownDetect = 0;
+    // Detect and drawing mode of the region editor.
+    int editDetect = 0;
+    int drawMode = 0;
     // Edit field the on-screen keypads type into; written only by the edit widget.
     QWidget* currentEdit = nullptr;
+    // 1 detecting, 2 template sampling, 3 stopped.
+    int runState = 1;
+    // 0 none, 1 result shown (2 s), 2 NG alarm, 3 region review or editing.
+    int alarmState = 0;
+    // 1 a countdown runs, 2 detected, 3 idle (drawn by the camera titles).
+    int phase = 3;
     // 0 not logged in, 1 user password, 2 service password.
     int loginLevel = 0;
     // Two-station machines: 1 the first station (detects 0 and 1), 0 the second (2 and 3).
     int station = 1;
+    // Detect whose countdown starts on the next input trigger regardless of its trigger input.
+    int forcedDetect = -1;
+    // 1 while the safety door runs the cavity check.
+    int safetyTrig = 0;
+    // Save every inspected frame as a test picture.
+    bool saveAllFlag = false;
+    // Outputs chosen by NG regions of the product check.
+    bool cutFlags[10] = {};
+    // Re-checks left for detect parity 0 and 1 in this cycle.
+    int retry[2] = {};
+    // An NG round with re-checks left waits for its re-check.
+    int reDetectPending = 0;
+    // Duration of the last machine cycle, and the time of the last cycle start, in 0.1 s (the
+    // start since 1970).
+    int lastCycle = 0;
+    qint64 cycleStamp = 0;
+    // Camera c had an NG round in this cycle.
+    bool cycleNgCam[kCameras] = {};
+    // Input treated as triggered on the next tick; -1 none.
+    int forcedInput = -1;
+    // The running round was started by a manual capture (not counted).
+    bool manualRound = false;
+    // Confirmed input event waiting for the next tick.
+    bool inEvt[8] = {};
+    // The last evaluated round had an NG camera.
+    bool lastRoundNg = false;
+    // False while a camera is lost.
+    bool camerasOk = true;
+    // Pan and zoom of the camera area, and the last inspected image point.
+    double panX = 0;
+    double panY = 0;
+    double scaleX = 1.0;
+    double scaleY = 1.0;
+    int zoomCentreX = 0;
+    int zoomCentreY = 0;
 
-    // Restarted on every touch with the auto-logout time; its timeout logs the operator out.
-    QTimer* logoutTimer = nullptr;
-    // Restarted on every touch with the screen-off time; its timeout darkens the screen.
-    QTimer* screenOffTimer = nullptr;
-
-    // The Modbus-TCP server; no parent, kept for the life of the process.
-    ModbusServer* modbusServer = nullptr;
     // Connection "dbRecord" on RECORD.db, the open operation log; reopened on demand.
     QSqlDatabase recordDb;
     // ./RECORD, the archive of past days' operation logs, and ./ResStatistics, that of the
@@ -83,6 +179,16 @@ public:
     QTimer* dateTimer = nullptr;
 
 public slots:
+    // Puts the machine into the detecting state: outputs at rest (ejector cut where the
+    // parameters want it while clamping), alarm and re-checks cleared, every view's results OK.
+    void StartDetect();
+    // Outputs at rest, the clamp prohibited when the parameters want it while stopped, then
+    // SetStopDetect.
+    void StopDetect();
+    // Detection stopped without touching the outputs: pending cameras of the current check and
+    // the running countdowns cleared.
+    void SetStopDetect();
+
     // The operator was idle for the auto-logout time: back to no login.
     void TimerLogout();
     // The screen was idle for the screen-off time: backlight off until the next touch.
@@ -105,8 +211,15 @@ public slots:
     void SlotModbusDataChange(QList<int> chg_WriteData_index);
 
 private:
-    // The construction steps of the operation log, counters, statistics store and Modbus server.
-    void setUpRecords();
+    QTimer* makeTimer(int intervalMs, bool singleShot = false);
+    // Opens the cameras and builds one view per camera into `row`.
+    void buildCameraViews(QHBoxLayout* row);
+    // The result-picture, template and test-picture folders of every camera and 8 detects.
+    void makeCameraFolders();
+    // Construction steps of the records: the operation log's database, and the archive folders
+    // with the day of the open log (time.txt) and its rotation timer (not started).
+    void openOperationLog();
+    void setUpRecordDays();
     void clearCounters();
     // Restores group `index` and restarts the program; false (nothing changed) when the index is
     // the current one or names no group with a usable parameter database.

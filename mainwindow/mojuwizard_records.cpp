@@ -11,6 +11,7 @@
 #include "io/modbusserver.h"
 #include "records/dayarchive.h"
 #include "records/resstatistics.h"
+#include "records/savefialimagethread.h"
 
 #include <QFile>
 #include <QMetaType>
@@ -66,7 +67,7 @@ QString readRecordDate()
 
 }  // namespace
 
-void MoJuWizard::setUpRecords()
+void MoJuWizard::openOperationLog()
 {
     if (!QFile::exists(QString::fromLatin1(kRecordFile)))
         createRecordTable();
@@ -74,18 +75,16 @@ void MoJuWizard::setUpRecords()
     recordDb.setDatabaseName(QString::fromLatin1(kRecordFile));
     // A failure here is retried by every write to the log.
     recordDb.open();
+}
 
-    // The server reports written registers from its own thread.
-    qRegisterMetaType<QList<int>>("QList<int>");
-    modbusServer = new ModbusServer;
-    connect(modbusServer, &ModbusServer::sigWriteChange, this, &MoJuWizard::SlotModbusDataChange,
-            Qt::QueuedConnection);
-
+void MoJuWizard::setUpRecordDays()
+{
     recordDir = QDir(QString::fromLatin1(kRecordFolder));
     statisticsDir = QDir(QString::fromLatin1(kStatisticsFolder));
     QDir().mkpath(recordDir.path());
     QDir().mkpath(statisticsDir.path());
     dateTimer = new QTimer(this);
+    dateTimer->setInterval(kDateCheckMs);
     connect(dateTimer, &QTimer::timeout, this, &MoJuWizard::SlotCheckDate);
 
     // Without a readable time.txt the open log is taken to be today's: nothing is archived.
@@ -95,19 +94,17 @@ void MoJuWizard::setUpRecords()
         replaceFileContent(QString::fromLatin1(kRecordDateFile), recordDate.toLatin1());
     }
     SlotCheckDate();
-
-    resStatistics = new ResStatistics;
-    resStatistics->checkDay();
-    dateTimer->start(kDateCheckMs);
-
-    CountRead();
-    modbusServer->setReadRegister(0, 1);
-    modbusServer->setReadRegister(2, quint16(activeParams->paraGroupIndex));
-    writeCountersToModbus();
 }
 
 MoJuWizard::~MoJuWizard()
 {
+    // Only tests destroy the window; the program's picture writer runs to the end.
+    if (saveFialImageThread) {
+        saveFialImageThread->requestInterruption();
+        saveFialImageThread->wait();
+        delete saveFialImageThread;
+        saveFialImageThread = nullptr;
+    }
     delete modbusServer;
     delete resStatistics;
     resStatistics = nullptr;

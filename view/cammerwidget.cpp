@@ -2,39 +2,105 @@
 
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
+#include "core/parametermanager.h"
+#include "core/systemparam.h"
 #include "detection/cammersingleton.h"
 #include "detection/detectengine.h"
+#include "detection/roiinterface.h"
+#include "view/roishapefactory.h"
+#include "view/templatefile.h"
 
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+namespace {
+
+// Detects the per-detect loops of the view run over.
+int detectsInUse()
+{
+    return std::clamp(detectsPerCamera, 0, int(CammerWidget::kDetects));
+}
+
+int slotOf(int d, int r)
+{
+    return d * CammerWidget::kRoisPerDetect + r;
+}
+
+}  // namespace
+
+CammerWidget::CammerWidget(QWidget* parent, int index, CameraInterface* cam)
+    : QWidget(parent)
+    , roiSet(nullptr)
+    , editRoiSet(nullptr)
+    , cameraIndex(index)
+    , imageWidth(0)
+    , imageHeight(0)
+    , pixelCount(0)
+    , frameBytes(0)
+    , colourFrames(false)
+    , camera(cam)
+{
+    iid = camera->iid();
+    const QByteArray serialText = camera->serial().toLocal8Bit();
+    std::memcpy(serial, serialText.constData(), std::min<size_t>(sizeof serial - 1, size_t(serialText.size())));
+
+    setMouseTracking(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    cameraOpen = true;
+
+    // The sizes the camera reports are used as they come; a negative one counts as 0.
+    camera->size(&imageWidth, &imageHeight);
+    imageWidth = std::max(imageWidth, 0);
+    imageHeight = std::max(imageHeight, 0);
+    pixelCount = imageWidth * imageHeight;
+    colourFrames = camera->colorMode();
+    frameBytes = colourFrames ? pixelCount * 4 : pixelCount;
+    const int type = camera->cameraType();
+    thermal = (type & 2) != 0;
+    simulated = type == CAMERA_SIMULATED;
+
+    camera->setViewWidget(this);
+    applyCameraParams();
+
+    allocateDetectStorage();
+    loadTemplates();
+    // Ignore masks start empty (nothing ignored) until loaded from the detects' files.
+
+    roiSet = new CammerSingleton(cameraIndex);
+    roiSet->load(QSqlQuery(ParameterManager::instance()->queryIn), this);
+    editRoiSet = new CammerSingleton(cameraIndex);
+    // Trains every enabled detect from the templates and regions above.
+    engine = new DetectEngine(roiSet, this);
+
+    if (thermal) {
+        registerCammerSingletonMetaType();
+        camera->setDetectConfig(QVariant::fromValue(roiSet), 0);
+    }
+
+    if (cameraOpen) {
+        grabbing = true;
+        camera->startGrab();
+    }
+    show();
+}
 
 CammerWidget::CammerWidget(int index, int width, int height, QWidget* parent, bool colour)
     : QWidget(parent)
-    , cameraIndex(index)
-    , imageWidth(width)
-    , imageHeight(height)
-    , pixelCount(std::max(width, 0) * std::max(height, 0))
-    , frameBytes(colour ? 4 * pixelCount : pixelCount)
-    , colourFrames(colour)
     , roiSet(new CammerSingleton(index))
     , editRoiSet(new CammerSingleton(index))
-    , grabBuffer(frameBytes, 0)
-    , alignedBuffer(frameBytes, 0)
-    , frameBuffer(frameBytes, 0)
-    , greyBuffer(colour ? pixelCount : 0, 0)
-    , ngPixels(pixelCount, 0)
+    , cameraIndex(index)
+    , imageWidth(std::max(width, 0))
+    , imageHeight(std::max(height, 0))
+    , pixelCount(imageWidth * imageHeight)
+    , frameBytes(colour ? 4 * pixelCount : pixelCount)
+    , colourFrames(colour)
 {
-    std::fill(std::begin(roiOk), std::end(roiOk), 1);
-    const int detects = std::clamp(detectsPerCamera, 0, kDetects);
-    const int slotCount = std::max(templateLimit, 1);
-    for (int d = 0; d < detects; ++d) {
-        templates[d].assign(slotCount, std::vector<unsigned char>(frameBytes, 0));
-        templateValid[d].assign(slotCount, 0);
-        ignoreMask[d].assign(pixelCount, 0);
-    }
+    allocateDetectStorage();
 }
 
 CammerWidget::~CammerWidget()
@@ -44,9 +110,206 @@ CammerWidget::~CammerWidget()
     delete editRoiSet;
 }
 
+void CammerWidget::allocateDetectStorage()
+{
+    displayBuffer.assign(size_t(frameBytes), 0);
+    rgbBuffer.assign(size_t(pixelCount) * 4, 0);
+    if (pixelCount > 0)
+        displayImage = QImage(rgbBuffer.data(), imageWidth, imageHeight, QImage::Format_RGB32);
+    grabBuffer.assign(size_t(frameBytes), 0);
+    frameBuffer.assign(size_t(frameBytes), 0);
+    alignedBuffer.assign(size_t(frameBytes), 0);
+    if (colourFrames)
+        greyBuffer.assign(size_t(pixelCount), 0);
+    ngPixels.assign(size_t(pixelCount), 0);
+    std::fill(std::begin(roiOk), std::end(roiOk), 1);
+
+    const int slotCount = std::max(templateLimit, 1);
+    for (int d = 0; d < detectsInUse(); ++d) {
+        templates[d].assign(size_t(slotCount), std::vector<unsigned char>());
+        templates[d][0].assign(size_t(frameBytes), 0);
+        templateValid[d].assign(size_t(slotCount), 0);
+        ignoreMask[d].assign(size_t(pixelCount), 0);
+        for (auto& frame : recentNg[d])
+            frame.assign(size_t(frameBytes), 0);
+    }
+}
+
+std::vector<unsigned char>& CammerWidget::templateSlot(int d, int n)
+{
+    std::vector<unsigned char>& slot = templates[d][size_t(n)];
+    if (slot.size() != size_t(frameBytes))
+        slot.assign(size_t(frameBytes), 0);
+    return slot;
+}
+
+void CammerWidget::loadTemplates()
+{
+    for (int d = 0; d < detectsInUse(); ++d) {
+        validTemplateCount[d] = 0;
+        for (int n = 0; n < int(templates[d].size()); ++n) {
+            const QString path = QStringLiteral("./cammer%1%2/template%3.bmp").arg(cameraIndex + 1).arg(d + 1).arg(n);
+            // A picture is read into a scratch buffer first, so a refused file allocates no slot.
+            std::vector<unsigned char>& slot = templates[d][size_t(n)];
+            std::vector<unsigned char> picture(static_cast<size_t>(frameBytes));
+            if (readTemplateFile(path, imageWidth, imageHeight, colourFrames, picture.data())) {
+                slot.swap(picture);
+                templateValid[d][size_t(n)] = 1;
+                ++validTemplateCount[d];
+            } else {
+                templateValid[d][size_t(n)] = 0;
+                // An empty slot holds no memory; slot 0 keeps its zeroed frame.
+                if (n != 0)
+                    std::vector<unsigned char>().swap(slot);
+                else
+                    std::fill(slot.begin(), slot.end(), 0);
+            }
+        }
+        if (!templateValid[d][0]) {
+            generateTemplateZero(d);
+            templateValid[d][0] = 1;
+            ++validTemplateCount[d];
+        }
+    }
+}
+
+void CammerWidget::generateTemplateZero(int d)
+{
+    std::vector<unsigned char>& slot = templateSlot(d, 0);
+    std::fill(slot.begin(), slot.end(), 0);
+    const int x0 = imageWidth / 4;
+    const int x1 = (imageWidth / 4) * 3;
+    const int y0 = imageHeight / 4;
+    const int y1 = (imageHeight / 4) * 3;
+    // Colour frames get white pixels (blue, green, red 255, fourth byte 0), so both pixel
+    // formats show the same picture.
+    const int bytesPerPixel = colourFrames ? 4 : 1;
+    const int whiteBytes = colourFrames ? 3 : 1;
+    for (int y = y0; y <= y1 && y < imageHeight; ++y) {
+        for (int x = x0; x <= x1 && x < imageWidth; ++x) {
+            unsigned char* pixel = slot.data() + (size_t(y) * imageWidth + x) * bytesPerPixel;
+            std::memset(pixel, 255, size_t(whiteBytes));
+        }
+    }
+}
+
+bool CammerWidget::grabFrame()
+{
+    if (!cameraOpen || !camera)
+        return false;
+    const bool arrived = camera->grabFrame(grabBuffer.data());
+    // With external trigger, or while another picture is shown, the shown frame stays.
+    if (activeParams->cameraExternalTrigger == 0 && (imageSource == -1 || imageSource == 1)) {
+        std::memcpy(displayBuffer.data(), grabBuffer.data(), size_t(frameBytes));
+        update();
+    }
+    return arrived;
+}
+
+void CammerWidget::copyMasksToEdit()
+{
+    for (int d = 0; d < detectsInUse(); ++d)
+        for (int r = 0; r < kRoisPerDetect; ++r)
+            editRoiMask[slotOf(d, r)] = roiMask[slotOf(d, r)];
+}
+
+void CammerWidget::copyMasksFromEdit()
+{
+    const SystemParam& p = *activeParams;
+    for (int d = 0; d < detectsInUse(); ++d) {
+        if (p.cavityFollowsProduct) {
+            // The detects CopyPara derives keep the masks it gave them.
+            const bool derived = p.machineType == 0 ? (d & 1) != 0 && p.detectEnabled[0] != 0
+                                                    : (p.machineType == 1 || p.machineType == 2) && d >= 2;
+            if (derived)
+                continue;
+        }
+        for (int r = 0; r < kRoisPerDetect; ++r)
+            roiMask[slotOf(d, r)] = editRoiMask[slotOf(d, r)];
+    }
+}
+
+void CammerWidget::CopyPara()
+{
+    switch (activeParams->machineType) {
+    case 0:
+        copyDetect(0, 1);
+        break;
+    case 1:
+    case 2:
+        copyDetect(1, 3);
+        copyDetect(0, 2);
+        break;
+    default:
+        break;
+    }
+}
+
+void CammerWidget::copyDetect(int from, int to)
+{
+    CammerSingleton& set = *roiSet;
+    // A set that was never loaded has no shape lists to copy between.
+    if (set.rois.size() <= std::max(from, to))
+        return;
+    set.roiCount[to] = set.roiCount[from];
+    CammerSingleton::clearRois(set.rois[to]);
+    for (const ROIInterface* source : qAsConst(set.rois[from])) {
+        ROIInterface* shape = createRoiShape(source->type());
+        QJsonObject geometry;
+        source->toJson(geometry);
+        shape->fromJson(geometry);
+        set.rois[to].append(shape);
+    }
+    const int count = std::min<int>(set.roiCount[to], set.rois[to].size());
+    for (int r = 0; r < count; ++r) {
+        set.rois[to][r]->setSelected(false);
+        const int s = slotOf(from, r);
+        const int t = slotOf(to, r);
+        roiMask[t] = roiMask[s];
+        set.shapeKind[t] = set.shapeKind[s];
+        set.minWH[t] = set.minWH[s];
+        set.sensitivity[t] = set.sensitivity[s];
+        set.area[t] = set.area[s];
+        set.toolType[t] = set.toolType[s];
+    }
+}
+
+void CammerWidget::applyCameraParams()
+{
+    if (!cameraOpen || !camera)
+        return;
+    const SystemParam& p = *activeParams;
+    const int c = cameraIndex;
+    camera->setTrigger(false);
+    camera->setExposureTime(p.exposure[c]);
+    camera->setGain(p.gain[c]);
+    camera->setContrast(p.contrast[c]);
+    camera->setSharpness(p.sharpness[c]);
+    camera->setGamma(p.gamma[c]);
+    camera->setWdr(p.autoWdr != 0);
+    camera->setAutoExposure(p.autoExposure != 0);
+    grabbing = false;
+    camera->stopGrab();
+    camera->setFrameRateLevel(p.acquisitionSpeed);
+    grabbing = true;
+    camera->startGrab();
+    camera->setMirror(p.mirrorH[c] != 0, p.mirrorV[c] != 0);
+}
+
+void CammerWidget::restartGrabbing()
+{
+    if (!cameraOpen || !camera)
+        return;
+    grabbing = false;
+    camera->stopGrab();
+    camera->setFrameRateLevel(activeParams->acquisitionSpeed);
+    grabbing = true;
+    camera->startGrab();
+}
+
 int CammerWidget::queryThermalRoi(int detect, int region)
 {
-    if (!camera)
+    if (!camera || !cameraOpen)
         return 0;
     QJsonObject request;
     request.insert(QStringLiteral("detect"), detect);

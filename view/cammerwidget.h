@@ -3,6 +3,9 @@
 // the stored templates and ignore masks, and the results the detection engine writes.
 #pragma once
 
+#include <QImage>
+#include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <opencv2/core/mat.hpp>
@@ -18,9 +21,18 @@ class CammerWidget : public QWidget {
 public:
     static constexpr int kRoiSlots = 400;
     static constexpr int kDetects = 8;
+    static constexpr int kRoisPerDetect = 50;
     // Boxes per region slot in ngRects: entry 0 holds the count, entries 1..99 the boxes.
     static constexpr int kNgRectEntries = 100;
+    // Recent NG frames kept per detect.
+    static constexpr int kRecentNgFrames = 3;
 
+    // The view of opened camera `camera` (not owned) for camera position `cameraIndex`, in the
+    // camera cell `parent`: asks the camera for its size, pixel format, kind and identity, applies
+    // the active camera settings, makes the frame buffers, loads the templates (a generated
+    // template 0 where none is stored), loads the region set from PARAM.db, builds the detection
+    // engine and starts grabbing. Needs activeParams.
+    CammerWidget(QWidget* parent, int cameraIndex, CameraInterface* camera);
     // A view of a W x H frame for camera `cameraIndex` with empty active and edit region sets,
     // its frame buffers (4 bytes a pixel when `colourFrames`), zeroed templates for the detects
     // below detectsPerCamera (templateLimit slots each, none valid) and empty ignore masks. No
@@ -29,17 +41,46 @@ public:
                  bool colourFrames = false);
     ~CammerWidget() override;
 
+    // Takes the camera's newest frame into grabBuffer; true when one arrived since the last call.
+    // In the run view and the live view (without external trigger) grabBuffer is also shown,
+    // the previous frame again when none arrived. Called by the cycle on every tick.
+    bool grabFrame();
+    // editRoiMask := roiMask for every region slot of the detects in use (shared copies).
+    void copyMasksToEdit();
+    // roiMask := editRoiMask for the detects in use that CopyPara does not derive.
+    void copyMasksFromEdit();
+    // Pushes every camera value of the active parameters to the camera and restarts grabbing.
+    void applyCameraParams();
+    // Stops grabbing, sets the acquisition speed of the active parameters and starts again.
+    void restartGrabbing();
+    // Template slot n of detect d (frameBytes bytes), allocated zeroed on first use: a slot takes
+    // memory only once a template is loaded or added into it. Valid flags are not touched.
+    std::vector<unsigned char>& templateSlot(int d, int n);
+
     // The camera's temperature of region `region` of detect `detect`, rounded to an integer;
     // 0 without a camera or when the camera does not answer.
     int queryThermalRoi(int detect, int region);
 
-    // The view's opened camera (not owned); null in a view built without one.
-    CameraInterface* camera = nullptr;
+public slots:
+    // Derives the regions of the following detects from their leading detects in roiSet:
+    // machine type 0 copies detect 0 to 1; types 1 and 2 copy 1 to 3, then 0 to 2.
+    void CopyPara();
+
+public:
+    // Active region set (read by detection) and edit set (changed by the region editor).
+    CammerSingleton* roiSet;
+    CammerSingleton* editRoiSet;
     // The camera's detection engine, built over this view and roiSet; owned by the view.
     DetectEngine* engine = nullptr;
 
     // Index of the camera (0 for the first); names the region table cammer<n>.
     int cameraIndex;
+    // The camera's serial text, its first 64 bytes (NUL-terminated when shorter).
+    char serial[64] = {};
+    // The camera driver's identifier.
+    QString iid;
+    // Cleared only when the camera is closed; no camera operation runs while it is false.
+    bool cameraOpen = false;
     // Frame size in pixels, handed to the region shapes as "width" and "height".
     int imageWidth;
     int imageHeight;
@@ -48,6 +89,9 @@ public:
     int frameBytes;
     // Frames are 32-bit colour (bytes blue, green, red, 0) instead of one grey byte a pixel.
     bool colourFrames;
+    // Widget size / image size; 1.0 until the first resize.
+    float imageScaleX = 1.0f;
+    float imageScaleY = 1.0f;
 
     // Masks of the active regions by slot detect * 50 + region, each the size of its region's
     // bounding rectangle; filled by CammerSingleton::load. The engine overwrites the masks of
@@ -55,10 +99,12 @@ public:
     cv::Mat roiMask[kRoiSlots];
     // The same for the edit set, used by the preview.
     cv::Mat editRoiMask[kRoiSlots];
-    // Active region set (read by detection) and edit set (changed by the region editor).
-    CammerSingleton* roiSet;
-    CammerSingleton* editRoiSet;
 
+    // The frame the view shows (frameBytes, zeroed), its 32-bit RGB conversion (pixelCount x 4)
+    // and the image over that conversion (no copy).
+    std::vector<unsigned char> displayBuffer;
+    std::vector<unsigned char> rgbBuffer;
+    QImage displayImage;
     // Frame buffers of frameBytes each: the newest raw frame, the frame after alignment and the
     // frame after position correction (inspected, shown, saved); allocated once.
     std::vector<unsigned char> grabBuffer;
@@ -67,16 +113,14 @@ public:
     // pixelCount bytes: the grey or hue conversion of a colour frame or template (colour only).
     std::vector<unsigned char> greyBuffer;
 
-    // Per detect the template slots (frameBytes each); slot 0 is the reference of alignment and
-    // positioning. templateValid: non-zero where the slot holds a template.
-    std::vector<std::vector<unsigned char>> templates[kDetects];
-    std::vector<int> templateValid[kDetects];
-    int validTemplateCount[kDetects] = {};
-    // Template slot shown in the region editor; the mono preview inspects it.
-    int currentTemplate = 0;
-    // Per detect pixelCount bytes, non-zero at ignored pixels.
-    std::vector<unsigned char> ignoreMask[kDetects];
+    // Drive the alarm blink and the once-a-second connection watch of the camera.
+    QTimer alarmTimer;
+    QTimer watchdogTimer;
 
+    // Per detect: the alarm of this machine cycle was handled in the region panel.
+    bool detectResolved[kDetects] = {};
+    // Per detect: template re-sampling requested; the next sampling pass stores template 0.
+    bool samplingPending[kDetects] = {};
     // Results of the last inspection (any detect) or preview, written by the engine.
     // The detect passed: every inspected region OK and no region in error.
     bool detectOk = true;
@@ -91,8 +135,52 @@ public:
     int ngRects[kRoiSlots][kNgRectEntries][4] = {};
     // pixelCount bytes: 255 at the NG pixels of the last inspection or preview.
     std::vector<unsigned char> ngPixels;
+    // Blink phase 0/1 of the NG-pixel overlay.
+    int alarmBlink = 0;
     // The preview pixels of the selected region are shown.
     bool previewActive = false;
+    // Frames received in the last second.
+    int fps = 0;
+    // The connection watch still finds the camera; the cycle stops the machine while it is false.
+    bool cameraConnected = true;
+
+    // Per detect pixelCount bytes, non-zero at ignored pixels.
+    std::vector<unsigned char> ignoreMask[kDetects];
+    // Per detect the template slots (templateLimit of them); slot n is the file template<n>.bmp.
+    // A slot is empty until a template is loaded or added into it (templateSlot); slot 0, the
+    // reference of alignment and positioning, always holds frameBytes bytes.
+    // templateValid: non-zero where the slot holds a template.
+    std::vector<std::vector<unsigned char>> templates[kDetects];
+    std::vector<int> templateValid[kDetects];
+    int validTemplateCount[kDetects] = {};
+    // Template slot shown in the region editor; the mono preview inspects it.
+    int currentTemplate = 0;
+    // Per detect the ring of the most recent NG frames (frameBytes each, zeroed), the index the
+    // region panel shows and how many are stored.
+    std::vector<unsigned char> recentNg[kDetects][kRecentNgFrames];
+    int recentNgShown = 0;
+    int recentNgCount[kDetects] = {};
+
+    // Thermal camera (camera type 2), and the simulated camera (type 0).
+    bool thermal = false;
+    bool simulated = false;
+    // Acquisition started and not stopped by the view.
+    bool grabbing = false;
+    // Number used in the next camera-loss log line.
+    int lossCount = 1;
+    // The view's opened camera (not owned); null in a view built without one.
+    CameraInterface* camera = nullptr;
+
+private:
+    // Sizes and zeroes the per-detect storage that both constructors share.
+    void allocateDetectStorage();
+    // Template slots of every detect in use from cammer<c><d>/template<n>.bmp; a detect without
+    // a usable template 0 gets the generated one.
+    void loadTemplates();
+    // Template 0 of detect d: white (255) on the middle half in each direction, black elsewhere.
+    void generateTemplateZero(int d);
+    // Copies detect `from` of roiSet and its masks onto detect `to` (not the output channels).
+    void copyDetect(int from, int to);
 };
 
 // Registers "CammerSingleton *" with the meta-type system on the first call; returns its id.

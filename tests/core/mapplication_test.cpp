@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/systemparam.h"
 #include "mainwindow/mojuwizard.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/dryrunlog.h"
 #include "widgets/warnbox.h"
 
@@ -75,6 +76,8 @@ protected:
     }
     void makeWindow()
     {
+        // No camera here: the window asks whether to clear the stored serial numbers.
+        ModalAnswer::pressWhenShown(QStringLiteral("取消"));
         window = std::make_unique<MoJuWizard>();
         window->logoutTimer->stop();
         window->screenOffTimer->stop();

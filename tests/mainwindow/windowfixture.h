@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/systemparam.h"
 #include "mainwindow/mojuwizard.h"
+#include "tests/support/modalanswer.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +27,11 @@ protected:
         activeParams = nullptr;
         qunsetenv("MONITOR_SERIAL_PORT");
     }
+    // Without cameras the window runs two simulated ones after asking whether to clear the
+    // stored serial numbers; the operator declines.
     MoJuWizard* build()
     {
+        ModalAnswer::pressWhenShown(QStringLiteral("取消"));
         window = new MoJuWizard;
         return window;
     }

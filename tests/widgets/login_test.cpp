@@ -4,6 +4,7 @@
 #include "core/systemparam.h"
 #include "core/texttable.h"
 #include "mainwindow/mojuwizard.h"
+#include "tests/support/modalanswer.h"
 #include "widgets/cancelbtn.h"
 #include "widgets/edit.h"
 #include "widgets/inputbox.h"
@@ -39,6 +40,8 @@ protected:
         KitTest::SetUp();
         setLoginClock(&fixedNow);
         activeParams = &m_params;
+        // No camera here: the window asks whether to clear the stored serial numbers.
+        ModalAnswer::pressWhenShown(QStringLiteral("取消"));
         m_window = std::make_unique<MoJuWizard>();
     }
     void TearDown() override

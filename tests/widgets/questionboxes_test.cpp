@@ -97,6 +97,8 @@ TEST_F(QuestionBoxes, ShowingAWarnBoxWakesADarkScreen)
         SystemParam params;
         params.screenOffSeconds = c.screenOffSeconds;
         activeParams = &params;
+        // No camera here: the window asks whether to clear the stored serial numbers.
+        ModalAnswer::pressWhenShown(QStringLiteral("取消"));
         MoJuWizard window;
         // The window starts its screen saver itself; only the box may restart it here.
         window.screenOffTimer->stop();

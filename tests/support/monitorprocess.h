@@ -1,0 +1,48 @@
+// Runs the built program as the plant does, on a display of its own (Xvfb), in the current
+// working directory with MONITOR_DRY_RUN=1, and answers its start-up question the way an
+// operator would: with a key press on the box.
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <memory>
+
+class QProcess;
+
+class MonitorProcess {
+public:
+    MonitorProcess();
+    // Ends the program and then its display.
+    ~MonitorProcess();
+    MonitorProcess(const MonitorProcess&) = delete;
+    MonitorProcess& operator=(const MonitorProcess&) = delete;
+
+    // Environment of the program (the display and dry-run mode are set by start).
+    void setEnv(const QString& name, const QString& value) { m_env.insert(name, value); }
+    // Starts Xvfb (1920 x 1080) and the program; false when either does not start.
+    bool start(int timeoutMs = 10000);
+    // Waits until a box covering the whole screen holds the keyboard focus (the question the
+    // program asks when no camera opens) and presses `key` on it; false on timeout.
+    bool answerStartupQuestion(const QString& key = QStringLiteral("Escape"), int timeoutMs = 20000);
+    bool isRunning() const;
+    qint64 pid() const;
+    // Resident memory of the program in KiB (VmRSS), 0 when it is not running.
+    qint64 residentKiB() const;
+    // The Modbus-TCP port the program listens on (a free one unless the environment names one).
+    int modbusPort() const { return m_modbusPort; }
+    // A TCP port that is free at the moment of asking.
+    static int freeTcpPort();
+    // Kills the program and waits for its end.
+    void stop();
+
+private:
+    // Runs xdotool on the program's display; its standard output, trimmed.
+    QString xdotool(const QStringList& arguments) const;
+
+    QProcessEnvironment m_env;
+    std::unique_ptr<QProcess> m_xvfb;
+    std::unique_ptr<QProcess> m_program;
+    QString m_display;
+    int m_modbusPort = 0;
+};
