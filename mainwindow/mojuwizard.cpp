@@ -360,6 +360,11 @@ bool MoJuWizard::checkAdvancedUser()
     return loginLevel == 2;
 }
 
+void MoJuWizard::appendModbusValue(int value)
+{
+    modbusValues.append(value);
+}
+
 void MoJuWizard::TimerLogout()
 {
     logoutTimer->stop();

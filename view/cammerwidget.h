@@ -79,8 +79,9 @@ public:
     char serial[64] = {};
     // The camera driver's identifier.
     QString iid;
-    // Cleared only when the camera is closed; no camera operation runs while it is false.
-    bool cameraOpen = false;
+    // True from construction, cleared only when the camera is closed; no camera operation runs
+    // while it is false.
+    bool cameraOpen = true;
     // Frame size in pixels, handed to the region shapes as "width" and "height".
     int imageWidth;
     int imageHeight;

@@ -198,7 +198,7 @@ TEST_F(ModbusMapTest, WritingRegisterZeroClearsTheCounters)
     EXPECT_EQ(ngCycleCount, 0);
     EXPECT_EQ(client.read(50, 18), std::vector<int>(18, 0));
     EXPECT_EQ(fileText(QStringLiteral("count.txt")), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "));
-    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("检测计数已被清零"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("程序启动，相机数2\n检测计数已被清零"));
     EXPECT_EQ(recordedCommands(), QString());
 }
 
@@ -222,7 +222,7 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
     EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("B"));
     EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files), QStringList{QStringLiteral("template1.bmp")});
     EXPECT_EQ(fileText(QStringLiteral("cammer11/template1.bmp")), QStringLiteral("B"));
-    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("检测计数已被清零\n参数组还原为B"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("程序启动，相机数2\n检测计数已被清零\n参数组还原为B"));
     // The restart is recorded after this process has let go of its camera, port 502 and its
     // databases.
     EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());

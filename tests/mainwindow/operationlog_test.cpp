@@ -13,6 +13,8 @@ using OperationLogTest = RecordsFixture;
 
 const QString kRecordFile = QStringLiteral("RECORD.db");
 const QString kFirstRow = QStringLiteral("00.00.00|auto|自动条目,生成新的数据库");
+// The window's own start-up row, written into the log of the day it starts on.
+const QString kStartRow = QStringLiteral("程序启动，相机数2");
 
 ino_t inodeOf(const QString& path)
 {
@@ -25,7 +27,8 @@ ino_t inodeOf(const QString& path)
 TEST_F(OperationLogTest, NewLogStartsWithTheAutomaticRow)
 {
     build();
-    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select * from RECORD")), kFirstRow);
+    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select * from RECORD where rowid = 1")), kFirstRow);
+    EXPECT_EQ(remarksAfterFirstRow(kRecordFile), kStartRow);
     EXPECT_EQ(fileText(QStringLiteral("time.txt")), QStringLiteral("2024-05-01"));
     EXPECT_TRUE(QDir(QStringLiteral("RECORD")).exists());
     EXPECT_TRUE(QDir(QStringLiteral("ResStatistics")).exists());
@@ -44,7 +47,7 @@ TEST_F(OperationLogTest, RemarksAreStoredExactlyAsGiven)
     for (const QString& remark : remarks)
         window->InsertRecord(remark);
 
-    const QString hex = sqliteValue(kRecordFile, QStringLiteral("select hex(remarks) from RECORD where rowid > 1 order by rowid"));
+    const QString hex = sqliteValue(kRecordFile, QStringLiteral("select hex(remarks) from RECORD where rowid > 2 order by rowid"));
     QStringList expected;
     for (const QString& remark : remarks)
         expected << QString::fromLatin1(remark.toUtf8().toHex().toUpper());
@@ -71,7 +74,7 @@ TEST_F(OperationLogTest, RowCarriesTimeAndLoginLevel)
         window->loginLevel = c.level;
         window->InsertRecord(QStringLiteral("level %1").arg(c.level));
     }
-    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select recordtime, recordpassword from RECORD where rowid > 1")),
+    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select recordtime, recordpassword from RECORD where rowid > 2")),
               QStringLiteral("14.05.09|高级用户\n14.05.09|初级用户\n14.05.09|未登录"));
 }
 
@@ -103,14 +106,14 @@ TEST_F(OperationLogTest, NewDateMovesYesterdaysRowsIntoTheArchive)
     window->SlotCheckDate();
     const QString archive = QStringLiteral("RECORD/2024-05-01.db");
     ASSERT_TRUE(QFile::exists(archive));
-    EXPECT_EQ(remarksAfterFirstRow(archive), QStringLiteral("alarm on 1 May"));
+    EXPECT_EQ(remarksAfterFirstRow(archive), kStartRow + QStringLiteral("\nalarm on 1 May"));
     EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select * from RECORD")), kFirstRow);
     EXPECT_EQ(fileText(QStringLiteral("time.txt")), QStringLiteral("2024-05-02"));
     EXPECT_EQ(window->recordDate, QStringLiteral("2024-05-02"));
 
     window->InsertRecord(QStringLiteral("start on 2 May"));
     EXPECT_EQ(remarksAfterFirstRow(kRecordFile), QStringLiteral("start on 2 May"));
-    EXPECT_EQ(remarksAfterFirstRow(archive), QStringLiteral("alarm on 1 May"));
+    EXPECT_EQ(remarksAfterFirstRow(archive), kStartRow + QStringLiteral("\nalarm on 1 May"));
 }
 
 TEST_F(OperationLogTest, StartOnALaterDayArchivesTheOldLogAtOnce)
@@ -122,7 +125,7 @@ TEST_F(OperationLogTest, StartOnALaterDayArchivesTheOldLogAtOnce)
     writeFile(QStringLiteral("time.txt"), "2024-04-30");
 
     build();
-    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD/2024-04-30.db")), QStringLiteral("last of April"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD/2024-04-30.db")), kStartRow + QStringLiteral("\nlast of April"));
     EXPECT_EQ(fileText(QStringLiteral("time.txt")), QStringLiteral("2024-05-01"));
 }
 
@@ -136,7 +139,7 @@ TEST_F(OperationLogTest, ArchiveOfTheSameDateIsNeverOverwrittenNorMixed)
     window->SlotCheckDate();
 
     EXPECT_EQ(fileText(QStringLiteral("RECORD/2024-05-01.db")), QStringLiteral("an older archive of the day"));
-    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD/2024-05-01_2.db")), QStringLiteral("second log of 1 May"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD/2024-05-01_2.db")), kStartRow + QStringLiteral("\nsecond log of 1 May"));
     EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select * from RECORD")), kFirstRow);
 }
 
