@@ -162,7 +162,7 @@ protected:
 
     void setTemplate(int d, int slot, const cv::Mat& grey)
     {
-        fill(view->templates[d][slot], grey);
+        fill(view->templateSlot(d, slot), grey);
         if (!view->templateValid[d][slot]) {
             view->templateValid[d][slot] = 1;
             ++view->validTemplateCount[d];

@@ -4,6 +4,7 @@
 #include "mainwindow/mojuwizard.h"
 
 #include "tests/detection/enginefixture.h"
+#include "tests/support/modalanswer.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -226,6 +227,8 @@ TEST_F(EngineTest, MainWindowGetsTheErrorLineAndTheTemperatureReadings)
     addRegion(D, ToolType::Temperature, QRect(40, 10, 30, 30), 0, 0, 100);
     DetectEngine& engine = buildEngine();
     {
+        // No camera here: the window asks whether to clear the stored serial numbers.
+        ModalAnswer::pressWhenShown(QStringLiteral("取消"));
         MoJuWizard window;
         ::testing::internal::CaptureStderr();
         engine.inspectDetect(D);
@@ -240,8 +243,8 @@ TEST_F(EngineTest, MainWindowGetsTheErrorLineAndTheTemperatureReadings)
         db.setDatabaseName(QStringLiteral("RECORD.db"));
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
-        // After the log's automatic first row.
-        ASSERT_TRUE(query.exec(QStringLiteral("select remarks from RECORD where rowid > 1")));
+        // After the log's automatic first row and the window's start-up row.
+        ASSERT_TRUE(query.exec(QStringLiteral("select remarks from RECORD where rowid > 2")));
         ASSERT_TRUE(query.next());
         EXPECT_EQ(query.value(0).toString(), QStringLiteral("REG RUN ERROR = 0, 1, -3"));
         EXPECT_FALSE(query.next());

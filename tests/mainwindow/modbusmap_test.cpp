@@ -276,5 +276,5 @@ TEST_F(ModbusMapTest, GroupIndexCountsEverySubFolderOfTheStore)
 
     EXPECT_EQ(params->paraGroupIndex, 2);
     EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("B"));
-    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("参数组还原为B"));
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("程序启动，相机数2\n参数组还原为B"));
 }
