@@ -46,7 +46,7 @@ struct Scene {
         p.minSpot = 3;
         p.filterSize = 3;
         p.alarmArea = 100;
-        templateLimit = kTemplates;
+        templateCountLimit = kTemplates;
         detectsPerCamera = 2;
         view = std::make_unique<CammerWidget>(0, w, h);
         CammerSingleton& set = *view->roiSet;

@@ -61,8 +61,8 @@ QPointer<Warnbox> sharedWarnbox;
 QPointer<tipbox> sharedTipbox;
 QPointer<inputbox> sharedInputbox;
 
-int templateLimit = 10;
-int useGreyChannel = 1;
+int templateCountLimit = 10;
+int greyChannelInUse = 1;
 int simulatedCameraFlag = 0;
 
 QPixmap* backgroundPixmap = nullptr;

@@ -137,9 +137,9 @@ extern QPointer<tipbox> sharedTipbox;
 extern QPointer<inputbox> sharedInputbox;
 
 // Template slots per detect, copied from the parameters by the main window constructor.
-extern int templateLimit;
+extern int templateCountLimit;
 // Non-zero: colour frames are inspected as grey, else as hue.
-extern int useGreyChannel;
+extern int greyChannelInUse;
 // 1 when the simulated cameras replaced real ones.
 extern int simulatedCameraFlag;
 

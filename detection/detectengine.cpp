@@ -183,7 +183,7 @@ cv::Mat DetectEngine::templateGrey(int d, int slot)
     unsigned char* data = view->templates[d][slot].data();
     if (!view->colourFrames)
         return cv::Mat(view->imageHeight, view->imageWidth, CV_8UC1, data);
-    if (useGreyChannel)
+    if (greyChannelInUse)
         rgb32ToGray(view->greyBuffer.data(), data, view->imageWidth, view->imageHeight);
     else
         rgb32ToHue(view->greyBuffer.data(), data, view->imageWidth, view->imageHeight);
@@ -291,7 +291,7 @@ void DetectEngine::prepareTemplates(int d)
 
     // Valid template slots in slot order, at most validTemplateCount of them.
     std::vector<int> validSlots;
-    const int limit = std::min(templateLimit, static_cast<int>(view->templates[d].size()));
+    const int limit = std::min(templateCountLimit, static_cast<int>(view->templates[d].size()));
     for (int j = 0; j < limit && static_cast<int>(validSlots.size()) < view->validTemplateCount[d]; ++j) {
         if (j < static_cast<int>(view->templateValid[d].size()) && view->templateValid[d][j])
             validSlots.push_back(j);
@@ -408,7 +408,7 @@ cv::Mat DetectEngine::inspectedFrame(int d)
 {
     cv::Mat frame;
     if (view->colourFrames) {
-        if (useGreyChannel)
+        if (greyChannelInUse)
             rgb32ToGray(view->greyBuffer.data(), view->frameBuffer.data(), view->imageWidth, view->imageHeight);
         else
             rgb32ToHue(view->greyBuffer.data(), view->frameBuffer.data(), view->imageWidth, view->imageHeight);

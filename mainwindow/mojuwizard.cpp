@@ -100,11 +100,11 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     // Start-up copies: changes of these parameters take effect at the next start.
     statisticsEnabled = p.statisticsEnabled;
     curDet = p.productCheckEnabled != 1 ? 1 : 0;
-    templateLimit = p.maxTemplates;
+    templateCountLimit = p.maxTemplates;
     ngImageLimit = p.ngImagesKept;
     okImageLimit = p.okImagesKept;
     ioComIndex = p.comPort;
-    useGreyChannel = p.greyChannel;
+    greyChannelInUse = p.greyChannel;
     lensOptimisationOn = 1 - p.lensOptimisationOff;
 
     CameraDiscovery::discoverCameras();

@@ -124,7 +124,7 @@ void CammerWidget::allocateDetectStorage()
     ngPixels.assign(size_t(pixelCount), 0);
     std::fill(std::begin(roiOk), std::end(roiOk), 1);
 
-    const int slotCount = std::max(templateLimit, 1);
+    const int slotCount = std::max(templateCountLimit, 1);
     for (int d = 0; d < detectsInUse(); ++d) {
         templates[d].assign(size_t(slotCount), std::vector<unsigned char>());
         templates[d][0].assign(size_t(frameBytes), 0);

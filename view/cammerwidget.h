@@ -35,7 +35,7 @@ public:
     CammerWidget(QWidget* parent, int cameraIndex, CameraInterface* camera);
     // A view of a W x H frame for camera `cameraIndex` with empty active and edit region sets,
     // its frame buffers (4 bytes a pixel when `colourFrames`), zeroed templates for the detects
-    // below detectsPerCamera (templateLimit slots each, none valid) and empty ignore masks. No
+    // below detectsPerCamera (templateCountLimit slots each, none valid) and empty ignore masks. No
     // camera is needed, so tests build views of any size.
     CammerWidget(int cameraIndex, int imageWidth, int imageHeight, QWidget* parent = nullptr,
                  bool colourFrames = false);
@@ -147,7 +147,7 @@ public:
 
     // Per detect pixelCount bytes, non-zero at ignored pixels.
     std::vector<unsigned char> ignoreMask[kDetects];
-    // Per detect the template slots (templateLimit of them); slot n is the file template<n>.bmp.
+    // Per detect the template slots (templateCountLimit of them); slot n is the file template<n>.bmp.
     // A slot is empty until a template is loaded or added into it (templateSlot); slot 0, the
     // reference of alignment and positioning, always holds frameBytes bytes.
     // templateValid: non-zero where the slot holds a template.

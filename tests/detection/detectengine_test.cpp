@@ -189,7 +189,7 @@ TEST_F(EngineTest, AlignmentFeaturesComeFromTheUnionOfTheAngleRegions)
 
 TEST_F(EngineTest, OnlyTheFirstValidTemplatesUpToTheValidCountAreLearnt)
 {
-    templateLimit = 10;
+    templateCountLimit = 10;
     p().differenceMultiple = 4;  // multi-template models keep their samples
     makeView();
     for (int j : {0, 3, 7})

@@ -81,11 +81,11 @@ protected:
         p().filterSize = 3;
         p().alarmArea = 50;
         p().maxOffset = 100;
-        savedLimit = templateLimit;
+        savedLimit = templateCountLimit;
         savedDetects = detectsPerCamera;
-        templateLimit = 4;
+        templateCountLimit = 4;
         detectsPerCamera = 2;
-        useGreyChannel = 1;
+        greyChannelInUse = 1;
         TemperatureChartData* store = TemperatureChartData::instance();
         store->insertQueue.clear();
         store->round = RoundRecord();
@@ -96,9 +96,9 @@ protected:
         delete view;
         view = nullptr;
         activeParams = nullptr;
-        templateLimit = savedLimit;
+        templateCountLimit = savedLimit;
         detectsPerCamera = savedDetects;
-        useGreyChannel = 1;
+        greyChannelInUse = 1;
     }
 
     SystemParam& p() { return *params; }

@@ -49,6 +49,10 @@ int main(int argc, char** argv)
     // port; the IO tests point this at their own pseudo-terminal.
     if (qgetenv("MONITOR_SERIAL_PORT").isEmpty())
         qputenv("MONITOR_SERIAL_PORT", "/nonexistent/io-board");
+    // Camera discovery (the main window runs it) looks for REST thermal cameras on the plant's
+    // network; tests keep every probe on this machine, at a port where nothing listens.
+    if (qgetenv("MONITOR_FOTRIC_ADDRESSES").isEmpty())
+        qputenv("MONITOR_FOTRIC_ADDRESSES", "127.0.0.1:1");
     // Nor may discovery probe the plant network for thermal cameras: a closed local port.
     if (qgetenv("MONITOR_FOTRIC_ADDRESSES").isEmpty())
         qputenv("MONITOR_FOTRIC_ADDRESSES", "127.0.0.1:1");

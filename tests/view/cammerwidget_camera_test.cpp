@@ -22,9 +22,9 @@ protected:
     {
         params = std::make_unique<SystemParam>();
         activeParams = params.get();
-        savedLimit = templateLimit;
+        savedLimit = templateCountLimit;
         savedDetects = detectsPerCamera;
-        templateLimit = 5;
+        templateCountLimit = 5;
         detectsPerCamera = 2;
         imageSource = -1;
     }
@@ -32,7 +32,7 @@ protected:
     {
         views.clear();
         activeParams = nullptr;
-        templateLimit = savedLimit;
+        templateCountLimit = savedLimit;
         detectsPerCamera = savedDetects;
         imageSource = -1;
     }
