@@ -64,6 +64,10 @@ QPointer<inputbox> sharedInputbox;
 int templateCountLimit = 10;
 int greyChannelInUse = 1;
 int simulatedCameraFlag = 0;
+int whiteBalanceTick = 0;
+int chainedDelay = 0;
+bool autoUpdatePending = false;
+bool regionReviewOpen = false;
 
 QPixmap* backgroundPixmap = nullptr;
 QPixmap* titlePixmap = nullptr;

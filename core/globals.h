@@ -143,6 +143,17 @@ extern int greyChannelInUse;
 // 1 when the simulated cameras replaced real ones.
 extern int simulatedCameraFlag;
 
+// State of the machine cycle shared beyond the main window (GUI thread only):
+// ticks since start-up or the last camera loss (the 50th asks colour cameras for a white balance);
+extern int whiteBalanceTick;
+// delay (0.1 s) of the last check started by the present trigger, added to the cavity delay of
+// the standard automatic machine;
+extern int chainedDelay;
+// an OK cavity round saved new templates: retrain the cavity check at the end of the result display;
+extern bool autoUpdatePending;
+// the region review after template re-sampling is open.
+extern bool regionReviewOpen;
+
 // Pictures loaded once at start-up and drawn by many screens; null until then, never freed.
 // A missing file gives a null pixmap, and the screens then draw nothing in its place.
 extern QPixmap* backgroundPixmap;      // ./images/background.png: background of the boxes and dialogs

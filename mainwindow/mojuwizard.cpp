@@ -189,6 +189,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     for (QTimer*& timer : out5Timers)
         timer = makeTimer(p.firstDelay * 100);
     alarmPulseTimer = makeTimer(p.alarmPulse * 100, true);
+    connectCycleTimers();
 
     setUpRecordDays();
     resStatistics = new ResStatistics;

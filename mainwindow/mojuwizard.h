@@ -224,4 +224,76 @@ private:
     // Restores group `index` and restarts the program; false (nothing changed) when the index is
     // the current one or names no group with a usable parameter database.
     bool switchParaGroup(int index);
+
+    // ---- Machine cycle (mojuwizard_cycle.cpp): tick, countdowns and check execution ----
+public:
+    // Cycle steps (a tick, a check) running now. A modal box inside a step spins an event loop
+    // in which the cycle's timers fire; a step must not start inside another.
+    int cycleStepDepth = 0;
+
+    // One row of a camera's per-region result table.
+    struct CameraReportRow {
+        int index;  // 1-based region number
+        QString toolName;
+        int lower;
+        int upper;
+        int value;
+        bool ok;
+    };
+    // The rows of the current detect per camera, built after every check for the result table.
+    QVector<CameraReportRow> cameraReports[kCameras];
+    // Builds the result rows of the current detect for every camera.
+    void updateCameraReports();
+
+public slots:
+    // The cycle tick: input edges, frames, camera watch, then the alarm branch, the automatic
+    // re-check or normal running (cycle start and check countdowns).
+    void Run();
+    // One 100 ms step of the countdown of detect index `value`; runs the check when it ends.
+    void TimerUp(int value);
+    // Camera `camera`'s check of `detect`: template sampling or inspection, with the immediate
+    // reactions of an NG result on the outputs.
+    void RunAlgorithm(int camera, int detect);
+    // Every camera's results OK and every countdown at 0.
+    void ResetRun();
+    // No mould-open signal for the input timeout: the clamp is prohibited and a warning shown.
+    void InCheck();
+    // The confirmation time of input N has passed: its event stands when it is still active.
+    void TimerCheckInput0();
+    void TimerCheckInput1();
+    void TimerCheckInput2();
+    void TimerCheckInput3();
+    void TimerCheckInput4();
+    void TimerCheckInput5();
+    void TimerCheckInput6();
+    void TimerCheckInput7();
+    // Evaluates the round that the cameras have just checked (mojuwizard_result.cpp).
+    void CheckNG(bool isClearNG);
+    void CheckNG();
+
+private:
+    // Connects the cycle's timers (made by the constructor) to their slots.
+    void connectCycleTimers();
+    void confirmInput(int input);
+    // The 100 ms timeout of delayTimers[k].
+    void countdownTimeout(int k);
+    // A tick that arrives while a step runs: camera watch, timer and heartbeat only.
+    void tickDuringStep();
+    // Ends a tick: commit, next tick in 100 ms, heartbeat.
+    void finishTick();
+    void finishTickStoppingWatch();
+    bool camerasConnected() const;
+    // Clamp prohibited, warning shown, next tick in 500 ms, heartbeat.
+    void reportCameraLoss();
+    void runAlarmBranch();
+    void runReCheckBranch();
+    void runNormalBranch(bool busy);
+    // False when a check run at once (delay 0) stopped detection: the tick then ends.
+    bool handleManualCapture();
+    void startMachineCycle(int pos);
+    void armCavityCheck(int pos);
+    bool startCountdowns(int pos);
+    // Round header to the result store, cycle time.
+    void stampRound();
+    void saveTestImage(int camera, int detect);
 };

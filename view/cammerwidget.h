@@ -182,6 +182,12 @@ private:
     void generateTemplateZero(int d);
     // Copies detect `from` of roiSet and its masks onto detect `to` (not the output channels).
     void copyDetect(int from, int to);
+
+    // ---- Template sampling (cammerwidget_sampling.cpp) ----
+public slots:
+    // The present raw frame becomes template 0 of `detect`, in memory and in
+    // ./cammer<camera><detect>/template0.bmp; it is shown as the view's frame.
+    void SaveReTrainImage(int detect);
 };
 
 // Registers "CammerSingleton *" with the meta-type system on the first call; returns its id.

@@ -1,0 +1,314 @@
+// The machine cycle through the IO board simulator: what the machine sees on the wire when the
+// mould opens, when checks start, when a camera is lost, and how inputs are confirmed.
+#include "tests/mainwindow/cyclefixture.h"
+
+#include "widgets/warnbox.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <iostream>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+TEST_F(CycleTest, MouldOpenProhibitsClampAndEjectorOnTheWire)
+{
+    params->triggerDelay[0] = 20;
+    params->triggerDelay[1] = 30;
+    build();
+    EXPECT_FALSE(activeOnBoard(0));
+    EXPECT_FALSE(activeOnBoard(1));
+
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(1); }, 2000));
+    EXPECT_FALSE(activeOnBoard(2)) << "no alarm at a cycle start";
+    EXPECT_TRUE(window->delayTimers[0]->isActive());
+    EXPECT_TRUE(window->delayTimers[1]->isActive());
+    EXPECT_EQ(window->phase, 1);
+    EXPECT_EQ(window->pendingCams[0], 1);
+    EXPECT_EQ(window->pendingCams[1], 1);
+}
+
+TEST_F(CycleTest, ChecksStartAfterTheirDelaysFromOneCycleStart)
+{
+    // Standard automatic machine: the cavity delay counts from the end of the product delay.
+    params->triggerDelay[0] = 20;
+    params->triggerDelay[1] = 30;
+    build();
+    window->saveAllFlag = true;
+
+    QElapsedTimer sinceEdge;
+    setInput(0, true);
+    sinceEdge.start();
+    qint64 productAt = -1;
+    qint64 cavityAt = -1;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            if (productAt < 0 && checksRun(0, 0) == 1)
+                productAt = sinceEdge.elapsed();
+            if (cavityAt < 0 && checksRun(0, 1) == 1)
+                cavityAt = sinceEdge.elapsed();
+            return cavityAt >= 0;
+        },
+        12000));
+    ASSERT_GE(productAt, 0);
+    EXPECT_GE(productAt, 2000);
+    EXPECT_LT(productAt, 2000 + 1000);
+    EXPECT_GE(cavityAt, 5000);
+    EXPECT_LT(cavityAt, 5000 + 2000);
+    EXPECT_EQ(checksRun(0, 0), 1);
+    EXPECT_EQ(window->phase, 2);
+    EXPECT_EQ(window->pendingCams[0], 0);
+    EXPECT_EQ(window->pendingCams[1], 0);
+}
+
+TEST_F(CycleTest, TriggerEdgeToCheckOnTheWire)
+{
+    // Delay 0 and no confirmation time: the check runs in the tick that takes the edge. A part
+    // left on the product check drives the alarm output at once, so the check's outcome is on
+    // the wire as soon as the check has run.
+    build();
+    addPartRegion(0, 0);
+    CycleCamera* camera = CycleCamera::opened().front();
+
+    std::vector<double> toCycleStart;
+    std::vector<double> toCheckDone;
+    for (int round = 0; round < 10; ++round) {
+        setInput(0, false);
+        pump(60);
+        window->StartDetect();
+        ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 2000));
+        camera->setFrame(partLeftInCavity());
+        pump(150);  // the frame is grabbed by the next ticks
+
+        const Clock::time_point edge = Clock::now();
+        setInput(0, true);
+        Clock::time_point start;
+        Clock::time_point done;
+        ASSERT_TRUE(waitFor([&] { return firstCommandWithActive(2, edge, &done); }, 2000)) << "round " << round;
+        ASSERT_TRUE(firstCommandWithActive(0, edge, &start));
+        toCycleStart.push_back(msSince(edge, start));
+        toCheckDone.push_back(msSince(edge, done));
+    }
+    std::sort(toCycleStart.begin(), toCycleStart.end());
+    std::sort(toCheckDone.begin(), toCheckDone.end());
+    std::cout << "edge -> clamp/ejector prohibited on the wire (cycle start, check starts next): min "
+              << toCycleStart.front() << " ms, median " << toCycleStart[5] << " ms, max " << toCycleStart.back()
+              << " ms\n"
+              << "edge -> alarm output on the wire (check done): min " << toCheckDone.front() << " ms, median "
+              << toCheckDone[5] << " ms, max " << toCheckDone.back() << " ms" << std::endl;
+    // The board is polled every 5 ms; the cycle reacts to the input word at once.
+    EXPECT_LT(toCycleStart[5], 60.0);
+    EXPECT_LT(toCheckDone[5], 80.0);
+}
+
+struct FrameCase {
+    const char* name;
+    bool partAtTrigger;
+    bool partAtCheck;
+};
+
+class CurrentFrameTest : public CycleTest, public ::testing::WithParamInterface<FrameCase> {};
+
+TEST_P(CurrentFrameTest, InspectionRunsOnTheFrameCurrentAtTheCheck)
+{
+    params->triggerDelay[0] = 10;
+    params->triggerDelay[1] = 200;
+    build();
+    addPartRegion(0, 0);
+    CycleCamera* camera = CycleCamera::opened().front();
+    const FrameCase& c = GetParam();
+    camera->setFrame(c.partAtTrigger ? partLeftInCavity() : emptyCavity());
+    pump(150);
+
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, 2000));
+    pump(300);
+    const std::vector<unsigned char> atCheck = c.partAtCheck ? partLeftInCavity() : emptyCavity();
+    camera->setFrame(atCheck);
+    ASSERT_TRUE(waitFor([this] { return window->pendingCams[0] == 0; }, 3000));
+
+    CammerWidget* view = window->cameraViews[0];
+    EXPECT_EQ(view->detectOk, !c.partAtCheck);
+    EXPECT_EQ(view->displayBuffer, atCheck);
+    pump(100);
+    EXPECT_EQ(activeOnBoard(2), c.partAtCheck) << "alarm output";
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, CurrentFrameTest,
+                         ::testing::Values(FrameCase{"PartRemovedBeforeTheCheck", true, false},
+                                           FrameCase{"PartLeftBeforeTheCheck", false, true}),
+                         [](const ::testing::TestParamInfo<FrameCase>& info) { return info.param.name; });
+
+TEST_F(CycleTest, LostCameraProhibitsTheClampAndHoldsTheCycleUntilItIsBack)
+{
+    build(2);
+    CammerWidget* lost = window->cameraViews[1];
+    lost->cameraConnected = false;
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 700)) << "clamp not prohibited within one tick";
+    EXPECT_FALSE(window->camerasOk);
+    ASSERT_TRUE(sharedWarnbox);
+    EXPECT_TRUE(sharedWarnbox->isVisible());
+    // Between loss ticks the cycle waits 500 ms (after the 1 ms tick that follows the clamp's change).
+    EXPECT_TRUE(waitFor([this] { return window->runTimer->interval() == 500; }, 300));
+
+    // Mould open while the camera is lost: no cycle starts.
+    setInput(0, true);
+    pump(800);
+    EXPECT_FALSE(activeOnBoard(1));
+    EXPECT_EQ(window->pendingCams[0], 0);
+    EXPECT_FALSE(window->delayTimers[0]->isActive());
+
+    lost->cameraConnected = true;
+    ASSERT_TRUE(waitFor([this] { return window->camerasOk; }, 1000));
+    EXPECT_FALSE(sharedWarnbox->isVisible());
+    // The mould-open event waited and starts the cycle now.
+    EXPECT_TRUE(waitFor([this] { return activeOnBoard(1); }, 1000));
+}
+
+TEST_F(CycleTest, ConfirmationTimeRejectsShortPulsesAndDelaysHeldInputs)
+{
+    params->inputDebounce = 3;  // 300 ms
+    params->triggerDelay[0] = 50;
+    params->triggerDelay[1] = 50;
+    build();
+
+    pulseInput(0, 60);
+    pump(600);
+    EXPECT_FALSE(activeOnBoard(1)) << "a 60 ms pulse started a cycle";
+    EXPECT_FALSE(window->delayTimers[0]->isActive());
+
+    QElapsedTimer sinceEdge;
+    setInput(0, true);
+    sinceEdge.start();
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(1); }, 2000));
+    EXPECT_GE(sinceEdge.elapsed(), 300 - 10);
+}
+
+struct SeparateCase {
+    const char* name;
+    int input;
+    bool clamp;
+    bool ejector;
+};
+
+class SeparateSignalsTest : public CycleTest, public ::testing::WithParamInterface<SeparateCase> {};
+
+TEST_P(SeparateSignalsTest, EachSignalCutsItsOwnOutput)
+{
+    params->separateDetectSignals = 1;
+    params->semiAutomatic = 1;
+    params->triggerDelay[0] = 50;
+    params->triggerDelay[1] = 50;
+    build();
+    setInput(GetParam().input, true);
+    ASSERT_TRUE(waitFor([this] { return heldOutputs() != restWord(); }, 2000));
+    pump(100);
+    EXPECT_EQ(activeOnBoard(0), GetParam().clamp) << "clamp";
+    EXPECT_EQ(activeOnBoard(1), GetParam().ejector) << "ejector";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SeparateSignalsTest,
+                         ::testing::Values(SeparateCase{"MouldOpenCutsTheEjector", 0, false, true},
+                                           SeparateCase{"EjectorBackCutsTheClamp", 2, true, false}),
+                         [](const ::testing::TestParamInfo<SeparateCase>& info) { return info.param.name; });
+
+TEST_F(CycleTest, PreCutWithholdsTheClampBeforeTheCavityCheckEnds)
+{
+    // Semi-automatic: input 2 starts the cavity countdown (2.0 s); with a pre-cut of 0.5 s the
+    // clamp stays released until 0.5 s are left.
+    params->semiAutomatic = 1;
+    params->preCutClamp = 5;
+    params->triggerDelay[0] = 0;
+    params->triggerDelay[1] = 20;
+    build();
+    window->saveAllFlag = true;
+    pulseInput(0);
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 0) == 1; }, 2000));
+    EXPECT_FALSE(activeOnBoard(0));
+
+    QElapsedTimer sinceEdge;
+    setInput(2, true);
+    sinceEdge.start();
+    ASSERT_TRUE(waitFor([this] { return window->delayTimers[1]->isActive(); }, 1000));
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 4000));
+    const qint64 clampAt = sinceEdge.elapsed();
+    EXPECT_EQ(checksRun(0, 1), 0) << "the clamp is withheld before the check";
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, 3000));
+    const qint64 checkAt = sinceEdge.elapsed();
+    EXPECT_GE(clampAt, 1500 - 20);
+    EXPECT_GE(checkAt - clampAt, 300);
+}
+
+TEST_F(CycleTest, InputTimeoutWarnsAndTheNextCycleStartClearsIt)
+{
+    params->inputTimeoutSeconds = 1;
+    params->triggerDelay[0] = 0;
+    params->triggerDelay[1] = 0;
+    build();
+    pulseInput(0);
+    ASSERT_TRUE(waitFor([this] { return window->noInputWarned; }, 2500));
+    EXPECT_TRUE(activeOnBoard(0));
+    EXPECT_TRUE(sharedWarnbox->isVisible());
+
+    pulseInput(0);
+    ASSERT_TRUE(waitFor([this] { return !window->noInputWarned; }, 1000));
+    EXPECT_FALSE(sharedWarnbox->isVisible());
+}
+
+TEST_F(CycleTest, DelayedOutputFourFollowsItsInput)
+{
+    params->firstDelay = 3;  // 300 ms after input 3 (product check enabled)
+    params->secondDelay = 0;
+    build();
+    QElapsedTimer sinceEdge;
+    setInput(3, true);
+    sinceEdge.start();
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(4); }, 2000));
+    EXPECT_GE(sinceEdge.elapsed(), 300 - 10);
+
+    window->StartDetect();
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(4); }, 1000));
+    sinceEdge.restart();
+    setInput(4, true);
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(4); }, 1000));
+    EXPECT_LT(sinceEdge.elapsed(), 300);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CycleTest, SafetyDoorRunsTheCavityCheckAtOnceAfterAnInterruptedCountdown)
+{
+    params->doorTriggersDetection = 1;
+    params->triggerDelay[0] = 0;
+    params->triggerDelay[1] = 50;
+    build();
+    window->saveAllFlag = true;
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->delayTimers[1]->isActive(); }, 2000));
+    ASSERT_EQ(checksRun(0, 0), 1);
+
+    // Stopped and started again while the cavity countdown ran.
+    pump(300);
+    window->StopDetect();
+    window->StartDetect();
+    pump(150);
+
+    QElapsedTimer sinceEdge;
+    setInput(1, true);
+    sinceEdge.start();
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, 2000));
+    EXPECT_LT(sinceEdge.elapsed(), 500) << "the door ran the cavity check with a delay";
+    EXPECT_EQ(window->safetyTrig, 0);
+}
+
+}  // namespace

@@ -1,0 +1,328 @@
+// The machine cycle end to end: a main window over test cameras whose frames the test sets, its IO
+// port on one end of a pty pair with the IO board simulator on the other, and the IO thread
+// delivering the board's input changes to the cycle.
+#pragma once
+
+#include "cameras/cameradiscovery.h"
+#include "cameras/camerainterface.h"
+#include "core/globals.h"
+#include "core/systemparam.h"
+#include "detection/cammersingleton.h"
+#include "detection/clustomrect.h"
+#include "detection/detectengine.h"
+#include "io/controlport.h"
+#include "io/ioserialline.h"
+#include "mainwindow/mojuwizard.h"
+#include "records/temperaturechartdata.h"
+#include "view/cammerwidget.h"
+#include "tests/support/modalanswer.h"
+#include "tests/support/ptypair.h"
+
+#include "ioboardsim.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
+class CycleCamera : public CameraInterface {
+public:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 240;
+    static constexpr const char* kFamily = "cycletestcamera";
+
+    // Cameras the family finds, and the instances opened, in order.
+    static int& devicesFound()
+    {
+        static int count = 1;
+        return count;
+    }
+    static std::vector<CycleCamera*>& opened()
+    {
+        static std::vector<CycleCamera*> list;
+        return list;
+    }
+
+    // The next grab delivers this frame (kWidth x kHeight grey bytes).
+    void setFrame(const std::vector<unsigned char>& frame)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_frame = frame;
+        m_new = true;
+    }
+
+    bool open() override { return true; }
+    void close() override {}
+    bool startGrab() override { return true; }
+    void stopGrab() override {}
+    void release() override {}
+    bool reconnect() override { return true; }
+    QJsonObject autoAdjust(bool) override { return {}; }
+    void setExposureTime(int) override {}
+    void setGain(int) override {}
+    void setSharpness(int) override {}
+    void setContrast(int) override {}
+    void setGamma(int) override {}
+    void setWdr(bool) override {}
+    void whiteBalanceOnce() override { ++whiteBalances; }
+    void setAutoExposure(bool) override {}
+    void setColorMode(bool) override {}
+    void setViewWidget(QWidget*) override {}
+    void setMirror(bool, bool) override {}
+    void setFrameRateLevel(int) override {}
+    void setDetectConfig(QVariant, int) override {}
+    void readValue(QVariant, QVariant*, int) override {}
+    bool frameDelta(int* frames) override
+    {
+        *frames = 0;
+        return false;
+    }
+    void setTrigger(bool) override {}
+    void softTrigger() override {}
+    bool colorMode() const override { return false; }
+    void size(int* width, int* height) const override
+    {
+        *width = kWidth;
+        *height = kHeight;
+    }
+    QString iid() const override { return QString::fromLatin1(kFamily); }
+    QString serial() const override { return QStringLiteral("CYC%1").arg(m_index); }
+    bool grabFrame(unsigned char* destination) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_new)
+            return false;
+        std::memcpy(destination, m_frame.data(), m_frame.size());
+        m_new = false;
+        return true;
+    }
+    void loadDefaults(int*, int) override {}
+    QList<CameraInfo*> enumerate() override
+    {
+        QList<CameraInfo*> out;
+        for (int i = 0; i < devicesFound(); ++i) {
+            auto* record = new CameraInfo;
+            record->index = i;
+            record->iid = QString::fromLatin1(kFamily);
+            setInfoText(record->sn, QByteArray("CYC") + QByteArray::number(i));
+            out << record;
+        }
+        return out;
+    }
+    int deviceCount() override { return devicesFound(); }
+    CameraInterface* create(CameraInfo info) override
+    {
+        auto* camera = new CycleCamera;
+        camera->m_index = info.index;
+        opened().push_back(camera);
+        return camera;
+    }
+    int cameraType() const override { return CAMERA_VISIBLE; }
+    bool isConnected() override { return true; }
+
+    int whiteBalances = 0;
+
+private:
+    std::mutex m_mutex;
+    std::vector<unsigned char> m_frame;
+    bool m_new = false;
+    int m_index = 0;
+};
+
+// Frames of the tests: an empty cavity (flat grey 100) and the same with a part left in it
+// (a white 30 x 30 square), which a white-area region in the middle of the frame finds.
+inline std::vector<unsigned char> emptyCavity()
+{
+    return std::vector<unsigned char>(size_t(CycleCamera::kWidth) * CycleCamera::kHeight, 100);
+}
+
+inline std::vector<unsigned char> partLeftInCavity()
+{
+    std::vector<unsigned char> frame = emptyCavity();
+    for (int y = 100; y < 130; ++y)
+        std::memset(frame.data() + size_t(y) * CycleCamera::kWidth + 140, 250, 30);
+    return frame;
+}
+
+class CycleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        params = std::make_unique<SystemParam>();
+        activeParams = params.get();
+        // The images themselves decide: no alignment or position correction.
+        params->motionCorrection = -1;
+        params->angleCorrection = 0;
+        params->filterSize = 1;
+        params->alarmArea = 100;
+        params->productCheckEnabled = 1;
+        if (!ioMutex)
+            ioMutex = new QMutex;
+        CycleCamera::opened().clear();
+        CameraDiscovery::setDriverFamilies(
+            {{0x08, CycleCamera::kFamily, []() -> CameraInterface* { return new CycleCamera; }}});
+        ASSERT_TRUE(pty.start()) << "socat did not make a pty pair";
+        // Output commands as the board receives them, with the test's own clock.
+        board.onHostFrame([this](const IOBoardSimulator::HostFrame& frame) {
+            if (frame.command() != 1)
+                return;
+            std::lock_guard<std::mutex> lock(commandsMutex);
+            outputCommands.push_back({std::chrono::steady_clock::now(), frame.value()});
+        });
+        std::string error;
+        ASSERT_TRUE(board.open(pty.deviceEnd().toStdString(), &error)) << error;
+        qputenv("MONITOR_SERIAL_PORT", pty.hostEnd().toLocal8Bit());
+    }
+
+    void TearDown() override
+    {
+        delete window;  // owns the IO port, which stops the IO thread
+        window = nullptr;
+        mainWindow = nullptr;
+        controlPort = nullptr;
+        if (ioSerialPort)
+            ioSerialPort->close();
+        board.close();
+        activeParams = nullptr;
+        qunsetenv("MONITOR_SERIAL_PORT");
+    }
+
+    // The machine fields derived as the loader derives them, then the window with `cameras`
+    // test cameras, the IO thread started, and the board holding the outputs at rest.
+    void build(int cameras = 1)
+    {
+        const int station = params->deriveMachineFields();
+        detectsPerCamera = SystemParam::detectsForMachineType(params->machineType);
+        initialStationSet = station >= 0;
+        if (initialStationSet)
+            initialStation = station;
+        CycleCamera::devicesFound() = cameras;
+        window = new MoJuWizard;
+        ASSERT_EQ(cameraCount, cameras);
+        controlPort->startIOThread();
+        for (CycleCamera* camera : CycleCamera::opened())
+            camera->setFrame(emptyCavity());
+        ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000)) << "board never held the rest levels";
+    }
+
+    // A white-area region over the middle of the frame in detect `d` of camera `c`, and the
+    // camera's engine trained on it: a part left in the cavity makes the detect NG.
+    void addPartRegion(int c, int d)
+    {
+        CammerWidget* view = window->cameraViews[c];
+        CammerSingleton& set = *view->roiSet;
+        while (set.rois.size() < CammerSingleton::kDetects)
+            set.rois.append(QList<ROIInterface*>());
+        auto* shape = new ClustomRect;
+        shape->setRect(100, 60, 120, 120);
+        const int k = set.roiCount[d]++;
+        set.rois[d].append(shape);
+        const int s = d * 50 + k;
+        set.toolType[s] = 5;  // white area
+        set.minWH[s] = 0;
+        set.sensitivity[s] = 240;
+        set.area[s] = 100;
+        set.shapeKind[s] = 1;
+        view->roiMask[s] = shape->mask();
+        delete view->engine;
+        view->engine = new DetectEngine(view->roiSet, view);
+    }
+
+    // Output levels the board holds, bits 0..9.
+    quint16 heldOutputs() const { return board.heldOutputs() & 0x3FF; }
+    quint16 restWord() const
+    {
+        quint16 word = 0;
+        for (int o = 0; o < 10; ++o)
+            word |= quint16((params->outputRestState[o] != 0 ? 1 : 0) << o);
+        return word;
+    }
+    // Output o is at its active level on the board (clamp or ejector prohibited, alarm on).
+    bool activeOnBoard(int o) const { return ((heldOutputs() >> o) & 1) != (params->outputRestState[o] != 0 ? 1 : 0); }
+
+    // Input i (0-based) on or off at the board's terminals.
+    void setInput(int i, bool on)
+    {
+        quint16 bits = board.inputs();
+        bits = on ? quint16(bits | (1 << i)) : quint16(bits & ~(1 << i));
+        board.setInputs(bits);
+    }
+    // A pulse on input i; the cycle samples the input word when it takes the board's report, so
+    // a pulse must outlast a late tick on a loaded machine.
+    void pulseInput(int i, int ms = 250)
+    {
+        setInput(i, true);
+        QElapsedTimer t;
+        t.start();
+        waitFor([&] { return t.elapsed() >= ms; }, ms + 1000);
+        setInput(i, false);
+    }
+
+    // Runs the GUI event loop until `done` holds or `timeoutMs` passes.
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        return true;
+    }
+    static void pump(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        waitFor([&] { return timer.elapsed() >= ms; }, ms + 1000);
+    }
+
+    // Test pictures written so far for camera c (0-based) and detect d: one per check run with
+    // saveAllFlag on.
+    static int checksRun(int c, int d)
+    {
+        return QDir(QStringLiteral("./originalimage/cammer%1%2").arg(c + 1).arg(d + 1))
+            .entryList({QStringLiteral("*.bmp")}, QDir::Files)
+            .size();
+    }
+
+    // The first output command after `since` in which output o is at its active level.
+    bool firstCommandWithActive(int o, std::chrono::steady_clock::time_point since,
+                                std::chrono::steady_clock::time_point* at)
+    {
+        std::lock_guard<std::mutex> lock(commandsMutex);
+        const int rest = params->outputRestState[o] != 0 ? 1 : 0;
+        for (const OutputCommand& command : outputCommands) {
+            if (command.at >= since && ((command.value >> o) & 1) != rest) {
+                *at = command.at;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    struct OutputCommand {
+        std::chrono::steady_clock::time_point at;
+        quint16 value;
+    };
+    std::mutex commandsMutex;
+    std::vector<OutputCommand> outputCommands;
+
+    std::unique_ptr<SystemParam> params;
+    MoJuWizard* window = nullptr;
+    PtyPair pty;
+    IOBoardSimulator board;
+};
