@@ -200,8 +200,9 @@ protected:
     }
 
     // The machine fields derived as the loader derives them, then the window with `cameras`
-    // test cameras, the IO thread started, and the board holding the outputs at rest.
-    void build(int cameras = 1)
+    // test cameras, the IO thread started, and (unless the cycle starts by itself) the board
+    // holding the outputs at rest.
+    void build(int cameras = 1, bool waitForRest = true)
     {
         const int station = params->deriveMachineFields();
         detectsPerCamera = SystemParam::detectsForMachineType(params->machineType);
@@ -214,7 +215,9 @@ protected:
         controlPort->startIOThread();
         for (CycleCamera* camera : CycleCamera::opened())
             camera->setFrame(emptyCavity());
-        ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000)) << "board never held the rest levels";
+        if (waitForRest) {
+            ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000)) << "board never held the rest levels";
+        }
     }
 
     // A white-area region over the middle of the frame in detect `d` of camera `c`, and the
