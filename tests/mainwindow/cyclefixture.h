@@ -15,6 +15,7 @@
 #include "mainwindow/mojuwizard.h"
 #include "records/temperaturechartdata.h"
 #include "view/cammerwidget.h"
+#include "tests/cameras/testcamera.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/ptypair.h"
 
@@ -37,18 +38,27 @@
 #include <vector>
 
 // A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
-class CycleCamera : public CameraInterface {
+// Discovery finds the devices listed for its family in TestCamera::devices().
+class CycleCamera : public TestCamera {
 public:
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 240;
     static constexpr const char* kFamily = "cycletestcamera";
 
-    // Cameras the family finds, and the instances opened, in order.
-    static int& devicesFound()
+    CycleCamera()
+        : TestCamera(QString::fromLatin1(kFamily))
     {
-        static int count = 1;
-        return count;
     }
+
+    // Makes the family find `count` cameras.
+    static void attach(int count)
+    {
+        QList<QByteArray> serials;
+        for (int i = 0; i < count; ++i)
+            serials << QByteArray("CYC") + QByteArray::number(i);
+        devices()[QString::fromLatin1(kFamily)] = serials;
+    }
+    // The instances opened, in order.
     static std::vector<CycleCamera*>& opened()
     {
         static std::vector<CycleCamera*> list;
@@ -63,42 +73,12 @@ public:
         m_new = true;
     }
 
-    bool open() override { return true; }
-    void close() override {}
-    bool startGrab() override { return true; }
-    void stopGrab() override {}
-    void release() override {}
-    bool reconnect() override { return true; }
-    QJsonObject autoAdjust(bool) override { return {}; }
-    void setExposureTime(int) override {}
-    void setGain(int) override {}
-    void setSharpness(int) override {}
-    void setContrast(int) override {}
-    void setGamma(int) override {}
-    void setWdr(bool) override {}
     void whiteBalanceOnce() override { ++whiteBalances; }
-    void setAutoExposure(bool) override {}
-    void setColorMode(bool) override {}
-    void setViewWidget(QWidget*) override {}
-    void setMirror(bool, bool) override {}
-    void setFrameRateLevel(int) override {}
-    void setDetectConfig(QVariant, int) override {}
-    void readValue(QVariant, QVariant*, int) override {}
-    bool frameDelta(int* frames) override
-    {
-        *frames = 0;
-        return false;
-    }
-    void setTrigger(bool) override {}
-    void softTrigger() override {}
-    bool colorMode() const override { return false; }
     void size(int* width, int* height) const override
     {
         *width = kWidth;
         *height = kHeight;
     }
-    QString iid() const override { return QString::fromLatin1(kFamily); }
-    QString serial() const override { return QStringLiteral("CYC%1").arg(m_index); }
     bool grabFrame(unsigned char* destination) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -108,29 +88,13 @@ public:
         m_new = false;
         return true;
     }
-    void loadDefaults(int*, int) override {}
-    QList<CameraInfo*> enumerate() override
-    {
-        QList<CameraInfo*> out;
-        for (int i = 0; i < devicesFound(); ++i) {
-            auto* record = new CameraInfo;
-            record->index = i;
-            record->iid = QString::fromLatin1(kFamily);
-            setInfoText(record->sn, QByteArray("CYC") + QByteArray::number(i));
-            out << record;
-        }
-        return out;
-    }
-    int deviceCount() override { return devicesFound(); }
     CameraInterface* create(CameraInfo info) override
     {
         auto* camera = new CycleCamera;
-        camera->m_index = info.index;
+        camera->m_info = info;
         opened().push_back(camera);
         return camera;
     }
-    int cameraType() const override { return CAMERA_VISIBLE; }
-    bool isConnected() override { return true; }
 
     int whiteBalances = 0;
 
@@ -138,7 +102,6 @@ private:
     std::mutex m_mutex;
     std::vector<unsigned char> m_frame;
     bool m_new = false;
-    int m_index = 0;
 };
 
 // Frames of the tests: an empty cavity (flat grey 100) and the same with a part left in it
@@ -170,6 +133,7 @@ protected:
         params->productCheckEnabled = 1;
         if (!ioMutex)
             ioMutex = new QMutex;
+        TestCamera::reset();
         CycleCamera::opened().clear();
         CameraDiscovery::setDriverFamilies(
             {{0x08, CycleCamera::kFamily, []() -> CameraInterface* { return new CycleCamera; }}});
@@ -209,7 +173,7 @@ protected:
         initialStationSet = station >= 0;
         if (initialStationSet)
             initialStation = station;
-        CycleCamera::devicesFound() = cameras;
+        CycleCamera::attach(cameras);
         window = new MoJuWizard;
         ASSERT_EQ(cameraCount, cameras);
         controlPort->startIOThread();
