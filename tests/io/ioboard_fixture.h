@@ -8,6 +8,7 @@
 #include "io/controlport.h"
 #include "io/ioserialline.h"
 #include "io/iowordlock.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/ptypair.h"
 
 #include "ioboardsim.h"
@@ -68,20 +69,6 @@ inline quint32 currentBoardInputs()
 {
     IOWordLock lock;
     return boardInputs;
-}
-
-// Runs the GUI event loop until `done` holds or `timeoutMs` passes.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 // The parameter record and IO globals, no serial line (the port opens a device that is absent).

@@ -16,6 +16,7 @@
 #include "records/temperaturechartdata.h"
 #include "view/cammerwidget.h"
 #include "tests/cameras/testcamera.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/ptypair.h"
 
@@ -237,19 +238,7 @@ protected:
         setInput(i, false);
     }
 
-    // Runs the GUI event loop until `done` holds or `timeoutMs` passes.
-    static bool waitFor(const std::function<bool()>& done, int timeoutMs)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        return true;
-    }
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return waitUntil(done, timeoutMs); }
     static void pump(int ms)
     {
         QElapsedTimer timer;
