@@ -25,6 +25,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMutex>
+#include <QPointer>
 #include <QScreen>
 #include <QSqlDatabase>
 #include <QTimer>
@@ -95,7 +96,10 @@ MoJuWizard::MoJuWizard(QWidget* parent)
 
     // The operation log: later writers reopen it when this fails.
     openOperationLog();
-    CameraDiscovery::setOperationLog([this](const QString& line) { InsertRecord(line); });
+    CameraDiscovery::setOperationLog([window = QPointer<MoJuWizard>(this)](const QString& line) {
+        if (window)
+            window->InsertRecord(line);
+    });
 
     // Start-up copies: changes of these parameters take effect at the next start.
     statisticsEnabled = p.statisticsEnabled;
