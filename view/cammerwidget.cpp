@@ -69,7 +69,9 @@ CammerWidget::CammerWidget(QWidget* parent, int index, CameraInterface* cam)
 
     allocateDetectStorage();
     loadTemplates();
-    // Ignore masks start empty (nothing ignored) until loaded from the detects' files.
+    // Ignore masks from the detects' files (nothing ignored where no file fits); the alarm blink.
+    loadIgnoreMasks();
+    connect(&alarmTimer, &QTimer::timeout, this, &CammerWidget::TimerShowAlarm);
 
     roiSet = new CammerSingleton(cameraIndex);
     roiSet->load(QSqlQuery(ParameterManager::instance()->queryIn), this);

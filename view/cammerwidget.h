@@ -61,6 +61,35 @@ public:
     // 0 without a camera or when the camera does not answer.
     int queryThermalRoi(int detect, int region);
 
+    // ---- Result pictures, alarm blink and ignore masks (cammerwidget_result.cpp) ----
+    // The annotated result picture of `detect` drawn over frameBuffer: the verdict (OK when
+    // `ok`), the safety-door note when `safetyDoor`, every region of the active set outlined in
+    // green or red with its label and the NG boxes of the failed ones. Notes the first NG region
+    // for the image-save hand-over. A null image for a detect out of range.
+    QImage renderResultPicture(int detect, bool ok, bool safetyDoor);
+    // The label of region `region` of `detect`: "n:limits/value", or "n:value" when the detect
+    // has more than 10 regions or the region starts within 165 pixels of the right edge.
+    QString resultLabel(int detect, int region) const;
+    // Writes the alarm-clearing note of record state `state` (4 to 8) onto the buffered picture
+    // of (detect, slot) and returns the state that follows; other states change nothing.
+    int writeClearingNote(int detect, int slot, int state);
+    // Every detect's ignore mask from cammer<c><d>/ignorepoint.bmp; empty when the file is
+    // missing or of another size. Called once, at construction.
+    void loadIgnoreMasks();
+    // Writes the detect's ignore mask as an 8-bit grey bitmap.
+    void saveIgnoreMask(int detect);
+public slots:
+    // Renders the result picture of `detect` into its image-save buffer: slot 1 the OK picture,
+    // 0 the NG picture (the verdict follows the slot).
+    void SaveFailImage(int detect, int slot);
+    // Writes the alarm-clearing note of the camera's record state of `detect` onto the buffered
+    // picture of `slot` and moves the record state on.
+    void UpdateFailImage(int detect, int slot);
+    // The blink step of the NG pixels, driven by alarmTimer; ends at the next OK result.
+    void TimerShowAlarm();
+public:
+    // ---- end of result pictures ----
+
 public slots:
     // Derives the regions of the following detects from their leading detects in roiSet:
     // machine type 0 copies detect 0 to 1; types 1 and 2 copy 1 to 3, then 0 to 2.
