@@ -111,6 +111,10 @@ MoJuWizard::~MoJuWizard()
     recordDb.close();
     recordDb = QSqlDatabase();
     QSqlDatabase::removeDatabase(QString::fromLatin1(kRecordConnection));
+    // The child widgets are destroyed after this body; none of them may reach the window
+    // through the global any more.
+    if (mainWindow == this)
+        mainWindow = nullptr;
 }
 
 bool MoJuWizard::createRecordTable()
