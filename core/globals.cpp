@@ -68,6 +68,7 @@ int whiteBalanceTick = 0;
 int chainedDelay = 0;
 bool autoUpdatePending = false;
 bool regionReviewOpen = false;
+bool backTrainPending = false;
 
 QPixmap* backgroundPixmap = nullptr;
 QPixmap* titlePixmap = nullptr;

@@ -153,6 +153,9 @@ extern int chainedDelay;
 extern bool autoUpdatePending;
 // the region review after template re-sampling is open.
 extern bool regionReviewOpen;
+// retrain every detect at the end of the result display (after template re-sampling); until
+// then an OK cavity round keeps the clamp prohibited.
+extern bool backTrainPending;
 
 // Pictures loaded once at start-up and drawn by many screens; null until then, never freed.
 // A missing file gives a null pixmap, and the screens then draw nothing in its place.

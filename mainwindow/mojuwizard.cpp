@@ -194,6 +194,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
         timer = makeTimer(p.firstDelay * 100);
     alarmPulseTimer = makeTimer(p.alarmPulse * 100, true);
     connectCycleTimers();
+    connectResultTimers();
 
     setUpRecordDays();
     resStatistics = new ResStatistics;

@@ -267,9 +267,6 @@ public slots:
     void TimerCheckInput5();
     void TimerCheckInput6();
     void TimerCheckInput7();
-    // Evaluates the round that the cameras have just checked (mojuwizard_result.cpp).
-    void CheckNG(bool isClearNG);
-    void CheckNG();
 
 private:
     // Connects the cycle's timers (made by the constructor) to their slots.
@@ -296,4 +293,41 @@ private:
     // Round header to the result store, cycle time.
     void stampRound();
     void saveTestImage(int camera, int detect);
+    // ---- Result evaluation (mojuwizard_result.cpp) ----
+public slots:
+    // Evaluates the round every camera has just checked: result registers, the clamp or ejector
+    // permission of an OK round, an automatic re-check or the NG alarm, pulses and timed cuts, the
+    // 2 s result display, counting and the recorded result pictures. `isClearNG`: the round
+    // clears an alarm and is not counted.
+    void CheckNG(bool isClearNG);
+    void CheckNG();
+    // End of the 2 s result display: the next check becomes current; pending retraining runs.
+    void TimerShow();
+    // Ends the NG pulse of the region outputs (ejector and mapped outputs back).
+    void OutTimerOutNG();
+    // Ends the timed clamp cut (pulse mode: the pulse outputs back to rest).
+    void OutTimerNotAllowClose();
+    // Ends the timed ejector cut (pulse mode: the pulse outputs back to rest).
+    void OutTimerNotAllowThimble();
+    // Detection goes on after the review of freshly sampled templates; the retraining follows
+    // at the end of the result display.
+    void BackTrain();
+
+private:
+    // Connects the result display, pulse and cut timers to their slots.
+    void connectResultTimers();
+    // The NG alarm of check parity `d`: machine stopped, alarm register, LEDs, log line.
+    void raiseAlarm(int d);
+    // An OK round lifted the alarm of check parity `d`.
+    void liftAlarm(int d);
+    // Per-camera NG marks of the cycle and, after its cavity check, the counters.
+    void countRound(int d, bool ngAny, bool isClearNG);
+    // Renders the result pictures of the round's records and writes the alarm-clearing notes.
+    void recordResultPictures(int d);
+    // Hands every rendered picture that is to be saved to the image-save thread.
+    void flagRecordedPictures();
+    // Retrains `detect` on every camera from its templates and regions.
+    void retrainDetect(int detect);
+public:
+    // ---- end of result evaluation ----
 };

@@ -1,0 +1,194 @@
+// The demo as a person runs it: the built program in a working directory made from samples/,
+// two simulated 1920 x 1080 cameras showing the empty cavities, the cavity check trained on them
+// with the sample regions, and the IO board simulator opening the mould. Also the time from the
+// cavity check's trigger to the clamp decision, measured on the wire.
+#include "tests/support/monitorprocess.h"
+#include "tests/support/eventwait.h"
+#include "tests/support/ptypair.h"
+
+#include "ioboardsim.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr quint16 kClamp = 1u << 0;
+constexpr quint16 kAlarm = 1u << 2;
+
+// What prepare-demo.sh makes: samples/ copied, the default group's databases beside them.
+void copyTree(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + '/' + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        QFile::remove(target);
+        ASSERT_TRUE(QFile::copy(file, target)) << target.toStdString();
+    }
+}
+
+void prepareDemo()
+{
+    copyTree(QStringLiteral(MONITOR_SOURCE_DIR "/samples"), QDir::currentPath());
+    if (!QFile::exists(QStringLiteral("SN.db"))) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral("paraGroup/default/SN.db"), QStringLiteral("SN.db")));
+    }
+}
+
+int jpgCount(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files).size();
+}
+
+class DemoTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        prepareDemo();
+        ASSERT_TRUE(pty.start());
+        board.onHostFrame([this](const IOBoardSimulator::HostFrame& frame) {
+            if (frame.command() != 1)
+                return;
+            std::lock_guard<std::mutex> lock(mutex);
+            commands.push_back({Clock::now(), frame.value()});
+        });
+        std::string error;
+        ASSERT_TRUE(board.open(pty.deviceEnd().toStdString(), &error)) << error;
+        program.setEnv(QStringLiteral("MONITOR_SERIAL_PORT"), pty.hostEnd());
+        ASSERT_TRUE(program.start());
+        ASSERT_TRUE(program.answerStartupQuestion());
+        // Detecting, all outputs at rest (clamp permitted, alarm off).
+        ASSERT_TRUE(waitFor([this] { return (board.heldOutputs() & 0x3FF) == 0x3FF; }, 30000));
+    }
+    void TearDown() override
+    {
+        program.stop();
+        board.close();
+    }
+
+    static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return waitUntil(done, timeoutMs); }
+    // One mould opening; the time of the edge.
+    Clock::time_point openMould()
+    {
+        board.setInputs(board.inputs() | 1);
+        return Clock::now();
+    }
+    void closeMould() { board.setInputs(board.inputs() & ~1); }
+
+    // Milliseconds from `edge` to the first output command after it that `decided` accepts.
+    double msToCommand(Clock::time_point edge, const std::function<bool(quint16, quint16)>& decided, int timeoutMs)
+    {
+        double ms = -1;
+        waitFor(
+            [&] {
+                std::lock_guard<std::mutex> lock(mutex);
+                quint16 before = 0x3FF;
+                for (const Command& c : commands) {
+                    if (c.at >= edge && decided(before, c.value)) {
+                        ms = std::chrono::duration<double, std::milli>(c.at - edge).count();
+                        return true;
+                    }
+                    before = c.value;
+                }
+                return false;
+            },
+            timeoutMs);
+        return ms;
+    }
+
+    struct Command {
+        Clock::time_point at;
+        quint16 value;
+    };
+    std::mutex mutex;
+    std::vector<Command> commands;
+    PtyPair pty;
+    IOBoardSimulator board;
+    MonitorProcess program;
+};
+
+TEST_F(DemoTest, EmptyCavitiesGiveOkCyclesWithTheirPictures)
+{
+    std::vector<double> decisions;
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SCOPED_TRACE(cycle);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            commands.clear();
+        }
+        const Clock::time_point edge = openMould();
+        // The cycle start prohibits the clamp; the OK cavity check permits it again.
+        bool prohibited = false;
+        const double ms = msToCommand(
+            edge,
+            [&](quint16, quint16 value) {
+                if (!(value & kClamp))
+                    prohibited = true;
+                return prohibited && (value & kClamp);
+            },
+            10000);
+        ASSERT_GE(ms, 0) << "the clamp was permitted again";
+        decisions.push_back(ms);
+        const double cut = msToCommand(edge, [](quint16, quint16 value) { return !(value & kClamp); }, 100);
+        std::cout << "[ cycle ] clamp cut at " << cut << " ms, permitted at " << ms << " ms\n";
+        EXPECT_EQ(board.heldOutputs() & kAlarm, kAlarm) << "no alarm";
+        QThread::msleep(500);
+        closeMould();
+        QThread::msleep(2600);  // the 2 s result display, and distinct picture names
+    }
+    ASSERT_TRUE(waitFor([] { return jpgCount(QStringLiteral("alarmimage/camera1/detect2/OK")) == 3
+                                    && jpgCount(QStringLiteral("alarmimage/camera2/detect2/OK")) == 3; },
+                        10000));
+    EXPECT_EQ(jpgCount(QStringLiteral("alarmimage/camera1/detect2/NG")), 0);
+    std::sort(decisions.begin(), decisions.end());
+    std::cout << "[ measured ] mould-open edge to clamp permitted on the wire, two 1920 x 1080 cameras, "
+                 "sample regions, OK: min "
+              << decisions.front() << " ms, median " << decisions[1] << " ms, max " << decisions.back() << " ms\n";
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST_F(DemoTest, PartLeftInTheCavityRaisesTheAlarmWithTheClampProhibited)
+{
+    // Restart the program with camera 1 showing a part left in its cavity.
+    program.stop();
+    ASSERT_TRUE(QFile::remove(QStringLiteral("cammer15/template0.bmp")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("cammer15/template1.bmp"), QStringLiteral("cammer15/template0.bmp")));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.answerStartupQuestion());
+    ASSERT_TRUE(waitFor([this] { return (board.heldOutputs() & 0x3FF) == 0x3FF; }, 30000));
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        commands.clear();
+    }
+    const Clock::time_point edge = openMould();
+    const double ms = msToCommand(edge, [](quint16, quint16 value) { return !(value & kAlarm); }, 10000);
+    ASSERT_GE(ms, 0) << "alarm output";
+    EXPECT_EQ(board.heldOutputs() & kClamp, 0) << "clamp prohibited";
+    std::cout << "[ measured ] mould-open edge to alarm with the clamp prohibited on the wire, two 1920 x 1080 "
+                 "cameras, sample regions, part left: "
+              << ms << " ms\n";
+    // The machine stays open: the clamp is not permitted again.
+    closeMould();
+    QThread::msleep(1500);
+    openMould();
+    QThread::msleep(1500);
+    EXPECT_EQ(board.heldOutputs() & kClamp, 0);
+    EXPECT_EQ(board.heldOutputs() & kAlarm, 0);
+}
+
+}  // namespace
