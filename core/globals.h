@@ -110,8 +110,9 @@ extern QMutex* saveImageMutex;
 // The result-image hand-over between the camera views, the cycle and the image-save thread, by
 // camera, detect and slot (0 NG image, 1 OK image); all guarded by saveImageMutex. A buffer is
 // null until a result picture is first rendered into it (records/saveimagequeue.h allocates
-// it); a flag of 1 means the buffer's picture waits to be written; firstNgRegion is the 1-based
-// number of the first NG region of the pending NG picture, 0 for none.
+// it); recording moves the picture into the image-save queue, and a flag of 1 means a picture
+// of that slot waits there to be written; firstNgRegion is the 1-based number of the first NG
+// region rendered since the last NG picture was recorded, 0 for none.
 extern unsigned char* saveImageBuffers[8][8][2];
 extern unsigned char saveImageFlags[8][8][2];
 extern int firstNgRegion[8][8];
