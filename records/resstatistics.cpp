@@ -54,8 +54,10 @@ void parseCounts(const QString& text, std::array<int, 24>& counts)
 
 ResStatistics::ResStatistics()
 {
-    if (!QFile::exists(QString::fromLatin1(kStatisticsFile)))
-        createReportTable();
+    // The result store opens ResStatistics.db at start-up before this store exists, and opening
+    // creates an empty file; so the per-cycle table is made whenever it is missing, not only when
+    // the file is.
+    createReportTable();
 
     const QString connection = QString::fromLatin1(kConnection);
     db = QSqlDatabase::contains(connection) ? QSqlDatabase::database(connection, false)

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,24 @@ TEST_F(ResStatisticsTest, NewFileHoldsBothTablesAndAZeroRowPerCell)
               QStringLiteral("81"));
     EXPECT_EQ(cellText(QStringLiteral("ResStatistics.db"), QStringLiteral("value1"), QStringLiteral("C8_D8")),
               hoursWith(0, 0));
+}
+
+TEST_F(ResStatisticsTest, FileOpenedFirstByTheResultStoreGetsThePerCycleTable)
+{
+    // Start-up order: the result store opens (and so creates) an empty ResStatistics.db before
+    // the statistics store is built.
+    {
+        QSqlDatabase early = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("earlyOpen"));
+        early.setDatabaseName(QStringLiteral("ResStatistics.db"));
+        ASSERT_TRUE(early.open());
+        early.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("earlyOpen"));
+    ASSERT_TRUE(QFile::exists(QStringLiteral("ResStatistics.db")));
+    build();
+    EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics.db"),
+                          QStringLiteral("select name from sqlite_master where type='table' order by name")),
+              QStringLiteral("res_report\nresstatistics"));
 }
 
 TEST_F(ResStatisticsTest, CountsAreSavedAndLoadedAgain)
