@@ -1,18 +1,11 @@
 #include "core/shellrunner.h"
+#include "tests/support/dryrunlog.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QStringList recordedCommands()
-{
-    QFile f(QString::fromLatin1(ShellRunner::kDryRunLog));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 TEST(ShellRunner, DryRunRecordsAndReportsSuccessWithoutExecuting)
 {
@@ -24,7 +17,7 @@ TEST(ShellRunner, DryRunRecordsAndReportsSuccessWithoutExecuting)
     EXPECT_TRUE(r.ok());
     EXPECT_TRUE(ShellRunner::startDetached(QStringLiteral("./mould-monitor"), {QStringLiteral("-restart")}));
     EXPECT_FALSE(QFile::exists(QStringLiteral("executed.flag")));
-    EXPECT_EQ(recordedCommands(),
+    EXPECT_EQ(DryRunLog::recordedCommands(),
               (QStringList{QStringLiteral("bash -c touch executed.flag"), QStringLiteral("reboot"),
                            QStringLiteral("./mould-monitor -restart")}));
 }

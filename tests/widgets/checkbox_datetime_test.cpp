@@ -1,4 +1,5 @@
 #include "core/shellrunner.h"
+#include "tests/support/dryrunlog.h"
 #include "widgets/checkbox.h"
 #include "widgets/editdatetime.h"
 
@@ -9,14 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QStringList recordedCommands()
-{
-    QFile f(QString::fromLatin1(ShellRunner::kDryRunLog));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 TEST(CheckBox, CheckedStateAndLook)
 {
@@ -64,7 +57,7 @@ TEST(EditDateTime, ApplyingSetsTheSystemThenTheHardwareClock)
     EXPECT_TRUE(entry.applyToSystem());
     ShellRunner::setDryRunResponder(nullptr);
     const QStringList expected{QStringLiteral("date -s 2024-02-29 23:59:58"), QStringLiteral("hwclock --systohc")};
-    EXPECT_EQ(recordedCommands(), expected);
+    EXPECT_EQ(DryRunLog::recordedCommands(), expected);
     EXPECT_EQ(seen, expected);
 }
 
@@ -102,7 +95,7 @@ TEST(EditDateTime, FailedClockCommandIsReported)
         });
         EXPECT_FALSE(entry.applyToSystem());
         ShellRunner::setDryRunResponder(nullptr);
-        EXPECT_EQ(recordedCommands(), c.recorded);
+        EXPECT_EQ(DryRunLog::recordedCommands(), c.recorded);
     }
 }
 
