@@ -12,6 +12,8 @@
 #include "records/savefialimagethread.h"
 #include "records/saveimagequeue.h"
 #include "view/cammerwidget.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
 #include "widgets/inputbox.h"
 #include "widgets/numberinput.h"
 #include "widgets/numcharinput.h"
@@ -165,12 +167,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     zoomCentreX = 0;
     zoomCentreY = 0;
 
-    // Camera enable: a disabled camera's view is hidden; all cameras shown, pan and zoom reset.
-    for (int i = 0; i < cameraCount; ++i)
-        cameraViews[i]->setVisible(p.cameraEnabled[i] != 0);
-    shownCamera = cameraCount;
-    panX = panY = 0;
-    scaleX = scaleY = 1.0;
+    layOutEnabledCameras();
 
     makeCameraFolders();
 
@@ -257,12 +254,27 @@ QTimer* MoJuWizard::makeTimer(int intervalMs, bool singleShot)
 
 void MoJuWizard::buildCameraViews(QHBoxLayout* row)
 {
-    const QList<CameraInterface*> cameras = CameraDiscovery::openCameras(*activeParams);
-    cameraCount = std::min<int>(cameras.size(), kCameras);
-    for (int c = 0; c < cameraCount; ++c) {
-        cameraViews[c] = new CammerWidget(this, c, cameras[c]);
-        row->addWidget(cameraViews[c]);
+    const QList<CameraInterface*> cameras = CameraDiscovery::openCameras(*activeParams).mid(0, kCameras);
+    cameraCount = cameras.size();
+    cameraBox = new CameraWgtBox(cameras, this);
+    row->addWidget(cameraBox);
+    for (int c = 0; c < cameraCount; ++c)
+        cameraViews[c] = cameraBox->cammerWidgetAt(c);
+}
+
+void MoJuWizard::layOutEnabledCameras()
+{
+    for (int i = 0; i < cameraCount; ++i) {
+        CameraWgt_DataWidget* cell = cameraBox->dataWidgetAt(i);
+        cell->enabled = activeParams->cameraEnabled[i] != 0;
+        cell->setVisible(cell->enabled);
     }
+    cameraBox->rebuildLayout();
+    cameraBox->equalizeSizes();
+    shownCamera = cameraCount;
+    panX = panY = 0;
+    scaleX = scaleY = 1.0;
+    cameraBox->slotChangeCameraLayout(-1);
 }
 
 void MoJuWizard::makeCameraFolders()

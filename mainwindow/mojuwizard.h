@@ -2,6 +2,8 @@
 // machine cycle, and holds the cycle's state and the operator's login level. GUI thread only.
 #pragma once
 
+#include "view/camerareportrow.h"
+
 #include <QDir>
 #include <QList>
 #include <QRgb>
@@ -10,6 +12,7 @@
 #include <QVector>
 #include <QWidget>
 
+class CameraWgtBox;
 class CammerWidget;
 class CustomIONameWidget;
 class ModbusServer;
@@ -59,7 +62,9 @@ public:
     // copied into the working directory and the databases have been closed.
     void restartProgram();
 
-    // Camera view of camera i; null at and beyond cameraCount.
+    // The camera area: one cell per camera with its view, title and result table.
+    CameraWgtBox* cameraBox = nullptr;
+    // Camera view of camera i, taken from cameraBox; null at and beyond cameraCount.
     CammerWidget* cameraViews[kCameras] = {};
     // The Modbus-TCP server; no parent, kept for the life of the process.
     ModbusServer* modbusServer = nullptr;
@@ -212,8 +217,11 @@ public slots:
 
 private:
     QTimer* makeTimer(int intervalMs, bool singleShot = false);
-    // Opens the cameras and builds one view per camera into `row`.
+    // Opens the cameras and builds the camera area, a cell and view per camera, into `row`.
     void buildCameraViews(QHBoxLayout* row);
+    // Enabled cameras from the active parameters into the camera area, laid out with equal
+    // sizes; all cameras shown, pan and zoom reset.
+    void layOutEnabledCameras();
     // The result-picture, template and test-picture folders of every camera and 8 detects.
     void makeCameraFolders();
     // Construction steps of the records: the operation log's database, and the archive folders
@@ -231,18 +239,10 @@ public:
     // in which the cycle's timers fire; a step must not start inside another.
     int cycleStepDepth = 0;
 
-    // One row of a camera's per-region result table.
-    struct CameraReportRow {
-        int index;  // 1-based region number
-        QString toolName;
-        int lower;
-        int upper;
-        int value;
-        bool ok;
-    };
     // The rows of the current detect per camera, built after every check for the result table.
-    QVector<CameraReportRow> cameraReports[kCameras];
-    // Builds the result rows of the current detect for every camera.
+    QList<CameraReportRow> cameraReports[kCameras];
+    // Builds the result rows of the current detect for every camera and hands them to the
+    // camera's result table.
     void updateCameraReports();
 
 public slots:

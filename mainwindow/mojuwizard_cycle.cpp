@@ -13,6 +13,9 @@
 #include "records/resstatistics.h"
 #include "records/temperaturechartdata.h"
 #include "view/cammerwidget.h"
+#include "view/camerareportform.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
 #include "view/framefile.h"
 #include "widgets/warnbox.h"
 
@@ -724,12 +727,12 @@ void MoJuWizard::updateCameraReports()
     for (int c = 0; c < cameraCount; ++c) {
         const CammerWidget* view = cameraViews[c];
         const CammerSingleton& set = *view->roiSet;
-        QVector<CameraReportRow>& rows = cameraReports[c];
+        QList<CameraReportRow>& rows = cameraReports[c];
         rows.clear();
         const int regions = std::clamp(set.roiCount[d], 0, CammerWidget::kRoisPerDetect);
         for (int j = 0; j < regions; ++j) {
             const int s = d * CammerWidget::kRoisPerDetect + j;
-            CameraReportRow row{j + 1, toolTypeName(set.toolType[s]), 0, 0, view->roiValue[s], view->roiOk[s] != 0};
+            CameraReportRow row{j + 1, toolTypeName(set.toolType[s]), 0, 0, double(view->roiValue[s]), view->roiOk[s] != 0};
             switch (set.toolType[s]) {
             case 6:  // similarity
                 row.lower = set.sensitivity[s];
@@ -748,5 +751,9 @@ void MoJuWizard::updateCameraReports()
             }
             rows.append(row);
         }
+        // The table is found by its object name under the camera's cell.
+        if (CameraWgt_DataWidget* cell = cameraBox ? cameraBox->dataWidgetAt(c) : nullptr)
+            if (auto* form = cell->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm")))
+                form->setRows(rows);
     }
 }

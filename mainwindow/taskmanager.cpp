@@ -2,6 +2,9 @@
 
 #include "core/globals.h"
 #include "mainwindow/mojuwizard.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
+#include "view/camerawgttitle.h"
 
 #include <QTimer>
 
@@ -35,4 +38,10 @@ void TaskManager::SlotLoopShowTask()
     // The clock field of the bottom bar paints the present time and the last cycle duration.
     if (QWidget* clock = mainWindow->findChild<QWidget*>(QStringLiteral("DottomDock_Describe_part1")))
         clock->update();
+    // The title on show of every visible camera cell: run state, countdown, counters, verdict.
+    if (const CameraWgtBox* box = mainWindow->cameraBox) {
+        for (CameraWgt_DataWidget* cell : box->cells)
+            if (cell->isVisible())
+                cell->currentTitle()->refreshText();
+    }
 }

@@ -7,10 +7,12 @@
 #include "detection/cammersingleton.h"
 #include "detection/detectengine.h"
 #include "detection/roiinterface.h"
+#include "mainwindow/mojuwizard.h"
 #include "view/roishapefactory.h"
 #include "view/templatefile.h"
 
 #include <QJsonObject>
+#include <QMouseEvent>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -206,6 +208,16 @@ bool CammerWidget::grabFrame()
         update();
     }
     return arrived;
+}
+
+void CammerWidget::mousePressEvent(QMouseEvent* event)
+{
+    // shownCamera equal to the camera count means all cameras are shown.
+    if (mainWindow && mainWindow->shownCamera == cameraCount) {
+        emit click(cameraIndex);
+        return;
+    }
+    QWidget::mousePressEvent(event);
 }
 
 void CammerWidget::copyMasksToEdit()

@@ -41,6 +41,12 @@ public:
                  bool colourFrames = false);
     ~CammerWidget() override;
 
+signals:
+    // The view was pressed while all cameras are shown: show camera `cameraIndex` alone.
+    void click(int cameraIndex);
+
+public:
+
     // Takes the camera's newest frame into grabBuffer; true when one arrived since the last call.
     // In the run view and the live view (without external trigger) grabBuffer is also shown,
     // the previous frame again when none arrived. Called by the cycle on every tick.
@@ -200,6 +206,10 @@ public:
     int lossCount = 1;
     // The view's opened camera (not owned); null in a view built without one.
     CameraInterface* camera = nullptr;
+
+protected:
+    // While all cameras are shown a press selects this camera (click).
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     // Sizes and zeroes the per-detect storage that both constructors share.

@@ -2,6 +2,117 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>CameraReportForm_Model</name>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>检测工具</source>
+        <translation>Tool</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Lower</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>Upper</translation>
+    </message>
+    <message>
+        <source>检测值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+</context>
+<context>
+    <name>CameraWgt_DataWidget</name>
+    <message>
+        <source>此相机未启用！</source>
+        <translation>This camera is not enabled!</translation>
+    </message>
+</context>
+<context>
+    <name>CameraWgt_DataWidget_Title</name>
+    <message>
+        <source>相机%1</source>
+        <translation>Camera%1</translation>
+    </message>
+    <message>
+        <source>取样中</source>
+        <translation>Sampling</translation>
+    </message>
+    <message>
+        <source>停止中</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>检测中</source>
+        <translation>Detecting</translation>
+    </message>
+    <message>
+        <source>检测完</source>
+        <translation>Detected</translation>
+    </message>
+    <message>
+        <source>等待中</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>成品</source>
+        <translation>Product</translation>
+    </message>
+    <message>
+        <source>左成品</source>
+        <translation>Left Product</translation>
+    </message>
+    <message>
+        <source>模腔</source>
+        <translation>Cavity</translation>
+    </message>
+    <message>
+        <source>左模腔</source>
+        <translation>Left Cavity</translation>
+    </message>
+    <message>
+        <source>右成品</source>
+        <translation>Right Product</translation>
+    </message>
+    <message>
+        <source>右模腔</source>
+        <translation>Right Cavity</translation>
+    </message>
+    <message>
+        <source>%1号相机 %2 %3</source>
+        <translation>Camera%1 %2 %3</translation>
+    </message>
+</context>
+<context>
+    <name>CameraWgt_DataWidget_Title_Normal</name>
+    <message>
+        <source>帧率 </source>
+        <translation>FPS </translation>
+    </message>
+    <message>
+        <source>NG数 </source>
+        <translation>NG </translation>
+    </message>
+    <message>
+        <source>总数 </source>
+        <translation>Total </translation>
+    </message>
+</context>
+<context>
+    <name>CameraWgt_DataWidget_Title_SetROI</name>
+    <message>
+        <source>图片信息</source>
+        <translation>Image Info</translation>
+    </message>
+</context>
+<context>
     <name>CammerWidget</name>
     <message>
         <source>斑点检测</source>

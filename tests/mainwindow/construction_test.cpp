@@ -6,6 +6,8 @@
 #include "records/savefialimagethread.h"
 #include "tests/mainwindow/recordsfixture.h"
 #include "view/cammerwidget.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
 #include "widgets/inputbox.h"
 #include "widgets/numberinput.h"
 #include "widgets/numcharinput.h"
@@ -236,9 +238,12 @@ TEST_F(Construction, SharedBoxesPadsAndPictureWriterAreReady)
     delete gpNumberInput.data();
     EXPECT_TRUE(gpNumberInput);
 
-    // A disabled camera's view is hidden.
-    EXPECT_FALSE(window->cameraViews[0]->isHidden());
-    EXPECT_TRUE(window->cameraViews[1]->isHidden());
+    // A disabled camera's cell is hidden; the views are those of the camera area.
+    ASSERT_NE(window->cameraBox, nullptr);
+    EXPECT_FALSE(window->cameraBox->dataWidgetAt(0)->isHidden());
+    EXPECT_TRUE(window->cameraBox->dataWidgetAt(1)->isHidden());
+    for (int c = 0; c < cameraCount; ++c)
+        EXPECT_EQ(window->cameraViews[c], window->cameraBox->cammerWidgetAt(c));
 
     ASSERT_NE(saveFialImageThread, nullptr);
     EXPECT_TRUE(saveFialImageThread->isRunning());

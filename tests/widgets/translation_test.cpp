@@ -79,6 +79,12 @@ TEST(EnglishTranslation, EveryKitTextHasItsEnglish)
         {"MultipleBtnGroup", "相机%1", "Camera%1"},
         {"MultipleBtnGroup", "所有相机", "All Camera"},
         {"CammerWidget", "缺陷检测", "Defect"},
+        {"CameraReportForm_Model", "检测值", "Value"},
+        {"CameraWgt_DataWidget", "此相机未启用！", "This camera is not enabled!"},
+        {"CameraWgt_DataWidget_Title", "%1号相机 %2 %3", "Camera%1 %2 %3"},
+        {"CameraWgt_DataWidget_Title", "左模腔", "Left Cavity"},
+        {"CameraWgt_DataWidget_Title_Normal", "总数 ", "Total "},
+        {"CameraWgt_DataWidget_Title_SetROI", "图片信息", "Image Info"},
         {"CammerWidget", "斑点检测", "Spot Det"},
     };
     for (const auto& c : cases)

@@ -277,6 +277,20 @@ QImage drawEditField()
     return image;
 }
 
+// The hide button's double chevron pointing left, white on transparent, sized to sit inside the
+// 40 x 80 button.
+QImage drawArrow2LeftBold()
+{
+    QImage image(28, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({{14, 6}, {5, 16}, {14, 26}}));
+    p.drawPolyline(QPolygonF({{24, 6}, {15, 16}, {24, 26}}));
+    return image;
+}
+
 bool save(const QImage& image, const QString& path)
 {
     if (!image.save(path, "PNG")) {
@@ -307,6 +321,7 @@ int main(int argc, char** argv)
     ok = save(drawBar(300, 30, QColor(0x1C, 0x22, 0x28), QColor(0x3A, 0x44, 0x4E), 15), resources + "/sliderd.png") && ok;
     ok = save(drawBar(300, 30, QColor(0x4C, 0xA3, 0xFF), QColor(0x1A, 0x6F, 0xD0), 15), resources + "/slideru.png") && ok;
     ok = save(drawHandle(), resources + "/slidert.png") && ok;
+    ok = save(drawArrow2LeftBold(), resources + "/Arrow2LeftBold.png") && ok;
 
     for (const Icon& icon : kWorkingDirIcons)
         ok = save(drawIcon(icon), images + QStringLiteral("/%1.png").arg(QLatin1String(icon.name))) && ok;

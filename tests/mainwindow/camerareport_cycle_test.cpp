@@ -1,0 +1,53 @@
+// A check's per-region rows reach the camera's result table, and its verdict the camera title.
+#include "tests/mainwindow/cyclefixture.h"
+
+#include "detection/tooltype.h"
+#include "mainwindow/taskmanager.h"
+#include "view/camerareportform.h"
+#include "view/camerareportmodel.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
+#include "view/camerawgttitlenormal.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+
+namespace {
+
+using CameraReportCycle = CycleTest;
+
+TEST_F(CameraReportCycle, PartLeftInTheCavityShowsItsRegionNgInTheTableAndTitle)
+{
+    params->productCheckEnabled = 0;
+    build();
+    addPartRegion(0, 1);
+    CycleCamera::opened().front()->setFrame(partLeftInCavity());
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, 3000)) << "NG alarm";
+
+    CameraWgt_DataWidget* cell = window->cameraBox->dataWidgetAt(0);
+    auto* form = cell->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm"));
+    ASSERT_NE(form, nullptr);
+    const QAbstractItemModel* model = form->model;
+    ASSERT_EQ(model->rowCount(), 1);
+    const auto cellText = [model](int column) { return model->index(0, column).data().toString(); };
+    EXPECT_EQ(cellText(0), QStringLiteral("1"));
+    EXPECT_EQ(cellText(1), toolTypeName(5));
+    EXPECT_EQ(cellText(2), QStringLiteral("0"));
+    EXPECT_EQ(cellText(3), QStringLiteral("100")) << "white area: upper limit = area";
+    EXPECT_EQ(cellText(4), QString::number(window->cameraViews[0]->roiValue[50]));
+    EXPECT_EQ(cellText(5), QStringLiteral("NG"));
+    EXPECT_EQ(model->index(0, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    EXPECT_EQ(model->index(0, 4).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
+
+    window->show();
+    TaskManager::instance()->SlotLoopShowTask();
+    // The title is refreshed here for the first time, and its first verdict is NG.
+    auto* title = static_cast<CameraWgt_DataWidget_Title_Normal*>(cell->titleStack->widget(0));
+    EXPECT_EQ(title->resultLabel->text(), QStringLiteral("NG"));
+    EXPECT_TRUE(cell->hideButton->isHidden()) << "no hide button during the NG alarm";
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include "view/camerareportform.h"
+
+#include "view/camerareportmodel.h"
+#include "widgets/dialogstyle.h"
+
+#include <QHeaderView>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kReportStyle =
+    "QWidget{background-color:#262E34;outline:0px;border:none;}"
+    "QHeaderView::section{border-style:none;outline:0px;color:white;font-size:16px;background-color:#2687F2;}"
+    "QTableView{background-color: #262E34;alternate-background-color: #3D4449;font-size:14px;color: white;"
+    "border-style:none;outline:0px;gridline-color: rgba(255, 255, 255, 0);}"
+    "QTreeView::item { border: 0.5px ; border-style: solid ; border-color: lightgray ;}";
+
+// Starting widths of columns 0 to 4 (number, tool, lower, upper, value) until the first resize.
+constexpr int kColumnWidths[] = {50, 60, 50, 50, 50};
+
+}  // namespace
+
+CameraReportForm::CameraReportForm(QWidget* parent)
+    : QWidget(parent)
+    , tableView(new QTableView(this))
+    , model(new CameraReportForm_Model(this))
+{
+    tableView->setObjectName(QStringLiteral("_tableView"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tableView);
+
+    tableView->setModel(model);
+    tableView->setMinimumHeight(200);
+    tableView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    for (int c = 0; c < int(std::size(kColumnWidths)); ++c)
+        tableView->setColumnWidth(c, kColumnWidths[c]);
+    tableView->setAlternatingRowColors(true);
+    tableView->setSelectionMode(QAbstractItemView::NoSelection);
+    tableView->verticalHeader()->setVisible(false);
+    tableView->verticalHeader()->setDefaultSectionSize(40);
+    QHeaderView* header = tableView->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(true);
+    header->setMinimumSectionSize(60);
+    tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tableView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    tableView->setFocusPolicy(Qt::NoFocus);
+    tableView->setShowGrid(false);
+    tableView->resizeRowsToContents();
+
+    applyDialogStyle(this, QLatin1String(kReportStyle));
+    setAttribute(Qt::WA_StyledBackground);
+    setWindowFlags(Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    show();
+}
+
+void CameraReportForm::setRows(const QList<CameraReportRow>& rows)
+{
+    model->replaceRows(rows);
+    tableView->viewport()->update();
+    update();
+}
+
+void CameraReportForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int width = this->width() / CameraReportForm_Model::kColumns;
+    for (int c = 0; c < CameraReportForm_Model::kColumns - 1; ++c)
+        tableView->setColumnWidth(c, width);
+}
