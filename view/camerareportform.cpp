@@ -7,6 +7,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const char* const kReportStyle =
@@ -15,6 +17,9 @@ const char* const kReportStyle =
     "QTableView{background-color: #262E34;alternate-background-color: #3D4449;font-size:14px;color: white;"
     "border-style:none;outline:0px;gridline-color: rgba(255, 255, 255, 0);}"
     "QTreeView::item { border: 0.5px ; border-style: solid ; border-color: lightgray ;}";
+
+// Narrowest column, as long as the form is wide enough for six of them.
+constexpr int kMinimumSection = 60;
 
 // Starting widths of columns 0 to 4 (number, tool, lower, upper, value) until the first resize.
 constexpr int kColumnWidths[] = {50, 60, 50, 50, 50};
@@ -44,7 +49,7 @@ CameraReportForm::CameraReportForm(QWidget* parent)
     header->setSectionResizeMode(QHeaderView::Fixed);
     header->setSectionsMovable(false);
     header->setStretchLastSection(true);
-    header->setMinimumSectionSize(60);
+    header->setMinimumSectionSize(kMinimumSection);
     tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tableView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -69,6 +74,9 @@ void CameraReportForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int width = this->width() / CameraReportForm_Model::kColumns;
+    // Below 360 pixels the 60-pixel minimum of the sections would push the result column out of
+    // the table (there is no horizontal scroll bar): the minimum yields to the even share.
+    tableView->horizontalHeader()->setMinimumSectionSize(std::min(kMinimumSection, width));
     for (int c = 0; c < CameraReportForm_Model::kColumns - 1; ++c)
         tableView->setColumnWidth(c, width);
 }

@@ -29,6 +29,9 @@ CameraWgt_DataWidget_Title::CameraWgt_DataWidget_Title(CameraWgt_DataWidget* own
     buttonGroup->hide();
     runStatusLabel->setObjectName(QStringLiteral("_lab_runstatus"));
     runStatusLabel->setTextFormat(Qt::RichText);
+    // In a narrow cell (three cameras a row) the state wraps onto a second line instead of being
+    // cut off.
+    runStatusLabel->setWordWrap(true);
 
     m_layout->setContentsMargins(6, 0, 6, 0);
     m_layout->setSpacing(10);
@@ -47,7 +50,9 @@ CameraWgt_DataWidget_Title::CameraWgt_DataWidget_Title(CameraWgt_DataWidget* own
 
 QString CameraWgt_DataWidget_Title::styleSheet() const
 {
-    return QStringLiteral("QWidget{background-color:#353D45;outline:0px;border:none;}");
+    // The state and the counters in a size that leaves two lines room in the 60-pixel title.
+    return QStringLiteral("QWidget{background-color:#353D45;outline:0px;border:none;}"
+                          "QLabel#_lab_runstatus,QLabel#_lab_detectreport{font-size:20px;}");
 }
 
 void CameraWgt_DataWidget_Title::applyTitleStyle()

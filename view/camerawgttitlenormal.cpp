@@ -30,6 +30,7 @@ CameraWgt_DataWidget_Title_Normal::CameraWgt_DataWidget_Title_Normal(CameraWgt_D
 {
     detectReportLabel->setObjectName(QStringLiteral("_lab_detectreport"));
     detectReportLabel->setTextFormat(Qt::RichText);
+    detectReportLabel->setWordWrap(true);
     detectReportLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     resultLabel->setObjectName(QStringLiteral("_lab_result"));
     resultLabel->setAlignment(Qt::AlignCenter);

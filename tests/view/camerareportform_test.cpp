@@ -76,9 +76,21 @@ TEST(CameraReportTable, NewRowsReplaceTheOldAndColumnsFollowTheWidth)
     ASSERT_EQ(form.model->rowCount(), 1);
     EXPECT_EQ(form.model->index(0, 0).data().toInt(), 2);
 
-    form.resize(600, 300);
-    for (int c = 0; c < 5; ++c)
-        EXPECT_EQ(form.tableView->columnWidth(c), 100) << c;
+    form.show();
+    const struct {
+        int width;
+        int column;
+    } cases[] = {{600, 100}, {300, 50}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        form.resize(c.width, 300);
+        QCoreApplication::processEvents();
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(form.tableView->columnWidth(i), c.column) << i;
+        // The result column stays inside the table.
+        EXPECT_LE(form.tableView->horizontalHeader()->sectionViewportPosition(5) + 20,
+                  form.tableView->viewport()->width());
+    }
 }
 
 }  // namespace
