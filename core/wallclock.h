@@ -1,5 +1,6 @@
 // The local date and time that the day-bound records go by (operation-log rotation, hourly
-// statistics and their roll-over). Tests set it to cross a midnight without waiting for one.
+// statistics and their roll-over, the rounds' start and today's results read back at start-up).
+// Tests set it to cross a midnight without waiting for one.
 // GUI thread only.
 #pragma once
 

@@ -5,6 +5,7 @@
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "core/wallclock.h"
 #include "detection/cammersingleton.h"
 #include "detection/detectengine.h"
 #include "detection/tooltype.h"
@@ -370,7 +371,8 @@ void MoJuWizard::stampRound()
         resStatistics->checkDay();
     TemperatureChartData* store = TemperatureChartData::instance();
     RoundRecord header = store->round;
-    header.roundStart = QDateTime::currentDateTime();
+    // The day the round's rows are read back under goes by the clock the roll-over uses.
+    header.roundStart = WallClock::now();
     store->setRoundInfo(header);
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch() / 100;

@@ -12,6 +12,7 @@
 #include "records/dayarchive.h"
 #include "records/resstatistics.h"
 #include "records/savefialimagethread.h"
+#include "records/temperaturechartdata.h"
 
 #include <QFile>
 #include <QMetaType>
@@ -191,6 +192,8 @@ void MoJuWizard::SlotCheckDate()
 
 void MoJuWizard::FLushAll()
 {
+    // Result rows still queued would be lost with the process.
+    TemperatureChartData::instance()->writeQueue();
     ParameterManager::instance()->closeParamDb();
     recordDb.close();
     QThread::msleep(500);

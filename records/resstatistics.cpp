@@ -207,6 +207,13 @@ void ResStatistics::checkDay()
 
 bool ResStatistics::rotateDb(const QString& closedDay)
 {
+    // The result rows still queued belong to the closing day; while they cannot be written the
+    // day stays open, as when the file cannot be moved.
+    TemperatureChartData* results = TemperatureChartData::instance();
+    if (!results->writeQueue()) {
+        qWarning("result rows of %s not yet written; the day stays open", qPrintable(closedDay));
+        return false;
+    }
     // Whatever an earlier save could not write belongs to the closing day.
     save();
     query.finish();
@@ -219,7 +226,6 @@ bool ResStatistics::rotateDb(const QString& closedDay)
         createStatisticsRows();
         db.close();
     }
-    TemperatureChartData* results = TemperatureChartData::instance();
     results->clearTodayRounds();
     results->clearTodaySeries();
     return true;

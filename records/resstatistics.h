@@ -48,8 +48,9 @@ public:
     quint32 dayStart = 0;
 
 private:
-    // Moves the file to the archive under `closedDay` and starts a fresh one; false when the
-    // file could not be moved (it stays in use and the day is closed at the next check).
+    // Writes the queued result rows, moves the file to the archive under `closedDay` and starts
+    // a fresh one; false when the rows could not be written or the file could not be moved (it
+    // stays in use and the day is closed at the next check).
     bool rotateDb(const QString& closedDay);
     void loadDay();
     void loadDayStart();

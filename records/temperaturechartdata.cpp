@@ -1,9 +1,13 @@
 #include "records/temperaturechartdata.h"
 
+#include "core/wallclock.h"
+#include "records/resstatistics.h"
+
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMutexLocker>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QThreadPool>
 #include <QTime>
@@ -14,8 +18,23 @@ namespace {
 
 const char* const kTimeFormat = "yyyy-MM-dd hh:mm:ss.zzz";
 const char* const kResultFile = "ResStatistics.db";
+// The start-up read's own connection, made and removed in the pool thread.
+const char* const kLoadConnection = "ResLoadDB";
 // A roi_detail element that starts with this tool type holds a temperature.
 constexpr int kTemperatureTool = 9;
+
+// SQLite's primary result codes that pass: another connection holds the file, or the file
+// cannot be opened, written or grown just now.
+constexpr int kSqliteIoErr = 10;
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteError = 1;
+
+const char* const kInsert =
+    "INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, roi_detail, roi_result, result, "
+    "description) values(?, ?, ?, ?, ?, ?, ?, ?)";
 
 QSqlDatabase connectionNamed(const QString& name)
 {
@@ -27,6 +46,35 @@ QSqlDatabase connectionNamed(const QString& name)
 QJsonArray jsonArray(const QString& text)
 {
     return QJsonDocument::fromJson(text.toUtf8()).array();
+}
+
+enum class Failure { Passing, MissingTable, Permanent };
+
+Failure classify(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xFF;
+    switch (code) {
+    case kSqliteBusy:
+    case kSqliteLocked:
+    case kSqliteCantOpen:
+    case kSqliteIoErr:
+    case kSqliteFull:
+        return Failure::Passing;
+    case kSqliteError:
+        if (error.databaseText().contains(QStringLiteral("no such table")))
+            return Failure::MissingTable;
+        return Failure::Permanent;
+    default:
+        return Failure::Permanent;
+    }
+}
+
+QString rowText(const RoundRecord& row)
+{
+    return QStringLiteral("camera %1, detect %2, round %3")
+        .arg(row.camera)
+        .arg(row.detect)
+        .arg(row.roundStart.toString(QString::fromLatin1(kTimeFormat)));
 }
 
 }  // namespace
@@ -42,6 +90,11 @@ TemperatureChartData::TemperatureChartData(QObject* parent)
 {
 }
 
+TemperatureChartData::~TemperatureChartData()
+{
+    m_loadsEnded.acquire(m_loadsStarted);
+}
+
 void TemperatureChartData::init()
 {
     readDb = connectionNamed(QStringLiteral("ResDB"));
@@ -49,22 +102,40 @@ void TemperatureChartData::init()
     readDb.setDatabaseName(dbFileName);
     insertDb = connectionNamed(QStringLiteral("ResInsertDB"));
     insertDb.setDatabaseName(QString::fromLatin1(kResultFile));
+    // Qt's default of 5 s would stall the GUI thread behind another connection's lock.
+    insertDb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
 
-    if (!readDb.isOpen() && !readDb.open()) {
-        qWarning("cannot open %s: today's results are not read", kResultFile);
-        return;
-    }
-
-    const QDate today = QDate::currentDate();
+    // Today by the wall clock, taken here: the pool thread does not read it.
+    const QDate today = WallClock::now().date();
     filter.from = QDateTime(today, QTime(0, 0));
     filter.to = QDateTime(today, QTime(23, 59, 59, 999));
 
-    QThreadPool::globalInstance()->start([this]() {
-        loadToday();
-        loaded = 1;
-    });
+    ++m_loadsStarted;
+    const QString file = dbFileName;
+    QThreadPool::globalInstance()->start([this, today, file]() { loadTodayTask(today, file); });
 
     connect(&recordTimer, &QTimer::timeout, this, &TemperatureChartData::markNextRound, Qt::UniqueConnection);
+}
+
+void TemperatureChartData::loadTodayTask(QDate day, QString fileName)
+{
+    const QString name = QString::fromLatin1(kLoadConnection);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(fileName);
+        if (db.open()) {
+            loadToday(db, day);
+            db.close();
+        } else {
+            // Nothing of today is shown; the rounds of this run are written all the same.
+            qWarning("cannot open %s: today's results are not read back", qPrintable(fileName));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    loaded = 1;
+    // The rows queued meanwhile are written by the GUI thread.
+    QMetaObject::invokeMethod(this, [this]() { writeQueue(); }, Qt::QueuedConnection);
+    m_loadsEnded.release();
 }
 
 void TemperatureChartData::setRecordInterval(int minutes)
@@ -136,32 +207,132 @@ void TemperatureChartData::addRoundToSeries()
 void TemperatureChartData::insertRound()
 {
     round.description = markNext ? QStringLiteral("Regular recording") : QString();
+    if (insertQueue.size() >= kQueueLimit) {
+        qWarning("result rows queue full: row of %s dropped", qPrintable(rowText(insertQueue.first())));
+        insertQueue.removeFirst();
+    }
     insertQueue.append(round);
     if (!loaded)
         return;
-    if (!insertDb.isOpen() && !insertDb.open())
-        return;
-    const QString format = QString::fromLatin1(kTimeFormat);
-    for (const RoundRecord& row : qAsConst(insertQueue)) {
-        QSqlQuery query(insertDb);
-        query.prepare(QStringLiteral("INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, "
-                                     "roi_detail, roi_result, result, description) values(?, ?, ?, ?, ?, ?, ?, ?)"));
-        query.addBindValue(row.roundStart.toString(format));
-        query.addBindValue(row.detectStart.toString(format));
-        query.addBindValue(row.camera);
-        query.addBindValue(row.detect);
-        query.addBindValue(detailToJson(row.roiDetail));
-        query.addBindValue(resultToJson(row.roiResult));
-        query.addBindValue(row.result);
-        query.addBindValue(row.description);
-        // A row that cannot be written (a locked file) is dropped; the others still go in.
-        if (!query.exec())
-            qWarning("res_report row of camera %d, detect %d not written", row.camera, row.detect);
-    }
-    insertDb.close();
-    insertQueue.clear();
+    // The mark goes with this row as though it were written now: the next row of the round is
+    // not a regular record. An interval of 0 makes every row one.
     round.description.clear();
-    markNext = 0;
+    if (intervalMinutes > 0)
+        markNext = 0;
+    if (!m_writeScheduled) {
+        m_writeScheduled = true;
+        QTimer::singleShot(0, this, [this]() { writeQueue(); });
+    }
+}
+
+bool TemperatureChartData::writeQueue()
+{
+    m_writeScheduled = false;
+    if (insertQueue.isEmpty())
+        return true;
+    if (!loaded)
+        return false;
+    if (writeBatch() == BatchOutcome::MissingTable) {
+        // The file was replaced by one without the table: make it again and try once more.
+        ResStatistics::createReportTable();
+        if (writeBatch() == BatchOutcome::MissingTable)
+            qWarning("res_report cannot be made in %s; result rows wait", qPrintable(insertDb.databaseName()));
+    }
+    return insertQueue.isEmpty();
+}
+
+TemperatureChartData::BatchOutcome TemperatureChartData::rowsWait(const QSqlError& error)
+{
+    // Logged when the writes start failing, not at every round after.
+    if (!m_writeFailing)
+        qWarning("result rows wait for the next batch: %s", qPrintable(error.text()));
+    m_writeFailing = true;
+    return BatchOutcome::Waiting;
+}
+
+TemperatureChartData::BatchOutcome TemperatureChartData::writeBatch()
+{
+    if (!insertDb.isOpen() && !insertDb.open())
+        return rowsWait(insertDb.lastError());
+
+    // What a failed statement means for the batch; Written: the statement's rows are dropped
+    // and the batch goes on.
+    auto judge = [this](const QSqlError& error) {
+        switch (classify(error)) {
+        case Failure::Passing:
+            return rowsWait(error);
+        case Failure::MissingTable:
+            return BatchOutcome::MissingTable;
+        case Failure::Permanent:
+            break;
+        }
+        return BatchOutcome::Written;
+    };
+
+    BatchOutcome outcome = BatchOutcome::Written;
+    {
+        QSqlQuery query(insertDb);
+        if (!insertDb.transaction()) {
+            outcome = rowsWait(insertDb.lastError());
+        } else if (!query.prepare(QString::fromLatin1(kInsert))) {
+            outcome = judge(query.lastError());
+            if (outcome == BatchOutcome::Written)
+                qWarning("%d result rows dropped: %s", int(insertQueue.size()), qPrintable(query.lastError().text()));
+        } else {
+            const QString format = QString::fromLatin1(kTimeFormat);
+            for (int i = 0; i < insertQueue.size() && outcome == BatchOutcome::Written; ++i) {
+                const RoundRecord& row = insertQueue.at(i);
+                query.addBindValue(row.roundStart.toString(format));
+                query.addBindValue(row.detectStart.toString(format));
+                query.addBindValue(row.camera);
+                query.addBindValue(row.detect);
+                query.addBindValue(detailToJson(row.roiDetail));
+                query.addBindValue(resultToJson(row.roiResult));
+                query.addBindValue(row.result);
+                query.addBindValue(row.description);
+                if (query.exec())
+                    continue;
+                outcome = judge(query.lastError());
+                if (outcome == BatchOutcome::Written)
+                    qWarning("result row of %s dropped: %s", qPrintable(rowText(row)),
+                             qPrintable(query.lastError().text()));
+            }
+        }
+        query.finish();
+        if (outcome == BatchOutcome::Written && !insertDb.commit())
+            outcome = rowsWait(insertDb.lastError());
+        // Nothing of a failed batch is in the file: every row stays queued, in order.
+        if (outcome != BatchOutcome::Written)
+            insertDb.rollback();
+    }
+    // Closed between batches: the roll-over moves the file.
+    insertDb.close();
+    if (outcome == BatchOutcome::Written) {
+        insertQueue.clear();
+        if (m_writeFailing)
+            qInfo("result rows are written again");
+        m_writeFailing = false;
+    }
+    return outcome;
+}
+
+QMap<QString, TemperatureChartData::Series> TemperatureChartData::getSeries()
+{
+    QMutexLocker lock(&dataMutex);
+    switch (chartSource) {
+    case 0:
+        return todaySeries;
+    case 2:
+        return rangeSeries;
+    default:
+        return {};
+    }
+}
+
+void TemperatureChartData::clearNewPoints()
+{
+    QMutexLocker lock(&dataMutex);
+    newPoints.clear();
 }
 
 QString TemperatureChartData::detailToJson(const QList<QList<int>>& detail)
@@ -184,39 +355,34 @@ QString TemperatureChartData::resultToJson(const QList<int>& result)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-void TemperatureChartData::loadToday()
+void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
 {
-    const QDate today = QDate::currentDate();
     const QString format = QString::fromLatin1(kTimeFormat);
-    // SQLite's datetime() drops the milliseconds, and roundstart is compared as text, so a row
-    // later than 23:59:59.000 is not read back.
-    const QString sql = QStringLiteral("select * from res_report where roundstart between datetime(\"%1\") and datetime (\"%2\")")
-                            .arg(QDateTime(today, QTime(0, 0)).toString(format),
-                                 QDateTime(today, QTime(23, 59, 59)).toString(format));
-    {
-        QSqlQuery query(readDb);
-        if (query.exec(sql)) {
-            while (query.next()) {
-                const QString roundText = query.value(1).toString();
-                const QDateTime roundStart = QDateTime::fromString(roundText, format);
-                const QDateTime detectStart = QDateTime::fromString(query.value(2).toString(), format);
-                const int camera = query.value(3).toInt();
-                const int detect = query.value(4).toInt();
-                const QJsonArray detail = jsonArray(query.value(5).toString());
-                const QJsonArray results = jsonArray(query.value(6).toString());
+    // The stored texts compare in time order; the whole last second of the day is included.
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select * from res_report where roundstart >= ? and roundstart <= ?"));
+    query.addBindValue(QDateTime(day, QTime(0, 0)).toString(format));
+    query.addBindValue(QDateTime(day, QTime(23, 59, 59, 999)).toString(format));
+    if (!query.exec())
+        qWarning("today's results not read: %s", qPrintable(query.lastError().text()));
+    while (query.next()) {
+        const QString roundText = query.value(1).toString();
+        const QDateTime roundStart = QDateTime::fromString(roundText, format);
+        const QDateTime detectStart = QDateTime::fromString(query.value(2).toString(), format);
+        const int camera = query.value(3).toInt();
+        const int detect = query.value(4).toInt();
+        const QJsonArray detail = jsonArray(query.value(5).toString());
+        const QJsonArray results = jsonArray(query.value(6).toString());
 
-                QMutexLocker lock(&dataMutex);
-                for (int i = 0; i < detail.size(); ++i) {
-                    const QJsonArray element = detail.at(i).toArray();
-                    if (element.size() >= 2 && element.at(0).toInt() == kTemperatureTool)
-                        todaySeries[seriesKey(camera, detect, i)].append(
-                            QPointF(double(detectStart.toSecsSinceEpoch()), element.at(1).toDouble()));
-                }
-                for (int i = 0; i < results.size(); ++i)
-                    todayRounds[roundKey(roundText, camera, detect, i)] = RoundEntry{results.at(i).toInt(), roundStart};
-            }
+        QMutexLocker lock(&dataMutex);
+        for (int i = 0; i < detail.size(); ++i) {
+            const QJsonArray element = detail.at(i).toArray();
+            if (element.size() >= 2 && element.at(0).toInt() == kTemperatureTool)
+                todaySeries[seriesKey(camera, detect, i)].append(
+                    QPointF(double(detectStart.toSecsSinceEpoch()), element.at(1).toDouble()));
         }
+        for (int i = 0; i < results.size(); ++i)
+            todayRounds[roundKey(roundText, camera, detect, i)] = RoundEntry{results.at(i).toInt(), roundStart};
     }
     qInfo("finish read");
-    readDb.close();
 }
