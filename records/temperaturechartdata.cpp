@@ -25,11 +25,12 @@ constexpr int kTemperatureTool = 9;
 
 // SQLite's primary result codes that pass: another connection holds the file, or the file
 // cannot be opened, written or grown just now.
-constexpr int kSqliteIoErr = 10;
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
+constexpr int kSqliteIoErr = 10;
 constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
+// The generic code, which "no such table" also carries.
 constexpr int kSqliteError = 1;
 
 const char* const kInsert =
@@ -360,10 +361,13 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
     const QString format = QString::fromLatin1(kTimeFormat);
     // The stored texts compare in time order; the whole last second of the day is included.
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("select * from res_report where roundstart >= ? and roundstart <= ?"));
-    query.addBindValue(QDateTime(day, QTime(0, 0)).toString(format));
-    query.addBindValue(QDateTime(day, QTime(23, 59, 59, 999)).toString(format));
-    if (!query.exec())
+    bool ran = query.prepare(QStringLiteral("select * from res_report where roundstart >= ? and roundstart <= ?"));
+    if (ran) {
+        query.addBindValue(QDateTime(day, QTime(0, 0)).toString(format));
+        query.addBindValue(QDateTime(day, QTime(23, 59, 59, 999)).toString(format));
+        ran = query.exec();
+    }
+    if (!ran)
         qWarning("today's results not read: %s", qPrintable(query.lastError().text()));
     while (query.next()) {
         const QString roundText = query.value(1).toString();
