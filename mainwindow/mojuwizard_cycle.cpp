@@ -116,9 +116,8 @@ void MoJuWizard::Run()
     // The count stops there, so it never runs over.
     if (whiteBalanceTick < 50 && ++whiteBalanceTick == 50) {
         for (int c = 0; c < cameraCount; ++c) {
-            CammerWidget* view = cameraViews[c];
-            if (view && view->cameraOpen && view->camera && view->colourFrames)
-                view->camera->whiteBalanceOnce();
+            if (cameraViews[c])
+                cameraViews[c]->whiteBalanceOnce();
         }
     }
 
@@ -650,8 +649,10 @@ void MoJuWizard::RunAlgorithm(int camera, int detect)
         view->engine->correctPosition(detect);
     }
     const std::vector<unsigned char>& shown = simulatedCameraFlag ? view->frameBuffer : view->grabBuffer;
-    if (view->displayBuffer.size() == shown.size())
+    if (view->displayBuffer.size() == shown.size()) {
         std::memcpy(view->displayBuffer.data(), shown.data(), shown.size());
+        view->displayChanged();
+    }
 
     TemperatureChartData* store = TemperatureChartData::instance();
     RoundRecord record = store->round;

@@ -135,10 +135,13 @@ bool MoJuWizard::switchParaGroup(int index)
 void MoJuWizard::restartProgram()
 {
     // The new process needs the cameras, port 502 and the IO board's serial port: let go of
-    // them first.
-    for (int c = 0; c < cameraCount && c < 8; ++c)
-        if (cameraViews[c] && cameraViews[c]->camera)
-            cameraViews[c]->camera->release();
+    // them first. Closed through their views, so the views' connection watch leaves them closed.
+    for (int c = 0; c < cameraCount && c < kCameras; ++c) {
+        if (cameraViews[c]) {
+            cameraViews[c]->stopGrabbing();
+            cameraViews[c]->closeCamera();
+        }
+    }
     modbusServer->stop();
     if (controlPort && controlPort->ioThread()) {
         controlPort->ioThread()->requestInterruption();

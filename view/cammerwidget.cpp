@@ -90,6 +90,9 @@ CammerWidget::CammerWidget(QWidget* parent, int index, CameraInterface* cam)
         grabbing = true;
         camera->startGrab();
     }
+    // The connection watch runs from now on, once a second, for the life of the view.
+    connect(&watchdogTimer, &QTimer::timeout, this, &CammerWidget::TimerFPS);
+    watchdogTimer.start(1000);
     show();
 }
 
@@ -118,8 +121,11 @@ void CammerWidget::allocateDetectStorage()
 {
     displayBuffer.assign(size_t(frameBytes), 0);
     rgbBuffer.assign(size_t(pixelCount) * 4, 0);
-    if (pixelCount > 0)
+    m_shownBuffer.assign(size_t(pixelCount) * 4, 0);
+    if (pixelCount > 0) {
         displayImage = QImage(rgbBuffer.data(), imageWidth, imageHeight, QImage::Format_RGB32);
+        m_shownImage = QImage(m_shownBuffer.data(), imageWidth, imageHeight, QImage::Format_RGB32);
+    }
     grabBuffer.assign(size_t(frameBytes), 0);
     frameBuffer.assign(size_t(frameBytes), 0);
     alignedBuffer.assign(size_t(frameBytes), 0);
@@ -205,7 +211,7 @@ bool CammerWidget::grabFrame()
     // With external trigger, or while another picture is shown, the shown frame stays.
     if (activeParams->cameraExternalTrigger == 0 && (imageSource == -1 || imageSource == 1)) {
         std::memcpy(displayBuffer.data(), grabBuffer.data(), size_t(frameBytes));
-        update();
+        displayChanged();
     }
     return arrived;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +17,8 @@
 class CameraInterface;
 class CammerSingleton;
 class DetectEngine;
+class QPainter;
+class ROIInterface;
 
 class CammerWidget : public QWidget {
     Q_OBJECT
@@ -26,6 +30,8 @@ public:
     static constexpr int kNgRectEntries = 100;
     // Recent NG frames kept per detect.
     static constexpr int kRecentNgFrames = 3;
+    // Points a free-hand or polygon outline can hold while it is drawn.
+    static constexpr int kPolygonPoints = 8096;
 
     // The view of opened camera `camera` (not owned) for camera position `cameraIndex`, in the
     // camera cell `parent`: asks the camera for its size, pixel format, kind and identity, applies
@@ -207,9 +213,88 @@ public:
     // The view's opened camera (not owned); null in a view built without one.
     CameraInterface* camera = nullptr;
 
+    // ---- Camera control and connection watch (cammerwidget_control.cpp) ----
+    // Each setter passes one value of camera slot cameraIndex to the camera: from the edit copy
+    // of the parameters when `edit`, else from the active copy. Nothing while the camera is closed.
+    void applyExposure(bool edit);
+    void applyGain(bool edit);
+    void applySharpness(bool edit);
+    void applyContrast(bool edit);
+    void applyGamma(bool edit);
+    void applyMirror(bool edit);
+    void applyWdr(bool edit);
+    // One-shot white balance; colour cameras only.
+    void whiteBalanceOnce();
+    // Hardware trigger mode on or off.
+    void setTrigger(bool on);
+    // Closes the camera; from then on the view leaves it alone (the watchdog too).
+    void closeCamera();
+    // Stops acquisition; the watchdog no longer questions the camera.
+    void stopGrabbing();
+    // The driver's own defaults, written into this camera's slot of the edit copy.
+    void loadCameraDefaults();
+    // Hands the active region set to a thermal camera, which measures its temperature regions.
+    void sendRoiSetToCamera();
+public slots:
+    // The connection watch, once a second: takes the frame count into fps, questions a grabbing
+    // camera that sent nothing, releases and logs a lost one, and tries to reconnect a lost one
+    // on every tick; a reconnected camera is logged and gets all its settings again.
+    void TimerFPS();
+public:
+    // ---- end of camera control ----
+
+    // ---- Painting (cammerwidget_paint.cpp) ----
+    // displayBuffer was written: the shown picture is converted anew at the next paint, which is
+    // scheduled. Every writer of displayBuffer calls it.
+    void displayChanged();
+    // The label of region `region` of `detect` of `set` as the view shows it:
+    // "n: limits / value " for a detect of fewer than 11 regions, else "n: value".
+    QString overlayLabel(const CammerSingleton& set, int detect, int region) const;
+
+    // Region editing state read by the painting; the pointer editing drives it.
+    // 1 while a shape is being drawn.
+    int editState = 0;
+    // The rectangle or circle being drawn (editState 1); owned by the pointer editing.
+    ROIInterface* newShape = nullptr;
+    // The polygon or free-hand outline being drawn: its first polygonCount points, image pixels.
+    std::vector<QPoint> polygonPoints = std::vector<QPoint>(kPolygonPoints);
+    int polygonCount = 0;
+    // 2 while all regions move together.
+    int moveMode = 0;
+    // Index of the selected region of the edited detect; -1 none.
+    int selectedRoi = -1;
+
 protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     // While all cameras are shown a press selects this camera (click).
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // The shown picture up to date with displayBuffer and free of marks: converted in full when
+    // displayBuffer changed, else only the rectangles marked by the last paint are restored.
+    void refreshShownFrame();
+    // Converts `area` (clipped to the image) of displayBuffer into the shown picture.
+    void convertShownRows(const QRect& area);
+    // Sets the pixels of `bounds` (clipped to the image) whose byte in `source` (pixelCount
+    // bytes) is non-zero to `colour` in the shown picture.
+    void markPixels(const QRect& bounds, const std::vector<unsigned char>& source, quint32 colour);
+    // Overlay steps after the picture: outlines, labels and size hints of the regions, the
+    // shape being drawn and the editor's legend.
+    void paintRegions(QPainter& painter, const CammerSingleton& set, int detect, int alarmState);
+    void paintSizeHints(QPainter& painter, const CammerSingleton& set, int slot, const QRect& bounds);
+    void paintNewShape(QPainter& painter, int drawMode);
+    void paintLegend(QPainter& painter);
+
+    // displayBuffer as 32-bit RGB, the picture the view draws; kept between paints, so a paint
+    // without a new frame converts nothing. Separate from rgbBuffer, which the result pictures
+    // overwrite.
+    std::vector<unsigned char> m_shownBuffer;
+    QImage m_shownImage;
+    bool m_shownStale = true;
+    // Rectangles of the shown picture that the last paint marked (NG, ignored, preview pixels).
+    std::vector<QRect> m_markedAreas;
+    // ---- end of painting ----
 
 private:
     // Sizes and zeroes the per-detect storage that both constructors share.

@@ -19,5 +19,5 @@ void CammerWidget::SaveReTrainImage(int detect)
     std::copy(frameBuffer.begin(), frameBuffer.begin() + std::min(slot.size(), frameBuffer.size()), slot.begin());
     const QString path = QStringLiteral("./cammer%1%2/template0.bmp").arg(cameraIndex + 1).arg(detect + 1);
     writeFrameFile(path, slot.data(), imageWidth, imageHeight, colourFrames);
-    update();
+    displayChanged();
 }

@@ -154,6 +154,10 @@
         <source>缺陷检测</source>
         <translation>Defect</translation>
     </message>
+    <message>
+        <source>相机%1，重连成功</source>
+        <translation>Camera %1 reconnected</translation>
+    </message>
 </context>
 <context>
     <name>DateTimeWidget</name>

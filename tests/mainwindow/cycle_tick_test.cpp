@@ -1,5 +1,7 @@
 // The machine cycle through the IO board simulator: what the machine sees on the wire when the
 // mould opens, when checks start, when a camera is lost, and how inputs are confirmed.
+#include "core/texttable.h"
+#include "tests/core/paramtestdb.h"
 #include "tests/mainwindow/cyclefixture.h"
 
 #include "widgets/warnbox.h"
@@ -176,6 +178,43 @@ TEST_F(CycleTest, LostCameraProhibitsTheClampAndHoldsTheCycleUntilItIsBack)
     EXPECT_TRUE(waitFor([this] { return activeOnBoard(1); }, 1000));
 }
 
+TEST_F(CycleTest, CameraThatStopsAnsweringKeepsTheClampProhibitedUntilItIsBack)
+{
+    fillTextTable();
+    currentLanguage = 0;
+    params->triggerDelay[0] = 10;
+    params->triggerDelay[1] = 10;
+    build(2);
+    addPartRegion(0, 1);
+    CycleCamera* camera = CycleCamera::opened().at(1);
+    camera->framesPerSecond = 0;
+    camera->connected = false;
+    camera->reconnects = false;
+    // The watch asks once a second; the cycle reacts on its next tick.
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 2500)) << "clamp not prohibited";
+    EXPECT_FALSE(window->cameraViews[1]->cameraConnected);
+    EXPECT_EQ(camera->releases, 1);
+
+    // Reconnection fails for a while, then frames come without a reconnection: still lost.
+    pump(1500);
+    camera->framesPerSecond = 10;
+    pump(1500);
+    EXPECT_TRUE(activeOnBoard(0));
+    EXPECT_FALSE(window->camerasOk);
+    EXPECT_EQ(camera->releases, 1);
+
+    camera->connected = true;
+    camera->reconnects = true;
+    ASSERT_TRUE(waitFor([this] { return window->camerasOk; }, 2500));
+    EXPECT_TRUE(activeOnBoard(0)) << "the clamp waits for a cavity check";
+    setInput(0, true);
+    // A whole cycle with both cameras releases it: product check, result display, cavity check.
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 9000)) << "the cavity check released the clamp";
+    EXPECT_EQ(sqliteValue(QStringLiteral("RECORD.db"),
+                          QStringLiteral("select remarks from RECORD where remarks like '%CYC1%' order by rowid")),
+              QStringLiteral("第1次丢失相机, CYC1\n相机CYC1，重连成功"));
+}
+
 TEST_F(CycleTest, ConfirmationTimeRejectsShortPulsesAndDelaysHeldInputs)
 {
     params->inputDebounce = 3;  // 300 ms
@@ -258,7 +297,8 @@ TEST_F(CycleTest, InputTimeoutWarnsAndTheNextCycleStartClearsIt)
     build();
     pulseInput(0);
     ASSERT_TRUE(waitFor([this] { return window->noInputWarned; }, 2500));
-    EXPECT_TRUE(activeOnBoard(0));
+    // The warning publishes the clamp cut; the board holds it a poll later.
+    EXPECT_TRUE(waitFor([this] { return activeOnBoard(0); }, 500));
     EXPECT_TRUE(sharedWarnbox->isVisible());
 
     pulseInput(0);

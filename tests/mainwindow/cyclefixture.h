@@ -39,7 +39,8 @@
 #include <vector>
 
 // A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
-// Discovery finds the devices listed for its family in TestCamera::devices().
+// Discovery finds the devices listed for its family in TestCamera::devices(). The view's
+// connection watch is answered as the test scripts it.
 class CycleCamera : public TestCamera {
 public:
     static constexpr int kWidth = 320;
@@ -75,6 +76,14 @@ public:
     }
 
     void whiteBalanceOnce() override { ++whiteBalances; }
+    bool frameDelta(int* frames) override
+    {
+        *frames = framesPerSecond;
+        return framesPerSecond > 0;
+    }
+    bool isConnected() override { return connected; }
+    bool reconnect() override { return reconnects; }
+    void release() override { ++releases; }
     void size(int* width, int* height) const override
     {
         *width = kWidth;
@@ -98,6 +107,13 @@ public:
     }
 
     int whiteBalances = 0;
+    // The watch's answers (GUI thread only): frames since its last question, whether the camera
+    // is there, whether a reconnection succeeds; and how often it was released. A camera a test
+    // marks lost stays lost until the test says otherwise.
+    int framesPerSecond = 10;
+    bool connected = true;
+    bool reconnects = false;
+    int releases = 0;
 
 private:
     std::mutex m_mutex;

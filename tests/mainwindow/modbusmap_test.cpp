@@ -81,10 +81,10 @@ void makeGroup(const QString& name, const QString& mark, bool withParamDb = true
 const QString kRunningMark = QStringLiteral("running");
 
 // A camera that notes when the program lets go of it.
-class ReleaseNotingCamera : public SimulateCamera {
+class ClosingNotingCamera : public SimulateCamera {
 public:
-    void release() override { released = true; }
-    bool released = false;
+    void close() override { closed = true; }
+    bool closed = false;
 };
 
 class ModbusMapTest : public RecordsFixture {
@@ -206,7 +206,7 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
 {
     cycleCount = 8;
     build();
-    ReleaseNotingCamera camera;
+    ClosingNotingCamera camera;
     CammerWidget view(0, 64, 48);
     view.camera = &camera;
     window->cameraViews[0] = &view;
@@ -226,7 +226,10 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
     // The restart is recorded after this process has let go of its camera, port 502 and its
     // databases.
     EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());
-    EXPECT_TRUE(camera.released);
+    // Closed through its view, so the view's connection watch does not take it back.
+    EXPECT_TRUE(camera.closed);
+    EXPECT_FALSE(view.cameraOpen);
+    EXPECT_FALSE(view.grabbing);
     EXPECT_FALSE(window->recordDb.isOpen());
     EXPECT_FALSE(Client(port).connected());
     window->cameraViews[0] = nullptr;

@@ -1,5 +1,6 @@
 // A camera for the camera-view tests: any frame size, pixel format and kind; hands out the frame
-// the test queued, once, and records every operation the view calls on it, in order.
+// the test queued, once, and records every operation the view calls on it, in order. The
+// connection watch's questions are answered as the test scripts them.
 #pragma once
 
 #include "cameras/camerainterface.h"
@@ -29,6 +30,13 @@ public:
     QStringList calls;
     QString serialText = QStringLiteral("SN-0001");
     QVariant detectConfig;
+    // What the connection watch is told: frames since its last question, whether the camera
+    // is still there, and whether a reconnection succeeds; and how often it was released.
+    int framesPerSecond = 0;
+    bool connected = true;
+    bool reconnects = false;
+    int releases = 0;
+    int whiteBalances = 0;
 
     bool open() override { return true; }
     void close() override { calls << QStringLiteral("close"); }
@@ -38,8 +46,16 @@ public:
         return true;
     }
     void stopGrab() override { calls << QStringLiteral("stopGrab"); }
-    void release() override {}
-    bool reconnect() override { return false; }
+    void release() override
+    {
+        calls << QStringLiteral("release");
+        ++releases;
+    }
+    bool reconnect() override
+    {
+        calls << QStringLiteral("reconnect");
+        return reconnects;
+    }
     QJsonObject autoAdjust(bool) override { return {}; }
     void setExposureTime(int v) override { calls << QStringLiteral("setExposureTime %1").arg(v); }
     void setGain(int v) override { calls << QStringLiteral("setGain %1").arg(v); }
@@ -47,7 +63,7 @@ public:
     void setContrast(int v) override { calls << QStringLiteral("setContrast %1").arg(v); }
     void setGamma(int v) override { calls << QStringLiteral("setGamma %1").arg(v); }
     void setWdr(bool on) override { calls << QStringLiteral("setWdr %1").arg(on); }
-    void whiteBalanceOnce() override {}
+    void whiteBalanceOnce() override { ++whiteBalances; }
     void setAutoExposure(bool on) override { calls << QStringLiteral("setAutoExposure %1").arg(on); }
     void setColorMode(bool colour) override { m_colour = colour; }
     void setViewWidget(QWidget*) override { calls << QStringLiteral("setViewWidget"); }
@@ -61,8 +77,8 @@ public:
     void readValue(QVariant, QVariant*, int) override {}
     bool frameDelta(int* frames) override
     {
-        *frames = 0;
-        return false;
+        *frames = framesPerSecond;
+        return framesPerSecond > 0;
     }
     void setTrigger(bool on) override { calls << QStringLiteral("setTrigger %1").arg(on); }
     void softTrigger() override {}
@@ -82,12 +98,21 @@ public:
         m_newFrame = false;
         return true;
     }
-    void loadDefaults(int*, int) override {}
+    // Writes exposure 77 into the camera's slot of the record, as a driver writes its defaults.
+    void loadDefaults(int* params, int camera) override
+    {
+        calls << QStringLiteral("loadDefaults %1").arg(camera);
+        params[camera] = 77;
+    }
     QList<CameraInfo*> enumerate() override { return {}; }
     int deviceCount() override { return 0; }
     CameraInterface* create(CameraInfo) override { return nullptr; }
     int cameraType() const override { return m_type; }
-    bool isConnected() override { return true; }
+    bool isConnected() override
+    {
+        calls << QStringLiteral("isConnected");
+        return connected;
+    }
 
 private:
     int m_width;

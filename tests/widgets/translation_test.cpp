@@ -86,6 +86,7 @@ TEST(EnglishTranslation, EveryKitTextHasItsEnglish)
         {"CameraWgt_DataWidget_Title_Normal", "总数 ", "Total "},
         {"CameraWgt_DataWidget_Title_SetROI", "图片信息", "Image Info"},
         {"CammerWidget", "斑点检测", "Spot Det"},
+        {"CammerWidget", "相机%1，重连成功", "Camera %1 reconnected"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(english.translate(c.context, c.source), QString::fromUtf8(c.english)) << c.context << " " << c.source;
