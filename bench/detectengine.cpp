@@ -61,7 +61,8 @@ struct Scene {
         for (int j = 0; j < kTemplates; ++j) {
             cv::Mat t = base.clone();
             synthetic::addNoise(t, 2.0, 70 + j);
-            std::memcpy(view->templates[kDetect][j].data(), t.data, t.total());
+            // Template slots are allocated on first use.
+            std::memcpy(view->templateSlot(kDetect, j).data(), t.data, t.total());
             view->templateValid[kDetect][j] = 1;
         }
         view->validTemplateCount[kDetect] = kTemplates;
