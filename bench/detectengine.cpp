@@ -1,7 +1,8 @@
 // One full check of a camera on grey frames of 1920 x 1080 and 2448 x 2048: 50 regions (20 defect
 // regions of 200 x 200, 10 similarity, 10 band, 5 white count, 5 others), 10 templates, position
 // correction (200 x 200 target, window grown by 100 px, +-5 degrees), with and without alignment.
-// Alignment, positioning and inspection are also measured alone. Run pinned to one core
+// Alignment, positioning (with rotation correction 0 and 5 degrees) and inspection are also
+// measured alone. Run pinned to one core
 // (taskset -c N) with OPENCV_FOR_THREADS_NUM=1 for figures that compare.
 #include "core/globals.h"
 #include "core/systemparam.h"
@@ -33,7 +34,7 @@ struct Scene {
     std::unique_ptr<CammerWidget> view;
     cv::Mat live;
 
-    Scene(int w, int h, bool align)
+    Scene(int w, int h, bool align, int rotationCorrection = 5)
     {
         activeParams = params.get();
         SystemParam& p = *params;
@@ -41,7 +42,7 @@ struct Scene {
         p.detectEnabled[kDetect] = 1;
         p.angleCorrection = align ? 1 : 0;
         p.motionCorrection = 0;
-        p.rotationCorrection = 5;
+        p.rotationCorrection = rotationCorrection;
         p.maxOffset = 100;
         p.minSpot = 3;
         p.filterSize = 3;
@@ -140,16 +141,23 @@ void BM_Inspection(benchmark::State& state)
 }
 BENCHMARK(BM_Inspection)->Args({1920, 1080})->Args({2448, 2048})->Unit(benchmark::kMillisecond);
 
+// range(2): the rotation correction in degrees (0 shifts only).
 void BM_Positioning(benchmark::State& state)
 {
-    Scene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
+    Scene scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false,
+                static_cast<int>(state.range(2)));
     scene.grab();
     DetectEngine& engine = *scene.view->engine;
     engine.alignFrame(kDetect);
     for (auto _ : state)
         engine.correctPosition(kDetect);
 }
-BENCHMARK(BM_Positioning)->Args({1920, 1080})->Args({2448, 2048})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Positioning)
+    ->Args({1920, 1080, 0})
+    ->Args({2448, 2048, 0})
+    ->Args({1920, 1080, 5})
+    ->Args({2448, 2048, 5})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Alignment(benchmark::State& state)
 {
