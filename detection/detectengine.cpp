@@ -374,28 +374,33 @@ void DetectEngine::correctPosition(int d)
         return;
     }
     const int* win = searchWin[d];
+    const bool turn = p.rotationCorrection >= 1 && p.rotationCorrection <= 180;
     bool found = false;
     int dx = 0;
     int dy = 0;
+    cv::Point2d shift;
     double score = 0.0;
     double angle = 0.0;
     const cv::Mat aligned = frameMat(view->alignedBuffer);
     if (win[2] > 0 && win[3] > 0) {
         aligned(cv::Rect(win[0], win[1], win[2], win[3])).copyTo(m_searchWindow);
-        found = positionModels[d].locate(m_searchWindow, dx, dy, score, angle);
+        // With rotation the frame is warped anyway, so the refined pose is applied to a fraction
+        // of a pixel; a whole-pixel position with a whole-step angle would turn regions far from
+        // the reference point pixels off. Without rotation the frame moves by whole pixels and
+        // keeps its pixels as they were.
+        found = turn ? positionModels[d].locate(m_searchWindow, shift, score, angle)
+                     : positionModels[d].locate(m_searchWindow, dx, dy, score, angle);
     }
     if (!found) {
         copyFrame(view->alignedBuffer, view->frameBuffer);
         return;
     }
     // Shift that moves the found target onto the reference point, in frame coordinates.
-    dx -= win[0];
-    dy -= win[1];
     cv::Mat frame = frameMat(view->frameBuffer);
-    if (p.rotationCorrection >= 1 && p.rotationCorrection <= 180)
-        rotateImageAboutPoint(aligned, frame, dx, dy, refX[d], refY[d], angle);
+    if (turn)
+        rotateImageAboutPoint(aligned, frame, shift.x - win[0], shift.y - win[1], refX[d], refY[d], angle);
     else
-        shiftImage(aligned, frame, dx, dy);
+        shiftImage(aligned, frame, dx - win[0], dy - win[1]);
 }
 
 void DetectEngine::greyBandMask(cv::Mat image, cv::Mat& dst, int low, int high)

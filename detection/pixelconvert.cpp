@@ -119,7 +119,7 @@ void shiftImage(cv::Mat src, cv::Mat& dst, int dx, int dy)
     }
 }
 
-void rotateImageAboutPoint(cv::Mat src, cv::Mat& dst, int dx, int dy, int cx, int cy, double angle)
+void rotateImageAboutPoint(cv::Mat src, cv::Mat& dst, double dx, double dy, int cx, int cy, double angle)
 {
     // One warp of the frame with the shift folded into the rotation: the same pixels as shifting
     // into a zero-bordered square and turning that, without the square (7 million pixels for a

@@ -26,4 +26,6 @@ void shiftImage(cv::Mat src, cv::Mat& dst, int dx, int dy);
 
 // Shifts by (dx, dy), then turns about (cx, cy) by `angle` degrees (positive counter-clockwise
 // on screen), with bilinear interpolation; dst gets the source's size, unreached areas are 0.
-void rotateImageAboutPoint(cv::Mat src, cv::Mat& dst, int dx, int dy, int cx, int cy, double angle);
+// The shift may be fractional: the position correction applies a sub-pixel pose in this one
+// warp.
+void rotateImageAboutPoint(cv::Mat src, cv::Mat& dst, double dx, double dy, int cx, int cy, double angle);

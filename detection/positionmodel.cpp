@@ -16,6 +16,8 @@ constexpr int kMinCorrelationSide = 8;
 constexpr float kMinShapeScore = 0.1f;
 constexpr float kShapeAngleStep = 0.1f;
 
+constexpr double kPi = 3.14159265358979323846;
+
 }  // namespace
 
 PositionModel::PositionModel() = default;
@@ -37,6 +39,9 @@ bool PositionModel::setup(const cv::Mat& templ, int minScorePercent, int angleSt
     levels = levelCount <= 0 ? 5 : levelCount;
     templ.copyTo(m_template);
     mask.copyTo(m_mask);
+    // The shape model's centre is at half the template's size; the reference point at its
+    // integer half.
+    m_centreOffset = cv::Point2d(templ.cols * 0.5 - templ.cols / 2, templ.rows * 0.5 - templ.rows / 2);
 
     const bool noAngles = angleStart == 0 && angleEnd == 0;
     const bool methodCoded = method >= 1 && method <= 254;
@@ -72,8 +77,22 @@ bool PositionModel::setup(const cv::Mat& templ, int minScorePercent, int angleSt
 
 bool PositionModel::locate(const cv::Mat& search, int& dx, int& dy, double& score, double& angle)
 {
-    dx = 0;
-    dy = 0;
+    cv::Point2d shift;
+    const bool found = locate(search, shift, score, angle);
+    if (mode == ShapeMode || mode == ShapeRotatedMode) {
+        // The found centre itself is taken from the reference point, truncated.
+        const double rad = angle * kPi / 180.0;
+        shift.x -= m_centreOffset.x * std::cos(rad) - m_centreOffset.y * std::sin(rad);
+        shift.y -= m_centreOffset.x * std::sin(rad) + m_centreOffset.y * std::cos(rad);
+    }
+    dx = static_cast<int>(shift.x);
+    dy = static_cast<int>(shift.y);
+    return found;
+}
+
+bool PositionModel::locate(const cv::Mat& search, cv::Point2d& shift, double& score, double& angle)
+{
+    shift = cv::Point2d(0.0, 0.0);
     score = 0.0;
     angle = 0.0;
     if (!trained)
@@ -84,8 +103,7 @@ bool PositionModel::locate(const cv::Mat& search, int& dx, int& dy, double& scor
         double correlation = 0.0;
         const bool found = locateByCorrelation(search, centre, correlation);
         score = correlation;
-        dx = refX - centre.x;
-        dy = refY - centre.y;
+        shift = cv::Point2d(refX - centre.x, refY - centre.y);
         return found;
     }
     if (mode != ShapeMode && mode != ShapeRotatedMode)
@@ -102,8 +120,13 @@ bool PositionModel::locate(const cv::Mat& search, int& dx, int& dy, double& scor
     cv::Point2f position;
     float foundAngle = 0.0f;
     const bool found = shapeModel.find(search, params, rotate, position, foundAngle);
-    dx = static_cast<int>(static_cast<float>(refX) - position.x);
-    dy = static_cast<int>(static_cast<float>(refY) - position.y);
+    // The live target's exact centre lies where the model's centre was found; the reference
+    // point lies m_centreOffset before it in the template, turned with the target in the frame.
+    // The correction turns about the reference point, so that is where the shift must take it.
+    const double rad = foundAngle * kPi / 180.0;
+    const cv::Point2d turnedOffset(m_centreOffset.x * std::cos(rad) - m_centreOffset.y * std::sin(rad),
+                                   m_centreOffset.x * std::sin(rad) + m_centreOffset.y * std::cos(rad));
+    shift = cv::Point2d(refX - position.x, refY - position.y) + turnedOffset;
     if (rotate)
         angle = foundAngle;
     return found;

@@ -36,6 +36,12 @@ public:
     // correlation in the correlation mode and 0 otherwise. False when not found (dx, dy then
     // refer to the position (0, 0)) or when the mode cannot locate.
     bool locate(const cv::Mat& search, int& dx, int& dy, double& score, double& angle);
+    // The same with the shift as a fraction of a pixel: in the shape mode with rotation the
+    // found pose is refined below the search's whole pixels and angle steps. In the shape modes
+    // the shift takes the exact centre of the template into account (half a pixel right of or
+    // below the reference point when its width or height is odd): turning the shifted frame
+    // about the reference point by `angle` puts the target back where it was in the template.
+    bool locate(const cv::Mat& search, cv::Point2d& shift, double& score, double& angle);
 
     bool isTrained() const { return trained; }
     int modeCode() const { return mode; }
@@ -57,6 +63,8 @@ private:
     std::vector<cv::Mat> searchPyramid;
     ShapeModel shapeModel;
 
+    // Exact template centre minus the reference point, (0 or 0.5, 0 or 0.5).
+    cv::Point2d m_centreOffset;
     cv::Mat m_template;
     cv::Mat m_mask;
     cv::Mat m_correlation;  // matchTemplate result, reused

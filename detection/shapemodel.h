@@ -47,8 +47,10 @@ public:
     bool create(const cv::Mat& templ, const cv::Mat& mask);
     // Searches the 8-bit image, which must be at least as large as the template. On success the
     // pattern centre in image coordinates and the angle in degrees at which it was found (0
-    // without rotation). On failure (empty model, image too small, score below the minimum)
-    // position (0, 0), angle 0 and false.
+    // without rotation). Without rotation the centre is a whole pixel; with rotation the pose
+    // of the finest level is refined to a fraction of a pixel and of the angle step. On failure
+    // (empty model, image too small, score below the minimum) position (0, 0), angle 0 and
+    // false.
     bool find(const cv::Mat& image, const SearchParams& params, bool rotate, cv::Point2f& position,
               float& angle) const;
     void clear();
@@ -76,13 +78,17 @@ private:
     struct GradientView {
         const float* ux = nullptr;
         const float* uy = nullptr;
+        const float* magnitude = nullptr;  // gradient magnitude, same layout
         size_t stride = 0;  // in floats
         int width = 0;
         int height = 0;
     };
 
     void buildSearchPyramid(const cv::Mat& image) const;
+    // Computes the gradients of a search level into the scratch buffers and returns their view.
     GradientView searchGradients(int levelIndex) const;
+    // The view of the gradients last computed for that level.
+    GradientView gradientView(int levelIndex) const;
     void rotateLevel(const Level& level, double degrees) const;
 
     Candidate findNoRotation(int top) const;
@@ -93,6 +99,18 @@ private:
                                   bool earlyExit) const;
     float score(const Level& level, const GradientView& g, int x, int y) const;
     float scoreEarlyExit(const GradientView& g, int n, int x, int y, float bar, bool earlyExit) const;
+    // Sharpens the rotated search's level-0 pose (whole pixels, whole angle steps) with quadratic
+    // fits of refinementScore around it; `g` holds the level-0 gradients.
+    void refinePose(const GradientView& g, cv::Point2f& position, float& angle) const;
+    // How well the level-0 model, turned by `degrees` with its centre at the sub-pixel position
+    // (x, y), lies on the image's edges: the mean over the model points of the model's unit
+    // gradient times the image's gradient vector (magnitude kept), read by bilinear
+    // interpolation, so that it changes smoothly with the pose. The search's score compares
+    // directions only; those stay the same across the two or three pixels of an edge's width,
+    // which leaves its peak flat and the fitted pose off by up to 0.1 degree on fine texture.
+    // The magnitude peaks on the edge's centre line. Points within a pixel of the image's
+    // border add nothing.
+    float refinementScore(const GradientView& g, double x, double y, double degrees) const;
 
     std::vector<Level> levels;
 

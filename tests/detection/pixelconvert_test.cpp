@@ -176,6 +176,22 @@ TEST(PixelConversions, RotationByZeroDegreesEqualsTheShift)
     }
 }
 
+TEST(PixelConversions, RotationAppliesAFractionalShift)
+{
+    // Half a pixel right and a quarter down without a turn: each pixel is interpolated from its
+    // neighbours to the left and above (warpAffine weighs in steps of 1/32 pixel and rounds).
+    const cv::Mat src = numbered(12, 16);
+    cv::Mat moved;
+    rotateImageAboutPoint(src, moved, 0.5, 0.25, 8, 6, 0.0);
+    for (int y = 1; y < src.rows; ++y) {
+        for (int x = 1; x < src.cols; ++x) {
+            const double expected = 0.75 * (0.5 * src.at<uint8_t>(y, x - 1) + 0.5 * src.at<uint8_t>(y, x)) +
+                                    0.25 * (0.5 * src.at<uint8_t>(y - 1, x - 1) + 0.5 * src.at<uint8_t>(y - 1, x));
+            EXPECT_NEAR(moved.at<uint8_t>(y, x), expected, 1.0) << x << ", " << y;
+        }
+    }
+}
+
 TEST(PixelConversions, RotationKeepsTheSizeAndTurnsCounterClockwise)
 {
     // A single bright pixel right of the centre lands above the centre after +90 degrees.

@@ -137,6 +137,58 @@ TEST(PositionModel, EveryTurnWithinTheRangeIsFound)
     }
 }
 
+TEST(PositionModel, TheRotatedSearchIsRefinedBelowItsPixelsAndAngleSteps)
+{
+    // The search itself finds whole pixels and 0.1-degree steps; its angle then takes up the
+    // sub-pixel remainder. The refined pose is what the correction applies: a hundredth of a
+    // degree matters 1000 pixels from the reference point.
+    struct Case {
+        cv::Size region;  // an odd size puts the template's centre half a pixel off the reference
+        cv::Point2f shift;
+        double degrees;
+    };
+    const Case cases[] = {
+        {{200, 200}, {0.0f, 0.0f}, 0.0},    {{200, 200}, {0.5f, 0.0f}, 0.0},
+        {{200, 200}, {3.3f, -2.6f}, 0.0},   {{200, 200}, {0.4f, 0.3f}, 0.2},
+        {{200, 200}, {-12.5f, 8.25f}, -0.5}, {{200, 200}, {30.6f, -25.2f}, 1.75},
+        {{200, 200}, {-40.3f, 35.8f}, -4.6}, {{199, 201}, {0.0f, 0.0f}, 0.0},
+        {{199, 201}, {7.7f, 5.5f}, 2.3},
+    };
+    const cv::Mat templ = templateFrame();
+    for (const Case& c : cases) {
+        const cv::Rect region(kRegion.tl(), c.region);
+        const cv::Point ref(region.x + region.width / 2, region.y + region.height / 2);
+        PositionModel model;
+        ASSERT_TRUE(model.setup(templ(region).clone(), 0, 0, 5, ref.x, ref.y, 255, cv::Mat(), 0));
+        cv::Mat live = synthetic::moved(templ, synthetic::motion(cv::Point2f(ref), c.degrees, c.shift));
+        synthetic::addNoise(live, 2.0, 78);
+
+        const cv::Rect win = searchWindow();
+        cv::Point2d shift;
+        double score = 0.0;
+        double angle = 0.0;
+        ASSERT_TRUE(model.locate(live(win).clone(), shift, score, angle)) << c.shift << " " << c.degrees;
+        // The exact template centre and where the motion took it, in frame coordinates.
+        const cv::Point2d centre(region.x + region.width * 0.5, region.y + region.height * 0.5);
+        const cv::Mat m = synthetic::motion(cv::Point2f(ref), c.degrees, c.shift);
+        const cv::Point2d moved(m.at<double>(0, 0) * centre.x + m.at<double>(0, 1) * centre.y + m.at<double>(0, 2),
+                                m.at<double>(1, 0) * centre.x + m.at<double>(1, 1) * centre.y + m.at<double>(1, 2));
+        const cv::Point2d expected = centre - moved;
+        EXPECT_NEAR(shift.x - win.x, expected.x, 0.1) << c.region << " " << c.shift << " " << c.degrees;
+        EXPECT_NEAR(shift.y - win.y, expected.y, 0.1) << c.region << " " << c.shift << " " << c.degrees;
+        EXPECT_NEAR(angle, -c.degrees, 0.03) << c.region << " " << c.shift << " " << c.degrees;
+
+        // The whole-pixel form keeps the search's truncated shift from the reference point.
+        int dx = 0;
+        int dy = 0;
+        double wholeAngle = 0.0;
+        ASSERT_TRUE(model.locate(live(win).clone(), dx, dy, score, wholeAngle));
+        EXPECT_EQ(dx, static_cast<int>(shift.x - (centre.x - ref.x)));
+        EXPECT_EQ(dy, static_cast<int>(shift.y - (centre.y - ref.y)));
+        EXPECT_EQ(wholeAngle, angle);
+    }
+}
+
 TEST(PositionModel, MaskedTemplateStillFindsTheTarget)
 {
     cv::Mat mask(kRegion.size(), CV_8UC1, cv::Scalar(0));

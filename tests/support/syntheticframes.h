@@ -19,6 +19,24 @@ inline void addNoise(cv::Mat& img, double sigma, uint64_t seed)
     sum.convertTo(img, CV_8UC1);
 }
 
+// Adds a fixed grain at the camera's pixel scale, as a real surface and sensor show it: Gaussian
+// noise blurred over about one pixel, scaled to a standard deviation of `amplitude` grey levels.
+// Unlike addNoise, it belongs to the scene and moves with it.
+inline void addGrain(cv::Mat& img, double amplitude, uint64_t seed)
+{
+    cv::RNG rng(seed);
+    cv::Mat grain(img.size(), CV_32FC1);
+    rng.fill(grain, cv::RNG::NORMAL, 0.0, 1.0);
+    cv::GaussianBlur(grain, grain, cv::Size(0, 0), 0.7);
+    cv::Scalar mean;
+    cv::Scalar stddev;
+    cv::meanStdDev(grain, mean, stddev);
+    cv::Mat sum;
+    img.convertTo(sum, CV_32FC1);
+    sum += grain * (amplitude / stddev[0]);
+    sum.convertTo(img, CV_8UC1);
+}
+
 // A frame full of overlapping rectangles and circles of random grey levels, slightly blurred and
 // noisy: plenty of corners and blobs for feature detection.
 inline cv::Mat texturedFrame(int width, int height, uint64_t seed)
