@@ -8,6 +8,7 @@
 #include "core/startup.h"
 #include "core/systemparam.h"
 #include "core/texttable.h"
+#include "core/version.h"
 #include "io/controlport.h"
 #include "mainwindow/mojuwizard.h"
 #include "mainwindow/taskmanager.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv)
 
     appInstance = new MApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("mould-monitor"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(MONITOR_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(programVersion()));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     // ModbusServer::sigWriteChange(QList<int>) crosses from the server's thread.
     qRegisterMetaType<QList<int>>("QList<int>");
@@ -35,7 +36,7 @@ int main(int argc, char** argv)
     // From here on Qt messages reach the log files.
     new LogManager;
     TaskManager* task = TaskManager::instance(nullptr);
-    qInfo("%s %s release", "mould-monitor", MONITOR_VERSION);
+    qInfo("%s %s release", "mould-monitor", programVersion());
 
     setupGpio();
 

@@ -19,6 +19,8 @@ public:
     // The subclass puts its own layout on this widget.
     QWidget* contentWidget() const { return m_contentWidget; }
     QPushButton* okButton() const { return m_okButton; }
+    // The title bar's row: title label, stretch, OK button. Subclasses add their own widgets.
+    QHBoxLayout* titleLayout() const { return m_titleLayout; }
 
 protected:
     // The dialog does not follow the mouse: these pass every event to the base handlers.

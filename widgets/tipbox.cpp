@@ -11,7 +11,8 @@ tipbox::tipbox(int buttons, QWidget* parent, int width, int height)
     : QDialog(parent)
 {
     // The flags first: changing them re-creates the window, and the geometry must survive it.
-    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    // Qt::Window keeps a box given a parent a window of its own instead of a child drawn inside it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
     setGeometry(centredBoxRect(width, height));
     if (buttons == 2) {
         const CancelOkPair pair = addCancelOk(this, width, height);

@@ -21,7 +21,8 @@ Warnbox::Warnbox(QWidget* parent)
     m_closeButton->setStyleSheet(QStringLiteral("QPushButton{background-color: red;border-image: url(:/Close.png);}"));
     connect(m_closeButton, &QPushButton::clicked, this, &Warnbox::acceptDialog);
     // Replaces the dialog's own flags, window type included.
-    setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    // Qt::Window keeps a box given a parent a window of its own instead of a child drawn inside it.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
 }
 
 void Warnbox::setText(const QString& text)

@@ -15,6 +15,7 @@ public:
 
     // Stores the message; it is drawn at the next paint.
     void setText(const QString& text);
+    QString text() const { return m_text; }
 
 public slots:
     // Closes the box; a running exec() returns 0.

@@ -301,4 +301,181 @@ Search again?</translation>
         <translation>Notice</translation>
     </message>
 </context>
+<context>
+    <name>SystemParamDialog</name>
+    <message>
+        <source>参数设置</source>
+        <translation>Parameter settings</translation>
+    </message>
+    <message>
+        <source>系统参数</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>相机参数</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>输入输出</source>
+        <translation>Input/Output</translation>
+    </message>
+    <message>
+        <source>所有相机均未启用，请重新确认要启用的相机</source>
+        <translation>No camera is enabled,
+please choose the cameras to use</translation>
+    </message>
+</context>
+<context>
+    <name>ParamChangeLog</name>
+    <message>
+        <source>角度矫正</source>
+        <translation>Angle correction</translation>
+    </message>
+    <message>
+        <source>模具位置</source>
+        <translation>Mold side</translation>
+    </message>
+</context>
+<context>
+    <name>SystemParamWidget</name>
+    <message>
+        <source>成品延時</source>
+        <translation>Prod</translation>
+    </message>
+    <message>
+        <source>模腔延时</source>
+        <translation>Mold</translation>
+    </message>
+    <message>
+        <source>一次延时</source>
+        <translation>Delay 1</translation>
+    </message>
+    <message>
+        <source>二次延时</source>
+        <translation>Delay 2</translation>
+    </message>
+    <message>
+        <source>模腔重检</source>
+        <translation>Mold</translation>
+    </message>
+    <message>
+        <source>过滤尺寸</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>报警面积</source>
+        <translation>Area</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>启用成品检测</source>
+        <translation>Enable detection prod</translation>
+    </message>
+    <message>
+        <source>半自动</source>
+        <translation>Semiauto</translation>
+    </message>
+    <message>
+        <source>运动矫正</source>
+        <translation>Motion correction</translation>
+    </message>
+    <message>
+        <source>模腔参数同步成品参数</source>
+        <translation>Mold follows prod parameters</translation>
+    </message>
+    <message>
+        <source>启用密码保护</source>
+        <translation>Enable password</translation>
+    </message>
+    <message>
+        <source>模板自动更新</source>
+        <translation>Template auto update</translation>
+    </message>
+    <message>
+        <source>延时参数</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>NG时自动重检次数</source>
+        <translation>Automatic rechecks after NG</translation>
+    </message>
+    <message>
+        <source>功能设置</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>参数开关</source>
+        <translation>Switches</translation>
+    </message>
+    <message>
+        <source>参数管理</source>
+        <translation>Management</translation>
+    </message>
+    <message>
+        <source>计数清零</source>
+        <translation>Clear counts</translation>
+    </message>
+    <message>
+        <source>清零</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>系统语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>电源管理</source>
+        <translation>Power</translation>
+    </message>
+    <message>
+        <source>关闭电源</source>
+        <translation>Power off</translation>
+    </message>
+</context>
+<context>
+    <name>InputOutputParamWidget</name>
+    <message>
+        <source>报警时长</source>
+        <translation>Alarm P</translation>
+    </message>
+    <message>
+        <source>检测信号分离</source>
+        <translation>Separate detection signals</translation>
+    </message>
+    <message>
+        <source>温度检测报警不停机</source>
+        <translation>No stop on temperature alarm</translation>
+    </message>
+    <message>
+        <source>  标准</source>
+        <translation>  Standard</translation>
+    </message>
+    <message>
+        <source> 双色机</source>
+        <translation> Two-colour</translation>
+    </message>
+    <message>
+        <source> 转盘机</source>
+        <translation> Turntable</translation>
+    </message>
+    <message>
+        <source>系统功能</source>
+        <translation>Machine</translation>
+    </message>
+    <message>
+        <source>通讯端口</source>
+        <translation>IO port</translation>
+    </message>
+    <message>
+        <source>参数开关</source>
+        <translation>Switches</translation>
+    </message>
+    <message>
+        <source>参数调整</source>
+        <translation>Adjustment</translation>
+    </message>
+</context>
 </TS>

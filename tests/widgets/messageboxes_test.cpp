@@ -4,6 +4,7 @@
 #include "widgets/cancelbtn.h"
 #include "widgets/okbtn.h"
 #include "widgets/tipbox.h"
+#include "widgets/warnbox.h"
 
 #include <QImage>
 #include <QPushButton>
@@ -92,4 +93,24 @@ TEST(Tipbox, PaintsTheDarkTitleBarAndBody)
     EXPECT_EQ(QColor(image.pixel(300, 59)), QColor(QStringLiteral("#353D45")));
     EXPECT_EQ(QColor(image.pixel(300, 60)), QColor(QStringLiteral("#262E34")));
     EXPECT_EQ(QColor(image.pixel(5, 415)), QColor(QStringLiteral("#262E34")));
+}
+
+// A settings screen passes itself as the parent of its question and warning boxes: the box must
+// still open as a window of its own over the screen, not as a child drawn inside the screen,
+// and its exec() must show it where a modal-box answer finds it.
+TEST(MessageBoxes, AParentedBoxIsAWindowOfItsOwn)
+{
+    QWidget screen;
+    screen.resize(1800, 950);
+    screen.show();
+    tipbox question(2, &screen, 600, 420);
+    Warnbox warning(&screen);
+    for (QDialog* box : {static_cast<QDialog*>(&question), static_cast<QDialog*>(&warning)}) {
+        SCOPED_TRACE(box->metaObject()->className());
+        ASSERT_TRUE(box->isWindow());
+        const int answered = ModalAnswer::answeredCount();
+        ModalAnswer::finishWhenShown(1);
+        EXPECT_EQ(box->exec(), 1);
+        EXPECT_EQ(ModalAnswer::answeredCount(), answered + 1);
+    }
 }
