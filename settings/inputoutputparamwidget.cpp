@@ -9,6 +9,7 @@
 #include "widgets/kitfont.h"
 
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -123,6 +124,10 @@ QLabel* comboLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+// The page holds more than the others; its switch and combo captions are a size smaller, so
+// that the longer English captions fit beside each other.
+const char* const kPageStyle = "QCheckBox{font-size:22px;}QLabel#comboCaption{font-size:22px;}";
+
 }  // namespace
 
 InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget(parent)
@@ -142,6 +147,7 @@ InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget
         if (row.captionArg)
             caption = caption.arg(row.captionArg);
         comboLabels[i] = comboLabel(caption, this);
+        comboLabels[i]->setObjectName(QStringLiteral("comboCaption"));
     }
     for (int i = 0; i < kSwitches; ++i)
         switches[i] = new CheckBox(this, kSwitchRows[i].caption.text());
@@ -163,17 +169,17 @@ InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget
     for (EditBox* box : valueBoxes)
         left->addWidget(box);
     left->addWidget(SettingsStyle::sectionHeader(tableText(kTextDelaySection), this));
-    // Two label-and-combo pairs per row; output 5 alone in the last.
-    for (int i = 0; i < kCombos; i += 2) {
-        auto row = new QHBoxLayout;
-        for (int k = i; k < i + 2 && k < kCombos; ++k) {
-            row->addWidget(comboLabels[k]);
-            row->addWidget(combos[k]);
-            row->addSpacing(20);
-        }
-        row->addStretch();
-        left->addLayout(row);
+    // Two label-and-combo pairs per row, output 5 alone in the last; the combos line up.
+    auto comboGrid = new QGridLayout;
+    comboGrid->setHorizontalSpacing(10);
+    comboGrid->setVerticalSpacing(17);
+    for (int i = 0; i < kCombos; ++i) {
+        comboGrid->addWidget(comboLabels[i], i / 2, (i % 2) * 3);
+        comboGrid->addWidget(combos[i], i / 2, (i % 2) * 3 + 1);
     }
+    comboGrid->setColumnMinimumWidth(2, 20);
+    comboGrid->setColumnStretch(5, 1);
+    left->addLayout(comboGrid);
     left->addStretch();
 
     auto firstColumn = new QVBoxLayout;
@@ -197,7 +203,9 @@ InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget
     machineRow->addStretch();
 
     auto portRow = new QHBoxLayout;
-    portRow->addWidget(comboLabel(tr("通讯端口"), this));
+    QLabel* portLabel = comboLabel(tr("通讯端口"), this);
+    portLabel->setFixedWidth(150);
+    portRow->addWidget(portLabel);
     portRow->addWidget(comPortBox);
     portRow->addStretch();
 
@@ -214,6 +222,7 @@ InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget
     columns->addLayout(left);
     columns->addSpacing(20);
     columns->addLayout(right);
+    setStyleSheet(QLatin1String(kPageStyle));
 }
 
 void InputOutputParamWidget::onMachineTypeChanged(int index)

@@ -8,6 +8,7 @@
 #include "core/systemparam.h"
 #include "core/texttable.h"
 #include "mainwindow/mojuwizard.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/modalanswer.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
