@@ -76,6 +76,9 @@ void reapply(const SystemParam& before, const SystemParam& after, const ReapplyO
     const bool side = changed(before, after, &SystemParam::mouldSide);
     const bool offset = changed(before, after, &SystemParam::maxOffset);
 
+    if (changed(before, after, &SystemParam::cameraExternalTrigger))
+        forEachView([](int, CammerWidget* view) { view->setTrigger(false); });
+
     // Detects in use whose check is enabled.
     auto forEachDetect = [&](CammerWidget* view, auto fn) {
         for (int d = 0; d < detectsPerCamera; ++d)
@@ -135,8 +138,25 @@ void showRestartNotices(const SystemParam& before, const SystemParam& after, War
 
 void restoreLiveCameraValues(const SystemParam& active, const SystemParam& edited)
 {
-    (void)active;
-    (void)edited;
+    const bool autoExposure = changed(active, edited, &SystemParam::autoExposure);
+    const bool wdr = changed(active, edited, &SystemParam::autoWdr);
+    // Each setter with edit = false sends the active copy's value.
+    forEachView([&](int c, CammerWidget* view) {
+        if (active.exposure[c] != edited.exposure[c] || autoExposure)
+            view->applyExposure(false);
+        if (active.gain[c] != edited.gain[c])
+            view->applyGain(false);
+        if (active.sharpness[c] != edited.sharpness[c])
+            view->applySharpness(false);
+        if (active.contrast[c] != edited.contrast[c])
+            view->applyContrast(false);
+        if (active.gamma[c] != edited.gamma[c])
+            view->applyGamma(false);
+        if (wdr)
+            view->applyWdr(false);
+        if (active.mirrorH[c] != edited.mirrorH[c] || active.mirrorV[c] != edited.mirrorV[c])
+            view->applyMirror(false);
+    });
 }
 
 void repaintCameraViews()

@@ -5,6 +5,7 @@
 #include "core/systemparam.h"
 #include "core/version.h"
 #include "mainwindow/mojuwizard.h"
+#include "settings/cameraparamwidget.h"
 #include "settings/inputoutputparamwidget.h"
 #include "settings/paramapply.h"
 #include "settings/paramchangelog.h"
@@ -63,6 +64,9 @@ SystemParamDialog::SystemParamDialog(QWidget* parent) : CComp_DialogFrame(tr("�
     createTabs();
     applyDialogStyle(this, QString());
     applyDialogStyle(m_tabWidget, QString());
+    // Only now: the camera page's own switch into the complete display during its construction
+    // leaves the dialog as it is.
+    connect(m_cameraPage, &CameraParamWidget::showModeChange, this, &SystemParamDialog::showModeChange);
 }
 
 SystemParamDialog::~SystemParamDialog()
@@ -78,6 +82,7 @@ void SystemParamDialog::createTabs()
     };
     const Page pages[] = {
         {new SystemParamWidget(this), tr("系统参数")},
+        {m_cameraPage = new CameraParamWidget(this), tr("相机参数")},
         {new InputOutputParamWidget(this), tr("输入输出")},
     };
     for (const Page& page : pages) {

@@ -478,4 +478,75 @@ please choose the cameras to use</translation>
         <translation>Adjustment</translation>
     </message>
 </context>
+<context>
+    <name>CameraParamWidget</name>
+    <message>
+        <source>曝光时间</source>
+        <translation>Exposure</translation>
+    </message>
+    <message>
+        <source>发射率</source>
+        <translation>Emissivity</translation>
+    </message>
+    <message>
+        <source>增益调节</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>反射温度</source>
+        <translation>Reflected T</translation>
+    </message>
+    <message>
+        <source>清晰度</source>
+        <translation>Clarity</translation>
+    </message>
+    <message>
+        <source>大气温度</source>
+        <translation>Air T</translation>
+    </message>
+    <message>
+        <source>真实度</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>温度范围</source>
+        <translation>T range</translation>
+    </message>
+    <message>
+        <source>Gamma</source>
+        <translation>Gamma</translation>
+    </message>
+    <message>
+        <source>目标距离</source>
+        <translation>Distance</translation>
+    </message>
+    <message>
+        <source>%1 号相机</source>
+        <translation>Camera %1</translation>
+    </message>
+    <message>
+        <source>启用</source>
+        <translation>Enable</translation>
+    </message>
+    <message>
+        <source>参数开关</source>
+        <translation>Switches</translation>
+    </message>
+    <message>
+        <source>水平镜像</source>
+        <translation>Mirror horizontally</translation>
+    </message>
+    <message>
+        <source>垂直镜像</source>
+        <translation>Mirror vertically</translation>
+    </message>
+    <message>
+        <source>连续采集定时检测</source>
+        <translation>Continuous timed detection</translation>
+    </message>
+    <message>
+        <source>排序</source>
+        <translation>Reorder</translation>
+    </message>
+</context>
 </TS>

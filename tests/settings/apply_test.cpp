@@ -29,6 +29,15 @@ protected:
         return script.texts;
     }
 
+    // Changes the edit copy as the pages would and shows the change on them, since every page
+    // writes its widgets back on OK.
+    static void editRecord(SystemParamDialog& dialog, const std::function<void(SystemParam&)>& change)
+    {
+        change(*editParams);
+        for (TabParamWidget* page : dialog.pages())
+            page->loadParam();
+    }
+
     static SystemParamWidget* systemPage(SystemParamDialog& dialog)
     {
         return static_cast<SystemParamWidget*>(dialog.pages().at(0));
@@ -75,18 +84,20 @@ TEST_F(ApplyTest, RefusedChangesLeaveTheRecordsAlone)
         auto box = systemPage(d)->valueBoxes[kFilterBox];
         box->setValue(box->value() == 5 ? 6 : 5);
     };
-    auto noAlgorithm = [filter](SystemParamDialog& d) {
-        filter(d);
-        // The camera page writes its switches into the edit copy when it saves; with the
-        // algorithms switched off there, nothing enables one.
-        editParams->defectDetectionEnabled = editParams->spotDetectionEnabled = 0;
-        editParams->whiteAreaCheck = editParams->whiteCountCheck = editParams->blackAreaCheck = 0;
-        editParams->similarityCheck = editParams->temperatureAlarm = 0;
+    auto noAlgorithm = [](SystemParamDialog& d) {
+        editRecord(d, [](SystemParam& p) {
+            p.filterSize = p.filterSize == 5 ? 6 : 5;
+            p.defectDetectionEnabled = p.spotDetectionEnabled = 0;
+            p.whiteAreaCheck = p.whiteCountCheck = p.blackAreaCheck = 0;
+            p.similarityCheck = p.temperatureAlarm = 0;
+        });
     };
-    auto noCamera = [filter](SystemParamDialog& d) {
-        filter(d);
-        for (int& enabled : editParams->cameraEnabled)
-            enabled = 0;
+    auto noCamera = [](SystemParamDialog& d) {
+        editRecord(d, [](SystemParam& p) {
+            p.filterSize = p.filterSize == 5 ? 6 : 5;
+            for (int& enabled : p.cameraEnabled)
+                enabled = 0;
+        });
     };
     const Case cases[] = {
         {"declined", filter, false, {0}, {tableText(234)}},
@@ -131,16 +142,7 @@ TEST_F(ApplyTest, RestartNoticesFollowTheSave)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QStringList shown = confirm(
-            [&](SystemParamDialog& d) {
-                for (TabParamWidget* page : d.pages())
-                    page->loadParam();
-                c.change(*editParams);
-                // The pages write their widgets back on OK: show them the changed record.
-                for (TabParamWidget* page : d.pages())
-                    page->loadParam();
-            },
-            {1, 0, 0});
+        QStringList shown = confirm([&](SystemParamDialog& d) { editRecord(d, c.change); }, {1, 0, 0});
         ASSERT_FALSE(shown.isEmpty());
         EXPECT_EQ(shown.takeFirst(), tableText(234));
         QStringList notices;
