@@ -68,9 +68,8 @@ void deriveMachineType(SystemParam& record)
         mainWindow->station = station;
 }
 
-void reapply(const SystemParam& before, const SystemParam& after, const ReapplyOptions& options)
+void reapply(const SystemParam& before, const SystemParam& after)
 {
-    (void)options;
     const bool motion = changed(before, after, &SystemParam::motionCorrection)
         || changed(before, after, &SystemParam::rotationCorrection);
     const bool side = changed(before, after, &SystemParam::mouldSide);
@@ -78,6 +77,9 @@ void reapply(const SystemParam& before, const SystemParam& after, const ReapplyO
 
     if (changed(before, after, &SystemParam::cameraExternalTrigger))
         forEachView([](int, CammerWidget* view) { view->setTrigger(false); });
+    // Every camera grabs again at the new frame-rate level.
+    if (changed(before, after, &SystemParam::acquisitionSpeed))
+        forEachView([](int, CammerWidget* view) { view->restartGrabbing(); });
 
     // Detects in use whose check is enabled.
     auto forEachDetect = [&](CammerWidget* view, auto fn) {

@@ -18,16 +18,10 @@ bool anyCameraEnabled(const SystemParam& record, int cameras);
 // station follows a two-station machine's mould side (mainWindow may be null).
 void deriveMachineType(SystemParam& record);
 
-// What the re-application does besides its fixed steps.
-struct ReapplyOptions {
-    // The camera enable switches changed: the main window shows the enabled cameras.
-    bool cameraEnable = true;
-};
-
 // Brings cameras and detection up to `after`, the record just made active, where it differs
-// from `before`, the record it replaced: external trigger, grabbing speed, camera enable,
-// positioning and alignment models, region copies of the cavity check, and templates.
-void reapply(const SystemParam& before, const SystemParam& after, const ReapplyOptions& options = {});
+// from `before`, the record it replaced: external trigger, grabbing speed, positioning and
+// alignment models, region copies of the cavity check, and templates.
+void reapply(const SystemParam& before, const SystemParam& after);
 
 // Tells, in `box`, of saved changes that take effect only after a restart: template and record
 // counts (text 276); IO port, colour cameras, grey channel or lens optimisation (text 309); the
