@@ -3,6 +3,7 @@
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "settings/paramfield.h"
 #include "mainwindow/mojuwizard.h"
 #include "settings/settingsstyle.h"
 #include "view/cammerwidget.h"
@@ -17,11 +18,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <cstddef>
 
 namespace {
 
-#define FIELD(member) int(offsetof(SystemParam, member) / sizeof(int))
 
 // The five per-camera value boxes: captions for a visible-light and a thermal camera, the
 // per-camera array, the range (the thermal temperature range is 0..2), and the slot that takes
@@ -38,15 +37,15 @@ struct ValueBoxRow {
 };
 const ValueBoxRow kValueBoxRows[CameraParamWidget::kValueBoxes] = {
     {QT_TRANSLATE_NOOP("CameraParamWidget", "曝光时间"), QT_TRANSLATE_NOOP("CameraParamWidget", "发射率"),
-     FIELD(exposure), 1, 100, 100, &CameraParamWidget::onExposureChanged, false},
+     PARAM_FIELD(exposure), 1, 100, 100, &CameraParamWidget::onExposureChanged, false},
     {QT_TRANSLATE_NOOP("CameraParamWidget", "增益调节"), QT_TRANSLATE_NOOP("CameraParamWidget", "反射温度"),
-     FIELD(gain), 0, 64, 64, &CameraParamWidget::onGainChanged, false},
+     PARAM_FIELD(gain), 0, 64, 64, &CameraParamWidget::onGainChanged, false},
     {QT_TRANSLATE_NOOP("CameraParamWidget", "清晰度"), QT_TRANSLATE_NOOP("CameraParamWidget", "大气温度"),
-     FIELD(sharpness), 0, 100, 100, &CameraParamWidget::onSharpnessChanged, false},
+     PARAM_FIELD(sharpness), 0, 100, 100, &CameraParamWidget::onSharpnessChanged, false},
     {QT_TRANSLATE_NOOP("CameraParamWidget", "真实度"), QT_TRANSLATE_NOOP("CameraParamWidget", "温度范围"),
-     FIELD(contrast), 0, 200, 2, &CameraParamWidget::onContrastChanged, true},
+     PARAM_FIELD(contrast), 0, 200, 2, &CameraParamWidget::onContrastChanged, true},
     {QT_TRANSLATE_NOOP("CameraParamWidget", "Gamma"), QT_TRANSLATE_NOOP("CameraParamWidget", "目标距离"),
-     FIELD(gamma), 0, 250, 250, &CameraParamWidget::onGammaChanged, true},
+     PARAM_FIELD(gamma), 0, 250, 250, &CameraParamWidget::onGammaChanged, true},
 };
 
 // The system-wide switches, in their column's order; those with a slot act at once, the others
@@ -56,32 +55,32 @@ struct SwitchRow {
     int field;  // -1: the current camera's colour flag
 };
 const SwitchRow kSwitchRows[CameraParamWidget::kSwitches] = {
-    {388, FIELD(autoWdr)},
-    {337, FIELD(lensOptimisationOff)},
+    {388, PARAM_FIELD(autoWdr)},
+    {337, PARAM_FIELD(lensOptimisationOff)},
     {270, -1},
-    {271, FIELD(greyChannel)},
-    {519, FIELD(cameraExternalTrigger)},
-    {200, FIELD(showAlgorithmDetails)},
-    {196, FIELD(defectDetectionEnabled)},
-    {197, FIELD(spotDetectionEnabled)},
-    {198, FIELD(ignoreAreaEnabled)},
-    {199, FIELD(manualPositioningEnabled)},
-    {390, FIELD(blackAreaCheck)},
-    {391, FIELD(whiteAreaCheck)},
-    {397, FIELD(similarityCheck)},
-    {520, FIELD(whiteCountCheck)},
-    {570, FIELD(temperatureAlarm)},
-    {582, FIELD(matchTemplateBrightness)},
-    {583, FIELD(angleCorrection)},
+    {271, PARAM_FIELD(greyChannel)},
+    {519, PARAM_FIELD(cameraExternalTrigger)},
+    {200, PARAM_FIELD(showAlgorithmDetails)},
+    {196, PARAM_FIELD(defectDetectionEnabled)},
+    {197, PARAM_FIELD(spotDetectionEnabled)},
+    {198, PARAM_FIELD(ignoreAreaEnabled)},
+    {199, PARAM_FIELD(manualPositioningEnabled)},
+    {390, PARAM_FIELD(blackAreaCheck)},
+    {391, PARAM_FIELD(whiteAreaCheck)},
+    {397, PARAM_FIELD(similarityCheck)},
+    {520, PARAM_FIELD(whiteCountCheck)},
+    {570, PARAM_FIELD(temperatureAlarm)},
+    {582, PARAM_FIELD(matchTemplateBrightness)},
+    {583, PARAM_FIELD(angleCorrection)},
 };
 constexpr int kAutoWdrSwitch = 0;
 constexpr int kColourSwitch = 2;
 constexpr int kDetailsSwitch = 5;
 // Switches whose algorithms have parameters that only the detailed display shows.
-const int kDetailedAlgorithmFields[] = {FIELD(spotDetectionEnabled), FIELD(whiteAreaCheck), FIELD(blackAreaCheck),
-                                        FIELD(whiteCountCheck), FIELD(temperatureAlarm)};
-
-#undef FIELD
+const int kDetailedAlgorithmFields[] = {
+    PARAM_FIELD(spotDetectionEnabled), PARAM_FIELD(whiteAreaCheck),   PARAM_FIELD(blackAreaCheck),
+    PARAM_FIELD(whiteCountCheck),      PARAM_FIELD(temperatureAlarm),
+};
 
 // Text ids of the page.
 constexpr int kTextRestore = 526;

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "settings/paramfield.h"
 #include "settings/settingsstyle.h"
 #include "widgets/checkbox.h"
 #include "widgets/combobox.h"
@@ -14,11 +15,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <cstddef>
 
 namespace {
 
-#define FIELD(member) int(offsetof(SystemParam, member) / sizeof(int))
 
 // A caption: a text-table id, or (-1) a source text of the page's translator context.
 struct Caption {
@@ -39,12 +38,12 @@ struct ValueBoxRow {
     int divisor;
 };
 const ValueBoxRow kValueBoxRows[InputOutputParamWidget::kValueBoxes] = {
-    {{336, nullptr}, FIELD(inputTimeoutSeconds), 10000, 1},
-    {{168, nullptr}, FIELD(ejectorPulse), 1000, 10},
-    {{169, nullptr}, FIELD(clampPulse), 1000, 10},
-    {{166, nullptr}, FIELD(preCutClamp), 100, 10},
-    {{524, nullptr}, FIELD(inputDebounce), 100, 10},
-    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "报警时长")}, FIELD(alarmPulse), 100, 10},
+    {{336, nullptr}, PARAM_FIELD(inputTimeoutSeconds), 10000, 1},
+    {{168, nullptr}, PARAM_FIELD(ejectorPulse), 1000, 10},
+    {{169, nullptr}, PARAM_FIELD(clampPulse), 1000, 10},
+    {{166, nullptr}, PARAM_FIELD(preCutClamp), 100, 10},
+    {{524, nullptr}, PARAM_FIELD(inputDebounce), 100, 10},
+    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "报警时长")}, PARAM_FIELD(alarmPulse), 100, 10},
 };
 
 // Combo boxes whose item index is the stored value; items are text ids.
@@ -56,14 +55,14 @@ struct ComboRow {
     int itemCount;
 };
 const ComboRow kComboRows[InputOutputParamWidget::kCombos] = {
-    {203, 0, FIELD(spareInputSubstitute), {455, 404, 405, 406}, 4},
-    {334, 0, FIELD(spareOutputSubstitute), {455, 407, 408, 409}, 4},
-    {273, 0, FIELD(outputRestState[0]), {204, 211}, 2},
-    {274, 0, FIELD(outputRestState[1]), {204, 211}, 2},
-    {275, 0, FIELD(outputRestState[2]), {204, 211}, 2},
-    {281, 0, FIELD(outputRestState[3]), {204, 211}, 2},
+    {203, 0, PARAM_FIELD(spareInputSubstitute), {455, 404, 405, 406}, 4},
+    {334, 0, PARAM_FIELD(spareOutputSubstitute), {455, 407, 408, 409}, 4},
+    {273, 0, PARAM_FIELD(outputRestState[0]), {204, 211}, 2},
+    {274, 0, PARAM_FIELD(outputRestState[1]), {204, 211}, 2},
+    {275, 0, PARAM_FIELD(outputRestState[2]), {204, 211}, 2},
+    {281, 0, PARAM_FIELD(outputRestState[3]), {204, 211}, 2},
     // Outputs 5 to 10 share one stored rest level.
-    {496, 5, FIELD(outputRestState[4]), {204, 211}, 2},
+    {496, 5, PARAM_FIELD(outputRestState[4]), {204, 211}, 2},
 };
 
 // Switches stored as 1 / 0: the first column, then the second.
@@ -71,23 +70,22 @@ const struct {
     Caption caption;
     int field;
 } kSwitchRows[InputOutputParamWidget::kSwitches] = {
-    {{179, nullptr}, FIELD(clampOffWhenStopped)},
-    {{178, nullptr}, FIELD(ejectorOffWhenClamping)},
-    {{192, nullptr}, FIELD(productNoEjectorControl)},
-    {{190, nullptr}, FIELD(productNgEjectorPulse)},
-    {{202, nullptr}, FIELD(okNgPulseMode)},
-    {{193, nullptr}, FIELD(clampCutAfterCavityOk)},
-    {{513, nullptr}, FIELD(ejectorCutAfterProductOk)},
-    {{265, nullptr}, FIELD(doorTriggersDetection)},
-    {{195, nullptr}, FIELD(doorOpenClearsAlarm)},
-    {{515, nullptr}, FIELD(ejectorCutOnProductAlarm)},
-    {{562, nullptr}, FIELD(clampCutOnCavityAlarm)},
-    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "检测信号分离")}, FIELD(separateDetectSignals)},
-    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "温度检测报警不停机")}, FIELD(temperatureAlarmNoStop)},
+    {{179, nullptr}, PARAM_FIELD(clampOffWhenStopped)},
+    {{178, nullptr}, PARAM_FIELD(ejectorOffWhenClamping)},
+    {{192, nullptr}, PARAM_FIELD(productNoEjectorControl)},
+    {{190, nullptr}, PARAM_FIELD(productNgEjectorPulse)},
+    {{202, nullptr}, PARAM_FIELD(okNgPulseMode)},
+    {{193, nullptr}, PARAM_FIELD(clampCutAfterCavityOk)},
+    {{513, nullptr}, PARAM_FIELD(ejectorCutAfterProductOk)},
+    {{265, nullptr}, PARAM_FIELD(doorTriggersDetection)},
+    {{195, nullptr}, PARAM_FIELD(doorOpenClearsAlarm)},
+    {{515, nullptr}, PARAM_FIELD(ejectorCutOnProductAlarm)},
+    {{562, nullptr}, PARAM_FIELD(clampCutOnCavityAlarm)},
+    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "检测信号分离")}, PARAM_FIELD(separateDetectSignals)},
+    {{-1, QT_TRANSLATE_NOOP("InputOutputParamWidget", "温度检测报警不停机")},
+     PARAM_FIELD(temperatureAlarmNoStop)},
 };
 constexpr int kFirstColumnSwitches = 11;
-
-#undef FIELD
 
 constexpr int kTextSeconds = 540;
 constexpr int kTextDelaySection = 219;

@@ -2,16 +2,14 @@
 
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "settings/paramfield.h"
 
 #include <QCoreApplication>
 
-#include <cstddef>
 
 namespace ParamChangeLog {
 namespace {
 
-// 32-bit field index of a member (or array element) of the record.
-#define FIELD(member) int(offsetof(SystemParam, member) / sizeof(int))
 
 constexpr int kTextLineStart = 235;
 constexpr int kTextValue = 245;
@@ -25,68 +23,68 @@ constexpr int kTextClampAllowed = 253;
 constexpr int kTextPassword = 249;
 
 const Row kRows[] = {
-    {FIELD(triggerDelay[0]), Form::Delay, 263, nullptr},
-    {FIELD(triggerDelay[1]), Form::Delay, 264, nullptr},
-    {FIELD(recheckCount), Form::Recheck, 264, nullptr},
-    {FIELD(filterSize), Form::Value, 22, nullptr},
-    {FIELD(alarmArea), Form::Value, 24, nullptr},
-    {FIELD(semiAutomatic), Form::Switch, 174, nullptr},
-    {FIELD(productCheckEnabled), Form::Switch, 175, nullptr},
-    {FIELD(motionCorrection), Form::InvertedSwitch, 176, nullptr},
-    {FIELD(cavityFollowsProduct), Form::Switch, 177, nullptr},
-    {FIELD(templateAutoUpdate), Form::Switch, 400, nullptr},
+    {PARAM_FIELD(triggerDelay[0]), Form::Delay, 263, nullptr},
+    {PARAM_FIELD(triggerDelay[1]), Form::Delay, 264, nullptr},
+    {PARAM_FIELD(recheckCount), Form::Recheck, 264, nullptr},
+    {PARAM_FIELD(filterSize), Form::Value, 22, nullptr},
+    {PARAM_FIELD(alarmArea), Form::Value, 24, nullptr},
+    {PARAM_FIELD(semiAutomatic), Form::Switch, 174, nullptr},
+    {PARAM_FIELD(productCheckEnabled), Form::Switch, 175, nullptr},
+    {PARAM_FIELD(motionCorrection), Form::InvertedSwitch, 176, nullptr},
+    {PARAM_FIELD(cavityFollowsProduct), Form::Switch, 177, nullptr},
+    {PARAM_FIELD(templateAutoUpdate), Form::Switch, 400, nullptr},
     {-1, Form::CameraBlock, -1, nullptr},
-    {FIELD(acquisitionSpeed), Form::Value, 244, nullptr},
-    {FIELD(greyChannel), Form::Switch, 271, nullptr},
-    {FIELD(autoExposure), Form::Switch, 387, nullptr},
-    {FIELD(matchTemplateBrightness), Form::Switch, 582, nullptr},
-    {FIELD(autoWdr), Form::Switch, 388, nullptr},
-    {FIELD(lensOptimisationOff), Form::Switch, 337, nullptr},
-    {FIELD(cameraExternalTrigger), Form::Switch, 519, nullptr},
-    {FIELD(defectDetectionEnabled), Form::Switch, 196, nullptr},
-    {FIELD(spotDetectionEnabled), Form::Switch, 197, nullptr},
-    {FIELD(ignoreAreaEnabled), Form::Switch, 198, nullptr},
-    {FIELD(manualPositioningEnabled), Form::Switch, 199, nullptr},
-    {FIELD(angleCorrection), Form::Switch, -1, QT_TRANSLATE_NOOP("ParamChangeLog", "角度矫正")},
-    {FIELD(showAlgorithmDetails), Form::Switch, 200, nullptr},
-    {FIELD(blackAreaCheck), Form::Switch, 390, nullptr},
-    {FIELD(whiteAreaCheck), Form::Switch, 391, nullptr},
-    {FIELD(whiteCountCheck), Form::Switch, 520, nullptr},
-    {FIELD(similarityCheck), Form::Switch, 397, nullptr},
-    {FIELD(temperatureAlarm), Form::Switch, 570, nullptr},
-    {FIELD(comPort), Form::Value, 269, nullptr},
-    {FIELD(inputTimeoutSeconds), Form::Value, 336, nullptr},
-    {FIELD(preCutClamp), Form::Value, 166, nullptr},
-    {FIELD(ejectorPulse), Form::Value, 168, nullptr},
-    {FIELD(clampPulse), Form::Value, 169, nullptr},
-    {FIELD(spareInputSubstitute), Form::Value, 203, nullptr},
-    {FIELD(spareOutputSubstitute), Form::Value, 334, nullptr},
-    {FIELD(outputRestState[0]), Form::Value, 273, nullptr},
-    {FIELD(outputRestState[1]), Form::Value, 274, nullptr},
-    {FIELD(outputRestState[2]), Form::Value, 275, nullptr},
-    {FIELD(outputRestState[3]), Form::Value, 281, nullptr},
+    {PARAM_FIELD(acquisitionSpeed), Form::Value, 244, nullptr},
+    {PARAM_FIELD(greyChannel), Form::Switch, 271, nullptr},
+    {PARAM_FIELD(autoExposure), Form::Switch, 387, nullptr},
+    {PARAM_FIELD(matchTemplateBrightness), Form::Switch, 582, nullptr},
+    {PARAM_FIELD(autoWdr), Form::Switch, 388, nullptr},
+    {PARAM_FIELD(lensOptimisationOff), Form::Switch, 337, nullptr},
+    {PARAM_FIELD(cameraExternalTrigger), Form::Switch, 519, nullptr},
+    {PARAM_FIELD(defectDetectionEnabled), Form::Switch, 196, nullptr},
+    {PARAM_FIELD(spotDetectionEnabled), Form::Switch, 197, nullptr},
+    {PARAM_FIELD(ignoreAreaEnabled), Form::Switch, 198, nullptr},
+    {PARAM_FIELD(manualPositioningEnabled), Form::Switch, 199, nullptr},
+    {PARAM_FIELD(angleCorrection), Form::Switch, -1, QT_TRANSLATE_NOOP("ParamChangeLog", "角度矫正")},
+    {PARAM_FIELD(showAlgorithmDetails), Form::Switch, 200, nullptr},
+    {PARAM_FIELD(blackAreaCheck), Form::Switch, 390, nullptr},
+    {PARAM_FIELD(whiteAreaCheck), Form::Switch, 391, nullptr},
+    {PARAM_FIELD(whiteCountCheck), Form::Switch, 520, nullptr},
+    {PARAM_FIELD(similarityCheck), Form::Switch, 397, nullptr},
+    {PARAM_FIELD(temperatureAlarm), Form::Switch, 570, nullptr},
+    {PARAM_FIELD(comPort), Form::Value, 269, nullptr},
+    {PARAM_FIELD(inputTimeoutSeconds), Form::Value, 336, nullptr},
+    {PARAM_FIELD(preCutClamp), Form::Value, 166, nullptr},
+    {PARAM_FIELD(ejectorPulse), Form::Value, 168, nullptr},
+    {PARAM_FIELD(clampPulse), Form::Value, 169, nullptr},
+    {PARAM_FIELD(spareInputSubstitute), Form::Value, 203, nullptr},
+    {PARAM_FIELD(spareOutputSubstitute), Form::Value, 334, nullptr},
+    {PARAM_FIELD(outputRestState[0]), Form::Value, 273, nullptr},
+    {PARAM_FIELD(outputRestState[1]), Form::Value, 274, nullptr},
+    {PARAM_FIELD(outputRestState[2]), Form::Value, 275, nullptr},
+    {PARAM_FIELD(outputRestState[3]), Form::Value, 281, nullptr},
     // No text of the table names the mould side; its values are 0 left, 1 right, 2 and 3 both.
-    {FIELD(mouldSide), Form::Value, -1, QT_TRANSLATE_NOOP("ParamChangeLog", "模具位置")},
-    {FIELD(ejectorOffWhenClamping), Form::Switch, 178, nullptr},
-    {FIELD(clampOffWhenStopped), Form::ClampSwitch, 179, nullptr},
-    {FIELD(productNoEjectorControl), Form::Switch, 192, nullptr},
-    {FIELD(productNgEjectorPulse), Form::Switch, 190, nullptr},
-    {FIELD(clampCutAfterCavityOk), Form::Switch, 193, nullptr},
-    {FIELD(doorOpenClearsAlarm), Form::Switch, 195, nullptr},
-    {FIELD(doorTriggersDetection), Form::Switch, 265, nullptr},
-    {FIELD(okNgPulseMode), Form::Switch, 202, nullptr},
-    {FIELD(maxTemplates), Form::Value, 185, nullptr},
-    {FIELD(ngImagesKept), Form::Value, 186, nullptr},
-    {FIELD(okImagesKept), Form::Value, 187, nullptr},
-    {FIELD(differenceMultiple), Form::Value, 188, nullptr},
-    {FIELD(autoLogoutSeconds), Form::Value, 189, nullptr},
-    {FIELD(maxOffset), Form::Value, 213, nullptr},
-    {FIELD(screenOffSeconds), Form::Value, 243, nullptr},
-    {FIELD(minSpot), Form::Value, 181, nullptr},
-    {FIELD(rotationCorrection), Form::Value, 403, nullptr},
-    {FIELD(passwordForSkipMould), Form::Switch, 194, nullptr},
-    {FIELD(passwordForAddTemplate), Form::Switch, 341, nullptr},
-    {FIELD(passwordEnabled), Form::Switch, 170, nullptr},
+    {PARAM_FIELD(mouldSide), Form::Value, -1, QT_TRANSLATE_NOOP("ParamChangeLog", "模具位置")},
+    {PARAM_FIELD(ejectorOffWhenClamping), Form::Switch, 178, nullptr},
+    {PARAM_FIELD(clampOffWhenStopped), Form::ClampSwitch, 179, nullptr},
+    {PARAM_FIELD(productNoEjectorControl), Form::Switch, 192, nullptr},
+    {PARAM_FIELD(productNgEjectorPulse), Form::Switch, 190, nullptr},
+    {PARAM_FIELD(clampCutAfterCavityOk), Form::Switch, 193, nullptr},
+    {PARAM_FIELD(doorOpenClearsAlarm), Form::Switch, 195, nullptr},
+    {PARAM_FIELD(doorTriggersDetection), Form::Switch, 265, nullptr},
+    {PARAM_FIELD(okNgPulseMode), Form::Switch, 202, nullptr},
+    {PARAM_FIELD(maxTemplates), Form::Value, 185, nullptr},
+    {PARAM_FIELD(ngImagesKept), Form::Value, 186, nullptr},
+    {PARAM_FIELD(okImagesKept), Form::Value, 187, nullptr},
+    {PARAM_FIELD(differenceMultiple), Form::Value, 188, nullptr},
+    {PARAM_FIELD(autoLogoutSeconds), Form::Value, 189, nullptr},
+    {PARAM_FIELD(maxOffset), Form::Value, 213, nullptr},
+    {PARAM_FIELD(screenOffSeconds), Form::Value, 243, nullptr},
+    {PARAM_FIELD(minSpot), Form::Value, 181, nullptr},
+    {PARAM_FIELD(rotationCorrection), Form::Value, 403, nullptr},
+    {PARAM_FIELD(passwordForSkipMould), Form::Switch, 194, nullptr},
+    {PARAM_FIELD(passwordForAddTemplate), Form::Switch, 341, nullptr},
+    {PARAM_FIELD(passwordEnabled), Form::Switch, 170, nullptr},
     {SystemParam::kPasswordIndex, Form::Password, -1, nullptr},
 };
 static_assert(sizeof(kRows) / sizeof(kRows[0]) == 62, "the line has 62 rows");
@@ -97,12 +95,11 @@ const struct {
     int firstField;
     int textId;
 } kCameraFields[] = {
-    {FIELD(exposure), 237}, {FIELD(gain), 238},     {FIELD(sharpness), 246},        {FIELD(contrast), 247},
-    {FIELD(gamma), 365},    {FIELD(distance), 576}, {FIELD(temperatureRange), 577},
+    {PARAM_FIELD(exposure), 237}, {PARAM_FIELD(gain), 238},     {PARAM_FIELD(sharpness), 246},
+    {PARAM_FIELD(contrast), 247}, {PARAM_FIELD(gamma), 365},    {PARAM_FIELD(distance), 576},
+    {PARAM_FIELD(temperatureRange), 577},
 };
 constexpr int kCameraSlots = 8;
-
-#undef FIELD
 
 QString caption(const Row& row)
 {
@@ -127,7 +124,8 @@ void appendFragments(QString& line, const Row& row, const SystemParam& before, c
                 const int oldValue = before.field(camera.firstField + c);
                 const int newValue = after.field(camera.firstField + c);
                 if (oldValue != newValue)
-                    line += tableText(camera.textId).arg(QString::number(c + 1), QString::number(oldValue), QString::number(newValue));
+                    line += tableText(camera.textId)
+                                .arg(QString::number(c + 1), QString::number(oldValue), QString::number(newValue));
             }
         return;
     }

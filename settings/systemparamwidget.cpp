@@ -5,6 +5,7 @@
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
+#include "settings/paramfield.h"
 #include "mainwindow/mojuwizard.h"
 #include "settings/settingsstyle.h"
 #include "settings/systemparamdialog.h"
@@ -21,11 +22,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include <cstddef>
 
 namespace {
 
-#define FIELD(member) int(offsetof(SystemParam, member) / sizeof(int))
 
 // A value box: caption, field, range, and whether it shows tenths of a second.
 struct ValueBoxRow {
@@ -36,13 +35,13 @@ struct ValueBoxRow {
     bool tenths;
 };
 const ValueBoxRow kValueBoxRows[SystemParamWidget::kValueBoxes] = {
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "成品延時"), FIELD(triggerDelay[0]), 0, 10000, true},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔延时"), FIELD(triggerDelay[1]), 0, 10000, true},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "一次延时"), FIELD(firstDelay), 0, 10000, true},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "二次延时"), FIELD(secondDelay), 0, 10000, true},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔重检"), FIELD(recheckCount), 0, 10, false},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "过滤尺寸"), FIELD(filterSize), 1, 10, false},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "报警面积"), FIELD(alarmArea), 0, 1000, false},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "成品延時"), PARAM_FIELD(triggerDelay[0]), 0, 10000, true},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔延时"), PARAM_FIELD(triggerDelay[1]), 0, 10000, true},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "一次延时"), PARAM_FIELD(firstDelay), 0, 10000, true},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "二次延时"), PARAM_FIELD(secondDelay), 0, 10000, true},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔重检"), PARAM_FIELD(recheckCount), 0, 10, false},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "过滤尺寸"), PARAM_FIELD(filterSize), 1, 10, false},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "报警面积"), PARAM_FIELD(alarmArea), 0, 1000, false},
 };
 // Boxes 0..3 are the delays, 4 the re-check count, 5 and 6 the function values.
 constexpr int kFirstRecheckBox = 4;
@@ -54,16 +53,14 @@ struct SwitchRow {
     int field;
 };
 const SwitchRow kSwitchRows[SystemParamWidget::kSwitches] = {
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "启用成品检测"), FIELD(productCheckEnabled)},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "半自动"), FIELD(semiAutomatic)},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "运动矫正"), FIELD(motionCorrection)},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔参数同步成品参数"), FIELD(cavityFollowsProduct)},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "启用密码保护"), FIELD(passwordEnabled)},
-    {QT_TRANSLATE_NOOP("SystemParamWidget", "模板自动更新"), FIELD(templateAutoUpdate)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "启用成品检测"), PARAM_FIELD(productCheckEnabled)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "半自动"), PARAM_FIELD(semiAutomatic)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "运动矫正"), PARAM_FIELD(motionCorrection)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "模腔参数同步成品参数"), PARAM_FIELD(cavityFollowsProduct)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "启用密码保护"), PARAM_FIELD(passwordEnabled)},
+    {QT_TRANSLATE_NOOP("SystemParamWidget", "模板自动更新"), PARAM_FIELD(templateAutoUpdate)},
 };
-const int kMotionField = FIELD(motionCorrection);
-
-#undef FIELD
+const int kMotionField = PARAM_FIELD(motionCorrection);
 
 // The language names are the same in every language.
 const char* const kLanguageNames[] = {"简体中文", "English", "繁體中文", "日文"};
