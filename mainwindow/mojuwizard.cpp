@@ -8,6 +8,8 @@
 #include "io/controlport.h"
 #include "io/customionamewidget.h"
 #include "io/modbusserver.h"
+#include "mainwindow/dottomdockwidget.h"
+#include "mainwindow/menubtnwidget.h"
 #include "records/resstatistics.h"
 #include "records/savefialimagethread.h"
 #include "records/saveimagequeue.h"
@@ -145,6 +147,12 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     row->setSpacing(0);
     column->addLayout(row);
     buildCameraViews(row);
+    sideMenu = new MenuBtnWidget(this);
+    row->addWidget(sideMenu);
+    regionPanel = sideMenu->regionPanel;
+    bottomBar = new DottomDockWidget(this);
+    bottomBar->setObjectName(QStringLiteral("pWgtDottomDock"));
+    column->addWidget(bottomBar);
 
     // Simulated cameras: may the stored serial numbers go? A changed camera count: clear them
     // and reboot? Both questions block until the operator answers.
@@ -166,14 +174,17 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     sharedInputbox->hide();
     zoomCentreX = 0;
     zoomCentreY = 0;
+    makeZoomButtons();
 
-    layOutEnabledCameras();
+    // Camera enable: a disabled camera's cell is hidden; all cameras shown, pan and zoom reset.
+    applyCameraEnable();
 
     makeCameraFolders();
 
     runTimer = makeTimer(100, true);
     noInputTimer = makeTimer(p.inputTimeoutSeconds * 1000);
     hintTimer = makeTimer(3000);
+    connect(hintTimer, &QTimer::timeout, this, &MoJuWizard::SlotDrawHint);
     for (QTimer*& timer : delayTimers)
         timer = makeTimer(100);
 
@@ -222,6 +233,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     InsertRecord(tableText(150).arg(cameraCount));
 
     fpsTimer = makeTimer(1000);
+    connect(fpsTimer, &QTimer::timeout, this, &MoJuWizard::SlotFPS);
     fpsTimer->start();
     lastCycle = 0;
     cycleStamp = QDateTime::currentMSecsSinceEpoch() / 100;
@@ -262,7 +274,7 @@ void MoJuWizard::buildCameraViews(QHBoxLayout* row)
         cameraViews[c] = cameraBox->cammerWidgetAt(c);
 }
 
-void MoJuWizard::layOutEnabledCameras()
+void MoJuWizard::applyCameraEnable()
 {
     for (int i = 0; i < cameraCount; ++i) {
         CameraWgt_DataWidget* cell = cameraBox->dataWidgetAt(i);

@@ -14,9 +14,14 @@
 
 class CameraWgtBox;
 class CammerWidget;
+class ColorButton;
 class CustomIONameWidget;
+class DottomDockWidget;
+class DrawROIWidget;
+class MenuBtnWidget;
 class ModbusServer;
 class QHBoxLayout;
+class QMouseEvent;
 class QTimer;
 
 class MoJuWizard : public QWidget {
@@ -38,6 +43,19 @@ public:
 
     // A press on the window hides the on-screen pads that are open; the press is not consumed.
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Pushes screen state `state` (alarmState's values) to the panels: states 2 (NG alarm) and
+    // 3 (region editing) hide the bottom bar and show the region page of the side panel, every
+    // other state shows the bottom bar and the main menu.
+    void applyAlarmState(int state);
+    // Every camera view restarts grabbing with the acquisition speed of the parameters.
+    void restartGrabbing();
+    // Enabled cameras from the active parameters into the camera area, laid out with equal
+    // sizes; all cameras shown, pan and zoom reset.
+    void applyCameraEnable();
+    // Every view stops grabbing and closes its camera (before a restart of the program or the
+    // machine).
+    void closeCameras();
 
     // 2 at once when password protection is off; else the login level when someone is logged
     // in; else the password box is shown modally and the level it left is returned (0 refused).
@@ -66,6 +84,11 @@ public:
     CameraWgtBox* cameraBox = nullptr;
     // Camera view of camera i, taken from cameraBox; null at and beyond cameraCount.
     CammerWidget* cameraViews[kCameras] = {};
+    // The bottom bar ("pWgtDottomDock"), the side panel at the right of the camera area, and the
+    // side panel's region and template page.
+    DottomDockWidget* bottomBar = nullptr;
+    MenuBtnWidget* sideMenu = nullptr;
+    DrawROIWidget* regionPanel = nullptr;
     // The Modbus-TCP server; no parent, kept for the life of the process.
     ModbusServer* modbusServer = nullptr;
     // The IO name dialog, hidden until the settings wizard shows it.
@@ -98,6 +121,8 @@ public:
     QTimer* fpsTimer = nullptr;
     // Restarted on every touch with the screen-off time; its timeout darkens the screen.
     QTimer* screenOffTimer = nullptr;
+    // 30 s after the last press of a zoom or pan button the buttons fold back to zoom-in alone.
+    QTimer* zoomHideTimer = nullptr;
 
     // Seconds left of the countdown of detect k (drawn by the camera titles).
     float remaining[kDetects] = {};
@@ -171,6 +196,16 @@ public:
     double scaleY = 1.0;
     int zoomCentreX = 0;
     int zoomCentreY = 0;
+    // Zoom and pan buttons: 0 hidden, 1 only the zoom-in button shown, 2 all shown.
+    int zoomButtons = 1;
+    // The seven zoom and pan buttons at the left edge of the camera area, top to bottom.
+    ColorButton* zoomInButton = nullptr;
+    ColorButton* recoveryButton = nullptr;
+    ColorButton* zoomOutButton = nullptr;
+    ColorButton* panUpButton = nullptr;
+    ColorButton* panDownButton = nullptr;
+    ColorButton* panLeftButton = nullptr;
+    ColorButton* panRightButton = nullptr;
 
     // Connection "dbRecord" on RECORD.db, the open operation log; reopened on demand.
     QSqlDatabase recordDb;
@@ -194,6 +229,38 @@ public slots:
     // the running countdowns cleared.
     void SetStopDetect();
 
+    // ---- Operator commands (mojuwizard_commands.cpp) ----
+    // Pan by one step of the present scale: up, down, left, right.
+    void SlotMoveT();
+    void SlotMoveB();
+    void SlotMoveL();
+    void SlotMoveR();
+    // One zoom step about the last inspected point (zoomCentreX, zoomCentreY): in for delta > 0,
+    // out for delta < 0 (back at 1 below 1.1); delta 0 or both scales at 1 reset pan and zoom.
+    void MScale(int delta);
+    // The first press unfolds all zoom and pan buttons, later presses zoom in.
+    void MEnlargeScale();
+    // Pan and zoom back to the whole picture.
+    void MRecovery();
+    void MReductionScale();
+    // 30 s without a press: the buttons fold back to zoom-in alone.
+    void MTimerScale();
+    // Resets pan and zoom and shows camera shownCamera large, or all cameras.
+    void ChangeCammer();
+    // The bottom bar's start/stop button: starts detection when stopped; otherwise, behind the
+    // password and a question, stops it. Logged, and shown on the LED2 pair.
+    void SlotStartStop();
+    // The bottom bar's re-sample button: behind the password and a question, every enabled
+    // detect of every camera takes a new template 0 at its next check.
+    void SlotReTrain();
+    // Manual capture of detect n (0 product, 1 cavity): runs at the next tick; a simulated
+    // camera loads its next picture first.
+    void SlotManualTrig(int n);
+    // Every second: LED2 green blinks while detecting and is dark while stopped.
+    void SlotFPS();
+    // Ends the 3 s region hint.
+    void SlotDrawHint();
+
     // The operator was idle for the auto-logout time: back to no login.
     void TimerLogout();
     // The screen was idle for the screen-off time: backlight off until the next touch.
@@ -215,13 +282,24 @@ public slots:
     // parameter group. Handled in list order.
     void SlotModbusDataChange(QList<int> chg_WriteData_index);
 
+protected:
+    // A release anywhere on the window takes the keyboard focus, so the edit that had it closes
+    // its pad.
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
 private:
     QTimer* makeTimer(int intervalMs, bool singleShot = false);
+    // The seven zoom and pan buttons over the camera area, with their timer.
+    void makeZoomButtons();
+    // All seven zoom and pan buttons (zoomButtons 2), or zoom-in alone (1).
+    void showZoomButtons(bool all);
+    // Restarts the 30 s fold-back of the zoom and pan buttons.
+    void restartZoomHideTimer();
+    // An editing screen is open (the region panel); with `orDialogs` also the IO name dialog.
+    // Commands that must not interrupt editing return at once then.
+    bool editingScreenOpen(bool orDialogs) const;
     // Opens the cameras and builds the camera area, a cell and view per camera, into `row`.
     void buildCameraViews(QHBoxLayout* row);
-    // Enabled cameras from the active parameters into the camera area, laid out with equal
-    // sizes; all cameras shown, pan and zoom reset.
-    void layOutEnabledCameras();
     // The result-picture, template and test-picture folders of every camera and 8 detects.
     void makeCameraFolders();
     // Construction steps of the records: the operation log's database, and the archive folders

@@ -201,6 +201,8 @@ void MoJuWizard::raiseAlarm(int d)
     SetStopDetect();
     shownCamera = cameraCount == 1 ? 0 : cameraCount;
     alarmState = 2;
+    // The bottom bar gives way and the side panel shows the region page.
+    applyAlarmState(2);
     reDetectPending = 0;
     setPanelLed(kLedRed, kLit);
     setPanelLed(kLedGreen, kDark);
@@ -219,6 +221,7 @@ void MoJuWizard::liftAlarm(int d)
 {
     const SystemParam& p = *activeParams;
     modbusServer->setReadRegister(kAlarmRegister, 0);
+    applyAlarmState(0);
     if (d == 0) {
         controlPort->setOutput(kAlarm, false);
         controlPort->setOutput(kEjector, false);

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QStringList>
 #include <QImage>
 
 #include <cmath>
@@ -291,6 +292,29 @@ QImage drawArrow2LeftBold()
     return image;
 }
 
+// The logo at the top of the side menu: the product's name on the menu's dark blue-grey. The menu
+// stretches it over its button, so it is drawn at about the button's proportions.
+QImage drawLogo()
+{
+    QImage image(200, 180, QImage::Format_RGB32);
+    image.fill(QColor(0x26, 0x2E, 0x34));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x26, 0x87, 0xF2), 8));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(70, 18, 60, 60));
+    p.setBrush(QColor(0x26, 0x87, 0xF2));
+    p.drawEllipse(QRectF(90, 38, 20, 20));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(30);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 88, 200, 40), Qt::AlignCenter, QStringLiteral("MOULD"));
+    p.drawText(QRect(0, 128, 200, 40), Qt::AlignCenter, QStringLiteral("MONITOR"));
+    return image;
+}
+
 bool save(const QImage& image, const QString& path)
 {
     if (!image.save(path, "PNG")) {
@@ -316,8 +340,14 @@ int main(int argc, char** argv)
         return 1;
 
     bool ok = true;
-    for (const Icon& icon : kResourceIcons)
-        ok = save(drawIcon(icon), resources + QStringLiteral("/%1.png").arg(QLatin1String(icon.name))) && ok;
+    // The bottom bar's buttons carry their picture beside a 22-pixel text: half size.
+    const QStringList barIcons = {QStringLiteral("StartStop"), QStringLiteral("Stop"), QStringLiteral("Retrain")};
+    for (const Icon& icon : kResourceIcons) {
+        QImage image = drawIcon(icon);
+        if (barIcons.contains(QLatin1String(icon.name)))
+            image = image.scaled(kIconSize / 2, kIconSize / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        ok = save(image, resources + QStringLiteral("/%1.png").arg(QLatin1String(icon.name))) && ok;
+    }
     ok = save(drawBar(300, 30, QColor(0x1C, 0x22, 0x28), QColor(0x3A, 0x44, 0x4E), 15), resources + "/sliderd.png") && ok;
     ok = save(drawBar(300, 30, QColor(0x4C, 0xA3, 0xFF), QColor(0x1A, 0x6F, 0xD0), 15), resources + "/slideru.png") && ok;
     ok = save(drawHandle(), resources + "/slidert.png") && ok;
@@ -329,5 +359,7 @@ int main(int argc, char** argv)
     ok = save(drawTitle(), images + "/title.png") && ok;
     ok = save(drawLine(), images + "/line.png") && ok;
     ok = save(drawEditField(), images + "/edit.png") && ok;
+    const QString logo = root.filePath(QStringLiteral("samples/logo"));
+    ok = QDir().mkpath(logo) && save(drawLogo(), logo + "/logo.png") && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,378 @@
+// What the operator does to the main window outside the automatic cycle: start and stop,
+// template re-sampling, manual captures, the screen state of the panels, the detection LED, and
+// zoom and pan of the camera area. GUI thread only.
+#include "mainwindow/mojuwizard.h"
+
+#include "cameras/cameradiscovery.h"
+#include "cameras/camerainterface.h"
+#include "core/globals.h"
+#include "core/platformutils.h"
+#include "core/systemparam.h"
+#include "io/controlport.h"
+#include "io/customionamewidget.h"
+#include "io/modbusserver.h"
+#include "mainwindow/dottomdockwidget.h"
+#include "mainwindow/menubtnwidget.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
+#include "view/cammerwidget.h"
+#include "view/drawroiwidget.h"
+#include "widgets/colorbutton.h"
+#include "widgets/inputbox.h"
+#include "widgets/tipbox.h"
+#include "widgets/warnbox.h"
+#include "widgets/windowhelpers.h"
+
+#include <QMouseEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kClamp = 0;
+// Panel LEDs of the run state: LED2 green while detecting, LED2 red while stopped; 0 lights,
+// 1 darkens.
+constexpr int kLedRunGreen = 2;
+constexpr int kLedRunRed = 3;
+constexpr int kLit = 0;
+constexpr int kDark = 1;
+// Modbus read register of the run state: 1 detecting, 0 stopped.
+constexpr int kRunRegister = 0;
+
+constexpr int kZoomFoldBackMs = 30000;
+constexpr double kZoomStep = 1.2;
+constexpr double kMaxScale = 32.0;
+// Zooming out below this scale snaps back to the whole picture.
+constexpr double kSnapScale = 1.1;
+
+// The buttons of the zoom and pan column: 70 x 70 at x 5, every 75 pixels from y 300.
+struct ZoomButton {
+    ColorButton* MoJuWizard::*member;
+    QPixmap** picture;
+    void (MoJuWizard::*slot)();
+    bool autoRepeat;
+};
+
+const ZoomButton kZoomButtons[] = {
+    {&MoJuWizard::zoomInButton, &enlargeScalePixmap, &MoJuWizard::MEnlargeScale, true},
+    {&MoJuWizard::recoveryButton, &originPixmap, &MoJuWizard::MRecovery, false},
+    {&MoJuWizard::zoomOutButton, &reductionScalePixmap, &MoJuWizard::MReductionScale, true},
+    {&MoJuWizard::panUpButton, &moveUpPixmap, &MoJuWizard::SlotMoveT, true},
+    {&MoJuWizard::panDownButton, &moveDownPixmap, &MoJuWizard::SlotMoveB, true},
+    {&MoJuWizard::panLeftButton, &moveLeftPixmap, &MoJuWizard::SlotMoveL, true},
+    {&MoJuWizard::panRightButton, &moveRightPixmap, &MoJuWizard::SlotMoveR, true},
+};
+constexpr int kZoomButtonX = 5;
+constexpr int kZoomButtonTop = 300;
+constexpr int kZoomButtonPitch = 75;
+constexpr int kZoomButtonSize = 70;
+
+// Asks a Cancel/OK question; true for OK.
+bool confirmed(const QString& question)
+{
+    tipbox box(2, nullptr, 600, 420);
+    box.setText(question);
+    return box.exec() == 1;
+}
+
+}  // namespace
+
+bool MoJuWizard::editingScreenOpen(bool orDialogs) const
+{
+    if (regionPanel && regionPanel->isVisible())
+        return true;
+    return orDialogs && ioNameDialog && ioNameDialog->isVisible();
+}
+
+void MoJuWizard::SlotStartStop()
+{
+    const SystemParam& p = *activeParams;
+    if (editingScreenOpen(false))
+        return;
+    QString remark;
+    const bool starting = runState == 3;
+    if (starting) {
+        modbusServer->setReadRegister(kRunRegister, 1);
+        StartDetect();
+        if (p.clampCutAfterCavityOk && p.clampPulse > 0) {
+            controlPort->setOutput(kClamp, true);
+            controlPort->publishOutputs();
+        }
+        remark = tr("手动设置开始检测");
+    } else {
+        if (p.passwordForStop && p.passwordEnabled == 0) {
+            // Stopping alone asks for a password even without password protection.
+            inputbox box(1, nullptr);
+            if (box.exec() != 1 || loginLevel == 0)
+                return;
+        } else if (checkPassword() == 0) {
+            return;
+        }
+        if (!confirmed(tr("确定要停止检测吗？")))
+            return;
+        // A screen opened while the question stood (an alarm) keeps the machine as it is.
+        if (editingScreenOpen(false))
+            return;
+        modbusServer->setReadRegister(kRunRegister, 0);
+        StopDetect();
+        remark = tr("手动设置停止检测");
+    }
+    InsertRecord(remark);
+    setPanelLed(kLedRunRed, starting ? kDark : kLit);
+    setPanelLed(kLedRunGreen, starting ? kLit : kDark);
+    update();
+}
+
+void MoJuWizard::SlotReTrain()
+{
+    const SystemParam& p = *activeParams;
+    if (editingScreenOpen(true))
+        return;
+    if (checkPassword() == 0)
+        return;
+    if (!confirmed(tableText(137)))
+        return;
+    // An alarm raised while the question stood is handled first.
+    if (editingScreenOpen(false) || alarmState == 2)
+        return;
+
+    alarmState = 0;
+    for (int c = 0; c < cameraCount; ++c) {
+        cameraViews[c]->detectOk = true;
+        std::fill(std::begin(cameraViews[c]->roiOk), std::end(cameraViews[c]->roiOk), 1);
+    }
+    if (runState == 3) {
+        StartDetect();
+        if (p.clampCutAfterCavityOk && p.clampPulse > 0) {
+            controlPort->setOutput(kClamp, true);
+            controlPort->publishOutputs();
+        }
+        setPanelLed(kLedRunRed, kDark);
+    }
+    runState = 2;
+
+    const int detects = std::clamp(detectsPerCamera, 0, int(kDetects));
+    for (int c = 0; c < cameraCount; ++c) {
+        CammerWidget* view = cameraViews[c];
+        for (int j = 0; j < detects; ++j) {
+            if (j < 4 && p.detectEnabled[j])
+                view->samplingPending[j] = true;
+            std::fill(view->ignoreMask[j].begin(), view->ignoreMask[j].end(), 0);
+            view->saveIgnoreMask(j);
+        }
+    }
+    InsertRecord(tableText(139));
+    CameraDiscovery::saveSerialNumbers(false);
+    update();
+}
+
+void MoJuWizard::SlotManualTrig(int n)
+{
+    if (editingScreenOpen(false))
+        return;
+    if (n == 0 && activeParams->productCheckEnabled == 0) {
+        Warnbox box;
+        box.setText(tr("警告：成品检测没有启用！"));
+        box.exec();
+        return;
+    }
+    manualTrig = n;
+    for (int c = 0; c < cameraCount; ++c) {
+        CammerWidget* view = cameraViews[c];
+        std::fill(std::begin(view->detectResolved), std::end(view->detectResolved), false);
+        // A simulated camera's picture changes only on a trigger: it loads its next picture.
+        if (view->simulated && view->camera)
+            view->camera->softTrigger();
+    }
+}
+
+void MoJuWizard::applyAlarmState(int state)
+{
+    const int shown = shownCamera == cameraCount ? -1 : shownCamera;
+    for (int c = 0; c < cameraCount; ++c) {
+        CameraWgt_DataWidget* cell = cameraBox->dataWidgetAt(c);
+        cell->setMode(state);
+        cell->showForCamera(shown);
+    }
+    const bool editing = state == 2 || state == 3;
+    if (bottomBar)
+        bottomBar->setVisible(!editing);
+    if (sideMenu)
+        sideMenu->setPage(editing ? state : 0);
+}
+
+void MoJuWizard::ChangeCammer()
+{
+    panX = panY = 0;
+    scaleX = scaleY = 1.0;
+    cameraBox->slotChangeCameraLayout(shownCamera == cameraCount ? -1 : shownCamera);
+}
+
+void MoJuWizard::restartGrabbing()
+{
+    for (int c = 0; c < cameraCount; ++c)
+        cameraViews[c]->restartGrabbing();
+}
+
+void MoJuWizard::closeCameras()
+{
+    for (int c = 0; c < cameraCount; ++c) {
+        CammerWidget* view = cameraViews[c];
+        if (!view->camera || !view->cameraOpen)
+            continue;
+        view->grabbing = false;
+        view->camera->stopGrab();
+        view->camera->close();
+        view->cameraOpen = false;
+    }
+}
+
+void MoJuWizard::SlotFPS()
+{
+    // Blink phase of LED2 green, kept across calls.
+    static bool lit = false;
+    if (runState != 3) {
+        lit = !lit;
+        setPanelLed(kLedRunGreen, lit ? kLit : kDark);
+    } else {
+        lit = false;
+        setPanelLed(kLedRunGreen, kDark);
+    }
+}
+
+void MoJuWizard::SlotDrawHint()
+{
+    hintTimer->stop();
+    update();
+}
+
+void MoJuWizard::mouseReleaseEvent(QMouseEvent* event)
+{
+    setFocus(Qt::OtherFocusReason);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void MoJuWizard::makeZoomButtons()
+{
+    int y = kZoomButtonTop;
+    for (const ZoomButton& b : kZoomButtons) {
+        const QPixmap picture = *b.picture ? **b.picture : QPixmap();
+        auto* button = new ColorButton(picture, this);
+        button->setIcon(picture);
+        button->setIconSize(QSize(kZoomButtonSize, kZoomButtonSize));
+        button->setGeometry(kZoomButtonX, y, kZoomButtonSize, kZoomButtonSize);
+        button->setStyleSheet(QStringLiteral("QPushButton{background-color:transparent;border:none;}"));
+        if (b.autoRepeat)
+            makeAutoRepeat(button);
+        connect(button, &QPushButton::clicked, this, b.slot);
+        this->*b.member = button;
+        y += kZoomButtonPitch;
+    }
+    // Only zoom-in shows at first; its first press unfolds the others.
+    showZoomButtons(false);
+    zoomHideTimer = makeTimer(kZoomFoldBackMs);
+    connect(zoomHideTimer, &QTimer::timeout, this, &MoJuWizard::MTimerScale);
+}
+
+void MoJuWizard::showZoomButtons(bool all)
+{
+    zoomButtons = all ? 2 : 1;
+    for (const ZoomButton& b : kZoomButtons) {
+        ColorButton* button = this->*b.member;
+        button->setVisible(all || b.member == &MoJuWizard::zoomInButton);
+        // Over the camera area, which the layout may have stacked later.
+        button->raise();
+    }
+}
+
+void MoJuWizard::restartZoomHideTimer()
+{
+    zoomHideTimer->start(kZoomFoldBackMs);
+}
+
+void MoJuWizard::MEnlargeScale()
+{
+    restartZoomHideTimer();
+    if (zoomButtons == 1)
+        showZoomButtons(true);
+    else if (zoomButtons == 2)
+        MScale(+1);
+}
+
+void MoJuWizard::MReductionScale()
+{
+    restartZoomHideTimer();
+    MScale(-1);
+}
+
+void MoJuWizard::MRecovery()
+{
+    restartZoomHideTimer();
+    panX = panY = 0;
+    scaleX = scaleY = 1.0;
+    update();
+}
+
+void MoJuWizard::MScale(int delta)
+{
+    const double cx = zoomCentreX;
+    const double cy = zoomCentreY;
+    const double oldScaleX = scaleX;
+    const double oldScaleY = scaleY;
+    if (delta > 0) {
+        scaleX = std::min(scaleX * kZoomStep, kMaxScale);
+        scaleY = std::min(scaleY * kZoomStep, kMaxScale);
+    } else if (delta < 0) {
+        scaleX /= kZoomStep;
+        scaleY /= kZoomStep;
+        if (scaleX < kSnapScale)
+            scaleX = 1.0;
+        if (scaleY < kSnapScale)
+            scaleY = 1.0;
+    }
+    // The inspected point stays where it is on the screen.
+    panX = cx - double(float((cx - panX) / oldScaleX)) * scaleX;
+    panY = cy - double(float((cy - panY) / oldScaleY)) * scaleY;
+    if (delta == 0 || (scaleX == 1.0 && scaleY == 1.0)) {
+        panX = panY = 0;
+        scaleX = scaleY = 1.0;
+    }
+    update();
+}
+
+void MoJuWizard::MTimerScale()
+{
+    zoomHideTimer->stop();
+    if (zoomButtons == 2)
+        showZoomButtons(false);
+}
+
+void MoJuWizard::SlotMoveT()
+{
+    restartZoomHideTimer();
+    panY -= scaleY;
+    update();
+}
+
+void MoJuWizard::SlotMoveB()
+{
+    restartZoomHideTimer();
+    panY += scaleY;
+    update();
+}
+
+void MoJuWizard::SlotMoveL()
+{
+    restartZoomHideTimer();
+    panX -= scaleX;
+    update();
+}
+
+void MoJuWizard::SlotMoveR()
+{
+    restartZoomHideTimer();
+    panX += scaleX;
+    update();
+}
