@@ -549,4 +549,76 @@ please choose the cameras to use</translation>
         <translation>Reorder</translation>
     </message>
 </context>
+<context>
+    <name>DottomDockWidget</name>
+    <message>
+        <source>重新取样</source>
+        <translation>Resample</translation>
+    </message>
+    <message>
+        <source>开始检测</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止检测</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
+    <name>DottomDock_Describe_part1</name>
+    <message>
+        <source>周期%1秒</source>
+        <translation>Cycle %1 s</translation>
+    </message>
+</context>
+<context>
+    <name>Main_MenuBtnWidget</name>
+    <message>
+        <source>系统参数</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>区域设置</source>
+        <translation>Regions</translation>
+    </message>
+    <message>
+        <source>生产统计</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <source>温度波形图</source>
+        <translation>Temp. chart</translation>
+    </message>
+    <message>
+        <source>模腔手动抓拍</source>
+        <translation>Cavity shot</translation>
+    </message>
+    <message>
+        <source>成品手动抓拍</source>
+        <translation>Product shot</translation>
+    </message>
+</context>
+<context>
+    <name>MoJuWizard</name>
+    <message>
+        <source>系统正在初始化，请稍后......</source>
+        <translation>The system is starting, please wait......</translation>
+    </message>
+    <message>
+        <source>手动设置开始检测</source>
+        <translation>Detection started by hand</translation>
+    </message>
+    <message>
+        <source>手动设置停止检测</source>
+        <translation>Detection stopped by hand</translation>
+    </message>
+    <message>
+        <source>确定要停止检测吗？</source>
+        <translation>Stop detection?</translation>
+    </message>
+    <message>
+        <source>警告：成品检测没有启用！</source>
+        <translation>Warning: the product check is not enabled!</translation>
+    </message>
+</context>
 </TS>

@@ -43,11 +43,16 @@ TEST_F(CameraReportCycle, PartLeftInTheCavityShowsItsRegionNgInTheTableAndTitle)
     EXPECT_EQ(model->index(0, 4).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
 
     window->show();
+    // The alarm gives the cell its editor title.
+    EXPECT_EQ(cell->titleStack->currentIndex(), CameraWgt_DataWidget::kEditorTitlePage);
     TaskManager::instance()->SlotLoopShowTask();
-    // The title is refreshed here for the first time, and its first verdict is NG.
+    EXPECT_TRUE(cell->hideButton->isHidden()) << "no hide button during the NG alarm";
+    // Back on the run title, the title is refreshed for the first time, and its first verdict
+    // is NG.
+    cell->setMode(0);
+    TaskManager::instance()->SlotLoopShowTask();
     auto* title = static_cast<CameraWgt_DataWidget_Title_Normal*>(cell->titleStack->widget(0));
     EXPECT_EQ(title->resultLabel->text(), QStringLiteral("NG"));
-    EXPECT_TRUE(cell->hideButton->isHidden()) << "no hide button during the NG alarm";
 }
 
 }  // namespace

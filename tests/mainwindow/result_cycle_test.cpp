@@ -2,6 +2,15 @@
 // cameras and real regions, read on the wire, in the Modbus registers, in the counters and in the
 // saved result pictures.
 #include "tests/mainwindow/cyclefixture.h"
+#include "tests/mainwindow/modbusread.h"
+#include "mainwindow/dottomdockwidget.h"
+#include "mainwindow/main_menubtnwidget.h"
+#include "mainwindow/menubtnwidget.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
+#include "view/drawroiwidget.h"
+
+#include <QStackedWidget>
 
 #include "core/texttable.h"
 #include "records/saveimagequeue.h"
@@ -28,22 +37,6 @@ quint16 freePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
-}
-
-// Read registers of the window's Modbus server, through a real client on 127.0.0.1.
-std::vector<int> readRegisters(quint16 port, int first, int count)
-{
-    modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
-    modbus_set_slave(ctx, 1);
-    std::vector<int> out;
-    if (modbus_connect(ctx) == 0) {
-        std::vector<uint16_t> words(static_cast<size_t>(count));
-        if (modbus_read_registers(ctx, first, count, words.data()) == count)
-            out.assign(words.begin(), words.end());
-        modbus_close(ctx);
-    }
-    modbus_free(ctx);
-    return out;
 }
 
 QStringList pictures(int camera, int detect, const char* folder)
@@ -197,6 +190,31 @@ TEST_F(ResultCycleTest, PartLeftInTheCavityStopsTheMachineUntilTheAlarmIsCleared
     EXPECT_FALSE(activeOnBoard(2));
     ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 2000));
     EXPECT_EQ(ngCounts[0], 1);
+}
+
+TEST_F(ResultCycleTest, NgAlarmGivesTheScreenToTheRegionPageAndLiftingItGivesItBack)
+{
+    params->productCheckEnabled = 0;
+    build();
+    addPartRegion(0, 1);
+    window->show();
+    CycleCamera* camera = CycleCamera::opened().front();
+    camera->setFrame(partLeftInCavity());
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, 3000)) << "NG alarm";
+    EXPECT_TRUE(window->bottomBar->isHidden());
+    EXPECT_EQ(window->sideMenu->stack->currentWidget(), window->regionPanel);
+    CameraWgt_DataWidget* cell = window->cameraBox->dataWidgetAt(0);
+    EXPECT_EQ(cell->titleStack->currentIndex(), CameraWgt_DataWidget::kEditorTitlePage);
+
+    camera->setFrame(emptyCavity());
+    pump(200);
+    window->RunAlgorithm(0, 1);
+    window->CheckNG(true);
+    EXPECT_NE(window->alarmState, 2);
+    EXPECT_FALSE(window->bottomBar->isHidden());
+    EXPECT_EQ(window->sideMenu->stack->currentWidget(), window->sideMenu->mainMenu);
+    EXPECT_EQ(cell->titleStack->currentIndex(), CameraWgt_DataWidget::kRunTitlePage);
 }
 
 TEST_F(ResultCycleTest, RecheckCountGivesThatManyMoreInspectionsBeforeTheAlarm)
