@@ -216,14 +216,46 @@ bool CammerWidget::grabFrame()
     return arrived;
 }
 
+void CammerWidget::readPointer(const QPoint& at)
+{
+    MoJuWizard* window = mainWindow;
+    if (!window || window->shownCamera != cameraIndex || screenWidth <= 0 || screenHeight <= 0)
+        return;
+    window->zoomCentreX = int((at.x() - window->panX) * imageWidth / (screenWidth * window->scaleX));
+    window->zoomCentreY = int((at.y() - window->panY) * imageHeight / (screenHeight * window->scaleY));
+}
+
 void CammerWidget::mousePressEvent(QMouseEvent* event)
 {
+    readPointer(event->pos());
+    pressX = event->pos().x();
+    pressY = event->pos().y();
     // shownCamera equal to the camera count means all cameras are shown.
     if (mainWindow && mainWindow->shownCamera == cameraCount) {
         emit click(cameraIndex);
         return;
     }
     QWidget::mousePressEvent(event);
+}
+
+void CammerWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    readPointer(event->pos());
+    MoJuWizard* window = mainWindow;
+    const bool panning = window && (imageSource == -1 || imageSource == 1) && window->zoomButtons == 2
+        && (event->buttons() & Qt::LeftButton);
+    if (panning) {
+        // One axis at most per move: across while zoomed across, else up and down.
+        if (window->scaleX > 1.1) {
+            window->panX += event->pos().x() - pressX;
+            pressX = event->pos().x();
+        } else if (window->scaleY > 1.1) {
+            window->panY += event->pos().y() - pressY;
+            pressY = event->pos().y();
+        }
+        update();
+    }
+    QWidget::mouseMoveEvent(event);
 }
 
 void CammerWidget::copyMasksToEdit()

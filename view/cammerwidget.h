@@ -264,11 +264,19 @@ public:
     // Index of the selected region of the edited detect; -1 none.
     int selectedRoi = -1;
 
+    // Pointer position of the last press, moved along while a drag pans the zoomed picture.
+    int pressX = 0;
+    int pressY = 0;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    // While all cameras are shown a press selects this camera (click).
+    // While this camera is shown alone a press or move sets the main window's zoom centre to the
+    // pointed image point. While all cameras are shown a press selects this camera (click).
     void mousePressEvent(QMouseEvent* event) override;
+    // With the pan buttons out, dragging with the left button pans the zoomed run or live
+    // picture along one axis.
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     // The shown picture up to date with displayBuffer and free of marks: converted in full when
@@ -297,6 +305,8 @@ private:
     // ---- end of painting ----
 
 private:
+    // Sets the main window's zoom centre from the pointer at `at` when this camera is shown alone.
+    void readPointer(const QPoint& at);
     // Sizes and zeroes the per-detect storage that both constructors share.
     void allocateDetectStorage();
     // Template slots of every detect in use from cammer<c><d>/template<n>.bmp; a detect without

@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -385,4 +386,40 @@ TEST_F(CommandsTest, ZoomButtonsUnfoldOnTheFirstPressAndFoldBackWhenIdle)
     EXPECT_EQ(window->zoomButtons, 1);
     EXPECT_EQ(shownButtons(), 1);
     EXPECT_FALSE(window->zoomInButton->isHidden());
+}
+
+TEST_F(CommandsTest, PointerOnTheCameraShownAloneSetsTheZoomCentreAndDraggingPans)
+{
+    build();
+    CammerWidget* view = window->cameraViews[0];
+    const auto send = [view](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &event);
+    };
+    // All cameras shown: a press selects the camera and reads no point.
+    send(QEvent::MouseButtonPress, QPoint(100, 50), Qt::LeftButton);
+    EXPECT_EQ(window->zoomCentreX, 0);
+
+    window->shownCamera = 0;
+    send(QEvent::MouseButtonPress, QPoint(100, 50), Qt::LeftButton);
+    // The image point computed over the whole screen.
+    EXPECT_EQ(window->zoomCentreX, 100 * view->imageWidth / screenWidth);
+    EXPECT_EQ(window->zoomCentreY, 50 * view->imageHeight / screenHeight);
+
+    // Dragging pans only with the pan buttons out and the picture zoomed, one axis per move.
+    send(QEvent::MouseMove, QPoint(130, 70), Qt::LeftButton);
+    EXPECT_EQ(window->panX, 0.0);
+    window->MEnlargeScale();  // unfolds the buttons
+    send(QEvent::MouseMove, QPoint(130, 70), Qt::LeftButton);
+    EXPECT_EQ(window->panX, 0.0) << "not zoomed";
+    window->MScale(+1);
+    const double panX = window->panX;
+    const double panY = window->panY;
+    send(QEvent::MouseMove, QPoint(160, 90), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(window->panX, panX + 60) << "from the press";
+    EXPECT_DOUBLE_EQ(window->panY, panY) << "one axis per move";
+    send(QEvent::MouseMove, QPoint(170, 95), Qt::NoButton);
+    EXPECT_DOUBLE_EQ(window->panX, panX + 60) << "button released";
+    send(QEvent::MouseMove, QPoint(150, 95), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(window->panX, panX + 50) << "from the last pan position";
 }
