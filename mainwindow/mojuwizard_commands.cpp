@@ -219,13 +219,8 @@ void MoJuWizard::restartGrabbing()
 void MoJuWizard::closeCameras()
 {
     for (int c = 0; c < cameraCount; ++c) {
-        CammerWidget* view = cameraViews[c];
-        if (!view->camera || !view->cameraOpen)
-            continue;
-        view->grabbing = false;
-        view->camera->stopGrab();
-        view->camera->close();
-        view->cameraOpen = false;
+        cameraViews[c]->stopGrabbing();
+        cameraViews[c]->closeCamera();
     }
 }
 

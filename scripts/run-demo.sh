@@ -4,6 +4,9 @@
 # moulding machine on a pseudo-terminal pair: the mould opens, the monitor checks the empty
 # cavity and permits the clamp, the mould closes, and again. Writing "in 1 on" and the like to
 # demo/io-board.ctl drives the board by hand (see the README).
+# The demo runs on a workstation, not on the monitor's panel PC: unless the caller sets
+# MONITOR_DRY_RUN, the monitor only records its shell commands (reboot, power off, clock, mount)
+# in demo/dry-run-commands.log instead of running them on this machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,6 +28,7 @@ for _ in $(seq 50); do [ -e "$demo/io-board" ] && [ -e "$demo/io-host" ] && brea
   --record "$demo/io-frames.log" --machine < /dev/null > "$demo/io-board.out" &
 pids+=($!)
 export MONITOR_SERIAL_PORT="$demo/io-host"
+export MONITOR_DRY_RUN="${MONITOR_DRY_RUN:-1}"
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1920x1080x24" "$root/build/mould-monitor"
 else

@@ -423,3 +423,17 @@ TEST_F(CommandsTest, PointerOnTheCameraShownAloneSetsTheZoomCentreAndDraggingPan
     send(QEvent::MouseMove, QPoint(150, 95), Qt::LeftButton);
     EXPECT_DOUBLE_EQ(window->panX, panX + 50) << "from the last pan position";
 }
+
+TEST_F(CommandsTest, ClosingTheCamerasStopsEveryViewAndRestartingGrabsAgainOnlyWhileOpen)
+{
+    build();
+    window->restartGrabbing();
+    EXPECT_TRUE(window->cameraViews[0]->grabbing);
+    window->closeCameras();
+    for (int c = 0; c < cameraCount; ++c) {
+        EXPECT_FALSE(window->cameraViews[c]->grabbing) << c;
+        EXPECT_FALSE(window->cameraViews[c]->cameraOpen) << c;
+    }
+    window->restartGrabbing();
+    EXPECT_FALSE(window->cameraViews[0]->grabbing) << "a closed camera is left alone";
+}
