@@ -1,6 +1,6 @@
 #include "mainwindow/dottomdock_describe.h"
 
-#include "mainwindow/dottomdock_describe_part1.h"
+#include "mainwindow/dottomdockclock.h"
 
 #include <QHBoxLayout>
 

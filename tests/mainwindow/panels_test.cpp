@@ -2,7 +2,7 @@
 // text, the page switch, and the side menu's capture buttons.
 #include "io/iostatuswidget.h"
 #include "mainwindow/dottomdock_describe.h"
-#include "mainwindow/dottomdock_describe_part1.h"
+#include "mainwindow/dottomdockclock.h"
 #include "mainwindow/dottomdockwidget.h"
 #include "mainwindow/main_menubtnwidget.h"
 #include "mainwindow/menubtnwidget.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/dottomdock_describe_part1.h"
+#include "mainwindow/dottomdockclock.h"
 
 #include "core/globals.h"
 #include "mainwindow/mojuwizard.h"
