@@ -1,6 +1,6 @@
-// The camera area of the main window with its two simulated cameras: choosing a camera by
-// pressing its view or a title button, the run titles the repaint task refreshes, and the hide
-// button that follows the alarm state.
+// The camera area of the main window with its two simulated cameras: the pictures their views
+// show in the grid, choosing a camera by pressing its view or a title button, the run titles the
+// repaint task refreshes, and the hide button that follows the alarm state.
 #include "core/globals.h"
 #include "mainwindow/taskmanager.h"
 #include "tests/mainwindow/windowfixture.h"
@@ -14,6 +14,7 @@
 #include "widgets/warnbox.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QPointer>
@@ -23,6 +24,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace {
 
@@ -63,6 +67,55 @@ protected:
     }
     static void refreshRound() { TaskManager::instance()->SlotLoopShowTask(); }
 };
+
+TEST_F(CameraAreaWindow, EachViewShowsItsOwnCamerasPictureInTheGridAfterATick)
+{
+    // The simulated camera c shows its stored picture cammer<c*10+15>/template0.bmp (1920 x
+    // 1080). Each gets its own: a flat grey with a block of another grey over one half, so a view
+    // that shows the other camera, a black frame or the cell's background fails.
+    const struct {
+        const char* folder;
+        int grey;
+        int block;
+        cv::Rect blockArea;
+    } pictures[] = {
+        {"cammer15", 200, 40, cv::Rect(0, 0, 960, 1080)},
+        {"cammer25", 60, 230, cv::Rect(960, 0, 960, 1080)},
+    };
+    for (const auto& p : pictures) {
+        cv::Mat picture(1080, 1920, CV_8UC1, cv::Scalar(p.grey));
+        cv::rectangle(picture, p.blockArea, cv::Scalar(p.block), cv::FILLED);
+        ASSERT_TRUE(QDir().mkpath(QString::fromLatin1(p.folder)));
+        ASSERT_TRUE(cv::imwrite(std::string(p.folder) + "/template0.bmp", picture));
+    }
+    params->realtimeRoiDisplay = 0;  // the picture alone, no outlines over it
+    build();
+    ASSERT_EQ(cameraCount, 2);
+
+    window->Run();
+    const QImage shot = window->grab().toImage();
+    // Points of the image area as fractions of its size, clear of the hide button at the cell's
+    // right edge; the grey the picture has there.
+    const struct {
+        double x;
+        double y;
+        int grey[2];
+    } points[] = {{0.25, 0.3, {40, 60}}, {0.75, 0.3, {200, 230}}, {0.1, 0.9, {40, 60}}, {0.6, 0.9, {200, 230}}};
+    for (int c = 0; c < cameraCount; ++c) {
+        SCOPED_TRACE(c);
+        CammerWidget* view = window->cameraViews[c];
+        ASSERT_TRUE(view->isVisibleTo(window));
+        const QRect area(view->mapTo(window, QPoint(0, 0)), view->size());
+        ASSERT_GE(area.width(), 100);
+        ASSERT_GE(area.height(), 100);
+        for (const auto& point : points) {
+            const QPoint at(area.left() + int(point.x * area.width()), area.top() + int(point.y * area.height()));
+            const QRgb pixel = shot.pixel(at);
+            EXPECT_EQ(QColor(pixel), QColor(point.grey[c], point.grey[c], point.grey[c]))
+                << "at " << point.x << ", " << point.y << " of the image area";
+        }
+    }
+}
 
 TEST_F(CameraAreaWindow, PressingAViewWhileAllAreShownShowsThatCameraAlone)
 {
