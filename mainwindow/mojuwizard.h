@@ -146,9 +146,14 @@ public:
     QList<int> modbusValues;
     // curDet when the result display started.
     int shownDetect = 0;
-    // Detect and drawing mode of the region editor.
+    // Detect and drawing mode of the region editor (0 none, 1 rectangle, 2 polygon or free-hand,
+    // 4 circle; one shape, then back to 0).
     int editDetect = 0;
     int drawMode = 0;
+    // Drawing mode 2 collects a free-hand stroke instead of a polygon by clicks.
+    bool freeHand = false;
+    // The next press on the editing view places a copy of the selected region.
+    bool copyPending = false;
     // Edit field the on-screen keypads type into; written only by the edit widget.
     QWidget* currentEdit = nullptr;
     // 1 detecting, 2 template sampling, 3 stopped.

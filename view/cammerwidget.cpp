@@ -70,6 +70,8 @@ CammerWidget::CammerWidget(QWidget* parent, int index, CameraInterface* cam)
     applyCameraParams();
 
     allocateDetectStorage();
+    // The region parameter panel, hidden until a region is selected in the editor.
+    makeParamPanel();
     loadTemplates();
     // Ignore masks from the detects' files (nothing ignored where no file fits); the alarm blink.
     loadIgnoreMasks();
@@ -108,10 +110,12 @@ CammerWidget::CammerWidget(int index, int width, int height, QWidget* parent, bo
     , colourFrames(colour)
 {
     allocateDetectStorage();
+    makeParamPanel();
 }
 
 CammerWidget::~CammerWidget()
 {
+    delete newShape;
     delete engine;
     delete roiSet;
     delete editRoiSet;
@@ -235,12 +239,23 @@ void CammerWidget::mousePressEvent(QMouseEvent* event)
         emit click(cameraIndex);
         return;
     }
+    if (editingView()) {
+        // A press that placed a copy is not passed on.
+        if (pressInEditor(imagePoint(event->pos())))
+            QWidget::mousePressEvent(event);
+        return;
+    }
+    setCursor(Qt::ArrowCursor);
     QWidget::mousePressEvent(event);
 }
 
 void CammerWidget::mouseMoveEvent(QMouseEvent* event)
 {
     readPointer(event->pos());
+    if (editingView()) {
+        moveInEditor(imagePoint(event->pos()));
+        return;
+    }
     MoJuWizard* window = mainWindow;
     const bool panning = window && (imageSource == -1 || imageSource == 1) && window->zoomButtons == 2
         && (event->buttons() & Qt::LeftButton);
@@ -258,11 +273,22 @@ void CammerWidget::mouseMoveEvent(QMouseEvent* event)
     QWidget::mouseMoveEvent(event);
 }
 
+void CammerWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (editingView()) {
+        releaseInEditor();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
 void CammerWidget::copyMasksToEdit()
 {
-    for (int d = 0; d < detectsInUse(); ++d)
+    for (int d = 0; d < detectsInUse(); ++d) {
         for (int r = 0; r < kRoisPerDetect; ++r)
             editRoiMask[slotOf(d, r)] = roiMask[slotOf(d, r)];
+        editIgnoreMask[d] = ignoreMask[d];
+    }
 }
 
 void CammerWidget::copyMasksFromEdit()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -17,8 +18,12 @@
 class CameraInterface;
 class CammerSingleton;
 class DetectEngine;
+class ColorButton;
+class ComboBox;
+class QLabel;
 class QPainter;
 class ROIInterface;
+class Slider;
 
 class CammerWidget : public QWidget {
     Q_OBJECT
@@ -57,7 +62,8 @@ public:
     // In the run view and the live view (without external trigger) grabBuffer is also shown,
     // the previous frame again when none arrived. Called by the cycle on every tick.
     bool grabFrame();
-    // editRoiMask := roiMask for every region slot of the detects in use (shared copies).
+    // editRoiMask := roiMask for every region slot of the detects in use (shared copies), and
+    // editIgnoreMask := ignoreMask for those detects.
     void copyMasksToEdit();
     // roiMask := editRoiMask for the detects in use that CopyPara does not derive.
     void copyMasksFromEdit();
@@ -251,18 +257,75 @@ public:
     // "n: limits / value " for a detect of fewer than 11 regions, else "n: value".
     QString overlayLabel(const CammerSingleton& set, int detect, int region) const;
 
-    // Region editing state read by the painting; the pointer editing drives it.
-    // 1 while a shape is being drawn.
+    // Region editing state (cammerwidget_pointer.cpp), read by the painting.
+    // 0 idle, 1 drawing (a polygon or stroke, or dragging out a new rectangle or circle), 2 moving
+    // a region, 3 resizing a rectangle or circle by a handle or dragging a polygon vertex, 5 a new
+    // rectangle or circle pressed but not yet dragged.
     int editState = 0;
-    // The rectangle or circle being drawn (editState 1); owned by the pointer editing.
+    // The rectangle or circle being drawn (editState 5 and 1); owned by the view until it becomes
+    // a region, never one of the edit set's shapes.
     ROIInterface* newShape = nullptr;
     // The polygon or free-hand outline being drawn: its first polygonCount points, image pixels.
     std::vector<QPoint> polygonPoints = std::vector<QPoint>(kPolygonPoints);
     int polygonCount = 0;
-    // 2 while all regions move together.
+    // 0 single move with the panel shown, 1 single move with the panel hidden, 2 all regions move
+    // together.
     int moveMode = 0;
     // Index of the selected region of the edited detect; -1 none.
     int selectedRoi = -1;
+    // The region selected before the last press outside it (the copy's source when none is
+    // selected); -1 none.
+    int lastSelectedRoi = -1;
+    // Handle code of the resize or vertex drag in progress.
+    int hitHandleIndex = -1;
+    // A press holds a rectangle or circle: the new one (editState 5, 1) or the selected one
+    // (editState 2, 3).
+    bool shapePressed = false;
+    // A polygon is being drawn, moved or has a vertex dragged.
+    bool polygonActive = false;
+    // The pointer is down in the editing view.
+    bool mouseDown = false;
+    // Image points: the last point a drag took, the point of the press or of the last drag step,
+    // and where the operator last selected a region (the region switch looks there).
+    QPoint lastPoint;
+    QPoint pressPoint;
+    QPoint lastSelectPoint;
+    // The panel's anchor: the selected region's top-left, 26 pixels up (image pixels).
+    int panelAnchorX = 0;
+    int panelAnchorY = 0;
+    // The part of the selected shape the size buttons act on (corner, radius, centre or vertex).
+    int handleIndex = 0;
+    // The panel shows the second values of a spot or temperature region.
+    bool paramPage = false;
+    // Per detect the ignore mask as the region editor changes it (pixelCount bytes), taken from
+    // ignoreMask by copyMasksToEdit; the template source paints it. Deleting a region clears its
+    // pixels here only, so detection and ignorepoint.bmp keep the saved mask until the edit is
+    // saved.
+    std::vector<unsigned char> editIgnoreMask[kDetects];
+
+    // The image pixel under widget position `pos` as the present image source draws it (the
+    // window's zoom and pan only for the sources drawn zoomed), held inside the image.
+    QPoint imagePoint(const QPoint& pos) const;
+    // Region `region` of the edited detect is taken out of the edit set: the regions after it
+    // move down one slot with their parameters, masks and output channels, and its bounding
+    // rectangle is cleared in the detect's edit ignore mask. The caller deselects afterwards.
+    void deleteRoi(int region);
+    // Ends any drawing and clears the selection.
+    void deselectRoi();
+    // selectedRoi := the first region of the edited detect that is selected; whether there is one.
+    bool findSelectedRoi();
+
+public slots:
+    // Turns newShape into a new region of the edited detect, selected.
+    void SaveNewROI();
+    // Turns the collected points into a new polygon region (at least 3 points; a full detect is
+    // refused with text 36).
+    void SavePolygon();
+    // After the operator confirms, a copy of the selected region (or the one selected last)
+    // centred on image point `p`.
+    void SlotCopyArea(QPoint p);
+    // Selects the next region under the point where a region was last selected.
+    void SlotNextROI();
 
     // Pointer position of the last press, moved along while a drag pans the zoomed picture.
     int pressX = 0;
@@ -272,11 +335,112 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // While this camera is shown alone a press or move sets the main window's zoom centre to the
-    // pointed image point. While all cameras are shown a press selects this camera (click).
+    // pointed image point. While all cameras are shown a press selects this camera (click); in
+    // the editing view it places a copy, draws, selects, or grabs the selected region.
     void mousePressEvent(QMouseEvent* event) override;
-    // With the pan buttons out, dragging with the left button pans the zoomed run or live
-    // picture along one axis.
+    // In the editing view: drags out a new shape, moves or resizes the selected region, collects
+    // a free-hand stroke, and sets the cursor over regions and handles. Elsewhere, with the pan
+    // buttons out, dragging with the left button pans the zoomed run or live picture along one
+    // axis.
     void mouseMoveEvent(QMouseEvent* event) override;
+    // In the editing view: ends a drawing, move or resize and lays out the parameter panel.
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // The editing view: the template source, with this camera shown alone.
+    bool editingView() const;
+    // The shape list of the edited detect in the edit set (made when the set has none yet), and
+    // the selected shape of it or null.
+    QList<ROIInterface*>& editedShapes();
+    ROIInterface* selectedShape();
+    int editedDetect() const;
+    // Tool type and parameters of new region `region` of the edited detect.
+    void setNewRegionParams(int region);
+    // After a move: a rectangle or circle is shifted into the 3-pixel band (keep-size clamp), a
+    // polygon is shifted there as a whole, its vertices clamped only where it is too large.
+    void keepInsideBand(ROIInterface& shape);
+    // The mask of region `region`'s shape into editRoiMask and the panel anchor to its top-left.
+    void regionChanged(int region);
+    // Selects region `region` (unselecting the one before) at the press point `p`.
+    void selectRegion(int region, const QPoint& p);
+    // Ends the drawing mode: the drawn shape is dropped, the window's drawing mode back to 0.
+    void endDrawing();
+    // The 51st region is refused with text 36.
+    static void warnRegionLimit();
+    // The editing branches of the pointer handlers, at image point `p`. A press answers whether
+    // QWidget's own press handling follows (not after placing a copy).
+    bool pressInEditor(const QPoint& p);
+    void moveInEditor(const QPoint& p);
+    void releaseInEditor();
+    // ---- end of region editing ----
+
+    // ---- Region parameter panel (cammerwidget_panel.cpp) ----
+public:
+    // Places, labels, fills and shows or hides the panel for the present selection; a stored
+    // parameter outside its slider's range is written back clamped.
+    void layoutParamPanel();
+
+    // The panel's widgets, children of the view, made hidden at construction.
+    Slider* minWHSlider = nullptr;
+    Slider* sensitivitySlider = nullptr;
+    Slider* areaSlider = nullptr;
+    QLabel* funcLabel = nullptr;
+    ColorButton* funcButton = nullptr;
+    ColorButton* paraSwitchButton = nullptr;
+    ComboBox* outNCombo = nullptr;
+    ColorButton* objectButton = nullptr;
+    ColorButton* add10Button = nullptr;
+    ColorButton* add1Button = nullptr;
+    ColorButton* sub1Button = nullptr;
+    ColorButton* sub10Button = nullptr;
+    ColorButton* nextRoiButton = nullptr;
+    ColorButton* moveUpButton = nullptr;
+    ColorButton* moveDownButton = nullptr;
+    ColorButton* moveLeftButton = nullptr;
+    ColorButton* moveRightButton = nullptr;
+    ColorButton* moveAllButton = nullptr;
+
+public slots:
+    // The three parameter sliders: store the value into the selected region (by its tool type
+    // and the page) and preview the region on the present image.
+    void SlotMinWH(int value);
+    void SlotSensitivity(int value);
+    void SlotArea(int value);
+    // Output channel (combo index 0..8) of the selected region of the product check.
+    void SlotOutN(int index);
+    // The next tool type the settings offer, with its starting parameters.
+    void SlotChangeFunc();
+    // Switches between the two pages of a spot or temperature region.
+    void SlotChangeParaShow();
+    // The next part of the shape for the size buttons.
+    void SlotChangeObject();
+    // Size buttons: SlotSize with the step codes 0, 1, 2, 3.
+    void SlotAdd10();
+    void SlotAdd1();
+    void SlotSub1();
+    void SlotSub10();
+    // One step of the selected part of the selected shape, clamped to the frame.
+    void SlotSize(int step);
+    // Moves the selected region (all regions in move mode 2) by (dx, dy) image pixels.
+    void SlotMove(int dx, int dy);
+    void SlotMoveT();
+    void SlotMoveB();
+    void SlotMoveL();
+    void SlotMoveR();
+    // Steps the move mode: single with the panel, single without it, all regions.
+    void SlotMoveAll();
+
+private:
+    void makeParamPanel();
+    // Every widget of the panel, in the order they are made.
+    std::vector<QWidget*> panelWidgets() const;
+    // Resets `slider` for parameter `param` of the selected region and writes the slider's value
+    // back when the range held the stored value off; false when the tool has no such parameter.
+    bool setParamSlider(Slider* slider, int param);
+    // Stores a slider's value into parameter `param` of the selected region and runs the preview.
+    void sliderMoved(int param, int value);
+    int* selectedParam(int param);
+    // ---- end of region parameter panel ----
 
 private:
     // The shown picture up to date with displayBuffer and free of marks: converted in full when

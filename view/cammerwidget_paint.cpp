@@ -185,7 +185,7 @@ void CammerWidget::paintEvent(QPaintEvent*)
     }
     if (editing && detectValid) {
         for (int i = 0; i < count; ++i)
-            markPixels(*shapes[i], ignoreMask[detect], kCyanPixel);
+            markPixels(*shapes[i], editIgnoreMask[detect], kCyanPixel);
     }
     if (previewActive && selectedRoi >= 0 && selectedRoi < count)
         markPixels(*shapes[selectedRoi], ngPixels, kCyanPixel);

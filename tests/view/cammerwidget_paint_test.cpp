@@ -214,6 +214,8 @@ TEST_F(ViewPainting, TemplateSourceShowsTheEditedRegionsWithIgnoredPixelsSizeHin
             view->ignoreMask[1][size_t(y * kW + x)] = 255;
     // Ignored pixels outside every region are not shown.
     view->ignoreMask[1][size_t(170 * kW + 300)] = 255;
+    // The editor opens with its own copy of the masks.
+    view->copyMasksToEdit();
 
     QImage image = shot(QStringLiteral("template-source"));
     EXPECT_EQ(at(image, 2 * 40, 2 * 45), kCyan);
@@ -337,6 +339,7 @@ TEST_F(ViewPainting, RegionsReachingOutsideTheImagePaintOnlyTheirInsidePart)
     // The editor's ignored and preview pixels of such a region.
     addRegion(*view->editRoiSet, 0, QRect(300, 170, 500, 500), 2);
     std::fill(view->ignoreMask[0].begin(), view->ignoreMask[0].end(), 255);
+    view->copyMasksToEdit();
     imageSource = 0;
     view->selectedRoi = 0;
     view->previewActive = true;
