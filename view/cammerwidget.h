@@ -290,6 +290,10 @@ public:
     QPoint lastPoint;
     QPoint pressPoint;
     QPoint lastSelectPoint;
+    // Pointer position (widget pixels) of the last press, moved along while a drag pans the
+    // zoomed picture.
+    int pressX = 0;
+    int pressY = 0;
     // The panel's anchor: the selected region's top-left, 26 pixels up (image pixels).
     int panelAnchorX = 0;
     int panelAnchorY = 0;
@@ -326,10 +330,6 @@ public slots:
     void SlotCopyArea(QPoint p);
     // Selects the next region under the point where a region was last selected.
     void SlotNextROI();
-
-    // Pointer position of the last press, moved along while a drag pans the zoomed picture.
-    int pressX = 0;
-    int pressY = 0;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -19,8 +19,10 @@
 #include "widgets/windowhelpers.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -43,6 +45,26 @@ const char* const kOutputChannels[] = {"N1", "N2", "N4", "N5", "N6", "N7", "N8",
 // The move-all button names the mode its next press selects: text 12 "隐藏设置", 32 "整体移动",
 // 34 "单移/显示", by the present moveMode 0, 1, 2.
 constexpr int kMoveAllTexts[] = {12, 32, 34};
+
+// The kit's buttons draw 18-pixel text through their style sheet; a caption wider than its
+// button (the panel's widths are fixed) takes the largest smaller size that fits, down to 12.
+void fitCaption(QPushButton* button)
+{
+    constexpr int kKitTextSize = 18;
+    constexpr int kSmallestTextSize = 12;
+    constexpr int kPadding = 8;
+    // The family the style sheet leaves the button (the application's font).
+    button->ensurePolished();
+    QFont font = button->font();
+    int size = kKitTextSize;
+    for (; size > kSmallestTextSize; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).horizontalAdvance(button->text()) + kPadding <= button->width())
+            break;
+    }
+    static const QRegularExpression textSize(QStringLiteral("font-size: *\\d+px"));
+    button->setStyleSheet(button->styleSheet().replace(textSize, QStringLiteral("font-size: %1px").arg(size)));
+}
 
 QFont panelFont(int pixelSize)
 {
@@ -278,6 +300,9 @@ void CammerWidget::layoutParamPanel()
         objectButton->setText(tableText(handleIndex == 1 ? 29 : 30));
         break;
     }
+    for (QPushButton* button : {static_cast<QPushButton*>(funcButton), static_cast<QPushButton*>(paraSwitchButton),
+                                static_cast<QPushButton*>(nextRoiButton), static_cast<QPushButton*>(objectButton)})
+        fitCaption(button);
     update();
 }
 
