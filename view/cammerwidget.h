@@ -17,9 +17,9 @@
 
 class CameraInterface;
 class CammerSingleton;
-class DetectEngine;
 class ColorButton;
 class ComboBox;
+class DetectEngine;
 class QLabel;
 class QPainter;
 class ROIInterface;

@@ -505,6 +505,7 @@ void CammerWidget::SaveNewROI()
         set.outN[n] = 0;
     set.roiCount[d] = shapes.size();
     selectedRoi = set.roiCount[d] - 1;
+    handleIndex = 0;
 }
 
 void CammerWidget::SavePolygon()
@@ -543,6 +544,7 @@ void CammerWidget::SavePolygon()
     set.shapeKind[s] = ShapePolygon;
     set.roiCount[d] = shapes.size();
     selectedRoi = set.roiCount[d] - 1;
+    handleIndex = 0;
     endDrawing();
     layoutParamPanel();
     update();
@@ -594,6 +596,7 @@ void CammerWidget::SlotCopyArea(QPoint p)
         set.outN[n] = set.outN[from];
     set.roiCount[d] = shapes.size();
     selectedRoi = n;
+    handleIndex = 0;
     layoutParamPanel();
     update();
 }

@@ -8,6 +8,7 @@
 #include "detection/cammersingleton.h"
 #include "detection/clustomrect.h"
 #include "tests/mainwindow/windowfixture.h"
+#include "tests/view/viewshot.h"
 #include "view/cammerwidget.h"
 
 #include <QDir>
@@ -94,16 +95,7 @@ protected:
     }
 
     // The view as a person sees it; also written as <name>.png.
-    QImage shot(const QString& name)
-    {
-        const QImage image = view->grab().toImage();
-        const QByteArray dir = qgetenv("MONITOR_TEST_SHOTS");
-        if (!dir.isEmpty())
-            QDir().mkpath(QString::fromLocal8Bit(dir));
-        image.save((dir.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(dir)) + QLatin1Char('/') + name
-                   + QStringLiteral(".png"));
-        return image;
-    }
+    QImage shot(const QString& name) { return viewShot(*view, name); }
 
     std::unique_ptr<CammerWidget> view;
     int savedDetects = 2;

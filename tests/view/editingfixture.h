@@ -8,7 +8,10 @@
 #include "core/texttable.h"
 #include "detection/cammersingleton.h"
 #include "detection/clustomrect.h"
+#include "detection/circle.h"
+#include "detection/repolygon.h"
 #include "tests/mainwindow/windowfixture.h"
+#include "tests/view/viewshot.h"
 #include "view/cammerwidget.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
@@ -16,12 +19,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QTimer>
 
+#include <initializer_list>
 #include <memory>
 
 // What the next modal box said, and how many were answered.
@@ -154,17 +156,38 @@ protected:
         return r;
     }
 
-    // The view as a person sees it; also written as <name>.png (into MONITOR_TEST_SHOTS when set).
-    QImage shot(const QString& name)
+    // A polygon region of these vertices appended to detect 0 of the edit set with its mask.
+    RePolygon* addPolygon(std::initializer_list<QPoint> vertices)
     {
-        const QImage image = view->grab().toImage();
-        const QByteArray dir = qgetenv("MONITOR_TEST_SHOTS");
-        if (!dir.isEmpty())
-            QDir().mkpath(QString::fromLocal8Bit(dir));
-        image.save((dir.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(dir)) + QLatin1Char('/') + name
-                   + QStringLiteral(".png"));
-        return image;
+        auto* polygon = new RePolygon(int(vertices.size()), vertices.begin());
+        polygon->updateBounds();
+        return static_cast<RePolygon*>(appendShape(polygon));
     }
+    // A circle region of radius r (inner radius rn) about (x, y) appended to detect 0.
+    Circle* addCircle(int x, int y, int r, int rn = 0)
+    {
+        auto* circle = new Circle;
+        circle->xc = x;
+        circle->yc = y;
+        circle->r = r;
+        circle->rn = rn;
+        circle->normalise();
+        return static_cast<Circle*>(appendShape(circle));
+    }
+    ROIInterface* appendShape(ROIInterface* shape)
+    {
+        CammerSingleton& set = edited();
+        while (set.rois.size() < CammerSingleton::kDetects)
+            set.rois.append(QList<ROIInterface*>());
+        const int r = set.roiCount[0]++;
+        set.rois[0].append(shape);
+        set.shapeKind[r] = shape->type();
+        view->editRoiMask[r] = shape->mask();
+        return shape;
+    }
+
+    // The view as a person sees it; also written as <name>.png.
+    QImage shot(const QString& name) { return viewShot(*view, name); }
 
     std::unique_ptr<CammerWidget> view;
     int savedDetects = 2;

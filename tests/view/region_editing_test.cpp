@@ -3,7 +3,6 @@
 // switching and deleting regions, and where a pointer position lands in the image.
 #include "tests/view/editingfixture.h"
 
-#include "detection/repolygon.h"
 #include "mainwindow/mojuwizard.h"
 #include "widgets/colorbutton.h"
 
@@ -290,12 +289,7 @@ TEST_F(RegionEditing, SelectedRegionIsResizedByEachHandleAndMovedInsideTheImage)
 
     // A polygon vertex dragged out of the image stops in the 3-pixel band.
     clearRegions();
-    const QPoint triangle[] = {{50, 50}, {150, 50}, {100, 120}};
-    auto* polygon = new RePolygon(3, triangle);
-    polygon->updateBounds();
-    edited().rois[0].append(polygon);
-    edited().roiCount[0] = 1;
-    edited().shapeKind[0] = ShapePolygon;
+    RePolygon* polygon = addPolygon({{50, 50}, {150, 50}, {100, 120}});
     click({100, 70});  // selects it
     ASSERT_EQ(view->selectedRoi, 0);
     press(2 * QPoint(50, 50));
@@ -368,12 +362,7 @@ TEST_F(RegionEditing, CopyIsCentredOnThePressAndTakesTheSourceParameters)
     EXPECT_EQ(view->editRoiMask[2].cols, shapes()[2]->width());
 
     // A polygon copied next to the corner is shifted into the 3-pixel band as a whole.
-    const QPoint triangle[] = {{50, 200}, {150, 200}, {100, 290}};
-    auto* polygon = new RePolygon(3, triangle);
-    polygon->updateBounds();
-    edited().rois[0].append(polygon);
-    edited().shapeKind[3] = ShapePolygon;
-    edited().roiCount[0] = 4;
+    addPolygon({{50, 200}, {150, 200}, {100, 290}});
     view->deselectRoi();
     click({100, 230});
     ASSERT_EQ(view->selectedRoi, 3);

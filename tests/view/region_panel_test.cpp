@@ -5,9 +5,7 @@
 #include "tests/view/editingfixture.h"
 
 #include "core/startup.h"
-#include "detection/circle.h"
 #include "detection/detectengine.h"
-#include "detection/repolygon.h"
 #include "mainwindow/mojuwizard.h"
 #include "view/regiontooltable.h"
 #include "widgets/colorbutton.h"
@@ -277,14 +275,7 @@ TEST_F(RegionPanel, SizeButtonsStepTheChosenPartOfEachShape)
 
     // Circle: inner radius, outer radius, centre.
     clearRegions();
-    auto* circle = new Circle;
-    circle->xc = 200;
-    circle->yc = 150;
-    circle->r = 50;
-    circle->normalise();
-    edited().rois[0].append(circle);
-    edited().roiCount[0] = 1;
-    edited().shapeKind[0] = ShapeCircle;
+    Circle* circle = addCircle(200, 150, 50);
     selectOnly(0);
     EXPECT_EQ(view->objectButton->text(), tableText(28));
     EXPECT_EQ(view->add10Button->text(), QStringLiteral("+10"));
@@ -302,12 +293,7 @@ TEST_F(RegionPanel, SizeButtonsStepTheChosenPartOfEachShape)
 
     // Polygon: each vertex in turn.
     clearRegions();
-    const QPoint triangle[] = {{50, 50}, {150, 50}, {100, 120}};
-    auto* polygon = new RePolygon(3, triangle);
-    polygon->updateBounds();
-    edited().rois[0].append(polygon);
-    edited().roiCount[0] = 1;
-    edited().shapeKind[0] = ShapePolygon;
+    RePolygon* polygon = addPolygon({{50, 50}, {150, 50}, {100, 120}});
     selectOnly(0);
     view->objectButton->click();
     view->objectButton->click();
@@ -380,16 +366,7 @@ TEST_F(RegionPanel, EditingViewWithThePanelOnAFullScreen)
         view->engine = new DetectEngine(view->roiSet, view.get());
 
         addRect(0, QRect(QPoint(40, 300), QPoint(300, 460)), 0, 5, 25, 100);
-        auto* circle = new Circle;
-        circle->xc = 560;
-        circle->yc = 170;
-        circle->r = 90;
-        circle->rn = 30;
-        circle->normalise();
-        edited().rois[0].append(circle);
-        edited().shapeKind[1] = ShapeCircle;
-        edited().roiCount[0] = 2;
-        view->editRoiMask[1] = circle->mask();
+        addCircle(560, 170, 90, 30);
         const int spot = addRect(0, QRect(QPoint(120, 80), QPoint(380, 240)), 1, 12800, 20, 5000);
 
         selectOnly(spot);
