@@ -1,6 +1,7 @@
 #include "records/temperaturechartdata.h"
 
 #include "core/wallclock.h"
+#include "records/datathread.h"
 #include "records/resstatistics.h"
 
 #include <QDate>
@@ -94,6 +95,11 @@ TemperatureChartData::TemperatureChartData(QObject* parent)
 TemperatureChartData::~TemperatureChartData()
 {
     m_loadsEnded.acquire(m_loadsStarted);
+    if (queryThread) {
+        queryThread->wait();
+        delete queryThread;
+    }
+    stopExport();
 }
 
 void TemperatureChartData::init()
@@ -108,8 +114,14 @@ void TemperatureChartData::init()
 
     // Today by the wall clock, taken here: the pool thread does not read it.
     const QDate today = WallClock::now().date();
-    filter.from = QDateTime(today, QTime(0, 0));
-    filter.to = QDateTime(today, QTime(23, 59, 59, 999));
+    if (!queryThread)
+        queryThread = new dataThread(this);
+    {
+        QMutexLocker lock(&dataMutex);
+        filter.from = QDateTime(today, QTime(0, 0));
+        filter.to = QDateTime(today, QTime(23, 59, 59, 999));
+    }
+    buildDayAxis();
 
     ++m_loadsStarted;
     const QString file = dbFileName;

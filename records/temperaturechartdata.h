@@ -1,6 +1,8 @@
 // The process-wide store of per-cycle results: one res_report row of ResStatistics.db per round,
 // camera and detect, today's temperature series and region outcomes in memory, and the mark of
 // one regular record per interval. At start-up today's rows are read back on a pool thread.
+// It also answers the screens' date-range queries on its query thread, counts rounds into time
+// bins, and exports the rows of a query through the external export program.
 #pragma once
 
 #include <QAtomicInteger>
@@ -15,8 +17,12 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QTimer>
+#include <QVector>
 
+class QProcess;
 class QSqlError;
+class QSqlQuery;
+class dataThread;
 
 // The current query: camera, detect and region -1 for all, else an index; a date range.
 struct QueryFilter {
@@ -56,7 +62,14 @@ class TemperatureChartData : public QObject {
 public:
     // A point of a temperature series: x = detect start in whole seconds since the epoch,
     // y = the temperature.
-    using Series = QList<QPointF>;
+    using Series = QVector<QPointF>;
+
+    // Which screen's loader a query pass runs: the temperature chart's series or the
+    // statistics screen's counts.
+    enum class QueryPass { Temperature, Statistics };
+
+    // Location of the export program, relative to the working directory.
+    static const char* const kExportProgram;
 
     // The one store, created on first use without a lock (first used by main in the GUI thread).
     static TemperatureChartData* instance();
@@ -120,8 +133,45 @@ public:
     static QString detailToJson(const QList<QList<int>>& detail);
     static QString resultToJson(const QList<int>& result);
 
+    // ---- Date-range queries and statistics ----
+
+    // filter := f (GUI thread).
+    void setFilter(QueryFilter f);
+    // Starts one pass of `pass`'s loader on queryThread over the filter as it is now. A pass
+    // still running is waited for first, so its results are never emptied under it. GUI thread.
+    void startQuery(QueryPass pass);
+    // The query pass, on queryThread: loads with a connection of that thread, publishes under
+    // dataMutex, then emits readTempFinished or readResFinished.
+    void runQueryPass();
+    // SELECT of one day file for `f`'s camera and detect, with two bound values for the exact
+    // round-start bounds (milliseconds included), in key order (detect start, camera, detect).
+    static QString buildSelect(const QueryFilter& f);
+    // The temperature series of `f`'s range, read file by file through `db` (query thread).
+    QMap<QString, Series> loadTemperatureRange(QSqlDatabase& db, const QueryFilter& f);
+    // Counts the rounds of `f`'s range into bins and totals as the rows are read, in key order,
+    // without holding them (a year of rows is too many); then publishes the counts (query thread).
+    void loadStatisticsRange(QSqlDatabase& db, const QueryFilter& f);
+    // The bin axis of the filter's range: up to 24 hourly bins, 24 wider ones beyond a day.
+    void buildRangeAxis();
+    // The bin axis of today by the wall clock: 24 hourly bins. The filter is not changed.
+    void buildDayAxis();
+    // Counts the rounds of todayRounds (statisticsSource 0) or rangeRounds (1) into okBins,
+    // ngBins and the totals over the present axis and filter.
+    void computeStatistics();
+    // [okBins, ngBins].
+    QList<QList<int>> hourBins();
+
+    // ---- Export ----
+
+    // Starts the export program on the filter's rows: mode 2 only the regular records, any
+    // other mode all rows, written into a new "<time>_result" folder in `dir`. Ignored while
+    // an export runs; the end is announced by exportFinish.
+    void exportData(int mode, QString dir);
+
+    dataThread* queryThread = nullptr;
+    // The database file the last query pass read (query thread, under dataMutex).
     QString dbFileName;
-    QSqlDatabase readDb;    // connection "ResDB": the date-range queries
+    QSqlDatabase readDb;    // connection "ResDB", made by init; other threads use their own
     QSqlDatabase insertDb;  // connection "ResInsertDB": rows written by the GUI thread
     QueryFilter filter;
     // Guards the series and round maps between the start-up read, the queries and the GUI thread.
@@ -143,6 +193,26 @@ public:
     static constexpr int kBusyTimeoutMs = 100;
     // 0: the chart shows todaySeries live; 1: the live curve is paused; 2: it shows rangeSeries.
     int chartSource = 0;
+    // 0: statistics count todayRounds; 1: they show the last range query's counts.
+    int statisticsSource = 0;
+    // Outcomes of date-range rows, keyed by their detect start. The statistics pass counts its
+    // rows without keeping them here; computeStatistics counts what it holds.
+    QMap<QString, RoundEntry> rangeRounds;
+    // Counting results, axis and counting state: under dataMutex.
+    int roundCount = 0;
+    int ngRoundCount = 0;
+    double ngRate = 0;
+    double binSeconds = 3600;
+    // [start labels, end labels], "MM-dd hh:mm:ss".
+    QList<QStringList> axisLabels;
+    QList<int> okBins;
+    QList<int> ngBins;
+    QDateTime axisStart;
+    QDateTime axisEnd;
+    QDateTime lastRoundStart;
+    quint8 roundIsNg = 0;
+    // An export process runs (GUI thread).
+    quint8 exportBusy = 0;
     // Today's rows have been read (set once by the start-up task; read by the GUI thread).
     QAtomicInteger<quint8> loaded{0};
     QTimer recordTimer;
@@ -150,15 +220,27 @@ public:
     quint8 markNext = 1;
     int intervalMinutes = 30;
 
+signals:
+    // The export ended: ok when the program exited with 0 and printed its closing line; not ok
+    // when it failed, crashed or could not be started.
+    void exportFinish(bool ok);
+
 public slots:
     // Regular-record timer: mark the next row written.
     void markNextRound();
+
+private slots:
+    // The export program's output (merged channels) and its end.
+    void exportOutput();
+    void exportDone(int exitCode, int exitStatus);
 
 private:
     enum class BatchOutcome { Written, Waiting, MissingTable };
     // One transaction over the whole queue.
     BatchOutcome writeBatch();
     BatchOutcome rowsWait(const QSqlError& error);
+    // Ends a running export without announcing it (the store goes away).
+    void stopExport();
 
     // A write of the queue is due once the running event has ended.
     bool m_writeScheduled = false;
@@ -167,4 +249,11 @@ private:
     // Start-up reads started by init, and released by each when it has ended.
     int m_loadsStarted = 0;
     QSemaphore m_loadsEnded;
+
+    // The pass that queryThread runs next, and its filter (set before the thread starts).
+    QueryPass m_pass = QueryPass::Statistics;
+    QueryFilter m_passFilter;
+    // The running export and all it has printed so far.
+    QProcess* m_export = nullptr;
+    QByteArray m_exportOutput;
 };

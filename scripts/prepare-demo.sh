@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes a fresh demo working directory from samples/ and the built stand-in libraries.
+# Makes a fresh demo working directory from samples/ and the built stand-ins.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 demo=${1:?usage: prepare-demo.sh DIR}
@@ -19,4 +19,9 @@ fi
 if [ -f "$root/build/Translator/tr_en.qm" ]; then
   mkdir -p "$demo/Translator"
   cp "$root/build/Translator/tr_en.qm" "$demo/Translator/tr_en.qm"
+fi
+# Our stand-in of the external export program, started by the result export.
+if [ -f "$root/build/relaydir/export_temperature/temperature_export.exe" ]; then
+  mkdir -p "$demo/relaydir/export_temperature"
+  cp "$root/build/relaydir/export_temperature/temperature_export.exe" "$demo/relaydir/export_temperature/"
 fi

@@ -1,0 +1,63 @@
+// Seeding res_report rows into result files for the query and export tests.
+#pragma once
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+struct SeedRow {
+    QDateTime roundStart;
+    QDateTime detectStart;
+    int camera;
+    int detect;
+    QString detail;
+    QString result;
+    int verdict = 1;
+    QString description = QString();
+};
+
+inline QString stampOf(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+
+// Appends `rows` to res_report of `file` (made with its folder when missing), in one transaction.
+inline void seedRows(const QString& file, const QList<SeedRow>& rows)
+{
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("seed"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS res_report(idx INTEGER PRIMARY KEY,roundstart VARCHAR(32) NOT NULL,"
+            "detectstart VARCHAR(32) NOT NULL,idx_camera INT NOT NULL,idx_detect INT NOT NULL,roi_detail TEXT NOT "
+            "NULL,roi_result TEXT NOT NULL,result tinyint NOT NULL,description TEXT)")));
+        db.transaction();
+        query.prepare(QStringLiteral("INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, "
+                                     "roi_detail, roi_result, result, description) values (?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const SeedRow& r : rows) {
+            query.addBindValue(stampOf(r.roundStart));
+            query.addBindValue(stampOf(r.detectStart));
+            query.addBindValue(r.camera);
+            query.addBindValue(r.detect);
+            query.addBindValue(r.detail);
+            query.addBindValue(r.result);
+            query.addBindValue(r.verdict);
+            query.addBindValue(r.description);
+            ASSERT_TRUE(query.exec());
+        }
+        db.commit();
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("seed"));
+}
