@@ -26,6 +26,7 @@ int ngCounts[8] = {};
 int cycleCount = 0;
 int ngCycleCount = 0;
 ResStatistics* resStatistics = nullptr;
+StatisticsWidget* statisticsWidget = nullptr;
 
 int cameraDriverMask = 0;
 QMap<QString, CameraInterface*> cameraDrivers;

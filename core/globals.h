@@ -21,6 +21,7 @@ class DateTimeWidget;
 class _RollingTime;
 class CameraInterface;
 class ResStatistics;
+class StatisticsWidget;
 class SaveFialImageThread;
 struct CameraInfo;
 class Warnbox;
@@ -65,6 +66,8 @@ extern int cycleCount;
 extern int ngCycleCount;
 // The hourly statistics store, made by the main window and kept for the life of the process.
 extern ResStatistics* resStatistics;
+// The production statistics screen, made by the main window's statistics command on first use.
+extern StatisticsWidget* statisticsWidget;
 
 // Camera discovery's registries (GUI thread only, never freed). Enabled driver families (bits
 // 0x10, 0x100, 0x08, 0x04, 0x200); one prototype per enabled family by its driver identifier;

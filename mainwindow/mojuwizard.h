@@ -286,6 +286,9 @@ public slots:
     // A Modbus client wrote these write registers: 0 clears the counters, 1 switches the
     // parameter group. Handled in list order.
     void SlotModbusDataChange(QList<int> chg_WriteData_index);
+    // The side menu's statistics command: the statistics screen reset to today and run modally,
+    // when statistics are on and the result store has read today's rows; else the reason.
+    void SlotShowStatisticsWidget();
 
 protected:
     // A release anywhere on the window takes the keyboard focus, so the edit that had it closes

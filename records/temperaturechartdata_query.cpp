@@ -71,7 +71,9 @@ Axis rangeAxis(const QueryFilter& f)
         k = int(n) - 1;
     }
     const QString format = QString::fromLatin1(kLabelFormat);
-    const qint64 step = qint64(axis.binSeconds);
+    // Labels in whole seconds: a bin of 7199.96 s (two days ending at 23:59:59.999) reads as two
+    // hours, not as a start that drifts back a second per bin.
+    const qint64 step = qRound64(axis.binSeconds);
     QStringList starts;
     QStringList ends;
     QDateTime t = f.from;

@@ -204,6 +204,19 @@ Search again?</translation>
     </message>
 </context>
 <context>
+    <name>MoJuWizard</name>
+    <message>
+        <source>生产统计未启用
+请前往高级参数设置</source>
+        <translation>Production statistics are off.
+Please turn them on in the advanced parameters.</translation>
+    </message>
+    <message>
+        <source>数据还未加载完成..</source>
+        <translation>The data are still loading..</translation>
+    </message>
+</context>
+<context>
     <name>MultipleBtnGroup</name>
     <message>
         <source>相机%1</source>
@@ -245,6 +258,53 @@ Search again?</translation>
     <message>
         <source>秒</source>
         <translation>s</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsWidget</name>
+    <message>
+        <source>生产统计</source>
+        <translation>Production statistics</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>相机号</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>检测号</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>区域号</source>
+        <translation>Region</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>导出数据</source>
+        <translation>Export data</translation>
+    </message>
+    <message>
+        <source>时间检索不能为空</source>
+        <translation>Please choose a time range first</translation>
+    </message>
+    <message>
+        <source>请先选择导出路径</source>
+        <translation>Please choose an export folder first</translation>
+    </message>
+    <message>
+        <source>确定是否导出</source>
+        <translation>Export the data?</translation>
     </message>
 </context>
 <context>

@@ -57,6 +57,7 @@ const Icon kResourceIcons[] = {
     {"DeleteSelect", Glyph::Cross, kRed, nullptr},
     {"DeleteAll", Glyph::Letters, kRed, "ALL"},
     {"Delete", Glyph::Cross, kRed, nullptr},
+    {"Close", Glyph::Cross, kRed, nullptr},
     {"CopyArea", Glyph::Letters, kBlue, "CP"},
     {"EditArea", Glyph::Letters, kBlue, "ED"},
     {"SetROI", Glyph::Box, kTeal, nullptr},

@@ -1,0 +1,173 @@
+// The production statistics screen offscreen: today's totals on opening, filter changes, a
+// search's figures after its signal, and the chart's bars; pictures of the screen go to
+// $MONITOR_SHOTS when it is set.
+#include "records/statisticswidget.h"
+
+#include "core/globals.h"
+#include "core/texttable.h"
+#include "core/wallclock.h"
+#include "records/camerastatisticswidget.h"
+#include "records/datathread.h"
+#include "records/histogram.h"
+#include "records/temperaturechartdata.h"
+#include "tests/records/resultrows.h"
+#include "tests/support/eventwait.h"
+#include "tests/support/modalanswer.h"
+#include "widgets/combobox.h"
+#include "widgets/fromtimetotime.h"
+#include "widgets/tipbox.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QTime>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QDateTime at(int day, int h, int m, int s = 0, int ms = 0)
+{
+    return QDateTime(QDate(2024, 5, day), QTime(h, m, s, ms));
+}
+
+// A round of one camera and detect handed to the store as the detection engine does.
+void liveRound(const QDateTime& start, int camera, int detect, const QList<int>& results)
+{
+    TemperatureChartData* store = TemperatureChartData::instance();
+    RoundRecord r;
+    r.camera = camera;
+    r.detect = detect;
+    r.roundStart = start;
+    r.detectStart = start.addMSecs(200);
+    r.result = results.contains(0) ? 0 : 1;
+    for (int v : results) {
+        r.roiDetail << QList<int>{0, 5, 25, 100, 3};
+        r.roiResult << v;
+    }
+    store->setRoundInfo(r);
+    store->addRoundToSeries();
+}
+
+void shoot(QWidget* widget, const char* name)
+{
+    const QByteArray dir = qgetenv("MONITOR_SHOTS");
+    if (!dir.isEmpty())
+        widget->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
+class StatisticsScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fillTextTable();
+        cameraCount = 2;
+        detectsPerCamera = 2;
+        WallClock::setForTests([]() { return at(3, 15, 0); });
+        TemperatureChartData* store = TemperatureChartData::instance();
+        store->clearTodayRounds();
+        store->statisticsSource = 0;
+        // Today: 09:10 OK (two cameras), 09:40 NG on camera 1's detect 1, 14:00 OK.
+        liveRound(at(3, 9, 10), 0, 0, {1, 1});
+        liveRound(at(3, 9, 10), 1, 0, {1});
+        liveRound(at(3, 9, 40), 0, 1, {1, 1});
+        liveRound(at(3, 9, 40), 1, 1, {1, 0});
+        liveRound(at(3, 14, 0), 0, 0, {1, 1});
+        screen = std::make_unique<StatisticsWidget>();
+        screen->resetToToday();
+    }
+    void TearDown() override
+    {
+        screen.reset();
+        TemperatureChartData::instance()->clearTodayRounds();
+        WallClock::setForTests(nullptr);
+    }
+
+    QStringList totals() const
+    {
+        return {screen->page->totalCount->text(), screen->page->totalNGCount->text(),
+                screen->page->totalNGRate->text()};
+    }
+
+    std::unique_ptr<StatisticsWidget> screen;
+};
+
+}  // namespace
+
+TEST_F(StatisticsScreen, OpensOnTodaysTotalsAndHourlyBars)
+{
+    EXPECT_EQ(totals(), (QStringList{"3", "1", "33.33%"}));
+    const Histogram* chart = screen->page->histogram;
+    EXPECT_EQ(chart->barCount, 24);
+    EXPECT_EQ(chart->okValues.value(9), 1);
+    EXPECT_EQ(chart->ngValues.value(9), 1);
+    EXPECT_EQ(chart->okValues.value(14), 1);
+    EXPECT_EQ(chart->startLabels.value(9), QStringLiteral("05-03 09:00:00"));
+    EXPECT_EQ(chart->endLabels.value(23), QStringLiteral("05-04 00:00:00"));
+    EXPECT_EQ(screen->regionCombo->count(), 11);
+    EXPECT_EQ(screen->cameraCombo->count(), 3);
+    screen->show();
+    shoot(screen.get(), "statistics_today");
+
+    // Combo changes recount today's rounds at once.
+    const struct {
+        const char* name;
+        ComboBox* combo;
+        int index;
+        QStringList totals;
+    } cases[] = {
+        {"camera 1", screen->cameraCombo, 1, {"3", "0", "0%"}},
+        {"camera 2", screen->cameraCombo, 2, {"2", "1", "50%"}},
+        // A live round's regions carry the detect's verdict.
+        {"camera 2, region 1", screen->regionCombo, 1, {"2", "1", "50%"}},
+        {"camera 2, region 2 (only its NG detect has one)", screen->regionCombo, 2, {"1", "1", "100%"}},
+        {"camera 2, region 2, detect 1", screen->detectCombo, 1, {"0", "0", "0%"}},
+    };
+    for (const auto& c : cases) {
+        c.combo->setCurrentIndex(c.index);
+        EXPECT_EQ(totals(), c.totals) << c.name;
+    }
+    // An empty result draws axes and legend without bars.
+    EXPECT_EQ(screen->page->histogram->maxValue, 0);
+    shoot(screen.get(), "statistics_empty");
+
+    // Opening again shows today's figures of everything.
+    screen->resetToToday();
+    EXPECT_EQ(totals(), (QStringList{"3", "1", "33.33%"}));
+    EXPECT_EQ(screen->cameraCombo->currentIndex(), 0);
+}
+
+TEST_F(StatisticsScreen, SearchShowsItsFiguresAfterItsSignal)
+{
+    // Two past days in the archive, one round of them NG, and a busy hour for tall bars.
+    QList<SeedRow> rows;
+    for (int i = 0; i < 40; ++i)
+        rows << SeedRow{at(1, 10, i), at(1, 10, i, 1), 0, 0, "[[0,5,25,100,3]]", i % 8 ? "[1]" : "[0]"};
+    rows << SeedRow{at(2, 6, 0), at(2, 6, 0, 1), 1, 0, "[[0,5,25,100,3]]", "[1]"};
+    seedRows(QStringLiteral("ResStatistics/2024-05-01.db"), rows);
+
+    screen->rangePicker->setStartDateTime(at(1, 0, 0));
+    screen->rangePicker->setEndDateTime(at(2, 23, 59, 59, 999));
+    screen->show();
+    screen->search();
+    EXPECT_TRUE(screen->loadingBox->isVisible());
+    ASSERT_TRUE(waitUntil([&]() { return !screen->loadingBox->isVisible(); }, 20000));
+    EXPECT_EQ(totals(), (QStringList{"41", "5", "12.2%"}));
+    const Histogram* chart = screen->page->histogram;
+    EXPECT_EQ(chart->barCount, 24);
+    EXPECT_EQ(chart->startLabels.value(1), QStringLiteral("05-01 02:00:00"));
+    shoot(screen.get(), "statistics_search");
+
+    // The searched figures stay while a combo changes.
+    screen->cameraCombo->setCurrentIndex(2);
+    EXPECT_EQ(totals(), (QStringList{"41", "5", "12.2%"}));
+
+    // Without a range chosen, nothing is searched.
+    screen->rangePicker->setStartDateTime(QDateTime());
+    ModalAnswer::finishWhenShown(0);
+    const int answered = ModalAnswer::answeredCount();
+    screen->search();
+    EXPECT_EQ(ModalAnswer::answeredCount(), answered + 1);
+    EXPECT_EQ(totals(), (QStringList{"41", "5", "12.2%"}));
+}
