@@ -30,6 +30,7 @@
 #include <QHBoxLayout>
 #include <QMutex>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QSqlDatabase>
 #include <QTimer>
@@ -150,6 +151,8 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     sideMenu = new MenuBtnWidget(this);
     row->addWidget(sideMenu);
     regionPanel = sideMenu->regionPanel;
+    if (auto* statistics = sideMenu->findChild<QPushButton*>(QStringLiteral("pBtnStatistics")))
+        connect(statistics, &QPushButton::clicked, this, &MoJuWizard::SlotShowStatisticsWidget);
     bottomBar = new DottomDockWidget(this);
     bottomBar->setObjectName(QStringLiteral("pWgtDottomDock"));
     column->addWidget(bottomBar);

@@ -204,19 +204,6 @@ Search again?</translation>
     </message>
 </context>
 <context>
-    <name>MoJuWizard</name>
-    <message>
-        <source>生产统计未启用
-请前往高级参数设置</source>
-        <translation>Production statistics are off.
-Please turn them on in the advanced parameters.</translation>
-    </message>
-    <message>
-        <source>数据还未加载完成..</source>
-        <translation>The data are still loading..</translation>
-    </message>
-</context>
-<context>
     <name>MultipleBtnGroup</name>
     <message>
         <source>相机%1</source>
@@ -679,6 +666,16 @@ please choose the cameras to use</translation>
     <message>
         <source>警告：成品检测没有启用！</source>
         <translation>Warning: the product check is not enabled!</translation>
+    </message>
+    <message>
+        <source>生产统计未启用
+请前往高级参数设置</source>
+        <translation>Production statistics are off.
+Please turn them on in the advanced parameters.</translation>
+    </message>
+    <message>
+        <source>数据还未加载完成..</source>
+        <translation>The data are still loading..</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include "widgets/warnbox.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -23,11 +24,13 @@ TEST_F(StatisticsCommand, OpensOnlyWithStatisticsOnAndTodaysRowsRead)
         const char* name;
         int enabled;
         int loaded;
+        bool byMenuButton;
         QString modal;
     } cases[] = {
-        {"statistics off", 0, 1, QStringLiteral("Warnbox")},
-        {"today's rows still loading", 1, 0, QStringLiteral("tipbox 数据还未加载完成..")},
-        {"statistics on and loaded", 1, 1, QStringLiteral("StatisticsWidget")},
+        {"statistics off", 0, 1, false, QStringLiteral("Warnbox")},
+        {"today's rows still loading", 1, 0, false, QStringLiteral("tipbox 数据还未加载完成..")},
+        {"statistics on and loaded", 1, 1, false, QStringLiteral("StatisticsWidget")},
+        {"the side menu's button", 1, 1, true, QStringLiteral("StatisticsWidget")},
     };
     for (const auto& c : cases) {
         activeParams->statisticsEnabled = c.enabled;
@@ -46,7 +49,10 @@ TEST_F(StatisticsCommand, OpensOnlyWithStatisticsOnAndTodaysRowsRead)
             timer->deleteLater();
         });
         timer->start(20);
-        window->SlotShowStatisticsWidget();
+        if (c.byMenuButton)
+            window->findChild<QPushButton*>(QStringLiteral("pBtnStatistics"))->click();
+        else
+            window->SlotShowStatisticsWidget();
         EXPECT_EQ(seen, c.modal) << c.name;
     }
     ASSERT_NE(statisticsWidget, nullptr);
