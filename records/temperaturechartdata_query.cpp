@@ -153,6 +153,27 @@ private:
     qint64 m_lastMs = 0;
 };
 
+// The results of an axis and of a count into the store's members; the caller holds dataMutex.
+void publishAxis(TemperatureChartData& store, const Axis& axis)
+{
+    store.axisStart = axis.start;
+    store.axisEnd = axis.end;
+    store.binSeconds = axis.binSeconds;
+    store.axisLabels = axis.labels;
+}
+
+void publishCounts(TemperatureChartData& store, const RoundCounting& counting)
+{
+    store.okBins = counting.ok;
+    store.ngBins = counting.ng;
+    store.roundCount = counting.rounds;
+    store.ngRoundCount = counting.ngRounds;
+    // Nothing counted shows a rate of 0, not a division of zero by zero.
+    store.ngRate = counting.rounds > 0 ? counting.ngRounds * 100.0 / counting.rounds : 0.0;
+    store.lastRoundStart = counting.last();
+    store.roundIsNg = counting.roundIsNg;
+}
+
 // Camera, detect and region position of a round key "T:<time>_C:%1_D:%2_F:%3".
 bool parseRoundKey(const QString& key, int* camera, int* detect, int* region)
 {
@@ -378,27 +399,15 @@ void TemperatureChartData::loadStatisticsRange(QSqlDatabase& db, const QueryFilt
     flush();
 
     QMutexLocker lock(&dataMutex);
-    axisStart = axis.start;
-    axisEnd = axis.end;
-    binSeconds = axis.binSeconds;
-    axisLabels = axis.labels;
-    okBins = counting.ok;
-    ngBins = counting.ng;
-    roundCount = counting.rounds;
-    ngRoundCount = counting.ngRounds;
-    ngRate = roundCount > 0 ? ngRoundCount * 100.0 / roundCount : 0.0;
-    lastRoundStart = counting.last();
-    roundIsNg = counting.roundIsNg;
+    publishAxis(*this, axis);
+    publishCounts(*this, counting);
 }
 
 void TemperatureChartData::buildRangeAxis()
 {
     QMutexLocker lock(&dataMutex);
     const Axis axis = rangeAxis(filter);
-    axisStart = axis.start;
-    axisEnd = axis.end;
-    binSeconds = axis.binSeconds;
-    axisLabels = axis.labels;
+    publishAxis(*this, axis);
 }
 
 void TemperatureChartData::buildDayAxis()
@@ -441,14 +450,7 @@ void TemperatureChartData::computeStatistics()
             counting.add(it.value().roundStart.toMSecsSinceEpoch(), it.value().result);
         }
     }
-    okBins = counting.ok;
-    ngBins = counting.ng;
-    roundCount = counting.rounds;
-    ngRoundCount = counting.ngRounds;
-    // Nothing counted shows a rate of 0, not a division of zero by zero.
-    ngRate = roundCount > 0 ? ngRoundCount * 100.0 / roundCount : 0.0;
-    lastRoundStart = counting.last();
-    roundIsNg = counting.roundIsNg;
+    publishCounts(*this, counting);
 }
 
 QList<QList<int>> TemperatureChartData::hourBins()
