@@ -209,7 +209,8 @@ void TemperatureChartData::addRoundToSeries()
             const QString key = seriesKey(round.camera, round.detect, i);
             const QPointF point(x, double(element.at(1)));
             todaySeries[key].append(point);
-            newPoints[key].append(point);
+            if (curveRunning)
+                newPoints[key].append(point);
         }
         const QString rkey = roundKey(roundText, round.camera, round.detect, i);
         if (!todayRounds.contains(rkey))

@@ -111,8 +111,9 @@ public:
 
     // Copies every field of `record` into round.
     void setRoundInfo(RoundRecord record);
-    // Enters round into today's temperature series and the real-time points (its temperature
-    // regions) and into today's region outcomes (the first entry of a round key stays).
+    // Enters round into today's temperature series and, while the real-time curve runs, its new
+    // points (the temperature regions), and into today's region outcomes (the first entry of a
+    // round key stays).
     void addRoundToSeries();
     // Queues round as one res_report row. Once today's rows are loaded the queue is written
     // when the running event has ended (after the round's outputs are decided), not here.
@@ -180,8 +181,12 @@ public:
     // Series of the last date-range query.
     QMap<QString, Series> rangeSeries;
     QMap<QString, RoundEntry> todayRounds;
-    // Temperature points added since the real-time curve last took them (GUI thread).
+    // Temperature points added since the real-time curve last took them (GUI thread). Filled only
+    // while the curve's 1 s timer runs: a closed or paused chart rebuilds from todaySeries, and
+    // points kept meanwhile would grow without bound and be drawn twice.
     QMap<QString, Series> newPoints;
+    // The real-time curve's timer runs (set by the curve when it starts and stops it).
+    bool curveRunning = false;
     // The round being assembled (GUI thread).
     RoundRecord round;
     // Rows not yet written, in order (GUI thread); at most kQueueLimit, the oldest falling off.

@@ -246,6 +246,7 @@ TEST(TemperatureChartData, RoundsWaitUntilTodayIsLoadedAndTheFirstBatchIsRegular
 {
     writeRows({});
     TemperatureChartData store;
+    store.curveRunning = true;  // the chart is open
     RoundRecord round;
     round.camera = 1;
     round.detect = 3;
@@ -305,13 +306,20 @@ TEST(TemperatureChartData, ChartShowsTheSeriesOfItsSource)
         EXPECT_EQ(store.getSeries().keys(), c.keys) << "source " << c.source;
     }
 
+    // While the live curve does not run no new points are kept: it rebuilds from today's series.
+    store.setRoundInfo(roundOf(today(8, 0, 0), 0));
+    store.addRoundToSeries();
+    EXPECT_TRUE(store.newPoints.isEmpty());
+    EXPECT_EQ(store.todaySeries.value(QStringLiteral("C:0_D:1_F:1")).size(), 1);
+
     // The live curve takes its points; today's series keep them.
+    store.curveRunning = true;
     store.setRoundInfo(roundOf(today(9, 0, 0), 0));
     store.addRoundToSeries();
     ASSERT_EQ(store.newPoints.size(), 1);
     store.clearNewPoints();
     EXPECT_TRUE(store.newPoints.isEmpty());
-    EXPECT_EQ(store.todaySeries.value(QStringLiteral("C:0_D:1_F:1")).size(), 1);
+    EXPECT_EQ(store.todaySeries.value(QStringLiteral("C:0_D:1_F:1")).size(), 2);
 }
 
 TEST_F(LoadedStore, RowsOfARoundAreWrittenTogetherWhenTheRunningEventHasEnded)
