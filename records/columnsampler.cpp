@@ -7,7 +7,7 @@ namespace {
 
 // Appends the lowest and the highest point of each of `columns` equal columns of [a, b] among
 // series[begin, end) to out, each column's two in their series order (one when they coincide).
-void appendColumnExtremes(const QList<QPointF>& series, int begin, int end, double a, double b, int columns,
+void appendColumnExtremes(const QVector<QPointF>& series, int begin, int end, double a, double b, int columns,
                           QVector<QPointF>& out)
 {
     if (begin >= end)
@@ -44,13 +44,13 @@ void appendColumnExtremes(const QList<QPointF>& series, int begin, int end, doub
 
 }  // namespace
 
-bool pointsOrdered(const QList<QPointF>& series)
+bool pointsOrdered(const QVector<QPointF>& series)
 {
     return std::is_sorted(series.cbegin(), series.cend(),
                           [](const QPointF& l, const QPointF& r) { return l.x() < r.x(); });
 }
 
-void sampleColumns(const QList<QPointF>& series, double from, double to, int columns, QVector<QPointF>& out)
+void sampleColumns(const QVector<QPointF>& series, double from, double to, int columns, QVector<QPointF>& out)
 {
     out.clear();
     const int n = series.size();

@@ -3,7 +3,6 @@
 // points. Free functions over the points; no state.
 #pragma once
 
-#include <QList>
 #include <QPointF>
 #include <QVector>
 
@@ -11,7 +10,7 @@
 inline constexpr int kRawPointsPerColumn = 4;
 
 // True when the points are in ascending x.
-bool pointsOrdered(const QList<QPointF>& series);
+bool pointsOrdered(const QVector<QPointF>& series);
 
 // The points of `series` (ascending x) to draw for a view of [from, to] that is `columns` pixel
 // columns wide, in ascending x, into `out`. A series of at most kRawPointsPerColumn x columns
@@ -19,4 +18,4 @@ bool pointsOrdered(const QList<QPointF>& series);
 // point that falls into it, in their own order, and the points outside the view are reduced the
 // same way over columns of the whole series' span, so that a move or a zoom out shows the
 // curve at once, coarser until it is sampled again.
-void sampleColumns(const QList<QPointF>& series, double from, double to, int columns, QVector<QPointF>& out);
+void sampleColumns(const QVector<QPointF>& series, double from, double to, int columns, QVector<QPointF>& out);

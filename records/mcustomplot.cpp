@@ -277,7 +277,7 @@ void mCustomPlot::setGraphPoints(QCPGraph* graph, const QString& key, double fro
 
 void mCustomPlot::addSeriesGraph(const QString& key)
 {
-    QList<QPointF>& points = m_series[key];
+    QVector<QPointF>& points = m_series[key];
     if (!pointsOrdered(points))
         std::stable_sort(points.begin(), points.end(),
                          [](const QPointF& l, const QPointF& r) { return l.x() < r.x(); });
@@ -396,7 +396,7 @@ void mCustomPlot::realTimeDataSlot()
 void mCustomPlot::appendRealtimePoints()
 {
     TemperatureChartData* store = TemperatureChartData::instance();
-    QMap<QString, QList<QPointF>> points;
+    QMap<QString, QVector<QPointF>> points;
     {
         QMutexLocker lock(&store->dataMutex);
         points = store->newPoints;
@@ -407,10 +407,10 @@ void mCustomPlot::appendRealtimePoints()
         hasGraphs = true;
     }
     for (auto it = points.cbegin(); it != points.cend(); ++it) {
-        const QList<QPointF>& added = it.value();
+        const QVector<QPointF>& added = it.value();
         if (added.isEmpty())
             continue;
-        QList<QPointF>& all = m_series[it.key()];
+        QVector<QPointF>& all = m_series[it.key()];
         all.append(added);
         auto found = graphIndex.constFind(it.key());
         if (found != graphIndex.cend()) {

@@ -52,6 +52,10 @@ public:
     void startTimer();
     void stopTimer();
 
+    // The series too long to draw whole, sampled again for the present x range (run 100 ms after
+    // a drag or a zoom has paused).
+    void resampleGraphs();
+
     // Legend name of a series key "C:%1_D:%2_F:%3".
     static QString seriesTitle(const QString& key);
     // Colour of the n-th graph made since the last rebuild: a fixed table for 0..9, random after.
@@ -115,10 +119,9 @@ private:
     void setGraphPoints(QCPGraph* graph, const QString& key, double from, double to);
     // The x range changed by a drag or a zoom: the large series are sampled again for it.
     void scheduleResample();
-    void resampleGraphs();
 
     // Every point of each series drawn (the plot holds only what a column can show).
-    QMap<QString, QList<QPointF>> m_series;
+    QMap<QString, QVector<QPointF>> m_series;
     // The x range and column count the large series were last sampled for.
     double m_sampledFrom = 0;
     double m_sampledTo = 0;

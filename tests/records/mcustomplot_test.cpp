@@ -44,9 +44,9 @@ RoundRecord temperatureRound(int camera, int detect, int temperature, int second
 }
 
 // The points a graph holds, as (x, y) pairs.
-QList<QPointF> graphPoints(QCPGraph* graph)
+QVector<QPointF> graphPoints(QCPGraph* graph)
 {
-    QList<QPointF> out;
+    QVector<QPointF> out;
     for (auto it = graph->data()->constBegin(); it != graph->data()->constEnd(); ++it)
         out.append(QPointF(it->key, it->value));
     return out;
@@ -158,7 +158,7 @@ TEST_F(CurveTest, OpeningDrawsTodaysSeriesInTheLastFifteenMinutes)
     ASSERT_EQ(curve->plot->graphCount(), 2);
     EXPECT_EQ(curve->graphIndex.value("C:0_D:0_F:1"), 0);
     EXPECT_EQ(curve->graphIndex.value("C:1_D:1_F:1"), 1);
-    EXPECT_EQ(graphPoints(graphOf("C:0_D:0_F:1")), (QList<QPointF>{{at(600), 36}, {at(300), 38}}));
+    EXPECT_EQ(graphPoints(graphOf("C:0_D:0_F:1")), (QVector<QPointF>{{at(600), 36}, {at(300), 38}}));
     EXPECT_EQ(curve->plot->graph(1)->name(), QStringLiteral("相机:2_模腔检测_区域:2"));
     EXPECT_EQ(curve->plot->graph(1)->pen().color(), QColor(0, 255, 0));
     EXPECT_TRUE(curve->plot->legend->visible());
@@ -183,7 +183,7 @@ TEST_F(CurveTest, NoSeriesShowsThePlaceholderUntilTheFirstPoints)
     ASSERT_EQ(curve->plot->graphCount(), 1);
     EXPECT_TRUE(curve->hasGraphs);
     EXPECT_EQ(curve->plot->graph(0)->name(), QStringLiteral("相机:3_成品检测_区域:2"));
-    EXPECT_EQ(graphPoints(curve->plot->graph(0)), (QList<QPointF>{{at(1), 41}}));
+    EXPECT_EQ(graphPoints(curve->plot->graph(0)), (QVector<QPointF>{{at(1), 41}}));
     EXPECT_TRUE(curve->plot->legend->visible());
 }
 
@@ -198,7 +198,7 @@ TEST_F(CurveTest, EachTickAppendsTheNewPointsAndFollowsThePresent)
     // The clock moves on by 5 s before the tick.
     WallClock::setForTests([]() { return kNow.addSecs(5); });
     curve->realTimeDataSlot();
-    EXPECT_EQ(graphPoints(graphOf("C:0_D:0_F:1")), (QList<QPointF>{{at(100), 36}, {at(2), 37}, {at(1), 39}}));
+    EXPECT_EQ(graphPoints(graphOf("C:0_D:0_F:1")), (QVector<QPointF>{{at(100), 36}, {at(2), 37}, {at(1), 39}}));
     EXPECT_TRUE(store().newPoints.isEmpty());
     const QCPRange x = curve->plot->xAxis->range();
     EXPECT_EQ(x.lower, at(890 - 5));
@@ -238,8 +238,8 @@ TEST_F(CurveTest, PauseKeepsTheCurvesStillAndResumeRebuildsWithoutDuplicates)
     EXPECT_TRUE(curve->timer.isActive());
     ASSERT_EQ(curve->plot->graphCount(), 2);
     curve->realTimeDataSlot();
-    EXPECT_EQ(graphPoints(graphOf("C:0_D:1_F:1")), (QList<QPointF>{{at(100), 36}, {at(50), 40}}));
-    EXPECT_EQ(graphPoints(graphOf("C:3_D:1_F:1")), (QList<QPointF>{{at(40), 45}}));
+    EXPECT_EQ(graphPoints(graphOf("C:0_D:1_F:1")), (QVector<QPointF>{{at(100), 36}, {at(50), 40}}));
+    EXPECT_EQ(graphPoints(graphOf("C:3_D:1_F:1")), (QVector<QPointF>{{at(40), 45}}));
 }
 
 TEST_F(CurveTest, StoppedTimerKeepsNewPointsEmpty)
@@ -407,7 +407,7 @@ TEST_F(CurveTest, LongSeriesAreSampledPerColumnAndInFullWhenZoomedIn)
 {
     // A month at one reading a minute, with one short peak and one dip.
     const QDateTime from = kNow.addDays(-30);
-    QList<QPointF> month;
+    QVector<QPointF> month;
     for (int i = 0; i < 30 * 1440; ++i)
         month.append(QPointF(double(from.addSecs(60 * i).toSecsSinceEpoch()), 40 + (i % 7)));
     month[20000].setY(95);
@@ -425,7 +425,7 @@ TEST_F(CurveTest, LongSeriesAreSampledPerColumnAndInFullWhenZoomedIn)
     EXPECT_LE(graph->dataCount(), 2 * columns);
     EXPECT_GT(graph->dataCount(), columns);
     EXPECT_EQ(curve->plot->yAxis->range().upper >= 95 && curve->plot->yAxis->range().lower <= -5, true);
-    const QList<QPointF> drawn = graphPoints(graph);
+    const QVector<QPointF> drawn = graphPoints(graph);
     EXPECT_TRUE(drawn.contains(month[20000]));
     EXPECT_TRUE(drawn.contains(month[30000]));
 
@@ -440,7 +440,7 @@ TEST_F(CurveTest, LongSeriesAreSampledPerColumnAndInFullWhenZoomedIn)
 
 TEST(ColumnSampling, KeepsEachColumnsExtremesInTimeOrder)
 {
-    QList<QPointF> series;
+    QVector<QPointF> series;
     for (int i = 0; i < 1000; ++i)
         series.append(QPointF(i, std::sin(i * 0.1) * 10));
     QVector<QPointF> out;
