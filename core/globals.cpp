@@ -27,6 +27,7 @@ int cycleCount = 0;
 int ngCycleCount = 0;
 ResStatistics* resStatistics = nullptr;
 StatisticsWidget* statisticsWidget = nullptr;
+QPointer<TemperatureChartWidget> temperatureChartWidget;
 
 int cameraDriverMask = 0;
 QMap<QString, CameraInterface*> cameraDrivers;

@@ -22,6 +22,7 @@ class _RollingTime;
 class CameraInterface;
 class ResStatistics;
 class StatisticsWidget;
+class TemperatureChartWidget;
 class SaveFialImageThread;
 struct CameraInfo;
 class Warnbox;
@@ -68,6 +69,9 @@ extern int ngCycleCount;
 extern ResStatistics* resStatistics;
 // The production statistics screen, made by the main window's statistics command on first use.
 extern StatisticsWidget* statisticsWidget;
+// The temperature chart screen, made by the main window's chart command on first use and kept
+// with the window (the reference resets itself should the window go).
+extern QPointer<TemperatureChartWidget> temperatureChartWidget;
 
 // Camera discovery's registries (GUI thread only, never freed). Enabled driver families (bits
 // 0x10, 0x100, 0x08, 0x04, 0x200); one prototype per enabled family by its driver identifier;

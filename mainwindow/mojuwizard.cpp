@@ -153,6 +153,8 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     regionPanel = sideMenu->regionPanel;
     if (auto* statistics = sideMenu->findChild<QPushButton*>(QStringLiteral("pBtnStatistics")))
         connect(statistics, &QPushButton::clicked, this, &MoJuWizard::SlotShowStatisticsWidget);
+    if (auto* chartButton = sideMenu->findChild<QPushButton*>(QStringLiteral("pBtnTemperatureChart")))
+        connect(chartButton, &QPushButton::clicked, this, &MoJuWizard::SlotTemperatureChart);
     bottomBar = new DottomDockWidget(this);
     bottomBar->setObjectName(QStringLiteral("pWgtDottomDock"));
     column->addWidget(bottomBar);

@@ -261,6 +261,9 @@ public slots:
     // Manual capture of detect n (0 product, 1 cavity): runs at the next tick; a simulated
     // camera loads its next picture first.
     void SlotManualTrig(int n);
+    // The side menu's "温度波形图": with the chart on and today's results loaded, the chart
+    // screen in real time, shown without blocking; otherwise a box says why not.
+    void SlotTemperatureChart();
     // Every second: LED2 green blinks while detecting and is dark while stopped.
     void SlotFPS();
     // Ends the 3 s region hint.

@@ -13,6 +13,8 @@
 #include "io/modbusserver.h"
 #include "mainwindow/dottomdockwidget.h"
 #include "mainwindow/menubtnwidget.h"
+#include "records/temperaturechartdata.h"
+#include "records/temperaturechartwidget.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/cammerwidget.h"
@@ -370,4 +372,27 @@ void MoJuWizard::SlotMoveR()
     restartZoomHideTimer();
     panX += scaleX;
     update();
+}
+
+void MoJuWizard::SlotTemperatureChart()
+{
+    // Both messages are shown as they stand, in every language.
+    if (!activeParams->temperatureChartEnabled) {
+        Warnbox box;
+        box.setText(QStringLiteral("温度波形图未启用\n请前往高级参数设置"));
+        box.exec();
+        return;
+    }
+    TemperatureChartData* store = TemperatureChartData::instance();
+    if (!store->loaded) {
+        tipbox box(1, nullptr, 600, 420);
+        box.setText(QStringLiteral("数据还未加载完成.."));
+        box.exec();
+        return;
+    }
+    store->chartSource = 0;
+    if (!temperatureChartWidget)
+        temperatureChartWidget = new TemperatureChartWidget(this);
+    temperatureChartWidget->resetToRealtime();
+    temperatureChartWidget->show();
 }

@@ -678,4 +678,132 @@ Please turn them on in the advanced parameters.</translation>
         <translation>The data are still loading..</translation>
     </message>
 </context>
+<context>
+    <name>mCustomPlot</name>
+    <message>
+        <source>温度°C</source>
+        <translation>Temp. °C</translation>
+    </message>
+    <message>
+        <source>实时</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>还原</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>区域移动</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>区域放大</source>
+        <translation>Zoom area</translation>
+    </message>
+    <message>
+        <source>显示标签</source>
+        <translation>Labels on</translation>
+    </message>
+    <message>
+        <source>隐藏标签</source>
+        <translation>Labels off</translation>
+    </message>
+    <message>
+        <source>相机:%1_%2_区域:%3</source>
+        <translation>Camera:%1_%2_ROI:%3</translation>
+    </message>
+    <message>
+        <source>成品检测</source>
+        <translation>Product</translation>
+    </message>
+    <message>
+        <source>模腔检测</source>
+        <translation>Cavity</translation>
+    </message>
+    <message>
+        <source>相机:0_没有检测_区域:0</source>
+        <translation>Camera:0_no check_ROI:0</translation>
+    </message>
+    <message>
+        <source>日期:%1
+温度:%2</source>
+        <translation>Date:%1
+Temp.:%2</translation>
+    </message>
+</context>
+<context>
+    <name>TemperatureChartWidget</name>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>温度波形图</source>
+        <translation>Temperature chart</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>相机号</source>
+        <translation>Camera</translation>
+    </message>
+    <message>
+        <source>检测号</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>区域号</source>
+        <translation>ROI</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date time</translation>
+    </message>
+    <message>
+        <source>定时记录</source>
+        <translation>Regular record</translation>
+    </message>
+    <message>
+        <source>分钟</source>
+        <translation>min</translation>
+    </message>
+    <message>
+        <source>导出数据</source>
+        <translation>Export data</translation>
+    </message>
+    <message>
+        <source>数据加载中</source>
+        <translation>Loading data</translation>
+    </message>
+    <message>
+        <source>时间检索不能为空</source>
+        <translation>The search range must not be empty</translation>
+    </message>
+    <message>
+        <source>上一个导出任务未完成</source>
+        <translation>The previous export has not finished</translation>
+    </message>
+    <message>
+        <source>请先选择导出路径</source>
+        <translation>Please choose an export folder first</translation>
+    </message>
+    <message>
+        <source>确定是否导出</source>
+        <translation>Export the data?</translation>
+    </message>
+    <message>
+        <source>数据导出完成</source>
+        <translation>Data export finished</translation>
+    </message>
+    <message>
+        <source>数据导出失败</source>
+        <translation>Data export failed</translation>
+    </message>
+</context>
 </TS>
