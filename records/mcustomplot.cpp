@@ -332,9 +332,17 @@ void mCustomPlot::refreshLabels()
     plot->replot(QCustomPlot::rpQueuedRefresh);
 }
 
-void mCustomPlot::applyTimeRange()
+void mCustomPlot::fitValueAxis()
 {
     plot->yAxis->rescale(true);
+    // A twentieth of the span above and below: the highest and lowest readings stay clear of
+    // the plot's edges instead of running along them.
+    plot->yAxis->scaleRange(1.1, plot->yAxis->range().center());
+}
+
+void mCustomPlot::applyTimeRange()
+{
+    fitValueAxis();
     double from = 0;
     double to = 0;
     targetRange(&from, &to);
@@ -386,7 +394,7 @@ void mCustomPlot::realTimeDataSlot()
     windowStart = now.addSecs(-kWindowBefore);
     windowEnd = now.addSecs(kWindowAfter);
     plot->xAxis->setRange(seconds(windowStart), seconds(windowEnd));
-    plot->yAxis->rescale(true);
+    fitValueAxis();
     appendRealtimePoints();
     plot->legend->setVisible(!graphIndex.isEmpty());
     plot->replot(QCustomPlot::rpQueuedRefresh);
