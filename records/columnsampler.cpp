@@ -50,6 +50,11 @@ bool pointsOrdered(const QVector<QPointF>& series)
                           [](const QPointF& l, const QPointF& r) { return l.x() < r.x(); });
 }
 
+void sortByTime(QVector<QPointF>& series)
+{
+    std::stable_sort(series.begin(), series.end(), [](const QPointF& l, const QPointF& r) { return l.x() < r.x(); });
+}
+
 void sampleColumns(const QVector<QPointF>& series, double from, double to, int columns, QVector<QPointF>& out)
 {
     out.clear();

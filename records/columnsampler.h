@@ -11,6 +11,8 @@ inline constexpr int kRawPointsPerColumn = 4;
 
 // True when the points are in ascending x.
 bool pointsOrdered(const QVector<QPointF>& series);
+// Puts the points in ascending x, keeping the order of equal ones.
+void sortByTime(QVector<QPointF>& series);
 
 // The points of `series` (ascending x) to draw for a view of [from, to] that is `columns` pixel
 // columns wide, in ascending x, into `out`. A series of at most kRawPointsPerColumn x columns

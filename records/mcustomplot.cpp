@@ -13,7 +13,6 @@
 
 #include <qcustomplot.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -279,8 +278,7 @@ void mCustomPlot::addSeriesGraph(const QString& key)
 {
     QVector<QPointF>& points = m_series[key];
     if (!pointsOrdered(points))
-        std::stable_sort(points.begin(), points.end(),
-                         [](const QPointF& l, const QPointF& r) { return l.x() < r.x(); });
+        sortByTime(points);
     QCPGraph* graph = plot->addGraph();
     graph->setPen(QPen(graphColour(graphCount)));
     graph->setName(seriesTitle(key));
@@ -419,7 +417,12 @@ void mCustomPlot::appendRealtimePoints()
         if (added.isEmpty())
             continue;
         QVector<QPointF>& all = m_series[it.key()];
+        // Readings stamped before the last one drawn (the clock was set back) keep the series in
+        // time order, which the column sampling relies on.
+        const bool inOrder = all.isEmpty() || all.last().x() <= added.first().x();
         all.append(added);
+        if (!inOrder || !pointsOrdered(added))
+            sortByTime(all);
         auto found = graphIndex.constFind(it.key());
         if (found != graphIndex.cend()) {
             QVector<double> keys;

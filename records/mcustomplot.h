@@ -11,6 +11,7 @@
 #include <QPointF>
 #include <QString>
 #include <QTimer>
+#include <QVector>
 #include <QWidget>
 
 class ColorButton;

@@ -474,3 +474,20 @@ TEST(ColumnSampling, KeepsEachColumnsExtremesInTimeOrder)
     EXPECT_EQ(inside, 100);
     EXPECT_LE(out.size(), 100 + 2 * 50 * 2);
 }
+
+TEST_F(CurveTest, AReadingStampedBeforeTheLastKeepsALongSeriesInTimeOrder)
+{
+    // Three hours at one reading a second: long enough to be sampled per column.
+    QVector<QPointF> today;
+    for (int i = 0; i < 3 * 3600; ++i)
+        today.append(QPointF(at(3 * 3600 - i), 40 + i % 3));
+    store().todaySeries["C:0_D:0_F:1"] = today;
+    openRealtime();
+    // The clock was set back: a reading stamped two hours ago arrives.
+    store().setRoundInfo(temperatureRound(0, 0, 41, 2 * 3600 + 1));
+    store().addRoundToSeries();
+    curve->realTimeDataSlot();
+    curve->plot->xAxis->setRange(at(2 * 3600 + 60), at(2 * 3600 - 60));
+    curve->resampleGraphs();
+    EXPECT_TRUE(graphPoints(curve->plot->graph(0)).contains(QPointF(at(2 * 3600 + 1), 41)));
+}
