@@ -8,6 +8,7 @@
 #include "records/temperaturechartdata.h"
 #include "records/temperaturechartwidget.h"
 #include "tests/mainwindow/windowfixture.h"
+#include "tests/support/modalsteps.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
 
@@ -19,29 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Closes every modal box that shows up and notes the class and text of each.
-class BoxWatch {
-public:
-    BoxWatch()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
-            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            if (auto* tip = qobject_cast<tipbox*>(box))
-                shown << QStringLiteral("tipbox: ") + tip->text();
-            else if (auto* warn = qobject_cast<Warnbox*>(box))
-                shown << QStringLiteral("Warnbox: ") + warn->text();
-            box->done(0);
-        });
-        m_timer.start(20);
-    }
-    QStringList shown;
-
-private:
-    QTimer m_timer;
-};
 
 class ChartOpenerTest : public MainWindowFixture {
 protected:
@@ -71,18 +49,20 @@ TEST_F(ChartOpenerTest, ChartOffOrResultsNotLoadedShowWhyNot)
     const struct {
         int enabled;
         int loaded;
-        const char* box;
+        const char* type;
+        const char* text;
     } cases[] = {
-        {0, 1, "Warnbox: 温度波形图未启用\n请前往高级参数设置"},
-        {1, 0, "tipbox: 数据还未加载完成.."},
+        {0, 1, "Warnbox", "温度波形图未启用\n请前往高级参数设置"},
+        {1, 0, "tipbox", "数据还未加载完成.."},
     };
     for (const auto& c : cases) {
         params->temperatureChartEnabled = c.enabled;
         store->loaded = c.loaded;
         store->chartSource = 2;
-        BoxWatch boxes;
+        ModalSteps boxes({});
         press();
-        EXPECT_EQ(boxes.shown, QStringList{QString::fromUtf8(c.box)});
+        EXPECT_EQ(boxes.shown, QStringList{QString::fromLatin1(c.type)});
+        EXPECT_EQ(boxes.texts, QStringList{QString::fromUtf8(c.text)});
         EXPECT_TRUE(temperatureChartWidget.isNull());
         EXPECT_EQ(store->chartSource, 2) << "nothing changed";
     }
@@ -95,7 +75,7 @@ TEST_F(ChartOpenerTest, ChartOpensInRealTimeWithoutBlocking)
     TemperatureChartData* store = TemperatureChartData::instance();
     store->loaded = 1;
     store->chartSource = 2;
-    BoxWatch boxes;
+    ModalSteps boxes({});
     press();
     EXPECT_TRUE(boxes.shown.isEmpty());
     ASSERT_FALSE(temperatureChartWidget.isNull());

@@ -6,6 +6,7 @@
 #include "tests/mainwindow/modbusread.h"
 #include "tests/mainwindow/recordsfixture.h"
 #include "tests/support/eventwait.h"
+#include "tests/support/modalsteps.h"
 #include "view/cammerwidget.h"
 #include "widgets/colorbutton.h"
 #include "widgets/inputbox.h"
@@ -48,59 +49,6 @@ constexpr int kLedRunGreen = 2;
 constexpr int kLedRunRed = 3;
 constexpr int kLit = 0;
 constexpr int kDark = 1;
-
-// Answers the modal boxes of a command in turn, one step per box, and notes each box's class.
-class ModalSteps {
-public:
-    using Step = std::function<void(QDialog*)>;
-    explicit ModalSteps(std::vector<Step> steps)
-        : m_steps(std::move(steps))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
-            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            shown << QString::fromLatin1(box->metaObject()->className());
-            if (m_next < m_steps.size())
-                m_steps[m_next++](box);
-            else
-                box->done(0);  // a box nobody expected: closed, and seen in `shown`
-        });
-        m_timer.start(20);
-    }
-
-    static Step press(const QString& text)
-    {
-        return [text](QDialog* box) {
-            for (QAbstractButton* b : box->findChildren<QAbstractButton*>())
-                if (b->isVisible() && b->text() == text) {
-                    b->click();
-                    return;
-                }
-            box->done(0);
-        };
-    }
-    static Step enterPassword(const QString& password)
-    {
-        return [password](QDialog* box) {
-            auto* login = qobject_cast<inputbox*>(box);
-            ASSERT_NE(login, nullptr);
-            login->entry()->setText(password);
-            login->accept();
-        };
-    }
-    static Step finish(int result)
-    {
-        return [result](QDialog* box) { box->done(result); };
-    }
-
-    QStringList shown;
-
-private:
-    std::vector<Step> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
 
 const QString kOk = QStringLiteral("确定");
 const QString kCancel = QStringLiteral("取消");

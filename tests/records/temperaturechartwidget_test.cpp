@@ -14,6 +14,7 @@
 #include "tests/core/paramtestdb.h"
 #include "tests/records/resultrows.h"
 #include "tests/support/eventwait.h"
+#include "tests/support/modalsteps.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/custombutton.h"
@@ -44,50 +45,16 @@ namespace {
 const char* const kBuiltProgram = MONITOR_BINARY_DIR "/relaydir/export_temperature/temperature_export.exe";
 const QString kInstalled = QStringLiteral("relaydir/export_temperature/temperature_export.exe");
 
-// Answers the modal boxes in turn, one step per box, and notes the text of each message box.
-class ModalSteps {
-public:
-    using Step = std::function<void(QDialog*)>;
-    explicit ModalSteps(std::vector<Step> steps)
-        : m_steps(std::move(steps))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this]() {
-            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            if (auto* tip = qobject_cast<tipbox*>(box))
-                texts << tip->text();
-            else if (auto* warn = qobject_cast<Warnbox*>(box))
-                texts << warn->text();
-            if (m_next < m_steps.size())
-                m_steps[m_next++](box);
-            else
-                box->done(0);
-        });
-        m_timer.start(20);
-    }
-    static Step done(int result)
-    {
-        return [result](QDialog* box) { box->done(result); };
-    }
-    // The folder chooser picks `folder`.
-    static Step chooseFolder(const QString& folder)
-    {
-        return [folder](QDialog* box) {
-            auto* chooser = qobject_cast<QFileDialog*>(box);
-            ASSERT_NE(chooser, nullptr);
-            chooser->setDirectory(folder);
-            QMetaObject::invokeMethod(chooser, "accept");
-        };
-    }
-
-    QStringList texts;
-
-private:
-    std::vector<Step> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
+// The folder chooser picks `folder`.
+ModalSteps::Step chooseFolder(const QString& folder)
+{
+    return [folder](QDialog* box) {
+        auto* chooser = qobject_cast<QFileDialog*>(box);
+        ASSERT_NE(chooser, nullptr);
+        chooser->setDirectory(folder);
+        QMetaObject::invokeMethod(chooser, "accept");
+    };
+}
 
 void installScript(const QByteArray& body)
 {
@@ -234,8 +201,8 @@ protected:
     QStringList exportThroughButton()
     {
         QDir().mkpath(QStringLiteral("usb"));
-        ModalSteps steps({ModalSteps::chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
-                          ModalSteps::done(1)});
+        ModalSteps steps({chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
+                          ModalSteps::finish(1)});
         QTest::mouseClick(screen->exportButton, Qt::LeftButton);
         return steps.texts;
     }
@@ -354,7 +321,7 @@ TEST_F(ChartScreenTest, SearchWithoutARangeIsRefused)
 {
     open();
     screen->rangePicker->setStartDateTime(QDateTime());
-    ModalSteps steps({ModalSteps::done(0)});
+    ModalSteps steps({ModalSteps::finish(0)});
     QTest::mouseClick(screen->confirmButton, Qt::LeftButton);
     EXPECT_EQ(steps.texts, QStringList{"时间检索不能为空"});
     EXPECT_EQ(store().chartSource, 0);
@@ -450,7 +417,7 @@ TEST_F(ChartScreenTest, ExportWhileOneRunsIsRefused)
     installScript("sleep 3\nprintf 'export finished\\r\\n'\n");
     exportThroughButton();
     ASSERT_EQ(store().exportBusy, 1);
-    ModalSteps steps({ModalSteps::done(1)});
+    ModalSteps steps({ModalSteps::finish(1)});
     QTest::mouseClick(screen->exportButton, Qt::LeftButton);
     EXPECT_EQ(steps.texts, QStringList{"上一个导出任务未完成"});
     ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
@@ -460,7 +427,7 @@ TEST_F(ChartScreenTest, ExportWhileOneRunsIsRefused)
 TEST_F(ChartScreenTest, ExportWithoutAFolderStops)
 {
     open();
-    ModalSteps steps({ModalSteps::done(0), ModalSteps::done(1)});
+    ModalSteps steps({ModalSteps::finish(0), ModalSteps::finish(1)});
     QTest::mouseClick(screen->exportButton, Qt::LeftButton);
     EXPECT_EQ(steps.texts, QStringList{"请先选择导出路径"});
     EXPECT_EQ(store().exportBusy, 0);
@@ -482,7 +449,7 @@ TEST_F(ChartScreenTest, EnglishOnceTheTranslationIsInstalled)
                                    screen->curve->zoomButton->text(), screen->curve->labelButton->text()};
     const QString legend = screen->curve->plot->graph(1)->name();
     const QString combo = screen->cameraCombo->itemText(0);
-    ModalSteps steps({ModalSteps::done(0)});
+    ModalSteps steps({ModalSteps::finish(0)});
     screen->rangePicker->setStartDateTime(QDateTime());
     QTest::mouseClick(screen->confirmButton, Qt::LeftButton);
     screen->finishExport(false);
