@@ -259,6 +259,10 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     modbusServer->setReadRegister(0, 1);
     modbusServer->setReadRegister(2, quint16(p.paraGroupIndex));
     writeCountersToModbus();
+
+    // An alarm that stood when the program ended stands again, before the IO thread sends the
+    // first output word.
+    restoreRecordedAlarm();
 }
 
 QTimer* MoJuWizard::makeTimer(int intervalMs, bool singleShot)
@@ -320,6 +324,9 @@ void MoJuWizard::StartDetect()
         controlPort->setOutput(1, true);
     controlPort->publishOutputs();
 
+    // Every way out of an alarm passes here or through liftAlarm.
+    if (alarmState == 2)
+        removeAlarmRecord();
     alarmState = 0;
     retry[0] = retry[1] = 0;
     reDetectPending = 0;

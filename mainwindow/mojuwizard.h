@@ -317,6 +317,9 @@ private:
     // with the day of the open log (time.txt) and its rotation timer (not started).
     void openOperationLog();
     void setUpRecordDays();
+    // A RECORD.db that SQLite reports as damaged is moved aside and a fresh log started; true
+    // when that happened.
+    bool replaceDamagedRecordFile();
     void clearCounters();
     // Restores group `index` and restarts the program; false (nothing changed) when the index is
     // the current one or names no group with a usable parameter database.
@@ -409,8 +412,20 @@ private:
     void raiseAlarm(int d);
     // An OK round lifted the alarm of check parity `d`.
     void liftAlarm(int d);
-    // Per-camera NG marks of the cycle and, after its cavity check, the counters.
-    void countRound(int d, bool ngAny, bool isClearNG);
+    // The stopped machine and the alarm screens of an NG alarm of check parity `d`, without the
+    // log line.
+    void enterAlarm(int d);
+    // The alarm record (alarm.txt): written when an alarm is raised, so that a restart during
+    // the alarm keeps the machine stopped; removed when the alarm ends.
+    void writeAlarmRecord();
+    void removeAlarmRecord();
+    // Start-up: an alarm recorded before the restart stands again, outputs and screens included.
+    void restoreRecordedAlarm();
+    // The NG cameras' texts followed by " 报警", as the alarm's log line names them.
+    QString alarmCamerasText() const;
+    // Per-camera NG marks of the cycle and, after its cavity check, the counters (written to
+    // count.txt at once). True when the counters changed.
+    bool countRound(int d, bool ngAny, bool isClearNG);
     // Renders the result pictures of the round's records and writes the alarm-clearing notes.
     void recordResultPictures(int d);
     // Hands every rendered picture that is to be saved to the image-save thread.

@@ -9,6 +9,7 @@
 #include "core/systemparam.h"
 #include "core/wallclock.h"
 #include "io/modbusserver.h"
+#include "records/damagedstore.h"
 #include "records/dayarchive.h"
 #include "records/resstatistics.h"
 #include "records/savefialimagethread.h"
@@ -33,6 +34,8 @@ const char* const kStatisticsFolder = "./ResStatistics";
 const char* const kDateFormat = "yyyy-MM-dd";
 // The date is checked once a minute (ms).
 constexpr int kDateCheckMs = 60000;
+// count.txt: a total and an NG count per camera slot, then the cycle and NG cycle counts.
+constexpr int kCountValues = 18;
 // A count above this in count.txt (compared unsigned, so negative ones too) starts at 0.
 constexpr quint32 kCountLimit = 100000000;
 
@@ -70,6 +73,7 @@ QString readRecordDate()
 
 void MoJuWizard::openOperationLog()
 {
+    replaceDamagedRecordFile();
     if (!QFile::exists(QString::fromLatin1(kRecordFile)))
         createRecordTable();
     recordDb = connectionNamed(kRecordConnection);
@@ -138,6 +142,11 @@ bool MoJuWizard::createRecordTable()
     return created;
 }
 
+bool MoJuWizard::replaceDamagedRecordFile()
+{
+    return replaceDamagedStore(QString::fromLatin1(kRecordFile), [this]() { return createRecordTable(); });
+}
+
 void MoJuWizard::InsertRecord(QString s)
 {
     if (!recordDb.isOpen() && !recordDb.open()) {
@@ -145,23 +154,38 @@ void MoJuWizard::InsertRecord(QString s)
         return;
     }
     const QString time = WallClock::now().time().toString(QStringLiteral("hh.mm.ss"));
-    QSqlQuery query(recordDb);
-    // The remark is bound, never spliced into the statement: any text is stored as it is.
+    QSqlError error;
+    // The remark is bound, never spliced into the statement: any text is stored as it is. The
+    // error kept is that of the step that failed, so a damaged file is named as such.
     auto insert = [&]() {
-        query.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"));
-        query.addBindValue(time);
-        query.addBindValue(tableText(loginLevelText(loginLevel)));
-        query.addBindValue(s);
-        return query.exec();
+        QSqlQuery query(recordDb);
+        if (query.prepare(QStringLiteral("INSERT INTO RECORD(recordtime, recordpassword, remarks) VALUES(?, ?, ?)"))) {
+            query.addBindValue(time);
+            query.addBindValue(tableText(loginLevelText(loginLevel)));
+            query.addBindValue(s);
+            if (query.exec())
+                return true;
+        }
+        error = query.lastError();
+        return false;
     };
     if (insert())
         return;
-    // A log file that lost its table (emptied or replaced) gets it back rather than dropping
-    // every remark from now on.
-    QSqlQuery(recordDb).exec(QString::fromLatin1(kCreateRecordTable));
+    if (isDamagedStoreError(error)) {
+        // A damaged log is kept aside and a fresh one takes this remark and the next ones.
+        recordDb.close();
+        replaceDamagedRecordFile();
+        if (!recordDb.open()) {
+            qWarning("operation log not open, remark lost: %s", qPrintable(s));
+            return;
+        }
+    } else {
+        // A log file that lost its table (emptied or replaced) gets it back rather than dropping
+        // every remark from now on.
+        QSqlQuery(recordDb).exec(QString::fromLatin1(kCreateRecordTable));
+    }
     if (!insert())
-        qWarning("cannot write to the operation log: %s; remark lost: %s", qPrintable(query.lastError().text()),
-                 qPrintable(s));
+        qWarning("cannot write to the operation log: %s; remark lost: %s", qPrintable(error.text()), qPrintable(s));
 }
 
 void MoJuWizard::ClearRecord()
@@ -201,24 +225,31 @@ void MoJuWizard::FLushAll()
 
 void MoJuWizard::CountRead()
 {
+    std::fill(std::begin(totalCounts), std::end(totalCounts), 0);
+    std::fill(std::begin(ngCounts), std::end(ngCounts), 0);
+    cycleCount = 0;
+    ngCycleCount = 0;
     QFile file(QString::fromLatin1(kCountFile));
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fill(std::begin(totalCounts), std::end(totalCounts), 0);
-        std::fill(std::begin(ngCounts), std::end(ngCounts), 0);
-        cycleCount = 0;
-        ngCycleCount = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // The file is taken whole or not at all: a value missing or not a number would shift the
+    // camera totals against the cycle counts.
+    const QList<QByteArray> words = file.readAll().simplified().split(' ');
+    int values[kCountValues] = {};
+    bool whole = words.size() == kCountValues;
+    for (int i = 0; whole && i < kCountValues; ++i)
+        values[i] = words.at(i).toInt(&whole);
+    if (!whole) {
+        qWarning("%s does not hold %d numbers; the counters start at 0", kCountFile, kCountValues);
         return;
     }
-    const QList<QByteArray> words = file.readAll().simplified().split(' ');
-    // A missing value reads as 0.
-    auto value = [&words](int i) { return i < words.size() ? words.at(i).toInt() : 0; };
     auto bounded = [](int v) { return quint32(v) > kCountLimit ? 0 : v; };
     for (int c = 0; c < 8; ++c) {
-        totalCounts[c] = bounded(value(2 * c));
-        ngCounts[c] = bounded(value(2 * c + 1));
+        totalCounts[c] = bounded(values[2 * c]);
+        ngCounts[c] = bounded(values[2 * c + 1]);
     }
-    cycleCount = value(16);
-    ngCycleCount = value(17);
+    cycleCount = values[16];
+    ngCycleCount = values[17];
 }
 
 void MoJuWizard::CountWrite()

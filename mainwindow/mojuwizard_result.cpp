@@ -3,6 +3,7 @@
 // result pictures are recorded. GUI thread only.
 #include "mainwindow/mojuwizard.h"
 
+#include "core/atomicfile.h"
 #include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/systemparam.h"
@@ -13,6 +14,7 @@
 #include "records/saveimagequeue.h"
 #include "view/cammerwidget.h"
 
+#include <QFile>
 #include <QTime>
 #include <QTimer>
 
@@ -32,6 +34,10 @@ constexpr int kLedGreen = 0;
 constexpr int kLedRed = 1;
 constexpr int kLit = 0;
 constexpr int kDark = 1;
+
+// The standing alarm's record: "<detect> <NG camera bits>", e.g. "1 3" for the cavity check
+// with cameras 1 and 2 NG.
+const char* const kAlarmRecordFile = "alarm.txt";
 
 // Modbus result registers: 1 OK, 2 NG.
 constexpr int kAlarmRegister = 1;
@@ -156,7 +162,7 @@ void MoJuWizard::CheckNG(bool isClearNG)
         port.publishOutputs();
     }
 
-    countRound(d, ngAny, isClearNG);
+    const bool counted = countRound(d, ngAny, isClearNG);
 
     if (productPulse && ngAny) {
         for (int i = 0; i < 10; ++i) {
@@ -179,13 +185,21 @@ void MoJuWizard::CheckNG(bool isClearNG)
 
     if (!ngAny || pulseMode) {
         flagRecordedPictures();
-        if (d == 1)
+        if (d == 1 && !counted)
             CountWrite();
     }
     manualRound = false;
 }
 
 void MoJuWizard::raiseAlarm(int d)
+{
+    enterAlarm(d);
+    // Before the log line: a restart from here on finds the alarm standing.
+    writeAlarmRecord();
+    InsertRecord(alarmCamerasText());
+}
+
+void MoJuWizard::enterAlarm(int d)
 {
     const SystemParam& p = *activeParams;
     if (safetyTrig) {
@@ -206,7 +220,10 @@ void MoJuWizard::raiseAlarm(int d)
     reDetectPending = 0;
     setPanelLed(kLedRed, kLit);
     setPanelLed(kLedGreen, kDark);
+}
 
+QString MoJuWizard::alarmCamerasText() const
+{
     // "Camera 1 Camera 2 Alarm": each NG camera's text, the last character of the list dropped.
     QString cameras;
     for (int c = 0; c < cameraCount; ++c) {
@@ -214,12 +231,86 @@ void MoJuWizard::raiseAlarm(int d)
             cameras += tableText(151).arg(c + 1);
     }
     cameras.chop(1);
-    InsertRecord(cameras + tableText(152));
+    return cameras + tableText(152);
+}
+
+void MoJuWizard::writeAlarmRecord()
+{
+    int ngCameras = 0;
+    for (int c = 0; c < cameraCount; ++c) {
+        if (cameraViews[c] && !cameraViews[c]->detectOk)
+            ngCameras |= 1 << c;
+    }
+    replaceFileContent(QString::fromLatin1(kAlarmRecordFile),
+                       QByteArray::number(curDet) + ' ' + QByteArray::number(ngCameras));
+}
+
+void MoJuWizard::removeAlarmRecord()
+{
+    const QString path = QString::fromLatin1(kAlarmRecordFile);
+    if (QFile::exists(path) && !QFile::remove(path))
+        qWarning("cannot remove %s: the alarm would stand again after a restart", kAlarmRecordFile);
+}
+
+void MoJuWizard::restoreRecordedAlarm()
+{
+    QFile file(QString::fromLatin1(kAlarmRecordFile));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QList<QByteArray> words = file.readAll().simplified().split(' ');
+    file.close();
+    const SystemParam& p = *activeParams;
+    const int detects = std::clamp(detectsPerCamera, 1, int(kDetects));
+    const int allCameras = (1 << cameraCount) - 1;
+    bool detectRead = false;
+    bool camerasRead = false;
+    const int detect = words.size() == 2 ? words.at(0).toInt(&detectRead) : -1;
+    const int ngCameras = words.size() == 2 ? words.at(1).toInt(&camerasRead) & allCameras : 0;
+    int mask = ngCameras;
+    if (detectRead && camerasRead && detect >= 0 && detect < detects && ngCameras != 0) {
+        curDet = detect;
+    } else {
+        // Whatever the record lost, an alarm stood: the machine stays stopped on the cavity check
+        // of every camera until the operator clears it.
+        qWarning("%s is not readable; the alarm is restored for the cavity check of every camera", kAlarmRecordFile);
+        curDet = std::min(1, detects - 1);
+        mask = allCameras;
+    }
+    int d = curDet;
+    if (p.machineType == 1 || p.machineType == 2)
+        d = curDet & 1;
+
+    for (int c = 0; c < cameraCount; ++c) {
+        CammerWidget* view = cameraViews[c];
+        const bool ng = (mask >> c) & 1;
+        view->detectOk = !ng;
+        cycleNgCam[c] = ng;
+        if (ng)
+            view->alarmTimer.start(1000);
+    }
+    lastRoundNg = true;
+    // The outputs as the NG check left them: the clamp prohibited and the alarm on, and after a
+    // product check the ejector prohibited too; the cavity check of the interrupted cycle still
+    // follows once the product alarm is cleared.
+    controlPort->setOutput(kClamp, true);
+    controlPort->setOutput(kAlarm, true);
+    if (d == 0 && !p.productNoEjectorControl && !p.productNgEjectorPulse)
+        controlPort->setOutput(kEjector, true);
+    controlPort->publishOutputs();
+    if (d == 0 && (p.detectEnabled[1] || ((p.machineType == 1 || p.machineType == 2) && p.detectEnabled[3]))) {
+        for (int c = 0; c < cameraCount; ++c) {
+            pendingCams[1] |= 1 << c;
+            recState[c][1] = 1;
+        }
+    }
+    enterAlarm(d);
+    InsertRecord(tr("重启前未解除的报警已恢复：%1").arg(alarmCamerasText()));
 }
 
 void MoJuWizard::liftAlarm(int d)
 {
     const SystemParam& p = *activeParams;
+    removeAlarmRecord();
     modbusServer->setReadRegister(kAlarmRegister, 0);
     applyAlarmState(0);
     if (d == 0) {
@@ -239,19 +330,19 @@ void MoJuWizard::liftAlarm(int d)
     }
 }
 
-void MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
+bool MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
 {
     // A round with re-checks left is counted by its re-check; alarm clearing and manual captures
     // are not counted.
     if ((retry[d & 1] != 0 && ngAny) || isClearNG || manualRound)
-        return;
+        return false;
     for (int c = 0; c < cameraCount; ++c) {
         if (cameraViews[c] && !cameraViews[c]->detectOk)
             cycleNgCam[c] = true;
     }
     // The cavity check is the last check of the cycle.
     if (d != 1)
-        return;
+        return false;
     bool cycleNg = false;
     for (int c = 0; c < cameraCount; ++c) {
         if (cycleNgCam[c])
@@ -263,6 +354,9 @@ void MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
         ++ngCycleCount;
     ++cycleCount;
     writeCountersToModbus();
+    // Also an NG cycle, whose alarm may end with a restart: the file follows the registers.
+    CountWrite();
+    return true;
 }
 
 void MoJuWizard::recordResultPictures(int d)

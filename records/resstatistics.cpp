@@ -4,6 +4,7 @@
 #include "core/globals.h"
 #include "core/shellrunner.h"
 #include "core/wallclock.h"
+#include "records/damagedstore.h"
 #include "records/dayarchive.h"
 #include "records/temperaturechartdata.h"
 #include "widgets/warnbox.h"
@@ -54,6 +55,8 @@ void parseCounts(const QString& text, std::array<int, 24>& counts)
 
 ResStatistics::ResStatistics()
 {
+    // A file SQLite cannot read would otherwise drop every count and result row of the run.
+    replaceDamagedFile();
     // The result store opens ResStatistics.db at start-up before this store exists, and opening
     // creates an empty file; so the per-cycle table is made whenever it is missing, not only when
     // the file is.
@@ -71,7 +74,7 @@ ResStatistics::ResStatistics()
         box.exec();
         ShellRunner::run(QStringLiteral("reboot"), {});
     } else {
-        createStatisticsRows();
+        createStatisticsRows(db);
         query = QSqlQuery(db);
         loadDay();
         query.finish();
@@ -112,7 +115,28 @@ bool ResStatistics::createReportTable()
     return created;
 }
 
-bool ResStatistics::createStatisticsRows()
+bool ResStatistics::replaceDamagedFile()
+{
+    const QString connection = QString::fromLatin1(kConnection);
+    if (QSqlDatabase::contains(connection))
+        QSqlDatabase::database(connection, false).close();
+    return replaceDamagedStore(QString::fromLatin1(kStatisticsFile), []() {
+        if (!createReportTable())
+            return false;
+        const QString fresh = QStringLiteral("createResRows");
+        bool made = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), fresh);
+            db.setDatabaseName(QString::fromLatin1(kStatisticsFile));
+            made = db.open() && createStatisticsRows(db);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(fresh);
+        return made;
+    });
+}
+
+bool ResStatistics::createStatisticsRows(QSqlDatabase& db)
 {
     QSqlQuery create(db);
     if (!create.exec(QString::fromLatin1(kStatisticsTable))) {
@@ -223,7 +247,7 @@ bool ResStatistics::rotateDb(const QString& closedDay)
 
     createReportTable();
     if (openDb()) {
-        createStatisticsRows();
+        createStatisticsRows(db);
         db.close();
     }
     results->clearTodayRounds();
@@ -258,23 +282,44 @@ void ResStatistics::save()
 {
     if (!openDb())
         return;
+    QSqlError error = writeRows();
+    if (isDamagedStoreError(error)) {
+        query.finish();
+        db.rollback();
+        // The counts in memory go on in the new file.
+        if (replaceDamagedFile() && openDb())
+            error = writeRows();
+    }
+    if (error.isValid())
+        qWarning("cannot save the hourly statistics: %s", qPrintable(error.text()));
+}
+
+QSqlError ResStatistics::writeRows()
+{
+    QSqlError error;
+    auto update = [&](int camera, int detect) {
+        if (!updateRow(camera, detect) && !error.isValid())
+            error = query.lastError();
+    };
     // One transaction: a count is on the disk whole or not at all, and costs one sync.
     db.transaction();
     for (int c = 0; c < cameraCount; ++c) {
         for (int d = 0; d < detectsPerCamera; ++d)
-            updateRow(c, d);
-        updateRow(c, kAll);
+            update(c, d);
+        update(c, kAll);
     }
     for (int d = 0; d < detectsPerCamera; ++d)
-        updateRow(kAll, d);
-    updateRow(kAll, kAll);
-    if (!db.commit())
-        qWarning("cannot save the hourly statistics: %s", qPrintable(db.lastError().text()));
+        update(kAll, d);
+    update(kAll, kAll);
+    if (!db.commit() && !error.isValid())
+        error = db.lastError();
+    return error;
 }
 
 bool ResStatistics::updateRow(int camera, int detect)
 {
-    query.prepare(QStringLiteral("update resstatistics set value1 = ?, value2 = ? where name = ?"));
+    if (!query.prepare(QStringLiteral("update resstatistics set value1 = ?, value2 = ? where name = ?")))
+        return false;
     query.addBindValue(countsText(counters[camera][detect].ok));
     query.addBindValue(countsText(counters[camera][detect].ng));
     query.addBindValue(rowKey(camera, detect));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 
@@ -38,6 +39,10 @@ public:
     // Makes sure ResStatistics.db exists and holds table res_report; false when the statement
     // could not run.
     static bool createReportTable();
+    // A ResStatistics.db that SQLite reports as damaged is moved aside (its name says so and
+    // keeps its date) and a fresh file with both tables takes its place; the store's connection
+    // is closed first, so its next use opens the new file. True when that happened.
+    static bool replaceDamagedFile();
 
     // Row key "C%1_D%2" of a cell.
     static QString rowKey(int camera, int detect);
@@ -54,12 +59,17 @@ private:
     bool rotateDb(const QString& closedDay);
     void loadDay();
     void loadDayStart();
+    // Writes every row in use; a damaged file is replaced and the rows written again into the
+    // new one.
     void save();
+    // The rows in use in one transaction; the error of the first statement that failed.
+    QSqlError writeRows();
     bool updateRow(int camera, int detect);
     bool openDb();
     void writeDayStart();
-    // Table resstatistics with one zero row per cell, for a file that lacks them.
-    bool createStatisticsRows();
+    // Table resstatistics with one zero row per cell in the file open on `db`, for a file that
+    // lacks them.
+    static bool createStatisticsRows(QSqlDatabase& db);
 
     QSqlDatabase db;  // connection "dbResStatistics"
     QSqlQuery query;

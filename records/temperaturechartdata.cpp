@@ -1,6 +1,7 @@
 #include "records/temperaturechartdata.h"
 
 #include "core/wallclock.h"
+#include "records/damagedstore.h"
 #include "records/datathread.h"
 #include "records/resstatistics.h"
 
@@ -50,10 +51,12 @@ QJsonArray jsonArray(const QString& text)
     return QJsonDocument::fromJson(text.toUtf8()).array();
 }
 
-enum class Failure { Passing, MissingTable, Permanent };
+enum class Failure { Passing, MissingTable, Damaged, Permanent };
 
 Failure classify(const QSqlError& error)
 {
+    if (isDamagedStoreError(error))
+        return Failure::Damaged;
     const int code = error.nativeErrorCode().toInt() & 0xFF;
     switch (code) {
     case kSqliteBusy:
@@ -246,11 +249,17 @@ bool TemperatureChartData::writeQueue()
         return true;
     if (!loaded)
         return false;
-    if (writeBatch() == BatchOutcome::MissingTable) {
+    const BatchOutcome outcome = writeBatch();
+    if (outcome == BatchOutcome::MissingTable) {
         // The file was replaced by one without the table: make it again and try once more.
         ResStatistics::createReportTable();
         if (writeBatch() == BatchOutcome::MissingTable)
             qWarning("res_report cannot be made in %s; result rows wait", qPrintable(insertDb.databaseName()));
+    } else if (outcome == BatchOutcome::Damaged) {
+        // SQLite cannot read the file: it is kept aside and the rows go into a fresh one. When
+        // it cannot be moved the rows wait.
+        if (ResStatistics::replaceDamagedFile())
+            writeBatch();
     }
     return insertQueue.isEmpty();
 }
@@ -277,6 +286,8 @@ TemperatureChartData::BatchOutcome TemperatureChartData::writeBatch()
             return rowsWait(error);
         case Failure::MissingTable:
             return BatchOutcome::MissingTable;
+        case Failure::Damaged:
+            return BatchOutcome::Damaged;
         case Failure::Permanent:
             break;
         }

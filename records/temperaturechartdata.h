@@ -121,7 +121,8 @@ public:
     // Writes the queued rows in one transaction through insertDb and closes it again (GUI
     // thread; the roll-over and the restart call it directly). Rows that failed for a passing
     // reason (busy, locked, file not openable) stay queued in order; a missing res_report is
-    // made again and the batch retried once; a row that can never be written is dropped with a
+    // made again and the batch retried once; a file SQLite reports as damaged is moved aside for
+    // a fresh one and the batch retried once; a row that can never be written is dropped with a
     // log line. Nothing is written before today's rows are loaded. True when nothing is left
     // queued.
     bool writeQueue();
@@ -240,7 +241,8 @@ private slots:
     void exportDone(int exitCode, int exitStatus);
 
 private:
-    enum class BatchOutcome { Written, Waiting, MissingTable };
+    // Damaged: SQLite reports the file as damaged; the rows stay queued.
+    enum class BatchOutcome { Written, Waiting, MissingTable, Damaged };
     // One transaction over the whole queue.
     BatchOutcome writeBatch();
     BatchOutcome rowsWait(const QSqlError& error);

@@ -668,6 +668,10 @@ please choose the cameras to use</translation>
         <translation>Warning: the product check is not enabled!</translation>
     </message>
     <message>
+        <source>重启前未解除的报警已恢复：%1</source>
+        <translation>Alarm not cleared before the restart restored: %1</translation>
+    </message>
+    <message>
         <source>生产统计未启用
 请前往高级参数设置</source>
         <translation>Production statistics are off.

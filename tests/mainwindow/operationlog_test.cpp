@@ -1,6 +1,7 @@
 // The operation log, its daily rotation and the counters file, on real files in the test's
 // working directory, read back with the sqlite3 command.
 #include "tests/mainwindow/recordsfixture.h"
+#include "tests/core/logcapture.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -163,13 +164,19 @@ TEST_F(OperationLogTest, CountersFileIsReadWithItsLimits)
     const struct {
         const char* name;
         const char* content;  // null: no file
-        int total0, ng0, total1, cycles;
+        int total0, ng0, total1, cycles, ngCycles;
+        bool warned;
     } cases[] = {
-        {"values as written", "7 2 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 7, 2, 5, 12},
-        {"a negative camera count loads as 0", "-5 2 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 2, 5, 12},
-        {"above 100000000 loads as 0", "100000001 100000000 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 100000000, 5, 12},
-        {"a short file leaves the rest 0", "7 2", 7, 2, 0, 0},
-        {"no file: all 0", nullptr, 0, 0, 0, 0},
+        {"values as written", "7 2 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 7, 2, 5, 12, 3, false},
+        {"a negative camera count loads as 0", "-5 2 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 2, 5, 12, 3, false},
+        {"above 100000000 loads as 0", "100000001 100000000 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 100000000, 5, 12, 3,
+         false},
+        {"17 numbers: all 0", "7 2 5 1 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 0, 0, 0, 0, true},
+        {"19 numbers: all 0", "7 2 5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 4 ", 0, 0, 0, 0, 0, true},
+        {"a word among them: all 0", "12 x -5 1 0 0 0 0 0 0 0 0 0 0 0 0 12 3 ", 0, 0, 0, 0, 0, true},
+        {"a short file: all 0", "7 2", 0, 0, 0, 0, 0, true},
+        {"an empty file: all 0", "", 0, 0, 0, 0, 0, true},
+        {"no file: all 0", nullptr, 0, 0, 0, 0, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -177,11 +184,16 @@ TEST_F(OperationLogTest, CountersFileIsReadWithItsLimits)
         if (c.content)
             writeFile(QStringLiteral("count.txt"), c.content);
         cycleCount = 99;
+        ngCycleCount = 99;
+        totalCounts[1] = 99;
+        LogCapture log;
         window->CountRead();
         EXPECT_EQ(totalCounts[0], c.total0);
         EXPECT_EQ(ngCounts[0], c.ng0);
         EXPECT_EQ(totalCounts[1], c.total1);
         EXPECT_EQ(cycleCount, c.cycles);
+        EXPECT_EQ(ngCycleCount, c.ngCycles);
+        EXPECT_EQ(log.contains("count.txt does not hold 18 numbers"), c.warned);
     }
 }
 
