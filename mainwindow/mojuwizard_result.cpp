@@ -193,9 +193,9 @@ void MoJuWizard::CheckNG(bool isClearNG)
 
 void MoJuWizard::raiseAlarm(int d)
 {
-    enterAlarm(d);
-    // Before the log line: a restart from here on finds the alarm standing.
+    // First of all: a restart from here on finds the alarm standing.
     writeAlarmRecord();
+    enterAlarm(d);
     InsertRecord(alarmCamerasText());
 }
 
@@ -353,9 +353,10 @@ bool MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
     if (cycleNg)
         ++ngCycleCount;
     ++cycleCount;
-    writeCountersToModbus();
-    // Also an NG cycle, whose alarm may end with a restart: the file follows the registers.
+    // Also an NG cycle, whose alarm may end with a restart, goes to the file; the registers show
+    // a count only once it is there.
     CountWrite();
+    writeCountersToModbus();
     return true;
 }
 

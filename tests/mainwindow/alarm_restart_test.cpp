@@ -65,22 +65,10 @@ protected:
             totalCounts[c] = ngCounts[c] = 0;
         cycleCount = ngCycleCount = 0;
     }
-    // The process ends and starts again in the same working directory: nothing of the old
-    // window survives but its files. The new one comes up with the test's regions again.
+    // The program starts again; the test's regions are not stored, so they are added anew.
     void restart(int cameras, const std::function<void()>& regions)
     {
-        delete window;
-        window = nullptr;
-        mainWindow = nullptr;
-        controlPort = nullptr;
-        if (ioSerialPort)
-            ioSerialPort->close();
-        resetCounters();
-        // A new process discovers and opens its cameras anew.
-        qDeleteAll(cameraInfoList);
-        cameraInfoList.clear();
-        CycleCamera::opened().clear();
-        build(cameras, false);
+        restartProgram(cameras, false);
         regions();
     }
     // Registers 50..55 (cycles, NG cycles, good cycles) and 56.. of the first two cameras.

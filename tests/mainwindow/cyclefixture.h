@@ -201,6 +201,22 @@ protected:
         }
     }
 
+    // The program ends and starts again in the same working directory, as after a power cut:
+    // the window is built anew over newly discovered cameras, with only the files of the old one.
+    void restartProgram(int cameras = 1, bool waitForRest = true)
+    {
+        delete window;
+        window = nullptr;
+        mainWindow = nullptr;
+        controlPort = nullptr;
+        if (ioSerialPort)
+            ioSerialPort->close();
+        qDeleteAll(cameraInfoList);
+        cameraInfoList.clear();
+        CycleCamera::opened().clear();
+        build(cameras, waitForRest);
+    }
+
     // A white-area region over the middle of the frame in detect `d` of camera `c`, and the
     // camera's engine trained on it: a part left in the cavity makes the detect NG.
     void addPartRegion(int c, int d)
