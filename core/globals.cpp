@@ -58,6 +58,7 @@ SaveFialImageThread* saveFialImageThread = nullptr;
 int statisticsEnabled = 0;
 int lensOptimisationOn = 1;
 int imageSource = -1;
+int helpPage = 0;
 
 QPointer<Warnbox> sharedWarnbox;
 QPointer<tipbox> sharedTipbox;

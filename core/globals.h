@@ -137,6 +137,9 @@ extern int lensOptimisationOn;
 // 2 recent NG frames, 3 OK record pictures, 4 NG record pictures. Written only by the region
 // editor; GUI thread only.
 extern int imageSource;
+// Page shown by the picture help, 0 at start; kept between showings and shared by every user of
+// the help. GUI thread only.
+extern int helpPage;
 
 // The main window's shared boxes, made once at start-up and reused: the start-up warning box
 // (later the shared message box), the Cancel/OK question box (600 x 420) and the password box.

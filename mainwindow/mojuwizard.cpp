@@ -9,9 +9,12 @@
 #include "io/customionamewidget.h"
 #include "io/modbusserver.h"
 #include "mainwindow/dottomdockwidget.h"
+#include "mainwindow/hardwareconfigurationwidget.h"
+#include "mainwindow/helpwidget.h"
 #include "mainwindow/menubtnwidget.h"
 #include "records/resstatistics.h"
 #include "records/savefialimagethread.h"
+#include "settings/wizardparawidget.h"
 #include "records/saveimagequeue.h"
 #include "view/cammerwidget.h"
 #include "view/camerawgtbox.h"
@@ -171,9 +174,17 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     connect(modbusServer, &ModbusServer::sigWriteChange, this, &MoJuWizard::SlotModbusDataChange,
             Qt::QueuedConnection);
 
+    // The IO name dialog finds the wizard's IO dialog among the window's children, so the wizard
+    // comes first.
+    wizardWidget = new WizardParaWidget(this);
+    wizardWidget->hide();
+    helpWidget = new HelpWidget(this);
+    helpWidget->hide();
     ioNameDialog = new CustomIONameWidget(this);
     ioNameDialog->load();
     ioNameDialog->hide();
+    hardwareWidget = new HardwareConfigurationWidget(this);
+    hardwareWidget->hide();
     delete sharedInputbox;
     sharedInputbox = new inputbox(0, nullptr);
     sharedInputbox->hide();
@@ -405,6 +416,12 @@ bool MoJuWizard::checkAdvancedUser()
 void MoJuWizard::appendModbusValue(int value)
 {
     modbusValues.append(value);
+}
+
+void MoJuWizard::SlotHelp()
+{
+    helpWidget->show();
+    helpWidget->raise();
 }
 
 void MoJuWizard::TimerLogout()

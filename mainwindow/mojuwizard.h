@@ -18,11 +18,14 @@ class ColorButton;
 class CustomIONameWidget;
 class DottomDockWidget;
 class DrawROIWidget;
+class HardwareConfigurationWidget;
+class HelpWidget;
 class MenuBtnWidget;
 class ModbusServer;
 class QHBoxLayout;
 class QMouseEvent;
 class QTimer;
+class WizardParaWidget;
 
 class MoJuWizard : public QWidget {
     Q_OBJECT
@@ -93,6 +96,11 @@ public:
     ModbusServer* modbusServer = nullptr;
     // The IO name dialog, hidden until the settings wizard shows it.
     CustomIONameWidget* ioNameDialog = nullptr;
+    // The older settings screen, the picture help and the hardware-information page: built
+    // hidden; only the hardware page's confirm shows the wizard.
+    WizardParaWidget* wizardWidget = nullptr;
+    HelpWidget* helpWidget = nullptr;
+    HardwareConfigurationWidget* hardwareWidget = nullptr;
     // Camera shown large; equal to cameraCount means all cameras.
     int shownCamera = 0;
     // The no-input warning is on screen.
@@ -286,6 +294,8 @@ public slots:
     // The counters from count.txt (all 0 when it cannot be read), and back.
     void CountRead();
     void CountWrite();
+    // Shows the picture help on the page it was left at.
+    void SlotHelp();
     // A Modbus client wrote these write registers: 0 clears the counters, 1 switches the
     // parameter group. Handled in list order.
     void SlotModbusDataChange(QList<int> chg_WriteData_index);

@@ -18,6 +18,7 @@
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/cammerwidget.h"
+#include "settings/wizardparawidget.h"
 #include "view/drawroiwidget.h"
 #include "widgets/colorbutton.h"
 #include "widgets/inputbox.h"
@@ -83,7 +84,7 @@ bool confirmed(const QString& question)
 
 bool MoJuWizard::editingScreenOpen(bool orDialogs) const
 {
-    if (regionPanel && regionPanel->isVisible())
+    if ((regionPanel && regionPanel->isVisible()) || (wizardWidget && wizardWidget->isVisible()))
         return true;
     return orDialogs && ioNameDialog && ioNameDialog->isVisible();
 }

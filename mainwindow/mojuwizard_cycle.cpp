@@ -13,6 +13,7 @@
 #include "mainwindow/cycletables.h"
 #include "records/resstatistics.h"
 #include "records/temperaturechartdata.h"
+#include "settings/wizardparawidget.h"
 #include "view/cammerwidget.h"
 #include "view/camerareportform.h"
 #include "view/camerawgtbox.h"
@@ -634,6 +635,8 @@ void MoJuWizard::RunAlgorithm(int camera, int detect)
             controlPort->publishOutputs();
         }
         runState = 2;
+        if (wizardWidget && wizardWidget->isVisible())
+            wizardWidget->hide();
         // The password box spins an event loop; ticks during it only watch the machine.
         if (checkPassword() == 0) {
             runState = 1;

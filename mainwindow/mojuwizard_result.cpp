@@ -10,8 +10,10 @@
 #include "detection/detectengine.h"
 #include "io/controlport.h"
 #include "io/modbusserver.h"
+#include "mainwindow/helpwidget.h"
 #include "records/resstatistics.h"
 #include "records/saveimagequeue.h"
+#include "settings/wizardparawidget.h"
 #include "view/cammerwidget.h"
 
 #include <QFile>
@@ -140,7 +142,7 @@ void MoJuWizard::CheckNG(bool isClearNG)
     }
 
     bool skipClampingCut = false;
-    if (displayStep && (alarmState == 0 || alarmState == 1)) {
+    if (displayStep && (alarmState == 0 || alarmState == 1) && !(wizardWidget && wizardWidget->isVisible())) {
         alarmState = 1;
         resultTimer->start(2000);
         shownDetect = curDet;
@@ -214,6 +216,8 @@ void MoJuWizard::enterAlarm(int d)
     modbusServer->setReadRegister(kAlarmRegister, quint16((d & 1) + 1));
     SetStopDetect();
     shownCamera = cameraCount == 1 ? 0 : cameraCount;
+    helpWidget->hide();
+    wizardWidget->hide();
     alarmState = 2;
     // The bottom bar gives way and the side panel shows the region page.
     applyAlarmState(2);

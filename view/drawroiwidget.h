@@ -10,4 +10,8 @@ class DrawROIWidget : public QWidget {
 public:
     // The panel in the side panel's colours; its tools are added by the region editor.
     explicit DrawROIWidget(QWidget* parent = nullptr);
+
+public slots:
+    // Shows the picture help on its alarm page.
+    void SlotHelp();
 };

@@ -810,4 +810,15 @@ Temp.:%2</translation>
         <translation>Data export failed</translation>
     </message>
 </context>
+<context>
+    <name>WizardParaWidget</name>
+    <message>
+        <source>角度矫正</source>
+        <translation>Angle correction</translation>
+    </message>
+    <message>
+        <source>温度检测报警不停机</source>
+        <translation>No stop on temperature alarm</translation>
+    </message>
+</context>
 </TS>
