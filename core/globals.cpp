@@ -59,6 +59,8 @@ int statisticsEnabled = 0;
 int lensOptimisationOn = 1;
 int imageSource = -1;
 int helpPage = 0;
+int warnOnce = 1;
+QString templateTimeText;
 
 QPointer<Warnbox> sharedWarnbox;
 QPointer<tipbox> sharedTipbox;

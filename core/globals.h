@@ -140,6 +140,10 @@ extern int imageSource;
 // Page shown by the picture help, 0 at start; kept between showings and shared by every user of
 // the help. GUI thread only.
 extern int helpPage;
+// The region editor's notes on shared detect parameters are still to be shown (once a run).
+extern int warnOnce;
+// Modification time of the template file the region editor shows, "yyyy-MM-dd hh.mm.ss".
+extern QString templateTimeText;
 
 // The main window's shared boxes, made once at start-up and reused: the start-up warning box
 // (later the shared message box), the Cancel/OK question box (600 x 420) and the password box.

@@ -36,5 +36,8 @@ void MenuBtnWidget::setPage(int page)
         stack->setCurrentIndex(0);
     else if (page == 2 || page == 3)
         stack->setCurrentIndex(1);
+    // A page that hid itself (the region panel when it closes) is shown again.
+    if (page == 0 || page == 2 || page == 3)
+        stack->currentWidget()->show();
     update();
 }

@@ -19,6 +19,9 @@
 #include "view/cammerwidget.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
+#include "view/camerawgttitlesetroi.h"
+#include "view/drawroiwidget.h"
+#include "view/imagepickform.h"
 #include "widgets/inputbox.h"
 #include "widgets/numberinput.h"
 #include "widgets/numcharinput.h"
@@ -151,6 +154,9 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     row->setSpacing(0);
     column->addLayout(row);
     buildCameraViews(row);
+    imagePicker = new ImagePickForm;
+    imagePicker->setObjectName(QStringLiteral("pImgForm"));
+    imagePicker->hide();
     sideMenu = new MenuBtnWidget(this);
     row->addWidget(sideMenu);
     regionPanel = sideMenu->regionPanel;
@@ -158,6 +164,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
         connect(statistics, &QPushButton::clicked, this, &MoJuWizard::SlotShowStatisticsWidget);
     if (auto* chartButton = sideMenu->findChild<QPushButton*>(QStringLiteral("pBtnTemperatureChart")))
         connect(chartButton, &QPushButton::clicked, this, &MoJuWizard::SlotTemperatureChart);
+    connectRegionEditor();
     bottomBar = new DottomDockWidget(this);
     bottomBar->setObjectName(QStringLiteral("pWgtDottomDock"));
     column->addWidget(bottomBar);
@@ -274,6 +281,25 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     // An alarm that stood when the program ended stands again, before the IO thread sends the
     // first output word.
     restoreRecordedAlarm();
+}
+
+void MoJuWizard::connectRegionEditor()
+{
+    // The picker only asks; the region panel switches.
+    connect(imagePicker, &ImagePickForm::sourceChange, regionPanel, &DrawROIWidget::SlotChangeSource);
+    connect(imagePicker, &ImagePickForm::cameraChange, regionPanel, &DrawROIWidget::SlotChangeCamera);
+    connect(imagePicker, &ImagePickForm::detectChange, regionPanel, &DrawROIWidget::SlotChangeDetect);
+    connect(imagePicker, &ImagePickForm::imageChange, regionPanel, &DrawROIWidget::SlotTempList);
+    // The caption of the editor's picture goes into the editor title of the camera shown, or of
+    // every camera when all are shown.
+    connect(regionPanel, &DrawROIWidget::recentNgImg, this, [this](const QString& caption) {
+        for (int c = 0; c < cameraCount; ++c) {
+            if (shownCamera == cameraCount || shownCamera == c)
+                cameraBox->dataWidgetAt(c)->showSetRoiTitle()->setInfoText(caption);
+        }
+    });
+    if (auto* button = sideMenu->findChild<QPushButton*>(QStringLiteral("pBtnSetROI")))
+        connect(button, &QPushButton::clicked, this, &MoJuWizard::SlotAdjustArea);
 }
 
 QTimer* MoJuWizard::makeTimer(int intervalMs, bool singleShot)

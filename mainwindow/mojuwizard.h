@@ -20,6 +20,7 @@ class DottomDockWidget;
 class DrawROIWidget;
 class HardwareConfigurationWidget;
 class HelpWidget;
+class ImagePickForm;
 class MenuBtnWidget;
 class ModbusServer;
 class QHBoxLayout;
@@ -92,6 +93,8 @@ public:
     DottomDockWidget* bottomBar = nullptr;
     MenuBtnWidget* sideMenu = nullptr;
     DrawROIWidget* regionPanel = nullptr;
+    // The region editor's image source picker ("pImgForm"): a hidden window without parent.
+    ImagePickForm* imagePicker = nullptr;
     // The Modbus-TCP server; no parent, kept for the life of the process.
     ModbusServer* modbusServer = nullptr;
     // The IO name dialog, hidden until the settings wizard shows it.
@@ -272,6 +275,9 @@ public slots:
     // The side menu's "温度波形图": with the chart on and today's results loaded, the chart
     // screen in real time, shown without blocking; otherwise a box says why not.
     void SlotTemperatureChart();
+    // The side menu's region settings: behind the password, the region editor opens on the
+    // templates.
+    void SlotAdjustArea();
     // Every second: LED2 green blinks while detecting and is dark while stopped.
     void SlotFPS();
     // Ends the 3 s region hint.
@@ -310,6 +316,9 @@ protected:
 
 private:
     QTimer* makeTimer(int intervalMs, bool singleShot = false);
+    // The picker's signals to the region panel, the panel's captions to the camera titles, and
+    // the side menu's region settings button.
+    void connectRegionEditor();
     // The seven zoom and pan buttons over the camera area, with their timer.
     void makeZoomButtons();
     // All seven zoom and pan buttons (zoomButtons 2), or zoom-in alone (1).

@@ -20,6 +20,7 @@
 #include "view/cammerwidget.h"
 #include "settings/wizardparawidget.h"
 #include "view/drawroiwidget.h"
+#include "view/imagepickform.h"
 #include "widgets/colorbutton.h"
 #include "widgets/inputbox.h"
 #include "widgets/tipbox.h"
@@ -155,6 +156,8 @@ void MoJuWizard::SlotReTrain()
         setPanelLed(kLedRunRed, kDark);
     }
     runState = 2;
+    // Every template goes; re-sampling writes template 0 anew.
+    regionPanel->SlotTempDeleteAll();
 
     const int detects = std::clamp(detectsPerCamera, 0, int(kDetects));
     for (int c = 0; c < cameraCount; ++c) {
@@ -189,6 +192,19 @@ void MoJuWizard::SlotManualTrig(int n)
         if (view->simulated && view->camera)
             view->camera->softTrigger();
     }
+}
+
+void MoJuWizard::SlotAdjustArea()
+{
+    if (editingScreenOpen(true) || alarmState == 2)
+        return;
+    if (checkPassword() == 0)
+        return;
+    imagePicker->selectSource(0);
+    imagePicker->selectCamera(shownCamera);
+    regionPanel->enterEditMode(false);
+    alarmState = 3;
+    applyAlarmState(3);
 }
 
 void MoJuWizard::applyAlarmState(int state)

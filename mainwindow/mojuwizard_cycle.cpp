@@ -16,6 +16,7 @@
 #include "settings/wizardparawidget.h"
 #include "view/cammerwidget.h"
 #include "view/camerareportform.h"
+#include "view/drawroiwidget.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/framefile.h"
@@ -229,8 +230,9 @@ void MoJuWizard::runAlarmBranch()
             else if (in3 && !in0)
                 station = 0;
         }
-        // The re-check itself belongs to the region panel, which re-runs the current detect on
-        // every camera whose alarm is not resolved.
+        // The region panel saves its edits and re-runs the current detect on every camera whose
+        // alarm is not resolved.
+        regionPanel->SlotReCheck();
     }
     finishTickStoppingWatch();
 }
@@ -642,7 +644,12 @@ void MoJuWizard::RunAlgorithm(int camera, int detect)
             runState = 1;
             return;
         }
+        // The operator reviews the new templates in the region editor; closing it goes on with
+        // detection (BackTrain).
         alarmState = 3;
+        regionPanel->enterEditMode(false);
+        regionPanel->hide();
+        applyAlarmState(3);
         regionReviewOpen = true;
         return;
     }

@@ -14,6 +14,7 @@
 #include "records/resstatistics.h"
 #include "records/savefialimagethread.h"
 #include "records/temperaturechartdata.h"
+#include "view/imagepickform.h"
 
 #include <QFile>
 #include <QMetaType>
@@ -111,6 +112,7 @@ MoJuWizard::~MoJuWizard()
         saveFialImageThread = nullptr;
     }
     delete modbusServer;
+    delete imagePicker;
     delete resStatistics;
     resStatistics = nullptr;
     recordDb.close();

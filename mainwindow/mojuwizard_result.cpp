@@ -15,6 +15,8 @@
 #include "records/saveimagequeue.h"
 #include "settings/wizardparawidget.h"
 #include "view/cammerwidget.h"
+#include "view/drawroiwidget.h"
+#include "view/imagepickform.h"
 
 #include <QFile>
 #include <QTime>
@@ -219,7 +221,11 @@ void MoJuWizard::enterAlarm(int d)
     helpWidget->hide();
     wizardWidget->hide();
     alarmState = 2;
-    // The bottom bar gives way and the side panel shows the region page.
+    // The editor opens on the live picture of the camera shown; the bottom bar gives way and the
+    // side panel shows the region page with the alarm-clearing actions.
+    imagePicker->selectSource(1);
+    imagePicker->selectCamera(shownCamera);
+    regionPanel->enterEditMode(false);
     applyAlarmState(2);
     reDetectPending = 0;
     setPanelLed(kLedRed, kLit);
@@ -316,6 +322,7 @@ void MoJuWizard::liftAlarm(int d)
     const SystemParam& p = *activeParams;
     removeAlarmRecord();
     modbusServer->setReadRegister(kAlarmRegister, 0);
+    regionPanel->leaveEditMode();
     applyAlarmState(0);
     if (d == 0) {
         controlPort->setOutput(kAlarm, false);

@@ -7,12 +7,15 @@
 #include "view/camerawgtbox.h"
 #include "view/camerawgttitlenormal.h"
 #include "view/camerawgttitlesetroi.h"
+#include "view/drawroiwidget.h"
 #include "widgets/warnbox.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -111,6 +114,16 @@ void CameraWgt_DataWidget::setMode(int mode)
     case 3:
         titleStack->setCurrentIndex(kEditorTitlePage);
         report->hide();
+        if (mode == 3 && mainWindow && mainWindow->regionPanel) {
+            // Region review: which template of how many is shown, and when it was taken.
+            const MoJuWizard& w = *mainWindow;
+            const int d = std::clamp(w.editDetect, 0, CammerWidget::kDetects - 1);
+            mainWindow->regionPanel->GetTempTIme(w.shownCamera, w.editDetect, view->currentTemplate);
+            showSetRoiTitle()->setInfoText(tr("模板数 %1 / %2   %3")
+                                               .arg(view->currentTemplate + 1)
+                                               .arg(view->validTemplateCount[d])
+                                               .arg(templateTimeText));
+        }
         break;
     default:
         break;

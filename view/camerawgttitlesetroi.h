@@ -16,4 +16,8 @@ public:
     void setInfoText(const QString& text);
 
     QLabel* infoLabel;
+
+protected:
+    // A press on the camera label opens the image source picker below this title, or closes it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -9,6 +9,7 @@
 #include "detection/pixelconvert.h"
 #include "detection/roiinterface.h"
 #include "mainwindow/mojuwizard.h"
+#include "view/drawroiwidget.h"
 #include "view/resultpicture.h"
 #include "widgets/kitfont.h"
 
@@ -165,7 +166,19 @@ void CammerWidget::paintEvent(QPaintEvent*)
         painter.restore();
         return;
     }
-    // Sources 3 and 4 show the region editor's record pictures; the editor paints them.
+    if (source == 3 || source == 4) {
+        // The region editor's record picture under the window's pan and zoom, nothing over it;
+        // nothing while the record folder is empty.
+        const DrawROIWidget* panel = mainWindow ? mainWindow->regionPanel : nullptr;
+        if (panel && panel->recordCount > 0 && !panel->recordImage.isNull()) {
+            painter.save();
+            painter.translate(window.panX, window.panY);
+            painter.scale(window.scaleX, window.scaleY);
+            painter.drawImage(rect(), panel->recordImage);
+            painter.restore();
+        }
+        return;
+    }
     if (source != -1 && source != 0 && source != 1)
         return;
 

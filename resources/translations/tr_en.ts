@@ -34,6 +34,10 @@
         <source>此相机未启用！</source>
         <translation>This camera is not enabled!</translation>
     </message>
+    <message>
+        <source>模板数 %1 / %2   %3</source>
+        <translation>Template %1 / %2   %3</translation>
+    </message>
 </context>
 <context>
     <name>CameraWgt_DataWidget_Title</name>
@@ -819,6 +823,208 @@ Temp.:%2</translation>
     <message>
         <source>温度检测报警不停机</source>
         <translation>No stop on temperature alarm</translation>
+    </message>
+</context>
+<context>
+    <name>DrawROIWidget</name>
+    <message>
+        <source>完成设定</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>查看模板</source>
+        <translation>Templates</translation>
+    </message>
+    <message>
+        <source>增减区域</source>
+        <translation>Edit Areas</translation>
+    </message>
+    <message>
+        <source>不检测此模</source>
+        <translation>Skip Mould</translation>
+    </message>
+    <message>
+        <source>画矩形</source>
+        <translation>Rectangle</translation>
+    </message>
+    <message>
+        <source>上一张图片</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>添加为模板</source>
+        <translation>Add Template</translation>
+    </message>
+    <message>
+        <source>画圆形</source>
+        <translation>Circle</translation>
+    </message>
+    <message>
+        <source>下一张图片</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>画多边形</source>
+        <translation>Polygon</translation>
+    </message>
+    <message>
+        <source>删除当前模板</source>
+        <translation>Delete Template</translation>
+    </message>
+    <message>
+        <source>画手势区域</source>
+        <translation>Free Hand</translation>
+    </message>
+    <message>
+        <source>复制当前区域</source>
+        <translation>Copy Area</translation>
+    </message>
+    <message>
+        <source>删除选中区域</source>
+        <translation>Delete Area</translation>
+    </message>
+    <message>
+        <source>重新检测</source>
+        <translation>Re-check</translation>
+    </message>
+    <message>
+        <source>删除全部区域</source>
+        <translation>Delete All</translation>
+    </message>
+    <message>
+        <source>实时↔模板</source>
+        <translation>Live↔Template</translation>
+    </message>
+    <message>
+        <source>模板</source>
+        <translation>Templates</translation>
+    </message>
+    <message>
+        <source>实时画面</source>
+        <translation>Live picture</translation>
+    </message>
+    <message>
+        <source>最近NG图</source>
+        <translation>Recent NG</translation>
+    </message>
+    <message>
+        <source>OK图片记录</source>
+        <translation>OK records</translation>
+    </message>
+    <message>
+        <source>NG图片记录</source>
+        <translation>NG records</translation>
+    </message>
+    <message>
+        <source>%1 号相机</source>
+        <translation>Camera %1</translation>
+    </message>
+    <message>
+        <source>全部相机</source>
+        <translation>All cameras</translation>
+    </message>
+    <message>
+        <source>成品</source>
+        <translation>Product </translation>
+    </message>
+    <message>
+        <source>模腔</source>
+        <translation>Mould </translation>
+    </message>
+    <message>
+        <source>左成品</source>
+        <translation>Left product </translation>
+    </message>
+    <message>
+        <source>左模腔</source>
+        <translation>Left mould </translation>
+    </message>
+    <message>
+        <source>右成品</source>
+        <translation>Right product </translation>
+    </message>
+    <message>
+        <source>右模腔</source>
+        <translation>Right mould </translation>
+    </message>
+    <message>
+        <source>检测</source>
+        <translation>check</translation>
+    </message>
+    <message>
+        <source>此相机未启用</source>
+        <translation>This camera is not enabled</translation>
+    </message>
+    <message>
+        <source>是否保存参数的修改？</source>
+        <translation>Save the changed parameters?</translation>
+    </message>
+    <message>
+        <source>缺陷检测</source>
+        <translation>Defect detection</translation>
+    </message>
+    <message>
+        <source>角度矫正</source>
+        <translation>Angle correction</translation>
+    </message>
+</context>
+<context>
+    <name>ImagePickForm_Source</name>
+    <message>
+        <source>模板</source>
+        <translation>Templates</translation>
+    </message>
+    <message>
+        <source>实时画面</source>
+        <translation>Live</translation>
+    </message>
+    <message>
+        <source>最近NG</source>
+        <translation>Recent NG</translation>
+    </message>
+    <message>
+        <source>OK记录</source>
+        <translation>OK records</translation>
+    </message>
+    <message>
+        <source>NG记录</source>
+        <translation>NG records</translation>
+    </message>
+    <message>
+        <source>%1号相机</source>
+        <translation>Camera %1</translation>
+    </message>
+    <message>
+        <source>全部相机</source>
+        <translation>All cameras</translation>
+    </message>
+    <message>
+        <source>左成品</source>
+        <translation>Left product </translation>
+    </message>
+    <message>
+        <source>左模腔</source>
+        <translation>Left mould </translation>
+    </message>
+    <message>
+        <source>右成品</source>
+        <translation>Right product </translation>
+    </message>
+    <message>
+        <source>右模腔</source>
+        <translation>Right mould </translation>
+    </message>
+    <message>
+        <source>检测</source>
+        <translation>check</translation>
+    </message>
+    <message>
+        <source>成品检测</source>
+        <translation>Product check</translation>
+    </message>
+    <message>
+        <source>模腔检测</source>
+        <translation>Mould check</translation>
     </message>
 </context>
 </TS>
