@@ -78,9 +78,9 @@ const PanelButton kButtons[] = {
 QString buttonRules(const PanelButton& b)
 {
     const QString body = QStringLiteral(
-        "{padding-top: 20px;padding-bottom: -20px;background-image: url(%1);background-repeat: no-repeat;"
-        "background-origin: content;background-position: top;background-color: %2;font-size: 16px;"
-        "text-align: bottom;color: #FFFFFF;font-weight: 400;}");
+        "{padding-top: 40px;padding-bottom: -10px;background-image: url(%1);background-repeat: no-repeat;"
+        "background-origin: border;background-position: top center;background-color: %2;font-size: 16px;"
+        "color: #FFFFFF;font-weight: 400;}");
     const QString name = QLatin1String(b.objectName);
     const QString icon = QLatin1String(b.icon);
     return QStringLiteral("QPushButton#") + name + body.arg(icon, QStringLiteral("#4F5963"))
@@ -92,8 +92,9 @@ ComboBox* makeCombo(const char* objectName)
 {
     auto* box = new ComboBox;
     box->setObjectName(QLatin1String(objectName));
+    // 16 pixels, so that the longest entry fits the 100-pixel column beside the drop-down arrow.
     QFont font(QString::fromLatin1(kKitFontFamily));
-    font.setPointSize(16);
+    font.setPixelSize(16);
     setComboFont(box, font);
     setComboStyle(box, kComboItemHeight);
     box->setMinimumHeight(kWidgetMinHeight);
