@@ -398,41 +398,33 @@ void DrawROIWidget::SlotReturn()
     w.applyAlarmState(w.alarmState);
 }
 
-void DrawROIWidget::SlotDrawRect()
+void DrawROIWidget::armDrawing(int drawMode)
 {
     CammerWidget* view = shownView();
     if (!view || imageSource != 0)
         return;
+    if (drawMode == kDrawPolygon)
+        mainWindow->freeHand = true;
     mainWindow->copyPending = false;
     view->deselectRoi();
     view->layoutParamPanel();
-    mainWindow->drawMode = kDrawRectangle;
+    mainWindow->drawMode = drawMode;
     setPolygonCaption(53);
+}
+
+void DrawROIWidget::SlotDrawRect()
+{
+    armDrawing(kDrawRectangle);
 }
 
 void DrawROIWidget::SlotDrawCircle()
 {
-    CammerWidget* view = shownView();
-    if (!view || imageSource != 0)
-        return;
-    mainWindow->copyPending = false;
-    view->deselectRoi();
-    view->layoutParamPanel();
-    mainWindow->drawMode = kDrawCircle;
-    setPolygonCaption(53);
+    armDrawing(kDrawCircle);
 }
 
 void DrawROIWidget::SlotDrawHand()
 {
-    CammerWidget* view = shownView();
-    if (!view || imageSource != 0)
-        return;
-    mainWindow->freeHand = true;
-    mainWindow->copyPending = false;
-    view->deselectRoi();
-    view->layoutParamPanel();
-    mainWindow->drawMode = kDrawPolygon;
-    setPolygonCaption(53);
+    armDrawing(kDrawPolygon);
 }
 
 void DrawROIWidget::SlotDrawPloygn()

@@ -135,6 +135,8 @@ private:
     static QString detectName(int d);
     // The detects of one camera the editor works on.
     static int detectsInUse();
+    // Arms drawing mode 1 (rectangle), 4 (circle) or 2 (here: free-hand) on the shown camera.
+    void armDrawing(int drawMode);
     // Button captions that depend on the language and the mode.
     void setPolygonCaption(int textId);
     // Copies every camera's active regions and masks to its edit set and masks.
