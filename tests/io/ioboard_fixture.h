@@ -114,7 +114,7 @@ protected:
     // Host frames of `command` that the board has seen so far.
     size_t seen(int command) const { return board.hostFrameCount(command); }
     // Waits for `more` further polls after the ones seen now.
-    bool waitForPolls(size_t more, int timeoutMs = 5000)
+    bool waitForPolls(size_t more, int timeoutMs = kPatientWaitMs)
     {
         return board.waitForHostFrames(2, seen(2) + more, timeoutMs);
     }

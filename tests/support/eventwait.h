@@ -7,6 +7,10 @@
 
 #include <functional>
 
+// Deadline of a wait for something that must happen: long enough for a loaded two-core machine
+// running tests in parallel, and only ever spent by a test that fails anyway (ms).
+constexpr int kPatientWaitMs = 20000;
+
 // Runs the GUI event loop until `done` holds or `timeoutMs` passes; false on timeout.
 inline bool waitUntil(const std::function<bool()>& done, int timeoutMs)
 {
