@@ -30,10 +30,14 @@ MonitorProcess::~MonitorProcess()
 
 bool MonitorProcess::start(int timeoutMs)
 {
-    // Xvfb picks a free display number and writes it to its standard output.
+    // Xvfb picks a free display number and writes it to its standard output. Without -noreset it
+    // resets whenever its last client leaves, and a client that connects during the reset is
+    // turned away: an xdotool call that ends while the program is still loading Qt would make the
+    // program's own connection fail on a busy machine.
     m_xvfb = std::make_unique<QProcess>();
-    m_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                                           QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+    m_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                                           QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                                           QStringLiteral("0"),
                                            QStringLiteral("%1x%2x24").arg(kScreenWidth).arg(kScreenHeight)});
     if (!m_xvfb->waitForStarted(timeoutMs))
         return false;
