@@ -88,8 +88,8 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     regions();
     // One good cycle, then camera 2 finds a part left in its cavity.
     pulseInput(0, 400);
-    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, 4000));
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, 4000));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, kPatientWaitMs));
     CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
     setInput(0, true);
     ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));

@@ -12,6 +12,7 @@
 #include "detection/detectengine.h"
 #include "io/controlport.h"
 #include "io/ioserialline.h"
+#include "io/iowordlock.h"
 #include "mainwindow/mojuwizard.h"
 #include "records/temperaturechartdata.h"
 #include "view/cammerwidget.h"
@@ -259,15 +260,25 @@ protected:
         bits = on ? quint16(bits | (1 << i)) : quint16(bits & ~(1 << i));
         board.setInputs(bits);
     }
+    // Input i as the IO thread last published it from the board's report.
+    static bool inputOnHost(int i)
+    {
+        IOWordLock lock;
+        return ((boardInputs >> i) & 1u) != 0;
+    }
     // A pulse on input i; the cycle samples the input word when it takes the board's report, so
-    // a pulse must outlast a late tick on a loaded machine.
+    // a pulse must outlast a late tick on a loaded machine. It lasts `ms` from the moment the host
+    // has the new level, and ends once the host has the old one back: the pty relay and the IO
+    // thread may hand a level on late, and a pulse that was over before it arrived would be lost.
     void pulseInput(int i, int ms = 250)
     {
         setInput(i, true);
+        ASSERT_TRUE(waitFor([i] { return inputOnHost(i); }, kPatientWaitMs)) << "input " << i << " never reached the host";
         QElapsedTimer t;
         t.start();
         waitFor([&] { return t.elapsed() >= ms; }, ms + 1000);
         setInput(i, false);
+        ASSERT_TRUE(waitFor([i] { return !inputOnHost(i); }, kPatientWaitMs)) << "input " << i << " stayed on at the host";
     }
 
     static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return waitUntil(done, timeoutMs); }

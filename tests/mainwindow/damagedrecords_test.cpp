@@ -112,9 +112,9 @@ protected:
     {
         const int before = cycleCount;
         pulseInput(0, 400);
-        ASSERT_TRUE(waitFor([&] { return cycleCount == before + 1; }, 4000));
-        ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, 2000));
-        ASSERT_TRUE(waitFor([this] { return window->alarmState == 0; }, 4000));
+        ASSERT_TRUE(waitFor([&] { return cycleCount == before + 1; }, kPatientWaitMs));
+        ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
+        ASSERT_TRUE(waitFor([this] { return window->alarmState == 0; }, kPatientWaitMs));
     }
     // The next remark, or the next round's rows, read back from the fresh file.
     void expectFreshFileTakesWrites(const QString& file, const QString& remark)

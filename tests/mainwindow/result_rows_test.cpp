@@ -69,8 +69,8 @@ TEST_F(ResultRowsTest, RowsOfARoundLandAfterItsClampDecisionOnlyTheFirstMarkedRe
     });
 
     pulseInput(0, 400);
-    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, 4000));
-    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, 2000));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
     EXPECT_EQ(queuedAtClampRelease, 2);
 
     const QStringList rows = reportRows(QStringLiteral("ResStatistics.db"));
