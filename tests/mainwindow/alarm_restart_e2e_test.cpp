@@ -119,6 +119,40 @@ TEST_F(AlarmRestartEndToEnd, KilledDuringAnAlarmComesBackWithTheClampProhibitedA
         EXPECT_EQ(word & kClamp, 0) << "word " << word;
     EXPECT_EQ(held() & (kClamp | kAlarm), 0);
     EXPECT_TRUE(program.isRunning());
+
+    // The operator opens and closes the safety door: the re-check sees the clean cavity and lifts
+    // the alarm.
+    board.setInputs(board.inputs() | 2);
+    QThread::msleep(300);
+    board.setInputs(board.inputs() & ~2);
+    ASSERT_TRUE(waitUntil([this] { return held() == kRest; }, 10000)) << "clamp permitted, alarm off";
+    ASSERT_TRUE(waitUntil([this] { return readRegisters(quint16(program.modbusPort()), 1, 1) == std::vector<int>{0}; }, 5000));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("alarm.txt")));
+
+    // The mould closes; started once more, the program detects with the clamp permitted from its
+    // first word on.
+    board.setInputs(board.inputs() & ~1);
+    QThread::msleep(1000);
+    ASSERT_EQ(held(), kRest);
+    program.stop();
+    // The board comes up with every output active; the program's first words set them.
+    board.setHeldOutputs(0);
+    takeCommands();
+    startProgram();
+    std::vector<quint16> afterLifted;
+    ASSERT_TRUE(waitUntil([&] {
+        const std::vector<quint16> sent = takeCommands();
+        afterLifted.insert(afterLifted.end(), sent.begin(), sent.end());
+        return !afterLifted.empty();
+    }, 30000)) << "the restarted program drives the outputs";
+    QThread::msleep(1500);
+    const std::vector<quint16> later = takeCommands();
+    afterLifted.insert(afterLifted.end(), later.begin(), later.end());
+    EXPECT_EQ(held(), kRest);
+    for (quint16 word : afterLifted)
+        EXPECT_EQ(word & (kClamp | kAlarm), kClamp | kAlarm) << "word " << word;
+    EXPECT_EQ(readRegisters(quint16(program.modbusPort()), 1, 1), (std::vector<int>{0}));
+    EXPECT_TRUE(program.isRunning());
 }
 
 }  // namespace

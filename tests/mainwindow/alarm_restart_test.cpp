@@ -12,6 +12,7 @@
 #include "records/saveimagequeue.h"
 #include "tests/core/logcapture.h"
 #include "tests/core/paramtestdb.h"
+#include "tests/settings/settingsfixture.h"
 
 #include <QFile>
 #include <QStackedWidget>
@@ -128,10 +129,11 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     // the clamp is permitted; the clearing round is not counted.
     CycleCamera::opened().at(1)->setFrame(emptyCavity());
     pump(200);
-    window->ResetRun();
-    window->RunAlgorithm(0, 1);
-    window->RunAlgorithm(1, 1);
-    window->CheckNG(true);
+    {
+        // The regions added anew after the restart count as an edit: the re-check asks to save them.
+        ModalScript save({1});
+        window->regionPanel->SlotReCheck();
+    }
     EXPECT_NE(window->alarmState, 2);
     ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, 3000));
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
@@ -146,6 +148,44 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     EXPECT_EQ(window->alarmState, 0);
     EXPECT_EQ(window->runState, 1);
     EXPECT_EQ(counterRegisters(), countersAfter);
+}
+
+TEST_F(AlarmRestartTest, CavityAlarmStandingAgainAfterARestartIsSkippedLikeBefore)
+{
+    params->productCheckEnabled = 0;
+    build(2);
+    const auto regions = [this] {
+        addPartRegion(0, 1);
+        addPartRegion(1, 1);
+    };
+    regions();
+    CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));
+    setInput(0, false);
+    pump(300);
+
+    restart(2, regions);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0) && activeOnBoard(2); }, 5000));
+    pump(300);
+    // The part is still in the picture: the operator skips this mould.
+    CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
+    {
+        // Yes to skipping the mould, and to saving the regions added anew after the restart.
+        ModalScript yes({1, 1});
+        window->regionPanel->SlotNoCheckCur();
+        EXPECT_TRUE(yes.texts.contains(tableText(102)) || yes.texts.contains(tableText(105).arg(2)))
+            << yes.texts.join(QLatin1Char('|')).toStdString();
+    }
+    EXPECT_NE(window->alarmState, 2);
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, 3000)) << "clamp released";
+    EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
+    EXPECT_FALSE(QFile::exists(kAlarmRecord));
+    EXPECT_EQ(lastRemark(), tableText(103)) << "the skip is logged after the restore line";
+
+    restart(2, regions);
+    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000));
+    EXPECT_EQ(window->alarmState, 0);
 }
 
 TEST_F(AlarmRestartTest, ProductAlarmClearedAfterARestartStillRunsTheCavityCheckOfItsCycle)
