@@ -14,16 +14,18 @@ const char* const kLogoFile = "./logo/logo.png";
 constexpr int kCommandMinHeight = 150;
 
 // One command button of the menu. `detect` is the manual capture the button asks for, -1 for
-// the buttons whose screens connect them when they are built.
+// the others; `open` is the main window's slot that opens the button's screen, null for the
+// buttons whose screens are not built yet.
 struct MenuCommand {
     const char* objectName;
     const char* text;
     const char* icon;
     int detect;
+    void (MoJuWizard::*open)() = nullptr;
 };
 
 const MenuCommand kCommands[] = {
-    {"pBtnSetSystem", QT_TRANSLATE_NOOP("Main_MenuBtnWidget", "系统参数"), ":/SetSystem.png", -1},
+    {"pBtnSetSystem", QT_TRANSLATE_NOOP("Main_MenuBtnWidget", "系统参数"), ":/SetSystem.png", -1, &MoJuWizard::SlotSystemPara},
     {"pBtnSetROI", QT_TRANSLATE_NOOP("Main_MenuBtnWidget", "区域设置"), ":/SetROI.png", -1},
     {"pBtnStatistics", QT_TRANSLATE_NOOP("Main_MenuBtnWidget", "生产统计"), ":/Statistics.png", -1},
     {"pBtnTemperatureChart", QT_TRANSLATE_NOOP("Main_MenuBtnWidget", "温度波形图"), ":/TemperatureChart.png", -1},
@@ -72,6 +74,12 @@ Main_MenuBtnWidget::Main_MenuBtnWidget(QWidget* parent)
             connect(button, &QPushButton::clicked, this, [detect]() {
                 if (mainWindow)
                     mainWindow->SlotManualTrig(detect);
+            });
+        } else if (command.open) {
+            const auto open = command.open;
+            connect(button, &QPushButton::clicked, this, [open]() {
+                if (mainWindow)
+                    (mainWindow->*open)();
             });
         }
     }

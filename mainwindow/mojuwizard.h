@@ -278,6 +278,9 @@ public slots:
     // The side menu's region settings: behind the password, the region editor opens on the
     // templates.
     void SlotAdjustArea();
+    // The side menu's settings button: behind the password (a service login drops to the user
+    // level first), the settings dialog on a fresh edit copy, modal; not during an alarm.
+    void SlotSystemPara();
     // Every second: LED2 green blinks while detecting and is dark while stopped.
     void SlotFPS();
     // Ends the 3 s region hint.

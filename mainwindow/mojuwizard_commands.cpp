@@ -15,6 +15,7 @@
 #include "mainwindow/menubtnwidget.h"
 #include "records/temperaturechartdata.h"
 #include "records/temperaturechartwidget.h"
+#include "settings/systemparamdialog.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/cammerwidget.h"
@@ -205,6 +206,20 @@ void MoJuWizard::SlotAdjustArea()
     regionPanel->enterEditMode(false);
     alarmState = 3;
     applyAlarmState(3);
+}
+
+void MoJuWizard::SlotSystemPara()
+{
+    if (editingScreenOpen(true))
+        return;
+    // Settings are never opened at the service level by accident: a service login is dropped.
+    if (loginLevel == 2)
+        loginLevel = activeParams->passwordEnabled ? 1 : 0;
+    if (checkPassword() == 0 || alarmState == 2)
+        return;
+    *editParams = *activeParams;
+    SystemParamDialog dialog;
+    dialog.exec();
 }
 
 void MoJuWizard::applyAlarmState(int state)

@@ -113,6 +113,8 @@ CameraParamWidget::CameraParamWidget(QWidget* parent) : TabParamWidget(parent)
     if (mainWindow) {
         if (mainWindow->shownCamera >= cameraCount)
             mainWindow->shownCamera = 0;
+        // The camera whose values the page shows is the one shown behind the dialog.
+        mainWindow->ChangeCammer();
         currentCamera = mainWindow->shownCamera;
     }
 
@@ -366,8 +368,10 @@ void CameraParamWidget::onAutoShadingChanged(int state)
 void CameraParamWidget::switchCamera()
 {
     currentCamera = cameraCount > 0 ? (currentCamera + 1) % cameraCount : 0;
-    if (mainWindow)
+    if (mainWindow) {
         mainWindow->shownCamera = currentCamera;
+        mainWindow->ChangeCammer();
+    }
     titleLabel->setText(tr("%1 号相机").arg(currentCamera + 1));
     showCameraKind();
     setValueBoxes();

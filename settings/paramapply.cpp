@@ -78,8 +78,11 @@ void reapply(const SystemParam& before, const SystemParam& after)
     if (changed(before, after, &SystemParam::cameraExternalTrigger))
         forEachView([](int, CammerWidget* view) { view->setTrigger(false); });
     // Every camera grabs again at the new frame-rate level.
-    if (changed(before, after, &SystemParam::acquisitionSpeed))
-        forEachView([](int, CammerWidget* view) { view->restartGrabbing(); });
+    if (changed(before, after, &SystemParam::acquisitionSpeed) && mainWindow)
+        mainWindow->restartGrabbing();
+    // Cells of switched-off cameras leave the camera area, switched-on ones come back.
+    if (anySlotChanged(before.cameraEnabled, after.cameraEnabled) && mainWindow)
+        mainWindow->applyCameraEnable();
 
     // Detects in use whose check is enabled.
     auto forEachDetect = [&](CammerWidget* view, auto fn) {

@@ -19,8 +19,8 @@ bool anyCameraEnabled(const SystemParam& record, int cameras);
 void deriveMachineType(SystemParam& record);
 
 // Brings cameras and detection up to `after`, the record just made active, where it differs
-// from `before`, the record it replaced: external trigger, grabbing speed, positioning and
-// alignment models, region copies of the cavity check, and templates.
+// from `before`, the record it replaced: external trigger, grabbing speed, camera enable,
+// positioning and alignment models, region copies of the cavity check, and templates.
 void reapply(const SystemParam& before, const SystemParam& after);
 
 // Tells, in `box`, of saved changes that take effect only after a restart: template and record
