@@ -4,7 +4,9 @@
 #include "core/shellrunner.h"
 #include "mainwindow/mojuwizard.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QThread>
 
@@ -14,7 +16,55 @@ namespace {
 
 // Each command of mountUDisk may take this long before it is killed (ms).
 constexpr int kMountCommandTimeoutMs = 1000;
-const QString kMountPoint = QStringLiteral("/mnt");
+constexpr int kClockCommandTimeoutMs = 3000;
+
+QString& mountsTablePath()
+{
+    static QString path = QStringLiteral("/proc/mounts");
+    return path;
+}
+
+QString environmentOr(const char* name, const char* fallback)
+{
+    const QString value = qEnvironmentVariable(name);
+    return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+}
+
+// A path as one word of a shell command line: as it is when it holds only plain characters,
+// else in single quotes.
+QString shellWord(const QString& path)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:+-]+$"));
+    if (plain.match(path).hasMatch())
+        return path;
+    QString quoted = path;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// A path of the kernel's mount table, where blanks, tabs, line ends and backslashes are written
+// as octal escapes.
+QString mountTablePath(QString field)
+{
+    field.replace(QLatin1String("\\040"), QLatin1String(" "));
+    field.replace(QLatin1String("\\011"), QLatin1String("\t"));
+    field.replace(QLatin1String("\\012"), QLatin1String("\n"));
+    field.replace(QLatin1String("\\134"), QLatin1String("\\"));
+    return field;
+}
+
+bool checkClockCommand(const QString& what, const ShellResult& result)
+{
+    if (result.ok())
+        return true;
+    qWarning("%s", qUtf8Printable(QStringLiteral("setting the clock failed: %1 (started %2, finished %3, exit code %4): %5")
+                                      .arg(what)
+                                      .arg(result.started)
+                                      .arg(result.finished)
+                                      .arg(result.exitCode)
+                                      .arg(QString::fromLocal8Bit(result.output).trimmed())));
+    return false;
+}
 
 bool readText(const QString& path, QString* text)
 {
@@ -51,8 +101,25 @@ void exitApplication(int status)
     std::exit(status);
 }
 
-QString mountUDisk(const QString& mountsTable)
+QString installFolder()
 {
+    return environmentOr("MONITOR_INSTALL_DIR", "/root/bin-VAV");
+}
+
+QString usbMountPoint()
+{
+    return environmentOr("MONITOR_USB_MOUNT", "/mnt");
+}
+
+void setMountsTable(const QString& path)
+{
+    mountsTablePath() = path;
+}
+
+QString mountUDisk(const QString& table)
+{
+    const QString mountsTable = table.isEmpty() ? mountsTablePath() : table;
+    const QString mountPoint = usbMountPoint();
     const ShellResult blkid =
         ShellRunner::run(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("blkid")}, kMountCommandTimeoutMs);
     const QString listing = QString::fromLocal8Bit(blkid.output);
@@ -84,22 +151,40 @@ QString mountUDisk(const QString& mountsTable)
         return QString();
     const QStringList mountLines = mounts.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : mountLines) {
-        if (line.contains(kMountPoint))
-            ShellRunner::runShell(QStringLiteral("umount /mnt"), kMountCommandTimeoutMs);
+        if (line.contains(mountPoint))
+            ShellRunner::runShell(QStringLiteral("umount %1").arg(shellWord(mountPoint)), kMountCommandTimeoutMs);
     }
-    ShellRunner::runShell(QStringLiteral("mount %1 /mnt").arg(device), kMountCommandTimeoutMs);
+    ShellRunner::runShell(QStringLiteral("mount %1 %2").arg(shellWord(device), shellWord(mountPoint)),
+                          kMountCommandTimeoutMs);
 
-    // Only an entry with exactly this device on exactly /mnt counts as mounted: a device that
-    // happens to sit on /mnt/other or /mnt2 is not the USB disk on /mnt.
+    // Only an entry with exactly this device on exactly the mount point counts as mounted: a
+    // device that happens to sit on /mnt/other or /mnt2 is not the USB disk on /mnt.
     if (!readText(mountsTable, &mounts))
         return QString();
     const QStringList after = mounts.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : after) {
         const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (fields.size() >= 2 && fields.at(0) == device && fields.at(1) == kMountPoint)
-            return kMountPoint;
+        if (fields.size() >= 2 && fields.at(0) == device && mountTablePath(fields.at(1)) == mountPoint)
+            return mountPoint;
     }
     return QString();
+}
+
+void unmountUDisk()
+{
+    ShellRunner::run(QStringLiteral("sync"), {});
+    ShellRunner::run(QStringLiteral("umount"), {usbMountPoint()});
+}
+
+bool setSystemClock(const QDateTime& time)
+{
+    const QString text = time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    if (!checkClockCommand(QStringLiteral("date"),
+                           ShellRunner::run(QStringLiteral("date"), {QStringLiteral("-s"), text}, kClockCommandTimeoutMs)))
+        return false;
+    return checkClockCommand(QStringLiteral("hwclock"), ShellRunner::run(QStringLiteral("hwclock"),
+                                                                          {QStringLiteral("--systohc")},
+                                                                          kClockCommandTimeoutMs));
 }
 
 void setScreenPower(bool on)

@@ -1,6 +1,6 @@
 #include "widgets/editdatetime.h"
 
-#include "core/shellrunner.h"
+#include "core/platformutils.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -16,19 +16,6 @@ QString arrowStyle(const char* field)
                           "image: url(./images/left.png);width: %2px;height: %2px;}")
         .arg(QLatin1String(field))
         .arg(60);
-}
-
-bool checkClockCommand(const QString& what, const ShellResult& result)
-{
-    if (result.ok())
-        return true;
-    qWarning("%s", qUtf8Printable(QStringLiteral("setting the clock failed: %1 (started %2, finished %3, exit code %4): %5")
-                                      .arg(what)
-                                      .arg(result.started)
-                                      .arg(result.finished)
-                                      .arg(result.exitCode)
-                                      .arg(QString::fromLocal8Bit(result.output).trimmed())));
-    return false;
 }
 
 }  // namespace
@@ -82,9 +69,5 @@ bool EditDateTime::applyToSystem()
 {
     m_dateTime.setDate(m_dateField->date());
     m_dateTime.setTime(m_timeField->time());
-    const QString text = m_dateTime.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    if (!checkClockCommand(QStringLiteral("date"), ShellRunner::run(QStringLiteral("date"), {QStringLiteral("-s"), text}, 3000)))
-        return false;
-    return checkClockCommand(QStringLiteral("hwclock"),
-                             ShellRunner::run(QStringLiteral("hwclock"), {QStringLiteral("--systohc")}, 3000));
+    return setSystemClock(m_dateTime);
 }

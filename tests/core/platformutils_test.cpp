@@ -39,7 +39,20 @@ struct MountCase {
 
 class MountUDisk : public ::testing::Test {
 protected:
-    void TearDown() override { ShellRunner::setDryRunResponder(nullptr); }
+    // The panel PC's mount point; the dry run mounts nothing there.
+    void SetUp() override
+    {
+        m_previous = qgetenv("MONITOR_USB_MOUNT");
+        qputenv("MONITOR_USB_MOUNT", "/mnt");
+    }
+    void TearDown() override
+    {
+        ShellRunner::setDryRunResponder(nullptr);
+        qputenv("MONITOR_USB_MOUNT", m_previous);
+    }
+
+private:
+    QByteArray m_previous;
 };
 
 }  // namespace
@@ -95,6 +108,40 @@ TEST_F(MountUDisk, UnreadableMountTableMeansNoDisk)
     });
     EXPECT_EQ(mountUDisk(QStringLiteral("no-such-mounts")), QString());
     EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{"bash -c blkid"});
+}
+
+TEST_F(MountUDisk, ConfiguredMountPointIsUsedAndQuoted)
+{
+    const QByteArray mountPoint = "/media/usb disk";
+    qputenv("MONITOR_USB_MOUNT", mountPoint);
+    writeFile(kMounts, kBaseMounts);
+    ShellRunner::setDryRunResponder([&](const QString& line) {
+        if (line.endsWith(QLatin1String("blkid")))
+            return answered("/dev/sda2: TYPE=\"ext4\"\n/dev/sdb1: TYPE=\"vfat\"\n");
+        if (line.startsWith(QLatin1String("bash -c mount ")))
+            writeFile(kMounts, QByteArray(kBaseMounts) + "/dev/sdb1 /media/usb\\040disk vfat rw 0 0\n");
+        return answered({});
+    });
+    EXPECT_EQ(mountUDisk(kMounts), QString::fromLatin1(mountPoint));
+    unmountUDisk();
+    EXPECT_EQ(DryRunLog::recordedCommands(),
+              (QStringList{"bash -c blkid", "bash -c mount /dev/sdb1 '/media/usb disk'", "sync", "umount /media/usb disk"}));
+}
+
+TEST(FixedPaths, PanelPcDefaultsUnlessTheEnvironmentNamesOthers)
+{
+    const QByteArray install = qgetenv("MONITOR_INSTALL_DIR");
+    const QByteArray mount = qgetenv("MONITOR_USB_MOUNT");
+    qunsetenv("MONITOR_INSTALL_DIR");
+    qunsetenv("MONITOR_USB_MOUNT");
+    EXPECT_EQ(installFolder(), QStringLiteral("/root/bin-VAV"));
+    EXPECT_EQ(usbMountPoint(), QStringLiteral("/mnt"));
+    qputenv("MONITOR_INSTALL_DIR", "/opt/monitor");
+    qputenv("MONITOR_USB_MOUNT", "/media/usb");
+    EXPECT_EQ(installFolder(), QStringLiteral("/opt/monitor"));
+    EXPECT_EQ(usbMountPoint(), QStringLiteral("/media/usb"));
+    qputenv("MONITOR_INSTALL_DIR", install);
+    qputenv("MONITOR_USB_MOUNT", mount);
 }
 
 TEST(ExitApplicationDeathTest, WaitsASecondAndEndsWithTheStatus)

@@ -53,9 +53,12 @@ int main(int argc, char** argv)
     // network; tests keep every probe on this machine, at a port where nothing listens.
     if (qgetenv("MONITOR_FOTRIC_ADDRESSES").isEmpty())
         qputenv("MONITOR_FOTRIC_ADDRESSES", "127.0.0.1:1");
-    // Nor may discovery probe the plant network for thermal cameras: a closed local port.
-    if (qgetenv("MONITOR_FOTRIC_ADDRESSES").isEmpty())
-        qputenv("MONITOR_FOTRIC_ADDRESSES", "127.0.0.1:1");
+    // No test run as root may write into the panel PC's install folder or onto a mounted disk:
+    // tests that need them set scratch folders of their own.
+    if (qgetenv("MONITOR_INSTALL_DIR").isEmpty())
+        qputenv("MONITOR_INSTALL_DIR", "/nonexistent/install-folder");
+    if (qgetenv("MONITOR_USB_MOUNT").isEmpty())
+        qputenv("MONITOR_USB_MOUNT", "/nonexistent/usb-mount");
     google::InitGoogleLogging(argv[0]);
     FLAGS_logtostderr = false;
     FLAGS_minloglevel = 2;
