@@ -83,6 +83,12 @@ public:
     // anew and quits (a dry run only records the start). Used after a parameter group has been
     // copied into the working directory and the databases have been closed.
     void restartProgram();
+    // Every counter to 0, into the Modbus registers, logged, and written to count.txt.
+    void clearCounters();
+    // Makes group `index` of the store the current one: its index into sysadd.txt, its files over
+    // the working directory, logged, databases closed, and the program restarted. False, with
+    // nothing changed, when `index` names no group with a usable parameter database.
+    bool restoreParaGroup(int index);
 
     // The camera area: one cell per camera with its view, title and result table.
     CameraWgtBox* cameraBox = nullptr;
@@ -342,9 +348,7 @@ private:
     // A RECORD.db that SQLite reports as damaged is moved aside and a fresh log started; true
     // when that happened.
     bool replaceDamagedRecordFile();
-    void clearCounters();
-    // Restores group `index` and restarts the program; false (nothing changed) when the index is
-    // the current one or names no group with a usable parameter database.
+    // The Modbus group switch: restoreParaGroup unless `index` is the current group already.
     bool switchParaGroup(int index);
 
     // ---- Machine cycle (mojuwizard_cycle.cpp): tick, countdowns and check execution ----

@@ -105,10 +105,15 @@ bool MoJuWizard::switchParaGroup(int index)
         qInfo("paramgroup index is same, index is %d", index);
         return false;
     }
+    return restoreParaGroup(index);
+}
+
+bool MoJuWizard::restoreParaGroup(int index)
+{
     // Everything is checked before anything is removed: a command naming no usable group
     // leaves the running group, its templates and its index as they are.
     const QStringList groups = ParaGroups::groupList();
-    if (index >= groups.size()) {
+    if (index < 0 || index >= groups.size()) {
         qWarning("no parameter group with index %d (%d groups); the running group stays", index, int(groups.size()));
         return false;
     }

@@ -2,9 +2,12 @@
 
 #include "core/globals.h"
 #include "core/parametermanager.h"
+#include "core/platformutils.h"
+#include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "core/version.h"
 #include "mainwindow/mojuwizard.h"
+#include "settings/advanceparamwidget.h"
 #include "settings/cameraparamwidget.h"
 #include "settings/inputoutputparamwidget.h"
 #include "settings/paramapply.h"
@@ -32,6 +35,9 @@ constexpr int kDialogHeight = 950;
 constexpr int kTextNoAlgorithm = 232;
 constexpr int kTextSaveQuestion = 234;
 constexpr int kTextParamFileError = 160;
+constexpr int kTextPowerOffQuestion = 291;
+constexpr int kTextPowerOffLog = 292;
+constexpr int kTextRestartQuestion = 293;
 
 }  // namespace
 
@@ -84,6 +90,7 @@ void SystemParamDialog::createTabs()
         {new SystemParamWidget(this), tr("系统参数")},
         {m_cameraPage = new CameraParamWidget(this), tr("相机参数")},
         {new InputOutputParamWidget(this), tr("输入输出")},
+        {new AdvanceParamWidget(this), tr("高级参数")},
     };
     for (const Page& page : pages) {
         m_pages.append(page.widget);
@@ -175,6 +182,27 @@ void SystemParamDialog::applyParams()
         }
     }
     ParamApply::repaintCameraViews();
+}
+
+void SystemParamDialog::powerOff()
+{
+    // The dialog closes in the middle: the box belongs to no window.
+    tipbox question(2, nullptr, 600, 420);
+    question.setText(tableText(kTextPowerOffQuestion));
+    if (question.exec() != 1)
+        return;
+    acceptDialog();
+    SystemParam::saveSysParams(*activeParams, ParameterManager::instance()->queryIn);
+    if (mainWindow)
+        mainWindow->InsertRecord(tableText(kTextPowerOffLog));
+    stopAndWait();
+    if (mainWindow)
+        mainWindow->FLushAll();
+    question.setText(tableText(kTextRestartQuestion));
+    if (question.exec() == 1)
+        ShellRunner::run(QStringLiteral("reboot"), {});
+    else
+        ShellRunner::run(QStringLiteral("init"), {QStringLiteral("0")});
 }
 
 void SystemParamDialog::showModeChange(int simple)

@@ -25,6 +25,9 @@ public:
     // Checks, asks, logs, saves and re-applies the edit copy (or puts the cameras back when the
     // change is declined, refused by a check or cannot be saved).
     void applyParams();
+    // Asks, then accepts the dialog (save, apply, close), saves the active record, logs, closes
+    // the databases and asks whether to restart: OK reboots, Cancel powers off.
+    void powerOff();
 
     QTabWidget* tabWidget() const { return m_tabWidget; }
     QLabel* versionLabel() const { return m_versionLabel; }

@@ -100,11 +100,12 @@ SystemParamWidget::SystemParamWidget(QWidget* parent)
     connect(languageBox, qOverload<int>(&ComboBox::currentIndexChanged), this,
             &SystemParamWidget::onLanguageChanged);
 
-    // Their actions come with the service operations.
     clearCountButton = new ColorButton(tr("清零"), this, 0);
     clearCountButton->setFixedSize(150, 50);
+    connect(clearCountButton, &QPushButton::clicked, this, &SystemParamWidget::onClearCount);
     powerOffButton = new ColorButton(tr("关闭电源"), this, 1);
     powerOffButton->setFixedSize(150, 50);
+    connect(powerOffButton, &QPushButton::clicked, this, &SystemParamWidget::powerOff);
 
     auto left = new QVBoxLayout;
     left->setSpacing(20);
@@ -210,4 +211,20 @@ void SystemParamWidget::onLanguageChanged(int index)
     if (mainWindow)
         mainWindow->FLushAll();
     ShellRunner::run(QStringLiteral("reboot"), {});
+}
+
+void SystemParamWidget::onClearCount()
+{
+    tipbox question(2, nullptr, 600, 420);
+    question.setText(tr("确定要清零计数吗？"));
+    if (question.exec() != 1)
+        return;
+    if (mainWindow)
+        mainWindow->clearCounters();
+}
+
+void SystemParamWidget::powerOff()
+{
+    if (m_dialog)
+        m_dialog->powerOff();
 }

@@ -34,6 +34,10 @@ public:
 public slots:
     // Asks, logs, makes `index` the language, applies and saves the settings, then reboots.
     void onLanguageChanged(int index);
+    // Asks, then every counter of the main window goes to 0 (registers, log, count.txt).
+    void onClearCount();
+    // The dialog's power-off sequence.
+    void powerOff();
 
 private:
     SystemParamDialog* m_dialog;

@@ -371,6 +371,10 @@ Search again?</translation>
         <translation>Input/Output</translation>
     </message>
     <message>
+        <source>高级参数</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
         <source>所有相机均未启用，请重新确认要启用的相机</source>
         <translation>No camera is enabled,
 please choose the cameras to use</translation>
@@ -484,6 +488,58 @@ please choose the cameras to use</translation>
     <message>
         <source>关闭电源</source>
         <translation>Power off</translation>
+    </message>
+    <message>
+        <source>确定要清零计数吗？</source>
+        <translation>Clear the counters?</translation>
+    </message>
+</context>
+<context>
+    <name>AdvanceParamWidget</name>
+    <message>
+        <source>参数组</source>
+        <translation>Parameter groups</translation>
+    </message>
+    <message>
+        <source>参数编辑</source>
+        <translation>Limits</translation>
+    </message>
+    <message>
+        <source>参数开关</source>
+        <translation>Switches</translation>
+    </message>
+    <message>
+        <source>新密码</source>
+        <translation>New password</translation>
+    </message>
+    <message>
+        <source>确认密码</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>参数组名称不能是“.”或“..”，也不能含有“/”或控制字符！</source>
+        <translation>A parameter group name cannot be
+&quot;.&quot; or &quot;..&quot; nor hold &quot;/&quot;
+or control characters!</translation>
+    </message>
+    <message>
+        <source>参数组备份失败，原有的参数组没有改变！</source>
+        <translation>The backup of the parameter group
+failed; the stored group is unchanged!</translation>
+    </message>
+    <message>
+        <source>数据导出失败，测试图片已保留！</source>
+        <translation>Exporting the data failed;
+the test images are kept!</translation>
+    </message>
+    <message>
+        <source>选择投影数据文件目录</source>
+        <translation>Choose the update package</translation>
+    </message>
+    <message>
+        <source>更新文件复制失败，请检查U盘！</source>
+        <translation>Copying the update failed,
+please check the USB disk!</translation>
     </message>
 </context>
 <context>
