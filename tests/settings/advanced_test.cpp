@@ -1,0 +1,529 @@
+// The advanced page over real files: its limits and switches, parameter groups in the store
+// (backup, restore, delete, hostile names), USB export and update with scratch install and mount
+// folders, and the service operations that end in the dry-run log.
+#include "core/platformutils.h"
+#include "core/shellrunner.h"
+#include "settings/advanceparamwidget.h"
+#include "settings/paragroups.h"
+#include "settings/paramfield.h"
+#include "settings/pendingpackage.h"
+#include "settings/systemparamdialog.h"
+#include "settings/systemparamwidget.h"
+#include "tests/settings/settingsfixture.h"
+#include "tests/support/dryrunlog.h"
+#include "widgets/checkbox.h"
+#include "widgets/colorbutton.h"
+#include "widgets/combobox.h"
+#include "widgets/edit.h"
+#include "widgets/editbox.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QTest>
+
+#include <cstdlib>
+
+// Lists in failure messages as their texts.
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+
+namespace {
+
+constexpr int kMaxOffsetBox = 0;
+constexpr int kScreenOffBox = 4;
+constexpr int kSaveAllSwitch = 5;
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Every file below `folder`, relative to it, with its content.
+QStringList tree(const QString& folder)
+{
+    QStringList entries;
+    const QDir root(QFileInfo(folder).absoluteFilePath());
+    std::function<void(const QString&)> walk = [&](const QString& path) {
+        for (const QFileInfo& info : QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (info.isDir())
+                walk(info.absoluteFilePath());
+            else
+                entries << root.relativeFilePath(info.absoluteFilePath()) + QLatin1Char('=')
+                        + QString::fromLatin1(fileBytes(info.absoluteFilePath()));
+        }
+    };
+    walk(root.path());
+    return entries;
+}
+
+class AdvancedTest : public SettingsFixture {
+protected:
+    void SetUp() override
+    {
+        SettingsFixture::SetUp();
+        ASSERT_EQ(cameraCount, 2);
+        ASSERT_EQ(detectsPerCamera, 2);
+        // Scratch install folder and mount point inside the test's working directory.
+        install = QDir::current().filePath(QStringLiteral("scratch/bin-VAV"));
+        mountPoint = QDir::current().filePath(QStringLiteral("scratch/usb"));
+        QDir().mkpath(install);
+        qputenv("MONITOR_INSTALL_DIR", install.toLocal8Bit());
+        qputenv("MONITOR_USB_MOUNT", mountPoint.toLocal8Bit());
+        for (int c = 1; c <= 2; ++c)
+            for (int d = 1; d <= 2; ++d)
+                writeFile(QStringLiteral("cammer%1%2/template0.bmp").arg(c).arg(d),
+                          QStringLiteral("T%1%2").arg(c).arg(d).toLatin1());
+        dialog = std::make_unique<SystemParamDialog>();
+        page = static_cast<AdvanceParamWidget*>(dialog->pages().at(3));
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        ShellRunner::setDryRunResponder(nullptr);
+        setMountsTable(QStringLiteral("/proc/mounts"));
+        qputenv("MONITOR_INSTALL_DIR", "/nonexistent/install-folder");
+        qputenv("MONITOR_USB_MOUNT", "/nonexistent/usb-mount");
+        SettingsFixture::TearDown();
+    }
+
+    // blkid finds a USB partition and the mount table shows it on the scratch mount point.
+    void plugUsbDisk()
+    {
+        writeFile(QStringLiteral("mounts"), "/dev/sdb1 " + mountPoint.toLocal8Bit() + " vfat rw 0 0\n");
+        setMountsTable(QDir::current().filePath(QStringLiteral("mounts")));
+        ShellRunner::setDryRunResponder([](const QString& line) {
+            ShellResult r;
+            r.started = r.finished = true;
+            r.exitCode = 0;
+            if (line.endsWith(QLatin1String("blkid")))
+                r.output = "/dev/sda1: TYPE=\"ext4\"\n/dev/sdb1: TYPE=\"vfat\"\n";
+            return r;
+        });
+    }
+
+    // Backs up under `name`, answering the boxes with `answers`.
+    QStringList backup(const QString& name, std::vector<int> answers)
+    {
+        page->groupNameEdit->setText(name);
+        ModalScript script(std::move(answers));
+        page->SlotParaGroupBackup();
+        return script.texts;
+    }
+
+    QString install;
+    QString mountPoint;
+    std::unique_ptr<SystemParamDialog> dialog;
+    AdvanceParamWidget* page = nullptr;
+};
+
+TEST_F(AdvancedTest, LimitsAndSwitchesRoundTrip)
+{
+    const struct {
+        const char* name;
+        int box;
+        int stored;
+        int saved;
+    } cases[] = {
+        {"screen never off", kScreenOffBox, 0, 0},
+        {"screen off below the minimum", kScreenOffBox, 15, 30},
+        {"maximum offset 0 raised to 1", kMaxOffsetBox, 0, 1},
+        {"maximum offset above the range", kMaxOffsetBox, 9000, 8000},
+    };
+    const int fields[] = {PARAM_FIELD(screenOffSeconds), PARAM_FIELD(maxOffset)};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int field = fields[c.box == kScreenOffBox ? 0 : 1];
+        editParams->setField(field, c.stored);
+        page->loadParam();
+        page->saveParam();
+        EXPECT_EQ(editParams->field(field), c.saved);
+    }
+
+    // The save-all switch reaches the main window even when the change is then declined.
+    window->saveAllFlag = false;
+    *editParams = *activeParams;
+    page->loadParam();
+    page->switches[kSaveAllSwitch]->setCheckedState(true);
+    page->switches[0]->setCheckedState(!activeParams->showFactoryParams);
+    ModalScript script({0});
+    QTest::mousePress(dialog->okButton(), Qt::LeftButton);
+    EXPECT_EQ(script.texts, QStringList{tableText(234)});
+    EXPECT_TRUE(window->saveAllFlag);
+    EXPECT_EQ(reloadParams().showFactoryParams, activeParams->showFactoryParams) << "declined";
+    SystemParamDialog again;
+    EXPECT_TRUE(static_cast<AdvanceParamWidget*>(again.pages().at(3))->switches[kSaveAllSwitch]->isCheckedState());
+}
+
+TEST_F(AdvancedTest, BackupCopiesTheParametersAndTemplatesAndSelectsTheGroup)
+{
+    QDir().mkpath(QStringLiteral("paraGroup/zeta"));
+    page->ParaGroupUpdateList();
+    EXPECT_EQ(backup(QStringLiteral("mouldA"), {1}), QStringList{tableText(283)});
+
+    EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/mouldA/PARAM.db")), fileBytes(QStringLiteral("PARAM.db")));
+    EXPECT_EQ(tree(QStringLiteral("paraGroup/mouldA")).filter(QStringLiteral("cammer")),
+              (QStringList{"cammer11/template0.bmp=T11", "cammer12/template0.bmp=T12", "cammer21/template0.bmp=T21",
+                           "cammer22/template0.bmp=T22"}));
+    EXPECT_EQ(page->groupBox->currentText(), QStringLiteral("mouldA"));
+    EXPECT_EQ(page->groupBox->count(), 2);
+    EXPECT_EQ(activeParams->paraGroupIndex, 0) << "mouldA sorts before zeta";
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("0\n"));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("paraGroup.staging")));
+}
+
+TEST_F(AdvancedTest, OverwritingBackupReplacesTheGroupOnlyAfterEveryCopySucceeded)
+{
+    const struct {
+        const char* name;
+        std::vector<int> answers;
+        bool breakCopy;
+        bool replaced;
+    } cases[] = {
+        {"overwrite declined", {1, 0}, false, false},
+        {"copy fails", {1, 1, 0}, true, false},
+        {"overwrite confirmed", {1, 1}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(QStringLiteral("paraGroup/mouldA/PARAM.db"), "old");
+        writeFile(QStringLiteral("paraGroup/mouldA/cammer11/template0.bmp"), "old");
+        page->ParaGroupUpdateList();
+        if (c.breakCopy) {
+            // A template folder that is a plain file cannot be copied.
+            QDir(QStringLiteral("cammer12")).removeRecursively();
+            writeFile(QStringLiteral("cammer12"), "not a folder");
+        }
+        const QStringList shown = backup(QStringLiteral("mouldA"), c.answers);
+        EXPECT_EQ(shown.mid(0, 2), (QStringList{tableText(283), tableText(284)}));
+        if (c.breakCopy) {
+            EXPECT_EQ(shown.size(), 3) << "the failure is told";
+        }
+        EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/mouldA/cammer11/template0.bmp")),
+                  c.replaced ? QByteArray("T11") : QByteArray("old"));
+        EXPECT_EQ(QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*")}, QDir::Dirs), QStringList());
+        if (c.breakCopy) {
+            QFile::remove(QStringLiteral("cammer12"));
+            writeFile(QStringLiteral("cammer12/template0.bmp"), "T12");
+        }
+    }
+}
+
+TEST_F(AdvancedTest, HostileGroupNamesChangeNothingOutsideTheStoreAndRunNoShell)
+{
+    writeFile(QStringLiteral("paraGroup/keep/PARAM.db"), "keep");
+    auto listing = [] {
+        QStringList entries = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        entries.removeAll(QStringLiteral("sysadd.txt"));  // the index of the backed-up groups
+        return entries;
+    };
+    const QStringList here = listing();
+    const struct {
+        const char* name;
+        bool refused;
+    } cases[] = {
+        {"", true},         {".", true},           {"..", true}, {"../x", true},
+        {"a/b", true},      {"a\tb", true},        {"a;touch P", false}, {"$(id)", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromLatin1(c.name);
+        const QStringList shown = backup(name, {1, 1});
+        if (c.refused) {
+            ASSERT_EQ(shown.size(), 1);
+            EXPECT_NE(shown.first(), tableText(283)) << "refused before the question";
+        } else {
+            EXPECT_TRUE(QFileInfo(QStringLiteral("paraGroup/") + name + QStringLiteral("/PARAM.db")).isFile())
+                << "a literal folder name";
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("x"))) << "nothing beside the store";
+    EXPECT_EQ(QDir(QStringLiteral("paraGroup")).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+              (QStringList{"$(id)", "a;touch P", "keep"}));
+    EXPECT_EQ(listing().join(QLatin1Char(' ')), here.join(QLatin1Char(' '))) << "no file P, no folder a";
+    EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/keep/PARAM.db")), QByteArray("keep"));
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+
+    // Deleting the listed literal names removes exactly them.
+    page->ParaGroupUpdateList();
+    for (const char* name : {"$(id)", "a;touch P"}) {
+        page->groupBox->setCurrentIndex(page->groupBox->findText(QString::fromLatin1(name)));
+        ModalScript script({1});
+        page->SlotParaGroupDelete();
+    }
+    EXPECT_EQ(ParaGroups::groupList(), QStringList{"keep"});
+}
+
+TEST_F(AdvancedTest, EmptyGroupListRestoresAndDeletesNothing)
+{
+    page->ParaGroupUpdateList();
+    ASSERT_EQ(page->groupBox->count(), 0);
+    ModalScript script({1, 1});
+    page->SlotParaGroupRestore();
+    page->SlotParaGroupDelete();
+    EXPECT_TRUE(script.texts.isEmpty());
+    EXPECT_TRUE(QFileInfo(QStringLiteral("paraGroup")).isDir()) << "the store itself stays";
+    EXPECT_TRUE(QFileInfo(QStringLiteral("cammer11/template0.bmp")).isFile());
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+}
+
+TEST_F(AdvancedTest, RestoreBringsTheGroupBackAndRestarts)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral("PARAM.db"), QStringLiteral("saved.db")));
+    backup(QStringLiteral("mouldA"), {1});
+    backup(QStringLiteral("mouldB"), {1});
+    // The working templates change after the backup of mouldA.
+    writeFile(QStringLiteral("cammer11/template0.bmp"), "changed");
+    writeFile(QStringLiteral("cammer11/template5.bmp"), "extra");
+    page->groupBox->setCurrentIndex(0);
+    activeParams->paraGroupIndex = 0;  // restoring the current group is allowed here
+
+    ModalScript script({1});
+    page->SlotParaGroupRestore();
+    EXPECT_EQ(script.texts, QStringList{tableText(285)});
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("0\n"));
+    EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files), QStringList{"template0.bmp"});
+    EXPECT_EQ(fileBytes(QStringLiteral("cammer11/template0.bmp")), QByteArray("T11"));
+    EXPECT_EQ(logRemarks().last(), tableText(286).arg(QStringLiteral("mouldA")));
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{QCoreApplication::applicationFilePath()});
+}
+
+TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
+{
+    writeFile(install + QStringLiteral("/PARAM.db"), "installed");
+    for (const char* folder : {"cammer11", "cammer22"})
+        writeFile(QStringLiteral("originalimage/%1/template1.bmp").arg(QLatin1String(folder)), "test");
+    const struct {
+        const char* name;
+        bool mountIsFile;
+    } cases[] = {{"copy fails: the mount point is a plain file", true}, {"good copy", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
+        if (c.mountIsFile) {
+            writeFile(mountPoint, "not a folder");
+        } else {
+            QFile::remove(mountPoint);
+            QDir().mkpath(mountPoint);
+        }
+        plugUsbDisk();
+        ModalScript script({1, 1});
+        page->SlotExportData();
+        ASSERT_EQ(script.texts.size(), 2);
+        EXPECT_EQ(script.texts.first(), tableText(324));
+        const QStringList commands = DryRunLog::recordedCommands();
+        EXPECT_EQ(commands.mid(commands.size() - 2),
+                  (QStringList{QStringLiteral("sync"), QStringLiteral("umount ") + mountPoint}))
+            << "the disk is unmounted either way";
+        if (c.mountIsFile) {
+            EXPECT_NE(script.texts.last(), tableText(147)) << "no success after a failed copy";
+            EXPECT_EQ(fileBytes(QStringLiteral("originalimage/cammer22/template1.bmp")), QByteArray("test"));
+        } else {
+            EXPECT_EQ(script.texts.last(), tableText(147));
+            const QStringList stamps = QDir(mountPoint).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            ASSERT_EQ(stamps.size(), 1);
+            EXPECT_EQ(tree(mountPoint + QLatin1Char('/') + stamps.first()), QStringList{"bin-VAV/PARAM.db=installed"});
+            EXPECT_EQ(QDir(QStringLiteral("originalimage/cammer11")).entryList(QDir::Files), QStringList());
+            EXPECT_EQ(QDir(QStringLiteral("originalimage/cammer22")).entryList(QDir::Files), QStringList());
+        }
+    }
+}
+
+TEST_F(AdvancedTest, UpdateTakesAPackageFromTheDiskAndKeepsTheDatabasesOpen)
+{
+    QDir().mkpath(mountPoint);
+    writeFile(mountPoint + QStringLiteral("/x.tar.xz"), "xz package");
+    writeFile(mountPoint + QStringLiteral("/x.zip"), "zip");
+    writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
+    plugUsbDisk();
+    const struct {
+        const char* file;
+        QStringList packages;
+    } cases[] = {
+        {"x.zip", {"newupdate.tar.gz=older package"}},
+        {"x.tar.xz", {"newupdate.tar.xz=xz package"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
+        QTimer picker;
+        QObject::connect(&picker, &QTimer::timeout, [&]() {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto files = qobject_cast<QFileDialog*>(w); files && files->isVisible()) {
+                    files->selectFile(path);
+                    QMetaObject::invokeMethod(files, "accept");
+                }
+        });
+        picker.start(10);
+        ModalScript script({1});
+        page->SlotUpdateApp();
+        EXPECT_EQ(script.texts, QStringList{tableText(323)});
+        EXPECT_EQ(tree(install), c.packages);
+    }
+    // The running program still saves its parameters.
+    EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
+}
+
+TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackage)
+{
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), "factory");
+    writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
+    writeFile(install + QStringLiteral("/newupdate.rar"), "another");
+    ModalScript script({1});
+    page->SlotRestoreFactorySet();
+    EXPECT_EQ(script.texts, QStringList{tableText(551) + QLatin1Char('?')});
+    EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=factory"});
+}
+
+TEST(PendingPackage, NameFollowsTheFirstPackageEnding)
+{
+    const struct {
+        const char* file;
+        const char* target;
+    } cases[] = {
+        {"x.tar.gz", "newupdate.tar.gz"}, {"x.tar.xz", "newupdate.tar.xz"}, {"x.rar", "newupdate.rar"},
+        {"a.tar.gz.bak", "newupdate.tar.gz"}, {"x.zip", ""}, {"X.TAR.GZ", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PendingPackage::targetFor(QLatin1String(c.file)), QLatin1String(c.target)) << c.file;
+}
+
+TEST_F(AdvancedTest, PasswordChange)
+{
+    const QString digits40 = QStringLiteral("1234567890123456789012345678901234567890");
+    const struct {
+        const char* name;
+        QString typed;
+        QString confirm;
+        int text;
+        QString stored;  // empty: unchanged
+    } cases[] = {
+        {"40 digits keep the first 32", digits40, digits40, 279, digits40.left(32)},
+        {"32 digits kept whole", digits40.left(32), digits40.left(32), 279, digits40.left(32)},
+        {"empty", QString(), QStringLiteral("1"), 278, QString()},
+        {"different", QStringLiteral("12"), QStringLiteral("13"), 280, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        editParams->setPassword(QStringLiteral("0"));
+        page->newPasswordEdit->setText(c.typed);
+        page->confirmPasswordEdit->setText(c.confirm);
+        ModalScript script({1});
+        page->ChangePwd();
+        EXPECT_EQ(script.texts, QStringList{tableText(c.text)});
+        EXPECT_EQ(editParams->passwordText(), c.stored.isEmpty() ? QStringLiteral("0") : c.stored);
+    }
+    EXPECT_NE(activeParams->passwordText(), digits40.left(32)) << "active only after the dialog's apply";
+}
+
+TEST_F(AdvancedTest, ServiceCommandsReachTheDryRunLog)
+{
+    const QDateTime time(QDate(2025, 3, 4), QTime(5, 6, 7));
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        std::vector<int> answers;
+        QStringList commands;
+        int logText;  // 0: nothing logged
+    } cases[] = {
+        {"power off, restart", [this] { dialog->powerOff(); }, {1, 1}, {"reboot"}, 292},
+        {"power off, power off", [this] { dialog->powerOff(); }, {1, 0}, {"init 0"}, 292},
+        {"power off declined", [this] { dialog->powerOff(); }, {0}, {}, 0},
+        {"clock", [&] { page->onModifyTimeConfirmed(time); }, {1},
+         {"date -s 2025-03-04 05:06:07", "hwclock --systohc", "reboot"}, 401},
+        {"clock declined", [&] { page->onModifyTimeConfirmed(time); }, {0}, {}, 0},
+        {"touch calibration", [this] { page->SlotCalibration(); }, {}, {"./tsc", "reboot"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
+        const int rows = logRemarks().size();
+        {
+            ModalScript script(c.answers);
+            c.run();
+        }
+        EXPECT_EQ(DryRunLog::recordedCommands(), c.commands);
+        const QStringList remarks = logRemarks();
+        if (c.logText) {
+            EXPECT_EQ(remarks.last(), tableText(c.logText));
+        } else {
+            EXPECT_EQ(remarks.size(), rows);
+        }
+        // The databases closed before a reboot come back for the next case.
+        window->recordDb.open();
+        store->dbIn.open();
+        store->queryIn = QSqlQuery(store->dbIn);
+    }
+}
+
+TEST_F(AdvancedTest, ClearingTheCountersAsksFirst)
+{
+    auto systemPage = static_cast<SystemParamWidget*>(dialog->pages().at(0));
+    for (int answer : {0, 1}) {
+        SCOPED_TRACE(answer);
+        std::fill(std::begin(totalCounts), std::end(totalCounts), 7);
+        ngCounts[7] = 3;
+        cycleCount = 9;
+        ModalScript script({answer});
+        QTest::mouseClick(systemPage->clearCountButton, Qt::LeftButton);
+        EXPECT_EQ(script.texts, QStringList{QStringLiteral("确定要清零计数吗？")});
+        EXPECT_EQ(totalCounts[7], answer ? 0 : 7) << "every slot, also of cameras not in use";
+        EXPECT_EQ(ngCounts[7], answer ? 0 : 3);
+        EXPECT_EQ(cycleCount, answer ? 0 : 9);
+    }
+    EXPECT_EQ(fileBytes(QStringLiteral("count.txt")), QByteArray("0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "));
+}
+
+using AdvancedDeathTest = AdvancedTest;
+
+// Where the exiting child leaves copies of its databases: its exit also runs the clean-up that
+// removes the test's working directory.
+QString exitCopyFolder;
+
+void copyDatabasesAtExit()
+{
+    for (const char* file : {"PARAM.db", "RECORD.db"})
+        QFile::copy(QLatin1String(file), exitCopyFolder + QLatin1Char('/') + QLatin1String(file));
+}
+
+TEST_F(AdvancedDeathTest, ExitEndsWithStatusZeroAfterItsLogLineAndSave)
+{
+    const QString workingDir = QDir::currentPath();
+    exitCopyFolder = workingDir + QStringLiteral("-exit");
+    QDir(exitCopyFolder).removeRecursively();
+    ASSERT_TRUE(QDir().mkpath(exitCopyFolder));
+    const int filter = activeParams->filterSize == 5 ? 6 : 5;
+    EXPECT_EXIT(
+        {
+            editParams->filterSize = filter;
+            auto systemPage = dialog->pages().at(0);
+            systemPage->loadParam();
+            ModalScript script({1, 1, 1});
+            std::atexit(copyDatabasesAtExit);
+            page->SlotExit();
+        },
+        ::testing::ExitedWithCode(0), "");
+    // The working directory as the child left it.
+    QDir().mkpath(workingDir);
+    QDir::setCurrent(workingDir);
+    for (const char* file : {"PARAM.db", "RECORD.db"}) {
+        QFile::remove(QLatin1String(file));
+        QFile::copy(exitCopyFolder + QLatin1Char('/') + QLatin1String(file), QLatin1String(file));
+    }
+    QDir(exitCopyFolder).removeRecursively();
+    EXPECT_EQ(reloadParams().filterSize, filter);
+    EXPECT_TRUE(logRemarks().contains(tableText(295)));
+}
+
+}  // namespace
