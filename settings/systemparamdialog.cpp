@@ -12,6 +12,7 @@
 #include "settings/inputoutputparamwidget.h"
 #include "settings/paramapply.h"
 #include "settings/paramchangelog.h"
+#include "settings/recordwidget.h"
 #include "settings/systemparamwidget.h"
 #include "widgets/datetimewidget.h"
 #include "widgets/dialogstyle.h"
@@ -91,6 +92,7 @@ void SystemParamDialog::createTabs()
         {m_cameraPage = new CameraParamWidget(this), tr("相机参数")},
         {new InputOutputParamWidget(this), tr("输入输出")},
         {new AdvanceParamWidget(this), tr("高级参数")},
+        {new RecordWidget(this), tr("操作记录")},
     };
     for (const Page& page : pages) {
         m_pages.append(page.widget);

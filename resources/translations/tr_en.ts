@@ -375,6 +375,10 @@ Search again?</translation>
         <translation>Advanced</translation>
     </message>
     <message>
+        <source>操作记录</source>
+        <translation>Operation log</translation>
+    </message>
+    <message>
         <source>所有相机均未启用，请重新确认要启用的相机</source>
         <translation>No camera is enabled,
 please choose the cameras to use</translation>

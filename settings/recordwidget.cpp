@@ -1,0 +1,139 @@
+#include "settings/recordwidget.h"
+
+#include "core/globals.h"
+#include "mainwindow/mojuwizard.h"
+#include "widgets/kitfont.h"
+
+#include <QDate>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QSqlTableModel>
+#include <QTableView>
+
+namespace {
+
+const char* const kListConnection = "dbList";
+
+constexpr int kTextTime = 288;
+constexpr int kTextUser = 289;
+constexpr int kTextContent = 290;
+
+// The table's columns: header text and width in pixels.
+struct Column {
+    int textId;
+    int width;
+};
+constexpr Column kColumns[] = {{kTextTime, 267}, {kTextUser, 250}, {kTextContent, 1030}};
+
+const char* const kListStyle =
+    "QListView{background: #353D45;border: 1px solid #707070;}QListView::item{height: 40px;padding-left: 20px;}";
+const char* const kTableStyle =
+    "QTableView{color: white;background-color: #262E34;alternate-background-color: #3D4449;font-size: 20px;}"
+    "QTableView::item{padding-left: 10px;border: 1px solid #707070;}"
+    "QHeaderView::section{font-size: 18px;color: #2687F2;background-color: rgba(38, 135, 242, 0.5);height: 40px;"
+    "opacity: 0.2;}";
+
+}  // namespace
+
+RecordWidget::RecordWidget(QWidget* parent) : TabParamWidget(parent)
+{
+    QFont font{QLatin1String(kKitFontFamily)};
+    font.setPixelSize(25);
+
+    m_dayList = new QListWidget(this);
+    m_dayList->setObjectName(QStringLiteral("recordDayList"));
+    m_dayList->setFixedWidth(200);
+    m_dayList->setFont(font);
+    m_dayList->setStyleSheet(QLatin1String(kListStyle));
+
+    m_recordTable = new QTableView(this);
+    m_recordTable->setObjectName(QStringLiteral("recordTable"));
+    m_recordTable->setFont(font);
+    m_recordTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_recordTable->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto layout = new QHBoxLayout(this);
+    layout->setSpacing(0);
+    layout->addWidget(m_dayList);
+    layout->addWidget(m_recordTable);
+
+    connect(m_dayList, &QListWidget::itemClicked, this, &RecordWidget::UpdateRecord);
+
+    const QString name = QLatin1String(kListConnection);
+    m_dbList = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                            : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+}
+
+RecordWidget::~RecordWidget()
+{
+    // The model holds queries on the connection; it goes first.
+    delete m_model;
+}
+
+void RecordWidget::showEvent(QShowEvent* event)
+{
+    m_dayList->clear();
+    m_dayList->addItem(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    if (mainWindow) {
+        // Day files are named by date, so descending name order is newest first. Folders named
+        // "*.db" are listed too, as the log rotation's folder listing would show them.
+        const QStringList days = mainWindow->recordDir.entryList(
+            {QStringLiteral("*.db")}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        for (auto it = days.crbegin(); it != days.crend(); ++it) {
+            QString day = *it;
+            day.chop(3);
+            m_dayList->addItem(day);
+        }
+    }
+    m_dayList->setCurrentRow(0);
+    UpdateRecord(m_dayList->item(0));
+    TabParamWidget::showEvent(event);
+}
+
+void RecordWidget::UpdateRecord(QListWidgetItem*)
+{
+    // The view lets go of the model before it is deleted.
+    m_recordTable->setModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
+
+    QSqlDatabase db;
+    const int row = m_dayList->currentRow();
+    if (row <= 0) {
+        if (!mainWindow)
+            return;
+        db = mainWindow->recordDb;
+    } else {
+        if (!mainWindow)
+            return;
+        const QString path =
+            QStringLiteral("%1//%2.db").arg(mainWindow->recordDir.absolutePath(), m_dayList->item(row)->text());
+        m_dbList.close();
+        m_dbList.setDatabaseName(path);
+        // Opening only, never creating: a day that vanished leaves no empty file behind.
+        m_dbList.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!m_dbList.open())
+            return;
+        db = m_dbList;
+    }
+
+    m_model = new QSqlTableModel(this, db);
+    m_model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    m_model->setTable(QStringLiteral("RECORD"));
+    m_model->setSort(0, Qt::DescendingOrder);
+    m_model->select();
+    for (int c = 0; c < int(std::size(kColumns)); ++c)
+        m_model->setHeaderData(c, Qt::Horizontal, tableText(kColumns[c].textId), Qt::DisplayRole);
+
+    m_recordTable->setModel(m_model);
+    m_recordTable->verticalHeader()->hide();
+    for (int c = 0; c < int(std::size(kColumns)); ++c)
+        m_recordTable->setColumnWidth(c, kColumns[c].width);
+    m_recordTable->setAlternatingRowColors(true);
+    m_recordTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_recordTable->horizontalHeader()->setSectionsClickable(false);
+    m_recordTable->verticalHeader()->setDefaultSectionSize(50);
+    m_recordTable->setStyleSheet(QLatin1String(kTableStyle));
+}
