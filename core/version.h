@@ -3,3 +3,7 @@
 #pragma once
 
 const char* programVersion();
+
+// The product's version prefix on the update server: the packages of this major version are named
+// "V1..." (or "v1..."), and a server folder named exactly so holds them.
+inline constexpr char versionPrefix[] = "V1";

@@ -683,6 +683,25 @@ please check the USB disk!</translation>
     </message>
 </context>
 <context>
+    <name>VersionDownloadDialog</name>
+    <message>
+        <source>版本库</source>
+        <translation>Version library</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>上一页</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>下一页</source>
+        <translation>Next</translation>
+    </message>
+</context>
+<context>
     <name>Main_MenuBtnWidget</name>
     <message>
         <source>系统参数</source>

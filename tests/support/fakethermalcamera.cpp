@@ -1,54 +1,9 @@
 #include "tests/support/fakethermalcamera.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <strings.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <sstream>
-
-namespace {
-
-constexpr int kSliceMs = 20;
-constexpr int kRequestLimitMs = 3000;
-
-std::string key(const std::string& method, const std::string& path)
-{
-    return method + ' ' + path;
-}
-
-void sendAll(int fd, const std::string& data)
-{
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const ssize_t n = ::send(fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<size_t>(n);
-    }
-}
-
-}  // namespace
 
 FakeThermalCamera::FakeThermalCamera()
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listener, 16);
-    socklen_t size = sizeof address;
-    ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size);
-    m_port = ntohs(address.sin_port);
-
     setJson("GET", "/sensor/dimension", R"({"w":8,"h":6})");
     setJson("GET", "/admin/boot-id", R"("5f0c2a")");
     setJson("GET", "/sensor/lut", "3");
@@ -56,66 +11,11 @@ FakeThermalCamera::FakeThermalCamera()
     setJson("GET", "/isp/instrument/jconfig",
             R"({"ambient-t":23,"distance":2.5,"emissivity":0.95,"model":"TC","reflect-t":25,"rh":0.45})");
     setJson("GET", "/stream/video/raw", R"({"max-packet-size":65536})");
-
-    m_thread = std::thread([this] { serve(); });
-}
-
-FakeThermalCamera::~FakeThermalCamera()
-{
-    m_stop = true;
-    m_thread.join();
-    ::close(m_listener);
-}
-
-std::string FakeThermalCamera::address() const
-{
-    return "127.0.0.1:" + std::to_string(m_port);
-}
-
-void FakeThermalCamera::setReply(const std::string& method, const std::string& path, Reply reply)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_replies[key(method, path)] = std::move(reply);
 }
 
 void FakeThermalCamera::setJson(const std::string& method, const std::string& path, const std::string& json, int status)
 {
-    setReply(method, path, Reply{status, json, Mode::Answer});
-}
-
-std::vector<FakeThermalCamera::Request> FakeThermalCamera::requests() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests;
-}
-
-std::vector<FakeThermalCamera::Request> FakeThermalCamera::requests(const std::string& method, const std::string& path) const
-{
-    std::vector<Request> out;
-    for (const Request& request : requests()) {
-        if (request.method == method && request.path == path)
-            out.push_back(request);
-    }
-    return out;
-}
-
-void FakeThermalCamera::clearRequests()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_requests.clear();
-}
-
-std::uint16_t FakeThermalCamera::closedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    setReply(method, path, Reply{status, json, Mode::Answer, "application/json"});
 }
 
 void FakeThermalCamera::setLutPairs(const std::vector<std::pair<int, double>>& pairs)
@@ -128,100 +28,3 @@ void FakeThermalCamera::setLutPairs(const std::vector<std::pair<int, double>>& p
     setJson("GET", "/sensor/luts/3?list", list.str());
 }
 
-void FakeThermalCamera::serve()
-{
-    while (!m_stop) {
-        pollfd p{m_listener, POLLIN, 0};
-        if (::poll(&p, 1, kSliceMs) <= 0)
-            continue;
-        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        handle(fd);
-        ::close(fd);
-    }
-}
-
-void FakeThermalCamera::handle(int fd)
-{
-    // Read the request head and a body of its Content-Length, in slices, so a stop is noticed.
-    std::string in;
-    size_t headEnd = std::string::npos;
-    size_t wanted = 0;
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRequestLimitMs);
-    for (;;) {
-        if (headEnd == std::string::npos) {
-            headEnd = in.find("\r\n\r\n");
-            if (headEnd != std::string::npos) {
-                const char* length = strcasestr(in.c_str(), "\r\nContent-Length:");
-                wanted = headEnd + 4 + (length && length < in.c_str() + headEnd ? std::strtoul(length + 17, nullptr, 10) : 0);
-            }
-        }
-        if (headEnd != std::string::npos && in.size() >= wanted)
-            break;
-        if (m_stop || std::chrono::steady_clock::now() > limit)
-            return;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, kSliceMs) <= 0)
-            continue;
-        char chunk[65536];
-        const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            return;
-        in.append(chunk, static_cast<size_t>(n));
-    }
-
-    Request request;
-    const size_t lineEnd = in.find("\r\n");
-    std::istringstream line(in.substr(0, lineEnd));
-    line >> request.method >> request.path;
-    request.headers = in.substr(lineEnd + 2, headEnd - lineEnd);
-    request.body = in.substr(headEnd + 4, wanted - headEnd - 4);
-
-    Reply reply;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_requests.push_back(request);
-        const auto found = m_replies.find(key(request.method, request.path));
-        if (found != m_replies.end())
-            reply = found->second;
-        else if (request.method == "GET")
-            reply = Reply{404, R"({"error":"not found"})", Mode::Answer};
-    }
-
-    switch (reply.mode) {
-    case Mode::Close:
-        return;
-    case Mode::Silent:
-        // Until the client gives up.
-        while (!m_stop) {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, kSliceMs) > 0) {
-                char chunk[256];
-                if (::recv(fd, chunk, sizeof chunk, 0) <= 0)
-                    return;
-            }
-        }
-        return;
-    case Mode::Chunked: {
-        std::string out = "HTTP/1.1 " + std::to_string(reply.status) +
-                          " Fake\r\nContent-Type: application/json\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
-        for (size_t pos = 0; pos < reply.body.size(); pos += 7) {
-            const std::string part = reply.body.substr(pos, 7);
-            char size[16];
-            std::snprintf(size, sizeof size, "%zx\r\n", part.size());
-            out += size + part + "\r\n";
-        }
-        sendAll(fd, out + "0\r\n\r\n");
-        return;
-    }
-    case Mode::ToClose:
-        sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: application/json\r\n\r\n" +
-                        reply.body);
-        return;
-    case Mode::Answer:
-        sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: application/json\r\nContent-Length: " +
-                        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
-        return;
-    }
-}

@@ -1,73 +1,18 @@
-// A thermal camera's REST interface for tests: an HTTP server of our own on 127.0.0.1 and a free
-// port, served from a thread of its own. It answers the camera's endpoints like a healthy camera
-// (sensor 8 x 6, table 3 with two pairs, a full radiometric configuration), records every request,
-// and can be told per request to answer another status or body, to stay silent, to close without
-// a word, or to send its body in chunks.
+// A thermal camera's REST interface for tests: a loopback HTTP server that answers the camera's
+// endpoints like a healthy camera (sensor 8 x 6, table 3 with two pairs, a full radiometric
+// configuration); every request can be answered otherwise (see LoopbackHttpServer).
 #pragma once
 
-#include <atomic>
-#include <cstdint>
-#include <map>
-#include <mutex>
-#include <string>
-#include <thread>
+#include "tests/support/loopbackhttpserver.h"
+
 #include <utility>
 #include <vector>
 
-class FakeThermalCamera {
+class FakeThermalCamera : public LoopbackHttpServer {
 public:
-    struct Request {
-        std::string method;
-        std::string path;  // with the query
-        std::string headers;
-        std::string body;
-    };
-    enum class Mode {
-        Answer,   // status and body, with a length
-        Chunked,  // status and body in chunked transfer encoding
-        ToClose,  // status and body without a length, ended by the close
-        Silent,   // reads the request and never answers
-        Close,    // reads the request and closes without answering
-    };
-    struct Reply {
-        int status = 200;
-        std::string body;
-        Mode mode = Mode::Answer;
-    };
-
     FakeThermalCamera();
-    ~FakeThermalCamera();
-    FakeThermalCamera(const FakeThermalCamera&) = delete;
-    FakeThermalCamera& operator=(const FakeThermalCamera&) = delete;
 
-    std::uint16_t port() const { return m_port; }
-    // "127.0.0.1:<port>", the address text the driver and client take.
-    std::string address() const;
-
-    // The answer to `method` `path` (path with its query), replacing the default. Requests
-    // without an answer: GET gives 404, PUT and POST give 200 with an empty body.
-    void setReply(const std::string& method, const std::string& path, Reply reply);
     void setJson(const std::string& method, const std::string& path, const std::string& json, int status = 200);
-    // Every request so far, in order; or those of one method and path.
-    std::vector<Request> requests() const;
-    std::vector<Request> requests(const std::string& method, const std::string& path) const;
-    void clearRequests();
-
-    // A port on 127.0.0.1 that nothing listens on (at the time of the call).
-    static std::uint16_t closedPort();
-
     // The table list of table 3 (the default active table) as pairs of raw value and degrees.
     void setLutPairs(const std::vector<std::pair<int, double>>& pairs);
-
-private:
-    void serve();
-    void handle(int fd);
-
-    int m_listener = -1;
-    std::uint16_t m_port = 0;
-    std::atomic<bool> m_stop{false};
-    mutable std::mutex m_mutex;  // guards the two members below
-    std::map<std::string, Reply> m_replies;
-    std::vector<Request> m_requests;
-    std::thread m_thread;
 };

@@ -59,6 +59,12 @@ int main(int argc, char** argv)
         qputenv("MONITOR_INSTALL_DIR", "/nonexistent/install-folder");
     if (qgetenv("MONITOR_USB_MOUNT").isEmpty())
         qputenv("MONITOR_USB_MOUNT", "/nonexistent/usb-mount");
+    // The version library reads the update server's listings: a closed local port unless a test
+    // starts its own server; and backups of the install folder go nowhere that exists.
+    if (qgetenv("MONITOR_UPDATE_SERVER").isEmpty())
+        qputenv("MONITOR_UPDATE_SERVER", "127.0.0.1:1");
+    if (qgetenv("MONITOR_BACKUP_DIR").isEmpty())
+        qputenv("MONITOR_BACKUP_DIR", "/nonexistent/backup");
     google::InitGoogleLogging(argv[0]);
     FLAGS_logtostderr = false;
     FLAGS_minloglevel = 2;

@@ -1,0 +1,308 @@
+#include "settings/versiondownloaddialog.h"
+
+#include "core/globals.h"
+#include "core/updatesource.h"
+#include "core/version.h"
+#include "widgets/boxframe.h"
+#include "widgets/colorbutton.h"
+#include "widgets/dialogstyle.h"
+#include "widgets/kitfont.h"
+
+#include <QButtonGroup>
+#include <QDomDocument>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QTextCodec>
+#include <QTimer>
+#include <QTransform>
+
+#include <memory>
+
+namespace {
+
+constexpr int kListingTimeoutMs = 1000;
+constexpr int kButtonsPerPage = 7;
+// Top listing, category, version folder: deeper listings are not read, so a server whose pages
+// name themselves (or each other) cannot keep the dialog fetching.
+constexpr int kMaxListingDepth = 3;
+
+// The package files the start script can apply. A listing line names a package only when one of
+// these ends a name starting with the version prefix; ".tar" alone, or ".tar" cut out of
+// ".tar.gz", names no file.
+const char* const kPackageExtensions[] = {".tar.gz", ".tar.xz", ".rar"};
+
+// The outcome of one GET: the body when it finished without error.
+struct Fetched {
+    bool finished = false;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QByteArray body;
+};
+
+// GETs `address` through a manager of its own and waits in a local event loop until the reply
+// finishes or `timeoutMs` passes. An unfinished request is dropped with its manager.
+Fetched fetch(const QString& address, int timeoutMs)
+{
+    QNetworkAccessManager manager;
+    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(address))));
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    if (!reply->isFinished())
+        loop.exec();
+    Fetched out;
+    out.finished = reply->isFinished();
+    if (!out.finished) {
+        reply->abort();
+        return out;
+    }
+    out.error = reply->error();
+    if (out.error == QNetworkReply::NoError)
+        out.body = reply->readAll();
+    return out;
+}
+
+// The package named on a listing line, or empty: the line up to the end of a known extension,
+// when that ends the name (end of line or a blank follows) and the name starts with the prefix.
+QString packageOnLine(const QString& line)
+{
+    const QString prefix = QString::fromLatin1(versionPrefix);
+    QString lowerPrefix = prefix;
+    lowerPrefix[0] = lowerPrefix[0].toLower();
+    for (const char* extension : kPackageExtensions) {
+        const QString ext = QString::fromLatin1(extension);
+        const int at = line.lastIndexOf(ext);
+        if (at < 0)
+            continue;
+        const int end = at + ext.size();
+        if (end < line.size() && !line.at(end).isSpace())
+            continue;
+        const QString name = line.left(end);
+        if (name.startsWith(prefix) || name.startsWith(lowerPrefix))
+            return name;
+    }
+    return QString();
+}
+
+}  // namespace
+
+VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
+{
+    m_currentAddress = updateServerAddress();
+    fetchListing(updateServerAddress());
+
+    const QSize size = screenWidth > 1024 ? QSize(1280, 960) : QSize(700, 500);
+    setFixedSize(size);
+    setGeometry(centredBoxRect(size.width(), size.height()));
+    const int W = width();
+    const int H = height();
+
+    m_exitButton = new ColorButton(tr("退出"), this, 0);
+    buildColumns();
+
+    m_lastGroup = new QButtonGroup(this);
+    m_nextGroup = new QButtonGroup(this);
+    for (int t = 0; t < m_titles.size(); ++t) {
+        auto last = new QPushButton(tr("上一页"), this);
+        auto next = new QPushButton(tr("下一页"), this);
+        for (QPushButton* button : {last, next})
+            button->setStyleSheet(QStringLiteral("background:transprent;"));
+        last->setGeometry(W / 12 + t * (W / 3) - 50, H - 100, 100, 50);
+        next->setGeometry(t * (W / 3) + W / 4 - 50, H - 100, 100, 50);
+        m_lastGroup->addButton(last, t);
+        m_nextGroup->addButton(next, t);
+    }
+    connect(m_lastGroup, &QButtonGroup::idClicked, this, &VersionDownloadDialog::slotToLastPage);
+    connect(m_nextGroup, &QButtonGroup::idClicked, this, &VersionDownloadDialog::slotToNextPage);
+
+    m_exitButton->setGeometry(W - 155, 5, 150, 50);
+    connect(m_exitButton, &QPushButton::clicked, this, &VersionDownloadDialog::acceptDialog);
+
+    setWindowFlags(Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    applyDialogStyle(this, QString());
+}
+
+void VersionDownloadDialog::buildColumns()
+{
+    for (int c = 0; c < m_columns.size(); ++c) {
+        auto group = new QButtonGroup(this);
+        const QStringList& names = m_columns[c].first;
+        for (int i = 0; i < names.size(); ++i) {
+            auto button = new ColorButton(names[i], this, 0);
+            button->hide();
+            group->addButton(button, i);
+        }
+        m_versionGroups.append(group);
+        m_pageCounts.append((names.size() + kButtonsPerPage - 1) / kButtonsPerPage);
+        m_pages.append(0);
+        showPage(c);
+    }
+}
+
+void VersionDownloadDialog::fetchListing(const QString& address)
+{
+    // The walk never reads a page twice nor descends without end.
+    if (m_depth >= kMaxListingDepth || m_fetched.contains(address))
+        return;
+    m_fetched.insert(address);
+
+    const Fetched got = fetch(address, kListingTimeoutMs);
+    // A request that could not reach the server at all (refused, no route, unknown host) is as
+    // good as one left unanswered; an HTTP error from a server that answered only skips the page.
+    const bool unreached = got.finished && got.error != QNetworkReply::NoError
+                           && got.error < QNetworkReply::ContentAccessDenied;
+    if (!got.finished || unreached) {
+        reachable = false;
+        qInfo("error");
+        return;
+    }
+    if (got.error != QNetworkReply::NoError)
+        return;
+    reachable = true;
+    QString text = QString::fromUtf8(got.body);
+    text.remove(QStringLiteral("<hr>"));
+    m_currentAddress = address;
+    ++m_depth;
+    parseListing(text);
+    --m_depth;
+}
+
+bool VersionDownloadDialog::parseListing(const QString& text)
+{
+    QDomDocument document;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(text.toLocal8Bit(), false, &message, &line, &column)) {
+        qInfo().noquote() << "Error: Parse error at line " << line << ", "
+                          << "column " << column << ": " << message;
+        return false;
+    }
+    collectEntries(document.documentElement());
+    return true;
+}
+
+void VersionDownloadDialog::collectEntries(const QDomElement& element)
+{
+    for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        const QDomElement body = node.toElement();
+        if (body.isNull() || body.tagName() != QLatin1String("body"))
+            continue;
+        QStringList lines;
+        for (const QString& piece : body.text().split(QLatin1Char('/')))
+            lines += piece.split(QStringLiteral("\r\n"));
+        const int n = lines.size();
+
+        QStringList names;
+        QStringList addresses;
+        for (int i = 0; i + 1 < n; ++i) {
+            const QString name = packageOnLine(lines[i]);
+            if (!name.isEmpty()) {
+                names << name;
+                addresses << m_currentAddress + name;
+            }
+        }
+        if (!names.isEmpty()) {
+            m_columns.append({names, addresses});
+            return;
+        }
+
+        for (int k = 0; k + 2 < n; ++k) {
+            if (!lines[k + 1].startsWith(QLatin1Char(' ')))
+                continue;
+            const QString& folder = lines[k];
+            if (!folder.contains(QLatin1Char('V'))) {
+                // A category named again (by its own page or another) keeps its one title.
+                const QString address = updateServerAddress() + folder + QLatin1Char('/');
+                if (m_fetched.contains(address))
+                    continue;
+                m_titles << folder;
+                fetchListing(address);
+            } else if (folder == QLatin1String(versionPrefix)) {
+                fetchListing(m_currentAddress + folder + QLatin1Char('/'));
+            }
+        }
+    }
+}
+
+void VersionDownloadDialog::showPage(int column)
+{
+    if (column < 0 || column >= m_versionGroups.size())
+        return;
+    const QList<QAbstractButton*> buttons = m_versionGroups[column]->buttons();
+    const int first = m_pages[column] * kButtonsPerPage;
+    const int end = qMin(first + kButtonsPerPage, int(buttons.size()));
+    const int W = width();
+    for (int i = first; i < end; ++i) {
+        QAbstractButton* button = m_versionGroups[column]->button(i);
+        button->setGeometry((W / 3) * column + W / 6 - 100, 180 + 80 * (i - first), 200, 50);
+        button->show();
+    }
+}
+
+void VersionDownloadDialog::hidePage(int column)
+{
+    if (column < 0 || column >= m_versionGroups.size())
+        return;
+    const QList<QAbstractButton*> buttons = m_versionGroups[column]->buttons();
+    for (int i = m_pages[column] * kButtonsPerPage; i < buttons.size(); ++i)
+        m_versionGroups[column]->button(i)->hide();
+}
+
+void VersionDownloadDialog::slotToLastPage(int id)
+{
+    // A category that yielded no packages has page buttons but no column.
+    if (id < 0 || id >= m_versionGroups.size())
+        return;
+    hidePage(id);
+    if (m_pages[id] > 0)
+        --m_pages[id];
+    showPage(id);
+}
+
+void VersionDownloadDialog::slotToNextPage(int id)
+{
+    if (id < 0 || id >= m_versionGroups.size())
+        return;
+    hidePage(id);
+    if (m_pages[id] + 1 < m_pageCounts[id])
+        ++m_pages[id];
+    showPage(id);
+}
+
+void VersionDownloadDialog::acceptDialog()
+{
+    accept();
+}
+
+void VersionDownloadDialog::setVersionButtonsEnabled(bool enabled)
+{
+    for (QButtonGroup* group : qAsConst(m_versionGroups))
+        for (QAbstractButton* button : group->buttons())
+            button->setEnabled(enabled);
+}
+
+void VersionDownloadDialog::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const int W = width();
+    const int H = height();
+    paintBackgroundPicture(painter, W, H);
+    if (titlePixmap && !titlePixmap->isNull())
+        painter.drawPixmap(QRect(0, 0, W, 60), *titlePixmap);
+    painter.setFont(QFont(QLatin1String(kKitFontFamily), 32));
+    painter.setPen(QColor(0, 255, 255));
+    painter.drawText(QRect(0, 0, W, 60), Qt::AlignCenter, tr("版本库"));
+    if (linePixmap && !linePixmap->isNull()) {
+        const QPixmap upright = linePixmap->transformed(QTransform().rotate(90));
+        for (int t = 1; t < m_titles.size(); ++t)
+            painter.drawPixmap(QRect(t * (W / 3), 170, 10, H - 260), upright);
+    }
+    painter.setPen(QColor(255, 255, 0));
+    for (int t = 0; t < m_titles.size(); ++t)
+        painter.drawText(QRect(W / 6 + t * (W / 3) - 100, 100, 200, 50), Qt::AlignCenter, m_titles[t]);
+}

@@ -1,0 +1,72 @@
+// The version library: reads the update server's directory listings (category folders, then the
+// folder of this product's version prefix), offers the packages found as buttons, one column per
+// listing with pages of seven, and downloads the one picked as the pending update package after
+// a backup of the install folder. Built, run and deleted by each opening; all fetching happens in
+// the constructor. GUI thread only; the waits are local event loops.
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+#include <QSet>
+#include <QStringList>
+
+class ColorButton;
+class QAbstractButton;
+class QButtonGroup;
+class QDomElement;
+
+class VersionDownloadDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit VersionDownloadDialog(QWidget* parent = nullptr);
+
+    // False when a listing request went unanswered or could not reach the server.
+    bool reachable = true;
+
+    const QStringList& columnTitles() const { return m_titles; }
+    // Per column: package names and their addresses, names[i] belonging to addresses[i].
+    const QList<QPair<QStringList, QStringList>>& columns() const { return m_columns; }
+    QButtonGroup* versionGroup(int column) const { return m_versionGroups.value(column); }
+    int currentPage(int column) const { return m_pages.value(column); }
+    int pageCount(int column) const { return m_pageCounts.value(column); }
+    QButtonGroup* lastPageGroup() const { return m_lastGroup; }
+    QButtonGroup* nextPageGroup() const { return m_nextGroup; }
+    ColorButton* exitButton() const { return m_exitButton; }
+
+    // Fetches `address` and reads its listing; waits up to 1000 ms.
+    void fetchListing(const QString& address);
+    // Reads a listing page as XML; false (logged) when it is not well-formed.
+    bool parseListing(const QString& text);
+    void collectEntries(const QDomElement& element);
+
+    void showPage(int column);
+    void hidePage(int column);
+
+    void setVersionButtonsEnabled(bool enabled);
+
+public slots:
+    void slotToLastPage(int id);
+    void slotToNextPage(int id);
+    void acceptDialog();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void buildColumns();
+
+    QString m_currentAddress;
+    QStringList m_titles;
+    QList<QPair<QStringList, QStringList>> m_columns;
+    QList<QButtonGroup*> m_versionGroups;
+    QList<int> m_pages;
+    QList<int> m_pageCounts;
+    QButtonGroup* m_lastGroup;
+    QButtonGroup* m_nextGroup;
+    ColorButton* m_exitButton = nullptr;
+    // The walk: addresses fetched so far (none twice) and the present nesting of listings.
+    QSet<QString> m_fetched;
+    int m_depth = 0;
+};

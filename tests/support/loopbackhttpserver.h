@@ -1,0 +1,68 @@
+// An HTTP server of our own for tests on 127.0.0.1 and a free port, served from a thread of its
+// own, one connection at a time. It answers each method and path with the reply set for it,
+// records every request, and can be told per request to answer another status or body, to stay
+// silent, to close without a word, or to send its body in chunks.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class LoopbackHttpServer {
+public:
+    struct Request {
+        std::string method;
+        std::string path;  // with the query
+        std::string headers;
+        std::string body;
+    };
+    enum class Mode {
+        Answer,   // status and body, with a length
+        Chunked,  // status and body in chunked transfer encoding
+        ToClose,  // status and body without a length, ended by the close
+        Silent,   // reads the request and never answers
+        Close,    // reads the request and closes without answering
+    };
+    struct Reply {
+        int status = 200;
+        std::string body;
+        Mode mode = Mode::Answer;
+        std::string contentType = "application/json";
+    };
+
+    LoopbackHttpServer();
+    virtual ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    std::uint16_t port() const { return m_port; }
+    // "127.0.0.1:<port>".
+    std::string address() const;
+
+    // The answer to `method` `path` (path with its query), replacing the default. Requests
+    // without an answer: GET gives 404, PUT and POST give 200 with an empty body.
+    void setReply(const std::string& method, const std::string& path, Reply reply);
+    // Every request so far, in order; or those of one method and path.
+    std::vector<Request> requests() const;
+    std::vector<Request> requests(const std::string& method, const std::string& path) const;
+    void clearRequests();
+
+    // A port on 127.0.0.1 that nothing listens on (at the time of the call).
+    static std::uint16_t closedPort();
+
+private:
+    void serve();
+    void handle(int fd);
+
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;  // guards the two members below
+    std::map<std::string, Reply> m_replies;
+    std::vector<Request> m_requests;
+    std::thread m_thread;
+};
