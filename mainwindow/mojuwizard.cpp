@@ -16,6 +16,7 @@
 #include "records/savefialimagethread.h"
 #include "settings/wizardparawidget.h"
 #include "records/saveimagequeue.h"
+#include "settings/widgetchangecamera.h"
 #include "view/cammerwidget.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
@@ -192,6 +193,8 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     ioNameDialog->hide();
     hardwareWidget = new HardwareConfigurationWidget(this);
     hardwareWidget->hide();
+    cameraOrderDialog = new WidgetChangeCamera(this);
+    cameraOrderDialog->hide();
     delete sharedInputbox;
     sharedInputbox = new inputbox(0, nullptr);
     sharedInputbox->hide();

@@ -16,6 +16,7 @@ class CameraWgtBox;
 class CammerWidget;
 class ColorButton;
 class CustomIONameWidget;
+class WidgetChangeCamera;
 class DottomDockWidget;
 class DrawROIWidget;
 class HardwareConfigurationWidget;
@@ -110,6 +111,8 @@ public:
     WizardParaWidget* wizardWidget = nullptr;
     HelpWidget* helpWidget = nullptr;
     HardwareConfigurationWidget* hardwareWidget = nullptr;
+    // The camera order dialog, hidden until the settings wizard shows it.
+    WidgetChangeCamera* cameraOrderDialog = nullptr;
     // Camera shown large; equal to cameraCount means all cameras.
     int shownCamera = 0;
     // The no-input warning is on screen.

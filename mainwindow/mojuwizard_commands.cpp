@@ -16,6 +16,7 @@
 #include "records/temperaturechartdata.h"
 #include "records/temperaturechartwidget.h"
 #include "settings/systemparamdialog.h"
+#include "settings/widgetchangecamera.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/cammerwidget.h"
@@ -88,7 +89,8 @@ bool MoJuWizard::editingScreenOpen(bool orDialogs) const
 {
     if ((regionPanel && regionPanel->isVisible()) || (wizardWidget && wizardWidget->isVisible()))
         return true;
-    return orDialogs && ioNameDialog && ioNameDialog->isVisible();
+    return orDialogs
+           && ((ioNameDialog && ioNameDialog->isVisible()) || (cameraOrderDialog && cameraOrderDialog->isVisible()));
 }
 
 void MoJuWizard::SlotStartStop()

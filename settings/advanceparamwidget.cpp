@@ -11,6 +11,7 @@
 #include "settings/pendingpackage.h"
 #include "settings/settingsstyle.h"
 #include "settings/systemparamdialog.h"
+#include "settings/versiondownloaddialog.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
@@ -289,6 +290,7 @@ AdvanceParamWidget::AdvanceParamWidget(QWidget* parent)
     resetButton = serviceButton(kTextReset, "pCButtonResoryFactorySet", this);
     versionLibraryButton = serviceButton(kTextVersionLibrary, "pCButtonVersionLibrary", this);
     connect(resetButton, &QPushButton::clicked, this, &AdvanceParamWidget::SlotRestoreFactorySet);
+    connect(versionLibraryButton, &QPushButton::clicked, this, &AdvanceParamWidget::SlotToVerion);
     auto resetRow = new QHBoxLayout;
     resetRow->setSpacing(18);
     resetRow->addSpacing(29);
@@ -614,4 +616,20 @@ void AdvanceParamWidget::SlotRestoreFactorySet()
     const QString archive = QString::fromLatin1(kFactoryArchive);
     if (!PendingPackage::write(archive, PendingPackage::targetFor(archive)))
         qWarning("factory archive not staged");
+}
+
+void AdvanceParamWidget::SlotToVerion()
+{
+    versionLibraryButton->setEnabled(false);
+    VersionDownloadDialog library(this);
+    int result = 0;
+    if (library.reachable) {
+        result = library.exec();
+    } else {
+        Warnbox warning(this);
+        warning.setText(tr("网络异常无法访问"));
+        result = warning.exec();
+    }
+    if (result == QDialog::Accepted)
+        versionLibraryButton->setEnabled(true);
 }

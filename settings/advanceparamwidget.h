@@ -54,7 +54,7 @@ public:
     ColorButton* modifyTimeButton = nullptr;
     ColorButton* calibrateButton = nullptr;
     ColorButton* resetButton = nullptr;
-    // Placed and styled; the update download connects it.
+    // Opens the version library (SlotToVerion).
     ColorButton* versionLibraryButton = nullptr;
 
 public slots:
@@ -79,6 +79,9 @@ public slots:
     void ChangePwd();
     // Stages the default group's factory archive as the pending package.
     void SlotRestoreFactorySet();
+    // The version library of the update server, modal; a warning instead when the server cannot
+    // be read. The button stays disabled until the library closes normally.
+    void SlotToVerion();
 
     // The group picked in the list goes into the name edit.
     void onParaGroupSelected(int index);

@@ -6,6 +6,7 @@
 #include "settings/paramfield.h"
 #include "mainwindow/mojuwizard.h"
 #include "settings/settingsstyle.h"
+#include "settings/widgetchangecamera.h"
 #include "view/cammerwidget.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
@@ -155,9 +156,9 @@ CameraParamWidget::CameraParamWidget(QWidget* parent) : TabParamWidget(parent)
 
     reorderLabel = new QLabel(tableText(kTextReorder), this);
     reorderLabel->setFixedHeight(50);
-    // The camera order dialog behind this button comes with the camera order screen.
     reorderButton = new ColorButton(tr("排序"), this, 0);
     reorderButton->setFixedSize(170, 50);
+    connect(reorderButton, &QPushButton::clicked, this, &CameraParamWidget::onReorderCameras);
 
     auto topRow = new QHBoxLayout;
     topRow->setContentsMargins(50, 0, 0, 0);
@@ -363,6 +364,12 @@ void CameraParamWidget::onAutoShadingChanged(int state)
     for (int c = 0; c < cameraCount && c < MoJuWizard::kCameras; ++c)
         if (CammerWidget* view = mainWindow->cameraViews[c])
             view->applyWdr(true);
+}
+
+void CameraParamWidget::onReorderCameras()
+{
+    WidgetChangeCamera dialog(window());
+    dialog.exec();
 }
 
 void CameraParamWidget::switchCamera()

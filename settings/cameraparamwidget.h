@@ -54,6 +54,8 @@ public slots:
     void SlotChangeShowMode();
     // The next camera (wrapping), shown alone behind the dialog, its values pushed to it.
     void switchCamera();
+    // "排序": the camera order dialog, modal, over the settings dialog.
+    void onReorderCameras();
     void onExposureChanged(int value);
     void onGainChanged(int value);
     void onSharpnessChanged(int value);

@@ -1,20 +1,28 @@
 #include "settings/versiondownloaddialog.h"
 
 #include "core/globals.h"
+#include "core/platformutils.h"
+#include "core/shellrunner.h"
 #include "core/updatesource.h"
 #include "core/version.h"
+#include "settings/pendingpackage.h"
+#include "settings/vselectbox.h"
 #include "widgets/boxframe.h"
 #include "widgets/colorbutton.h"
 #include "widgets/dialogstyle.h"
 #include "widgets/kitfont.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QDomDocument>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
 #include <QTextCodec>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QTransform>
 
@@ -88,6 +96,56 @@ QString packageOnLine(const QString& line)
     return QString();
 }
 
+// Backups of the install folder are "bin-VAV-<yyyy-MM-dd-hh:mm:ss>.tar.gz" in the backup folder.
+const char* const kBackupStem = "bin-VAV";
+
+bool isBackupName(const QString& name)
+{
+    const QStringList parts = name.split(QLatin1Char('-'));
+    return name.contains(QLatin1String(".tar.gz")) && parts.size() > 2
+           && parts[0] + QLatin1Char('-') + parts[1] == QLatin1String(kBackupStem);
+}
+
+// Removes the earlier backups of the install folder from the backup folder, all but `keep`.
+void removeOldBackups(const QString& keep)
+{
+    const QDir folder(backupFolder());
+    if (!folder.exists())
+        return;
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        if (!isBackupName(entry.fileName()) || entry.fileName() == keep)
+            continue;
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+}
+
+// A compressed copy of the install folder in the backup folder, and only once it exists the
+// earlier copies go. Nothing happens when either folder is missing; when tar fails or leaves no
+// archive, the earlier copies stay.
+void backupInstallFolder()
+{
+    const QFileInfo install(installFolder());
+    const QDir backups(backupFolder());
+    if (!install.isDir() || !backups.exists())
+        return;
+    const QString name = QStringLiteral("%1-%2.tar.gz")
+                             .arg(QLatin1String(kBackupStem),
+                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh:mm:ss")));
+    // An absolute archive path: tar takes a name with a colon before any slash for a remote host.
+    const QString archive = backups.absoluteFilePath(name);
+    const ShellResult tar = ShellRunner::run(
+        QStringLiteral("tar"),
+        {QStringLiteral("-zcvf"), archive, QStringLiteral("-C"), install.absolutePath(), install.fileName()});
+    if (!tar.ok() || !QFileInfo(archive).isFile()) {
+        qWarning("backup of %s failed; earlier backups kept", qPrintable(install.absoluteFilePath()));
+        return;
+    }
+    removeOldBackups(name);
+}
+
 }  // namespace
 
 VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
@@ -136,6 +194,7 @@ void VersionDownloadDialog::buildColumns()
             button->hide();
             group->addButton(button, i);
         }
+        connect(group, QOverload<QAbstractButton*>::of(&QButtonGroup::buttonClicked), this, &VersionDownloadDialog::onVersionClicked);
         m_versionGroups.append(group);
         m_pageCounts.append((names.size() + kButtonsPerPage - 1) / kButtonsPerPage);
         m_pages.append(0);
@@ -277,6 +336,64 @@ void VersionDownloadDialog::slotToNextPage(int id)
 void VersionDownloadDialog::acceptDialog()
 {
     accept();
+}
+
+void VersionDownloadDialog::onVersionClicked(QAbstractButton* button)
+{
+    setVersionButtonsEnabled(false);
+    m_exitButton->setEnabled(false);
+    const int x = width() / 2 - 375;
+    const int y = height() / 2 - 185;
+    v_SelectBox question(x, y, this, 2);
+    question.text = tr("是否开始下载该版本?");
+    if (question.exec() == QDialog::Accepted) {
+        v_SelectBox notice(x, y, this, 0);
+        notice.text = tr("下载中...");
+        notice.show();
+        const bool ok = downloadPackage(button->text());
+        v_SelectBox outcome(x, y, this, 1);
+        notice.close();
+        outcome.text = ok ? tr("下载成功\n重启后自动更新") : tr("下载失败");
+        outcome.exec();
+    }
+    setVersionButtonsEnabled(true);
+    m_exitButton->setEnabled(true);
+}
+
+bool VersionDownloadDialog::downloadPackage(const QString& name)
+{
+    QString address;
+    for (const auto& column : qAsConst(m_columns)) {
+        const int at = column.first.indexOf(name);
+        if (at >= 0) {
+            address = column.second.at(at);
+            break;
+        }
+    }
+    // The pending package's name follows the end of the package's own name.
+    QString target;
+    for (const char* extension : kPackageExtensions)
+        if (target.isEmpty() && name.endsWith(QLatin1String(extension)))
+            target = QStringLiteral("newupdate") + QLatin1String(extension);
+    if (address.isEmpty() || target.isEmpty())
+        return false;
+
+    const Fetched got = fetch(address, downloadTimeoutMs);
+    if (!got.finished) {
+        qInfo("error");
+        return false;
+    }
+    if (got.error != QNetworkReply::NoError)
+        return false;
+
+    // A failed backup keeps the earlier ones; the package is placed all the same.
+    backupInstallFolder();
+    QTemporaryFile body(QDir::temp().filePath(QStringLiteral("monitor-download-XXXXXX")));
+    if (!body.open() || body.write(got.body) != got.body.size() || !body.flush()) {
+        qInfo("path error");
+        return false;
+    }
+    return PendingPackage::write(body.fileName(), target);
 }
 
 void VersionDownloadDialog::setVersionButtonsEnabled(bool enabled)

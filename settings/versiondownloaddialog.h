@@ -45,11 +45,19 @@ public:
     void hidePage(int column);
 
     void setVersionButtonsEnabled(bool enabled);
+    // Fetches the package `name` and places it as the pending update package, after a backup of
+    // the install folder. False when the transfer, the backup or the write failed.
+    bool downloadPackage(const QString& name);
+
+    // How long a download may take (ms); tests shorten it.
+    int downloadTimeoutMs = 30000;
 
 public slots:
     void slotToLastPage(int id);
     void slotToNextPage(int id);
     void acceptDialog();
+    // Asks, downloads with a notice on screen, and tells the outcome.
+    void onVersionClicked(QAbstractButton* button);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -501,6 +501,10 @@ please choose the cameras to use</translation>
 <context>
     <name>AdvanceParamWidget</name>
     <message>
+        <source>网络异常无法访问</source>
+        <translation>Network error: the update server cannot be reached</translation>
+    </message>
+    <message>
         <source>参数组</source>
         <translation>Parameter groups</translation>
     </message>
@@ -699,6 +703,31 @@ please check the USB disk!</translation>
     <message>
         <source>下一页</source>
         <translation>Next</translation>
+    </message>
+    <message>
+        <source>是否开始下载该版本?</source>
+        <translation>Download this version?</translation>
+    </message>
+    <message>
+        <source>下载中...</source>
+        <translation>Downloading...</translation>
+    </message>
+    <message>
+        <source>下载成功
+重启后自动更新</source>
+        <translation>Download finished
+The update is applied at the next start</translation>
+    </message>
+    <message>
+        <source>下载失败</source>
+        <translation>Download failed</translation>
+    </message>
+</context>
+<context>
+    <name>WidgetChangeCamera</name>
+    <message>
+        <source>相机排序</source>
+        <translation>Camera order</translation>
     </message>
 </context>
 <context>

@@ -2,12 +2,21 @@
 // style of nginx's autoindex: what it lists, how it pages, and what an unreachable or odd server
 // leaves of it.
 #include "core/globals.h"
+#include "core/shellrunner.h"
 #include "core/texttable.h"
 #include "settings/versiondownloaddialog.h"
+#include "settings/vselectbox.h"
+#include "widgets/colorbutton.h"
+#include "tests/support/dryrunlog.h"
 #include "tests/support/loopbackhttpserver.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
+#include <QPushButton>
+#include <QTimer>
+#include <QDir>
+#include <QFile>
 #include <QPixmap>
 
 #include <gtest/gtest.h>
@@ -172,6 +181,117 @@ TEST_F(VersionLibraryTest, OddListingsGiveNothingAndEndTheWalk)
     for (const auto& [path, count] : fetched)
         EXPECT_EQ(count, 1) << path;
     EXPECT_EQ(fetched.count("/monitor/C/V1/V1/V1/"), 0u);
+}
+
+// A scratch install folder and backup folder holding an earlier backup and an earlier package.
+class DownloadTest : public VersionLibraryTest {
+protected:
+    void SetUp() override
+    {
+        VersionLibraryTest::SetUp();
+        for (const char* name : {"MONITOR_INSTALL_DIR", "MONITOR_BACKUP_DIR"})
+            m_saved << qgetenv(name);
+        QDir().mkpath(QStringLiteral("backup"));
+        QDir().mkpath(QStringLiteral("bin-VAV"));
+        qputenv("MONITOR_INSTALL_DIR", QDir().absoluteFilePath(QStringLiteral("bin-VAV")).toUtf8());
+        qputenv("MONITOR_BACKUP_DIR", QDir().absoluteFilePath(QStringLiteral("backup")).toUtf8());
+        writeFile(QStringLiteral("backup/") + kOldBackup, "old backup");
+        writeFile(QStringLiteral("backup/keep-me.txt"), "x");
+        writeFile(QStringLiteral("bin-VAV/newupdate.rar"), "older package");
+        serveListing("/monitor/", {"A/"});
+        serveListing("/monitor/A/", {"V1/"});
+        serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-missing.tar.gz"});
+        server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz", {200, m_package, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+        server.setReply("GET", "/monitor/A/V1/V1-b.rar", {200, "rar bytes", LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+    }
+    void TearDown() override
+    {
+        ShellRunner::setDryRunResponder(nullptr);
+        qputenv("MONITOR_INSTALL_DIR", m_saved[0]);
+        qputenv("MONITOR_BACKUP_DIR", m_saved[1]);
+        VersionLibraryTest::TearDown();
+    }
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static QByteArray readFile(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QStringList entries(const QString& folder)
+    {
+        return QDir(folder).entryList(QDir::Files, QDir::Name);
+    }
+
+    static constexpr const char* kOldBackup = "bin-VAV-2020-01-01-00:00:00.tar.gz";
+    // Binary bytes, a zero among them.
+    const std::string m_package = std::string("\x1f\x8b\x08\x00pkg", 8) + std::string(70000, 'p');
+    QList<QByteArray> m_saved;
+};
+
+TEST_F(DownloadTest, ConfirmedPackageBecomesThePendingPackageAfterABackup)
+{
+    // tar writes its archive; the earlier backup must still be there while it does.
+    QStringList presentDuringTar;
+    ShellRunner::setDryRunResponder([&](const QString& command) {
+        const QStringList args = command.split(QLatin1Char(' '));
+        if (args.value(0) == QLatin1String("tar")) {
+            presentDuringTar = entries(QStringLiteral("backup"));
+            QFile archive(args.value(2));
+            archive.open(QIODevice::WriteOnly);
+        }
+        return ShellResult{true, true, 0, {}};
+    });
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    // The question is answered YES and the outcome box OK, each its first button.
+    QStringList boxes;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&]() {
+        auto box = qobject_cast<v_SelectBox*>(QApplication::activeModalWidget());
+        if (!box || boxes.contains(box->text))
+            return;
+        boxes << box->text;
+        box->findChildren<QPushButton*>().value(0)->click();
+    });
+    answer.start(10);
+    dialog.versionGroup(0)->button(0)->click();
+    EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载成功\n重启后自动更新"}));
+
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.tar.gz")), QByteArray::fromStdString(m_package));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("bin-VAV/newupdate.rar")));
+    EXPECT_TRUE(presentDuringTar.contains(QLatin1String(kOldBackup)));
+    const QStringList after = entries(QStringLiteral("backup"));
+    ASSERT_EQ(after.size(), 2) << after.join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(after.contains(QStringLiteral("keep-me.txt")));
+    EXPECT_FALSE(after.contains(QLatin1String(kOldBackup)));
+
+    const QStringList commands = DryRunLog::recordedCommands();
+    ASSERT_EQ(commands.size(), 1);
+    const QStringList tar = commands[0].split(QLatin1Char(' '));
+    EXPECT_TRUE(QDir::isAbsolutePath(tar.value(2))) << commands[0].toStdString();
+    EXPECT_EQ(tar.mid(3), (QStringList{"-C", QDir().absolutePath(), "bin-VAV"}));
+    EXPECT_TRUE(dialog.exitButton()->isEnabled());
+}
+
+TEST_F(DownloadTest, FailedTransferOrBackupKeepsWhatWasThere)
+{
+    VersionDownloadDialog dialog;
+    // The listed file is missing on the server: nothing is touched.
+    EXPECT_FALSE(dialog.downloadPackage(QStringLiteral("V1-missing.tar.gz")));
+    EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty());
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
+    EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup)));
+
+    // tar fails: the earlier backup stays; the package is placed under its own extension.
+    ShellRunner::setDryRunResponder([](const QString&) { return ShellResult{true, true, 2, {}}; });
+    EXPECT_TRUE(dialog.downloadPackage(QStringLiteral("V1-b.rar")));
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "rar bytes");
+    EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup)));
 }
 
 }  // namespace
