@@ -386,11 +386,11 @@ void AdvanceParamWidget::inform(const QString& text)
     box.exec();
 }
 
-void AdvanceParamWidget::warn(const QString& text)
+int AdvanceParamWidget::warn(const QString& text)
 {
     Warnbox box(this);
     box.setText(text);
-    box.exec();
+    return box.exec();
 }
 
 // ---- Parameter groups ----
@@ -408,39 +408,54 @@ void AdvanceParamWidget::onParaGroupSelected(int)
     groupNameEdit->setText(groupBox->currentText());
 }
 
+ServiceBoxes AdvanceParamWidget::boxes()
+{
+    return {[this](const QString& text) { return ask(text); }, [this](const QString& text) { return warn(text); }};
+}
+
 void AdvanceParamWidget::SlotParaGroupBackup()
 {
     if (gpNumCharInput)
         gpNumCharInput->hide();
-    const QString name = groupNameEdit->text();
+    backupGroupFrom(
+        groupBox, groupNameEdit->text(), boxes(),
+        [this] {
+            if (m_dialog) {
+                m_dialog->saveAllTabs();
+                m_dialog->applyParams();
+            }
+        },
+        [this] { ParaGroupUpdateList(); });
+}
+
+void AdvanceParamWidget::backupGroupFrom(ComboBox* list, const QString& name, const ServiceBoxes& boxes,
+                                         const std::function<void()>& apply, const std::function<void()>& refill)
+{
     if (name.isEmpty()) {
-        warn(tableText(kTextGroupNameEmpty));
+        boxes.warn(tableText(kTextGroupNameEmpty));
         return;
     }
     // The name becomes a folder of the store and nothing else.
     if (!ParaGroups::isValidName(name)) {
-        warn(tr("参数组名称不能是“.”或“..”，也不能含有“/”或控制字符！"));
+        boxes.warn(tr("参数组名称不能是“.”或“..”，也不能含有“/”或控制字符！"));
         return;
     }
-    if (!ask(tableText(kTextBackupQuestion)))
+    if (!boxes.ask(tableText(kTextBackupQuestion)))
         return;
     // The group holds the settings as they are after this apply (whatever its question is answered).
-    if (m_dialog) {
-        m_dialog->saveAllTabs();
-        m_dialog->applyParams();
-    }
-    const bool exists = groupBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
-    if (exists && !ask(tableText(kTextOverwriteQuestion)))
+    apply();
+    const bool exists = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+    if (exists && !boxes.ask(tableText(kTextOverwriteQuestion)))
         return;
     if (!ParaGroups::backupGroup(name, cameraCount, detectsPerCamera)) {
-        warn(tr("参数组备份失败，原有的参数组没有改变！"));
+        boxes.warn(tr("参数组备份失败，原有的参数组没有改变！"));
         return;
     }
     if (!exists)
-        ParaGroupUpdateList();
-    const int index = groupBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        refill();
+    const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     activeParams->paraGroupIndex = index;
-    groupBox->setCurrentIndex(index);
+    list->setCurrentIndex(index);
     activeParams->saveParaGroupIndex();
 }
 
@@ -457,25 +472,30 @@ void AdvanceParamWidget::SlotParaGroupRestore()
 
 void AdvanceParamWidget::SlotParaGroupDelete()
 {
-    if (groupBox->count() == 0)
+    deleteListedGroup(groupBox, boxes());
+}
+
+void AdvanceParamWidget::deleteListedGroup(ComboBox* list, const ServiceBoxes& boxes)
+{
+    if (list->count() == 0)
         return;
-    const QString name = groupBox->currentText();
-    if (!ask(tableText(kTextDeleteQuestion)))
+    const QString name = list->currentText();
+    if (!boxes.ask(tableText(kTextDeleteQuestion)))
         return;
-    groupBox->removeItem(groupBox->currentIndex());
+    list->removeItem(list->currentIndex());
     if (!ParaGroups::removeGroup(name))
         qWarning("parameter group %s not removed completely", qPrintable(name));
 }
 
 // ---- USB disk ----
 
-QString AdvanceParamWidget::mountUsbDisk()
+QString AdvanceParamWidget::mountUsbDisk(const ServiceBoxes& boxes)
 {
     for (;;) {
         const QString mountPoint = mountUDisk();
         if (!mountPoint.isEmpty())
             return mountPoint;
-        if (!ask(tableText(kTextNoUsbDisk)))
+        if (!boxes.ask(tableText(kTextNoUsbDisk)))
             return QString();
     }
 }
@@ -484,7 +504,7 @@ void AdvanceParamWidget::SlotExportData()
 {
     if (!ask(tableText(kTextExportQuestion)))
         return;
-    const QString mountPoint = mountUsbDisk();
+    const QString mountPoint = mountUsbDisk(boxes());
     if (mountPoint.isEmpty())
         return;
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
@@ -506,10 +526,15 @@ void AdvanceParamWidget::SlotExportData()
 
 void AdvanceParamWidget::SlotUpdateApp()
 {
-    const QString mountPoint = mountUsbDisk();
+    updateFromUsbDisk(this, 20, boxes());
+}
+
+void AdvanceParamWidget::updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes)
+{
+    const QString mountPoint = mountUsbDisk(boxes);
     if (mountPoint.isEmpty())
         return;
-    QFileDialog dialog(this, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
+    QFileDialog dialog(parent, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setViewMode(QFileDialog::List);
@@ -517,13 +542,13 @@ void AdvanceParamWidget::SlotUpdateApp()
         dialog.resize(screen->size().width() - 50, screen->size().height() - 100);
     dialog.setNameFilter(QStringLiteral("*.[r,t]ar*"));
     dialog.setDirectory(mountPoint);
-    dialog.setFont(QFont(QLatin1String(kKitFontFamily), 20));
+    dialog.setFont(QFont(QLatin1String(kKitFontFamily), fontSize));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
     if (path.size() <= 2)
         return;
-    if (!ask(tableText(kTextUpdateQuestion)))
+    if (!boxes.ask(tableText(kTextUpdateQuestion)))
         return;
     stopAndWait();
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
@@ -532,7 +557,7 @@ void AdvanceParamWidget::SlotUpdateApp()
         return;
     // The package applies at the next boot; the program keeps running with its databases open.
     if (!PendingPackage::write(path, target))
-        warn(tr("更新文件复制失败，请检查U盘！"));
+        boxes.warn(tr("更新文件复制失败，请检查U盘！"));
 }
 
 // ---- Service operations ----
@@ -620,16 +645,14 @@ void AdvanceParamWidget::SlotRestoreFactorySet()
 
 void AdvanceParamWidget::SlotToVerion()
 {
-    versionLibraryButton->setEnabled(false);
-    VersionDownloadDialog library(this);
-    int result = 0;
-    if (library.reachable) {
-        result = library.exec();
-    } else {
-        Warnbox warning(this);
-        warning.setText(tr("网络异常无法访问"));
-        result = warning.exec();
-    }
+    openVersionLibrary(versionLibraryButton, this, boxes());
+}
+
+void AdvanceParamWidget::openVersionLibrary(QWidget* button, QWidget* parent, const ServiceBoxes& boxes)
+{
+    button->setEnabled(false);
+    VersionDownloadDialog library(parent);
+    const int result = library.reachable ? library.exec() : boxes.warn(tr("网络异常无法访问"));
     if (result == QDialog::Accepted)
-        versionLibraryButton->setEnabled(true);
+        button->setEnabled(true);
 }

@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include <functional>
+
 class CheckBox;
 class ColorButton;
 class ComboBox;
@@ -15,6 +17,13 @@ class Edit;
 class EditBox;
 class QDateTime;
 class SystemParamDialog;
+
+// How a settings screen asks and warns: the advanced page in boxes of its own, the settings
+// wizard in the main window's shared boxes. `ask` is true for OK; `warn` gives the box's result.
+struct ServiceBoxes {
+    std::function<bool(const QString&)> ask;
+    std::function<int(const QString&)> warn;
+};
 
 class AdvanceParamWidget : public TabParamWidget {
     Q_OBJECT
@@ -88,14 +97,33 @@ public slots:
     // Sets the system and hardware clocks to `time`, saves, logs and reboots.
     void onModifyTimeConfirmed(const QDateTime& time);
 
+public:
+    // The group commands, USB update and version library that the advanced page and the settings
+    // wizard share; each screen passes its boxes and list.
+    //
+    // Backs up the working settings as group `name` (a name refused with a warning): asks,
+    // runs `apply` (the screen's save and apply, whatever it answers), asks before it replaces a
+    // listed group, then `refill`s the list for a new group, selects it and stores its index.
+    static void backupGroupFrom(ComboBox* list, const QString& name, const ServiceBoxes& boxes,
+                                const std::function<void()>& apply, const std::function<void()>& refill);
+    // Removes the listed group from the list and the store after asking; nothing when none is listed.
+    static void deleteListedGroup(ComboBox* list, const ServiceBoxes& boxes);
+    // Takes a package chosen on the USB disk (file dialog over `parent` in font size `fontSize`)
+    // as the pending package, after the update question.
+    static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);
+    // The version library over `parent`, modal, or a warning when the server cannot be read;
+    // `button` stays disabled unless the library or the warning ends with result 1.
+    static void openVersionLibrary(QWidget* button, QWidget* parent, const ServiceBoxes& boxes);
+
 private:
+    ServiceBoxes boxes();
     // Mounts the USB disk, asking to insert one and try again while there is none; empty when
     // the operator gives up.
-    QString mountUsbDisk();
-    // Cancel/OK question (true for OK), message box with OK, and warning.
+    static QString mountUsbDisk(const ServiceBoxes& boxes);
+    // Cancel/OK question (true for OK), message box with OK, and warning (its result).
     bool ask(const QString& text);
     void inform(const QString& text);
-    void warn(const QString& text);
+    int warn(const QString& text);
 
     SystemParamDialog* m_dialog;
     // The group store (set when the values are loaded).

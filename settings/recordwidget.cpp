@@ -72,10 +72,10 @@ RecordWidget::~RecordWidget()
     delete m_model;
 }
 
-void RecordWidget::showEvent(QShowEvent* event)
+void RecordWidget::listDays(QListWidget* list)
 {
-    m_dayList->clear();
-    m_dayList->addItem(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    list->clear();
+    list->addItem(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
     if (mainWindow) {
         // Day files are named by date, so descending name order is newest first. Folders named
         // "*.db" are listed too, as the log rotation's folder listing would show them.
@@ -84,10 +84,44 @@ void RecordWidget::showEvent(QShowEvent* event)
         for (auto it = days.crbegin(); it != days.crend(); ++it) {
             QString day = *it;
             day.chop(3);
-            m_dayList->addItem(day);
+            list->addItem(day);
         }
     }
-    m_dayList->setCurrentRow(0);
+    list->setCurrentRow(0);
+}
+
+QSqlTableModel* RecordWidget::openDay(const QListWidget* list, QSqlDatabase& dbList, QObject* parent)
+{
+    if (!mainWindow)
+        return nullptr;
+    QSqlDatabase db;
+    const int row = list->currentRow();
+    if (row <= 0) {
+        db = mainWindow->recordDb;
+    } else {
+        const QString path =
+            QStringLiteral("%1//%2.db").arg(mainWindow->recordDir.absolutePath(), list->item(row)->text());
+        dbList.close();
+        dbList.setDatabaseName(path);
+        // Opening only, never creating: a day that vanished leaves no empty file behind.
+        dbList.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!dbList.open())
+            return nullptr;
+        db = dbList;
+    }
+    auto model = new QSqlTableModel(parent, db);
+    model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    model->setTable(QStringLiteral("RECORD"));
+    model->setSort(0, Qt::DescendingOrder);
+    model->select();
+    for (int c = 0; c < int(std::size(kColumns)); ++c)
+        model->setHeaderData(c, Qt::Horizontal, tableText(kColumns[c].textId), Qt::DisplayRole);
+    return model;
+}
+
+void RecordWidget::showEvent(QShowEvent* event)
+{
+    listDays(m_dayList);
     UpdateRecord(m_dayList->item(0));
     TabParamWidget::showEvent(event);
 }
@@ -97,35 +131,9 @@ void RecordWidget::UpdateRecord(QListWidgetItem*)
     // The view lets go of the model before it is deleted.
     m_recordTable->setModel(nullptr);
     delete m_model;
-    m_model = nullptr;
-
-    QSqlDatabase db;
-    const int row = m_dayList->currentRow();
-    if (row <= 0) {
-        if (!mainWindow)
-            return;
-        db = mainWindow->recordDb;
-    } else {
-        if (!mainWindow)
-            return;
-        const QString path =
-            QStringLiteral("%1//%2.db").arg(mainWindow->recordDir.absolutePath(), m_dayList->item(row)->text());
-        m_dbList.close();
-        m_dbList.setDatabaseName(path);
-        // Opening only, never creating: a day that vanished leaves no empty file behind.
-        m_dbList.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!m_dbList.open())
-            return;
-        db = m_dbList;
-    }
-
-    m_model = new QSqlTableModel(this, db);
-    m_model->setEditStrategy(QSqlTableModel::OnManualSubmit);
-    m_model->setTable(QStringLiteral("RECORD"));
-    m_model->setSort(0, Qt::DescendingOrder);
-    m_model->select();
-    for (int c = 0; c < int(std::size(kColumns)); ++c)
-        m_model->setHeaderData(c, Qt::Horizontal, tableText(kColumns[c].textId), Qt::DisplayRole);
+    m_model = openDay(m_dayList, m_dbList, this);
+    if (!m_model)
+        return;
 
     m_recordTable->setModel(m_model);
     m_recordTable->verticalHeader()->hide();

@@ -23,6 +23,15 @@ public:
     void saveParam() override {}
 
     QListWidget* dayList() const { return m_dayList; }
+
+    // Shared with the settings wizard's record page.
+    // Fills `list` with today, then the archived days of the record folder newest first, and
+    // makes row 0 current.
+    static void listDays(QListWidget* list);
+    // A model (parent `parent`) of the RECORD table of the day in the list's current row, newest
+    // first, with the column headers: row 0 reads the main window's open log, other rows open the
+    // archive read-only on `dbList`. Null when there is no main window or the day does not open.
+    static QSqlTableModel* openDay(const QListWidget* list, QSqlDatabase& dbList, QObject* parent);
     QTableView* recordTable() const { return m_recordTable; }
 
 public slots:

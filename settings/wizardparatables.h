@@ -187,7 +187,8 @@ inline const IOLabel kIOLabels[] = {
 // Asks `text` in the main window's shared question box (a box of its own without a main window);
 // 1 for OK.
 int askShared(const QString& text, QWidget* parent);
-// Shows `text` in the main window's shared warning box (one of its own without a main window).
-void warnShared(const QString& text);
+// Shows `text` in the main window's shared warning box (one of its own without a main window);
+// the box's result.
+int warnShared(const QString& text);
 
 }  // namespace WizardTables

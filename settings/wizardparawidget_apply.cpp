@@ -60,16 +60,15 @@ int askShared(const QString& text, QWidget* parent)
     return box.exec();
 }
 
-void warnShared(const QString& text)
+int warnShared(const QString& text)
 {
     if (sharedWarnbox) {
         sharedWarnbox->setText(text);
-        sharedWarnbox->exec();
-        return;
+        return sharedWarnbox->exec();
     }
     Warnbox box;
     box.setText(text);
-    box.exec();
+    return box.exec();
 }
 
 }  // namespace WizardTables

@@ -1,6 +1,7 @@
 // The settings wizard's service commands: password, counters, language, power, exit, clock,
-// touch calibration, the parameter groups. Every platform command goes through the shell
-// runner. GUI thread only; the commands that end in a reboot block the GUI thread while they run.
+// touch calibration, the parameter groups, the USB update, the version library and the record
+// page (these and the group backup and delete shared with the advanced page). Every platform
+// command goes through the shell runner. GUI thread only; the commands that end in a reboot block the GUI thread while they run.
 #include "settings/wizardparawidget.h"
 
 #include "core/globals.h"
@@ -9,16 +10,25 @@
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "mainwindow/mojuwizard.h"
+#include "settings/advanceparamwidget.h"
 #include "settings/paragroups.h"
+#include "settings/recordwidget.h"
 #include "settings/wizardparatables.h"
 #include "widgets/choosemodifytime.h"
+#include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/edit.h"
 #include "widgets/editdatetime.h"
 #include "widgets/numcharinput.h"
 #include "widgets/tipbox.h"
 
+#include <QHeaderView>
+#include <QListWidget>
+#include <QSqlTableModel>
+#include <QTableView>
 #include <QThread>
+
+#include <iterator>
 
 #include <cstring>
 
@@ -67,6 +77,13 @@ void flushAll()
 {
     if (mainWindow)
         mainWindow->FLushAll();
+}
+
+// The wizard asks and warns in the main window's shared boxes.
+ServiceBoxes sharedBoxes(QWidget* parent)
+{
+    return {[parent](const QString& text) { return askShared(text, parent) == 1; },
+            [](const QString& text) { return warnShared(text); }};
 }
 
 void saveActiveParams()
@@ -242,33 +259,57 @@ void WizardParaWidget::SlotParaGroupRestore()
     ShellRunner::run(QStringLiteral("reboot"), {});
 }
 
-// ---- Waiting for the groups, update and record code of the settings dialog ----
-
 void WizardParaWidget::SlotParaGroupBackup()
 {
-    qWarning("group backup from the wizard is not available yet");
+    const QString name = groupNameEdit->text();
+    if (gpNumCharInput)
+        gpNumCharInput->HideUpdate();
+    // The wizard's apply hides it; the backup goes on whatever its own question was answered.
+    AdvanceParamWidget::backupGroupFrom(groupCombo, name, sharedBoxes(this), [this] { accept(); },
+                                        [this] { ParaGroupUpdateList(); });
 }
 
 void WizardParaWidget::SlotParaGroupDelete()
 {
-    qWarning("group delete from the wizard is not available yet");
+    AdvanceParamWidget::deleteListedGroup(groupCombo, sharedBoxes(this));
 }
+
+// ---- Update, version library, record page ----
 
 void WizardParaWidget::SlotUpdateApp()
 {
-    qWarning("update from the wizard is not available yet");
+    // As the advanced page's update: the package applies at the next boot and the program keeps
+    // running, so its databases stay open (no flush without the restart that would follow it).
+    AdvanceParamWidget::updateFromUsbDisk(this, screenWidth <= 800 ? 20 : 30, sharedBoxes(this));
 }
 
 void WizardParaWidget::SlotToVerion()
 {
-    qWarning("version library from the wizard is not available yet");
+    AdvanceParamWidget::openVersionLibrary(versionButton, mainWindow ? static_cast<QWidget*>(mainWindow) : this,
+                                           sharedBoxes(this));
 }
 
 void WizardParaWidget::SlotToRecord()
 {
-    qWarning("record page of the wizard is not available yet");
+    if (currentPage == RecordPage)
+        return;
+    RecordWidget::listDays(dayList);
+    UpdateRecord(dayList->item(0));
+    currentPage = RecordPage;
+    DoChangePage();
 }
 
 void WizardParaWidget::UpdateRecord(QListWidgetItem*)
 {
+    // The view lets go of the model before it is deleted.
+    recordTable->setModel(nullptr);
+    delete recordModel;
+    recordModel = RecordWidget::openDay(dayList, recordDb, this);
+    if (!recordModel)
+        return;
+    recordTable->setModel(recordModel);
+    recordTable->verticalHeader()->hide();
+    const int widths[] = {120, 125, 1330};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        recordTable->setColumnWidth(c, widths[c]);
 }
