@@ -28,9 +28,9 @@
 #include <QTableView>
 #include <QThread>
 
-#include <iterator>
-
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 using namespace WizardTables;
 
@@ -309,7 +309,12 @@ void WizardParaWidget::UpdateRecord(QListWidgetItem*)
         return;
     recordTable->setModel(recordModel);
     recordTable->verticalHeader()->hide();
-    const int widths[] = {120, 125, 1330};
-    for (int c = 0; c < int(std::size(widths)); ++c)
-        recordTable->setColumnWidth(c, widths[c]);
+    // Time and user at least as wide as their texts in the page's 25-point font (the times of
+    // the day would be cut at 120 px); the content takes the rest of the row.
+    const int widths[] = {120, 125};
+    for (int c = 0; c < int(std::size(widths)); ++c) {
+        recordTable->resizeColumnToContents(c);
+        recordTable->setColumnWidth(c, std::max(widths[c], recordTable->columnWidth(c)));
+    }
+    recordTable->horizontalHeader()->setStretchLastSection(true);
 }

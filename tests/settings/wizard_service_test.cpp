@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableView>
@@ -204,11 +205,16 @@ TEST_F(WizardService, RecordPageListsTodayFromTheOpenLogThenTheArchives)
     EXPECT_EQ(days(), (QStringList{today, "2024-01-03"}));
     EXPECT_TRUE(column(2).contains(QStringLiteral("live entry")));
     EXPECT_EQ(wizard->recordTable->model()->headerData(2, Qt::Horizontal).toString(), tableText(290));
-    EXPECT_EQ(wizard->recordTable->columnWidth(2), 1330);
+    for (int c : {0, 1})
+        EXPECT_GE(wizard->recordTable->columnWidth(c), wizard->recordTable->horizontalHeader()->sectionSizeHint(c))
+            << "header " << c << " not cut";
 
     wizard->dayList->setCurrentRow(1);
     wizard->UpdateRecord(wizard->dayList->item(1));
     EXPECT_EQ(column(2), (QStringList{"late", "early"}));
+    const QString shotDir = QString::fromLocal8Bit(qgetenv("MONITOR_SHOT_DIR"));
+    if (!shotDir.isEmpty())
+        wizard->grab().save(QDir(shotDir).filePath(QStringLiteral("wizard-record.png")));
 
     // A day that vanished leaves the table empty and is not made again.
     QFile::remove(QStringLiteral("RECORD/2024-01-03.db"));
