@@ -3,6 +3,7 @@
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
 #include "settings/paragroups.h"
+#include "tests/settings/scratchfiles.h"
 #include "tests/settings/wizardfixture.h"
 #include "tests/support/dryrunlog.h"
 #include "widgets/edit.h"
@@ -18,38 +19,6 @@
 #include <functional>
 
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-// Every file below `folder`, relative to it, with its content.
-QStringList tree(const QString& folder)
-{
-    QStringList entries;
-    const QDir root(QFileInfo(folder).absoluteFilePath());
-    std::function<void(const QString&)> walk = [&](const QString& path) {
-        for (const QFileInfo& info : QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
-            if (info.isDir())
-                walk(info.absoluteFilePath());
-            else
-                entries << root.relativeFilePath(info.absoluteFilePath()) + QLatin1Char('=')
-                        + QString::fromLatin1(fileBytes(info.absoluteFilePath()));
-        }
-    };
-    walk(root.path());
-    return entries;
-}
 
 class WizardService : public WizardFixture {
 protected:
@@ -79,20 +48,7 @@ protected:
         WizardFixture::TearDown();
     }
 
-    // blkid finds a USB partition and the mount table shows it on the scratch mount point.
-    void plugUsbDisk()
-    {
-        writeFile(QStringLiteral("mounts"), "/dev/sdb1 " + mountPoint.toLocal8Bit() + " vfat rw 0 0\n");
-        setMountsTable(QDir::current().filePath(QStringLiteral("mounts")));
-        ShellRunner::setDryRunResponder([](const QString& line) {
-            ShellResult r;
-            r.started = r.finished = true;
-            r.exitCode = 0;
-            if (line.endsWith(QLatin1String("blkid")))
-                r.output = "/dev/sda1: TYPE=\"ext4\"\n/dev/sdb1: TYPE=\"vfat\"\n";
-            return r;
-        });
-    }
+    void plugUsbDisk() { ::plugUsbDisk(mountPoint); }
 
     QStringList backup(const QString& name, std::vector<int> answers)
     {

@@ -1,0 +1,66 @@
+// Files of the settings tests' scratch folders: reading and writing them, listing a tree with its
+// contents, and a USB disk faked on a scratch mount point (blkid's answer through the dry-run
+// responder and a mount table of our own).
+#pragma once
+
+#include "core/platformutils.h"
+#include "core/shellrunner.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Every file below `folder`, relative to it, with its content.
+inline QStringList tree(const QString& folder)
+{
+    QStringList entries;
+    const QDir root(QFileInfo(folder).absoluteFilePath());
+    std::function<void(const QString&)> walk = [&](const QString& path) {
+        for (const QFileInfo& info : QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (info.isDir())
+                walk(info.absoluteFilePath());
+            else
+                entries << root.relativeFilePath(info.absoluteFilePath()) + QLatin1Char('=')
+                        + QString::fromLatin1(fileBytes(info.absoluteFilePath()));
+        }
+    };
+    walk(root.path());
+    return entries;
+}
+
+// blkid finds a USB partition and the mount table (./mounts) shows it on `mountPoint`. The test
+// resets the responder and the mount table when it ends.
+inline void plugUsbDisk(const QString& mountPoint)
+{
+    writeFile(QStringLiteral("mounts"), "/dev/sdb1 " + mountPoint.toLocal8Bit() + " vfat rw 0 0\n");
+    setMountsTable(QDir::current().filePath(QStringLiteral("mounts")));
+    ShellRunner::setDryRunResponder([](const QString& line) {
+        ShellResult r;
+        r.started = r.finished = true;
+        r.exitCode = 0;
+        if (line.endsWith(QLatin1String("blkid")))
+            r.output = "/dev/sda1: TYPE=\"ext4\"\n/dev/sdb1: TYPE=\"vfat\"\n";
+        return r;
+    });
+}
