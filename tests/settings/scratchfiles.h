@@ -64,3 +64,22 @@ inline void plugUsbDisk(const QString& mountPoint)
         return r;
     });
 }
+
+// The working directory's entries but sysadd.txt (where a backup keeps the group index).
+inline QStringList workingDirListing()
+{
+    QStringList entries = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    entries.removeAll(QStringLiteral("sysadd.txt"));
+    return entries;
+}
+
+// Group names typed by an operator: those that cannot name a direct child of the group store are
+// refused; names special only to a shell become literal folder names.
+struct HostileGroupName {
+    const char* name;
+    bool refused;
+};
+inline constexpr HostileGroupName kHostileGroupNames[] = {
+    {"", true},    {".", true},    {"..", true},         {"../x", true},
+    {"a/b", true}, {"a\tb", true}, {"a;touch P", false}, {"$(id)", false},
+};
