@@ -302,18 +302,7 @@ TEST_F(AdvancedTest, UpdateTakesAPackageFromTheDiskAndKeepsTheDatabasesOpen)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
-        QTimer picker;
-        QObject::connect(&picker, &QTimer::timeout, [&]() {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto files = qobject_cast<QFileDialog*>(w); files && files->isVisible()) {
-                    // Typed into the name field as an operator would (selectFile leaves a focused
-                    // field alone), then the dialog's own accept checks it.
-                    if (auto name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                        name->setText(path);
-                    QMetaObject::invokeMethod(files, "accept");
-                }
-        });
-        picker.start(10);
+        FilePicker picker(path);
         ModalScript script({1});
         page->SlotUpdateApp();
         EXPECT_EQ(script.texts, QStringList{tableText(323)});

@@ -6,12 +6,16 @@
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -82,4 +86,25 @@ struct HostileGroupName {
 inline constexpr HostileGroupName kHostileGroupNames[] = {
     {"", true},    {".", true},    {"..", true},         {"../x", true},
     {"a/b", true}, {"a\tb", true}, {"a;touch P", false}, {"$(id)", false},
+};
+
+// While it lives, chooses `path` in every file dialog that opens: typed into the name field as an
+// operator would (selectFile leaves a focused field alone), then the dialog's own accept checks it.
+class FilePicker {
+public:
+    explicit FilePicker(const QString& path)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [path]() {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto files = qobject_cast<QFileDialog*>(w); files && files->isVisible()) {
+                    if (auto name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                        name->setText(path);
+                    QMetaObject::invokeMethod(files, "accept");
+                }
+        });
+        m_timer.start(10);
+    }
+
+private:
+    QTimer m_timer;
 };

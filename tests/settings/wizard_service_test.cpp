@@ -197,16 +197,7 @@ TEST_F(WizardService, UsbUpdatePlacesThePendingPackageAndKeepsTheDatabasesOpen)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
-        QTimer picker;
-        QObject::connect(&picker, &QTimer::timeout, [&]() {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto files = qobject_cast<QFileDialog*>(w); files && files->isVisible()) {
-                    if (auto name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-                        name->setText(path);
-                    QMetaObject::invokeMethod(files, "accept");
-                }
-        });
-        picker.start(10);
+        FilePicker picker(path);
         ModalScript script({c.answer});
         wizard->SlotUpdateApp();
         EXPECT_EQ(script.texts, QStringList{tableText(323)});
