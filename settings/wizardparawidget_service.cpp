@@ -1,7 +1,8 @@
 // The settings wizard's service commands: password, counters, language, power, exit, clock,
 // touch calibration, the parameter groups, the USB update, the version library and the record
 // page (these and the group backup and delete shared with the advanced page). Every platform
-// command goes through the shell runner. GUI thread only; the commands that end in a reboot block the GUI thread while they run.
+// command goes through the shell runner. GUI thread only; the commands that end in a reboot
+// block the GUI thread while they run.
 #include "settings/wizardparawidget.h"
 
 #include "core/globals.h"
