@@ -283,17 +283,7 @@ void StatisticsWidget::closeScreen()
 
 bool StatisticsWidget::event(QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress) {
-        rangePicker->setPressCount(rangePicker->pressCount() + 1);
-        if (openRangePicker && rangePicker->pressCount() % 2 == 1) {
-            openRangePicker->reject();
-            openRangePicker = nullptr;
-            rangePicker->setPressCount(0);
-        }
-        if (openTimeRoller) {
-            openTimeRoller->close();
-            openTimeRoller = nullptr;
-        }
-    }
+    if (event->type() == QEvent::MouseButtonPress)
+        rangePicker->ownerPressed();
     return QDialog::event(event);
 }

@@ -328,17 +328,7 @@ void TemperatureChartWidget::closeChart()
 
 bool TemperatureChartWidget::event(QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonPress) {
-        rangePicker->setPressCount(rangePicker->pressCount() + 1);
-        if (openRangePicker && rangePicker->pressCount() % 2 == 1) {
-            openRangePicker->close();
-            openRangePicker = nullptr;
-            rangePicker->setPressCount(0);
-        }
-        if (openTimeRoller) {
-            openTimeRoller->close();
-            openTimeRoller = nullptr;
-        }
-    }
+    if (event->type() == QEvent::MouseButtonPress)
+        rangePicker->ownerPressed();
     return QDialog::event(event);
 }

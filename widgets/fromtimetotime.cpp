@@ -4,6 +4,7 @@
 #include "widgets/boxframe.h"
 #include "widgets/datetimefield.h"
 #include "widgets/datetimewidget.h"
+#include "widgets/rollingtime.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -65,6 +66,20 @@ bool FromTimeToTime::event(QEvent* event)
             pickRange();
     }
     return QWidget::event(event);
+}
+
+void FromTimeToTime::ownerPressed()
+{
+    ++m_pressCount;
+    if (openRangePicker && m_pressCount % 2 == 1) {
+        openRangePicker->reject();
+        openRangePicker = nullptr;
+        m_pressCount = 0;
+    }
+    if (openTimeRoller) {
+        openTimeRoller->close();
+        openTimeRoller = nullptr;
+    }
 }
 
 void FromTimeToTime::pickRange()

@@ -23,6 +23,9 @@ public:
     // range picker on every other press.
     int pressCount() const { return m_pressCount; }
     void setPressCount(int count) { m_pressCount = count; }
+    // A press anywhere on the owning screen: counts it, closes the open range picker on every
+    // other press and any open time roller.
+    void ownerPressed();
 
     // Empties the two texts; start and end stay.
     void clearTexts();
