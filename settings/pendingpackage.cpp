@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -62,6 +65,37 @@ bool write(const QString& source, const QString& target)
         qWarning("cannot name the package %s", qPrintable(package));
         QFile::remove(partial);
         return false;
+    }
+    for (const char* name : kPackageNames)
+        if (target != QLatin1String(name))
+            QFile::remove(folder.filePath(QString::fromLatin1(name)));
+    return true;
+}
+
+bool adopt(const QString& partial, const QString& target)
+{
+    const QDir folder(installFolder());
+    const QByteArray partialName = QFile::encodeName(partial);
+    const int fd = ::open(partialName.constData(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!flushed) {
+        qWarning("cannot flush %s to disk; no package placed", qPrintable(partial));
+        QFile::remove(partial);
+        return false;
+    }
+    const QString package = folder.filePath(target);
+    if (std::rename(partialName.constData(), QFile::encodeName(package).constData()) != 0) {
+        qWarning("cannot name the package %s", qPrintable(package));
+        QFile::remove(partial);
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const int dir = ::open(QFile::encodeName(folder.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
     }
     for (const char* name : kPackageNames)
         if (target != QLatin1String(name))

@@ -19,4 +19,10 @@ QString targetFor(const QString& fileName);
 // package as it was, when the copy or the check failed.
 bool write(const QString& source, const QString& target);
 
+// Makes `partial`, a complete package written beside the pending package (in the install folder,
+// under a name that is no newupdate.* name), the pending package `target`: flushed to disk,
+// renamed to `target` in one step, then the other newupdate.* files are removed. False, with the
+// pending package as it was and `partial` removed, when the flush or the rename failed.
+bool adopt(const QString& partial, const QString& target);
+
 }  // namespace PendingPackage

@@ -41,6 +41,20 @@ constexpr int kMaxListingDepth = 3;
 // ".tar.gz", names no file.
 const char* const kPackageExtensions[] = {".tar.gz", ".tar.xz", ".rar"};
 
+// What a package file of each kind begins with: gzip, xz, and RAR (versions 4 and 5 alike).
+struct PackageKind {
+    const char* extension;
+    const char* magic;
+    int magicSize;
+};
+const PackageKind kPackageKinds[] = {
+    {".tar.gz", "\x1f\x8b", 2},
+    {".tar.xz", "\xfd" "7zXZ\x00", 6},
+    {".rar", "Rar!\x1a\x07", 6},
+};
+// The download's file while it arrives: beside the pending package, under no newupdate.* name.
+const char* const kDownloadPartName = "pending-download.part";
+
 // The outcome of one GET: the body when it finished without error.
 struct Fetched {
     bool finished = false;
@@ -350,50 +364,170 @@ void VersionDownloadDialog::onVersionClicked(QAbstractButton* button)
         v_SelectBox notice(x, y, this, 0);
         notice.text = tr("下载中...");
         notice.show();
-        const bool ok = downloadPackage(button->text());
+        const bool ok = downloadPackage(button->text(), columnOf(button));
         v_SelectBox outcome(x, y, this, 1);
         notice.close();
-        outcome.text = ok ? tr("下载成功\n重启后自动更新") : tr("下载失败");
+        outcome.text = ok ? tr("下载成功\n重启后自动更新") : tr("下载失败") + QLatin1Char('\n') + m_failure;
         outcome.exec();
     }
     setVersionButtonsEnabled(true);
     m_exitButton->setEnabled(true);
 }
 
-bool VersionDownloadDialog::downloadPackage(const QString& name)
+bool VersionDownloadDialog::downloadPackage(const QString& name, int column)
 {
+    m_failure.clear();
     QString address;
-    for (const auto& column : qAsConst(m_columns)) {
-        const int at = column.first.indexOf(name);
-        if (at >= 0) {
-            address = column.second.at(at);
-            break;
-        }
+    for (int c = 0; c < m_columns.size() && address.isEmpty(); ++c) {
+        if (column >= 0 && c != column)
+            continue;
+        const int at = m_columns[c].first.indexOf(name);
+        if (at >= 0)
+            address = m_columns[c].second.at(at);
     }
     // The pending package's name follows the end of the package's own name.
     QString target;
-    for (const char* extension : kPackageExtensions)
-        if (target.isEmpty() && name.endsWith(QLatin1String(extension)))
-            target = QStringLiteral("newupdate") + QLatin1String(extension);
-    if (address.isEmpty() || target.isEmpty())
-        return false;
-
-    const Fetched got = fetch(address, downloadTimeoutMs);
-    if (!got.finished) {
-        qInfo("error");
+    QByteArray magic;
+    for (const PackageKind& kind : kPackageKinds) {
+        if (target.isEmpty() && name.endsWith(QLatin1String(kind.extension))) {
+            target = QStringLiteral("newupdate") + QLatin1String(kind.extension);
+            magic = QByteArray(kind.magic, kind.magicSize);
+        }
+    }
+    if (address.isEmpty() || target.isEmpty()) {
+        m_failure = tr("未知的安装包");
         return false;
     }
-    if (got.error != QNetworkReply::NoError)
+
+    // The package arrives in a file beside the pending package; the pending package stays as it
+    // is until the new one is complete and checked.
+    const QString partial = QDir(installFolder()).filePath(QString::fromLatin1(kDownloadPartName));
+    m_failure = streamPackage(address, partial, magic);
+    if (!m_failure.isEmpty()) {
+        QFile::remove(partial);
+        qWarning("download of %s failed: %s; the pending package is kept", qPrintable(address), qPrintable(m_failure));
         return false;
+    }
 
     // A failed backup keeps the earlier ones; the package is placed all the same.
     backupInstallFolder();
-    QTemporaryFile body(QDir::temp().filePath(QStringLiteral("monitor-download-XXXXXX")));
-    if (!body.open() || body.write(got.body) != got.body.size() || !body.flush()) {
-        qInfo("path error");
+    if (!PendingPackage::adopt(partial, target)) {
+        m_failure = tr("无法写入安装目录");
         return false;
     }
-    return PendingPackage::write(body.fileName(), target);
+    return true;
+}
+
+QString VersionDownloadDialog::streamPackage(const QString& address, const QString& partial, const QByteArray& magic)
+{
+    QFile::remove(partial);
+    QFile file(partial);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qInfo("path error");
+        return tr("无法写入安装目录");
+    }
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(address)};
+    // A redirect is an answer of its own, never the package.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QEventLoop loop;
+    QTimer stall;
+    stall.setSingleShot(true);
+    stall.setInterval(stallTimeoutMs);
+
+    QString failure;
+    qint64 received = 0;
+    QByteArray head;
+    const auto fail = [&](const QString& why) {
+        if (failure.isEmpty())
+            failure = why;
+        stall.stop();
+        reply->abort();
+        loop.quit();
+    };
+    // The status and announced length, as soon as the head has arrived.
+    const auto checkHead = [&]() {
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (!status.isValid())
+            return true;
+        if (status.toInt() != 200) {
+            fail(tr("服务器答复 %1").arg(status.toInt()));
+            return false;
+        }
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > sizeCapBytes) {
+            fail(tr("安装包过大"));
+            return false;
+        }
+        return true;
+    };
+    const auto take = [&]() {
+        if (!failure.isEmpty() || !checkHead())
+            return;
+        const QByteArray chunk = reply->readAll();
+        if (chunk.isEmpty())
+            return;
+        stall.start();
+        received += chunk.size();
+        if (received > sizeCapBytes) {
+            fail(tr("安装包过大"));
+            return;
+        }
+        if (head.size() < magic.size()) {
+            head += chunk.left(magic.size() - head.size());
+            if (!magic.startsWith(head)) {
+                fail(tr("文件类型不符"));
+                return;
+            }
+        }
+        if (file.write(chunk) != chunk.size())
+            fail(tr("无法写入安装目录"));
+    };
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, [&]() {
+        stall.start();
+        checkHead();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, take);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&stall, &QTimer::timeout, [&]() {
+        qInfo("error");
+        fail(tr("传输中断"));
+    });
+    stall.start();
+    if (!reply->isFinished())
+        loop.exec();
+    stall.stop();
+    if (failure.isEmpty()) {
+        take();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (failure.isEmpty() && status.isValid() && status.toInt() != 200)
+            failure = tr("服务器答复 %1").arg(status.toInt());
+        else if (failure.isEmpty() && reply->error() != QNetworkReply::NoError)
+            failure = received > 0 ? tr("安装包不完整") : tr("网络错误");
+        else if (failure.isEmpty() && length.isValid() && length.toLongLong() != received)
+            failure = tr("安装包不完整");
+        else if (failure.isEmpty() && received == 0)
+            failure = tr("安装包为空");
+        else if (failure.isEmpty() && head != magic)
+            failure = tr("文件类型不符");
+    }
+    if (failure.isEmpty() && !file.flush())
+        failure = tr("无法写入安装目录");
+    if (!failure.isEmpty())
+        qInfo("download of %s: %s (%s)", qPrintable(address), qPrintable(failure), qPrintable(reply->errorString()));
+    file.close();
+    return failure;
+}
+
+int VersionDownloadDialog::columnOf(QAbstractButton* button) const
+{
+    for (int c = 0; c < m_versionGroups.size(); ++c)
+        if (m_versionGroups[c]->buttons().contains(button))
+            return c;
+    return -1;
 }
 
 void VersionDownloadDialog::setVersionButtonsEnabled(bool enabled)

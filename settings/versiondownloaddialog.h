@@ -45,12 +45,18 @@ public:
     void hidePage(int column);
 
     void setVersionButtonsEnabled(bool enabled);
-    // Fetches the package `name` and places it as the pending update package, after a backup of
-    // the install folder. False when the transfer, the backup or the write failed.
-    bool downloadPackage(const QString& name);
+    // Fetches the package `name` of `column` (the first column listing it when -1) and places it
+    // as the pending update package, after a backup of the install folder. Only a complete 200
+    // answer of the package's file type counts; on any failure the pending package stays as it
+    // was, false is returned and failureReason() says why.
+    bool downloadPackage(const QString& name, int column = -1);
+    // Why the last download failed, for the operator; empty after a success.
+    QString failureReason() const { return m_failure; }
 
-    // How long a download may take (ms); tests shorten it.
-    int downloadTimeoutMs = 30000;
+    // A download fails once no byte has arrived for this long (ms), and when the package would
+    // be larger than the cap (bytes); tests lower both.
+    int stallTimeoutMs = 10000;
+    qint64 sizeCapBytes = qint64(512) * 1024 * 1024;
 
 public slots:
     void slotToLastPage(int id);
@@ -64,6 +70,11 @@ protected:
 
 private:
     void buildColumns();
+    // The column whose version group holds `button`, or -1.
+    int columnOf(QAbstractButton* button) const;
+    // Streams `address` into the file `partial`, checking status, length, size cap, stall and the
+    // file type's leading bytes `magic`; the reason of a failure, empty when the file is complete.
+    QString streamPackage(const QString& address, const QString& partial, const QByteArray& magic);
 
     QString m_currentAddress;
     QStringList m_titles;
@@ -77,4 +88,5 @@ private:
     // The walk: addresses fetched so far (none twice) and the present nesting of listings.
     QSet<QString> m_fetched;
     int m_depth = 0;
+    QString m_failure;
 };

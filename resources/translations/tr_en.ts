@@ -722,6 +722,42 @@ The update is applied at the next start</translation>
         <source>下载失败</source>
         <translation>Download failed</translation>
     </message>
+    <message>
+        <source>未知的安装包</source>
+        <translation>Unknown package</translation>
+    </message>
+    <message>
+        <source>无法写入安装目录</source>
+        <translation>Cannot write the install folder</translation>
+    </message>
+    <message>
+        <source>服务器答复 %1</source>
+        <translation>The server answered %1</translation>
+    </message>
+    <message>
+        <source>安装包过大</source>
+        <translation>The package is too large</translation>
+    </message>
+    <message>
+        <source>文件类型不符</source>
+        <translation>Not a package of this type</translation>
+    </message>
+    <message>
+        <source>传输中断</source>
+        <translation>The transfer stalled</translation>
+    </message>
+    <message>
+        <source>安装包不完整</source>
+        <translation>The package arrived incomplete</translation>
+    </message>
+    <message>
+        <source>网络错误</source>
+        <translation>Network error</translation>
+    </message>
+    <message>
+        <source>安装包为空</source>
+        <translation>The package is empty</translation>
+    </message>
 </context>
 <context>
     <name>WidgetChangeCamera</name>

@@ -202,7 +202,7 @@ protected:
         serveListing("/monitor/A/", {"V1/"});
         serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-missing.tar.gz"});
         server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz", {200, m_package, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
-        server.setReply("GET", "/monitor/A/V1/V1-b.rar", {200, "rar bytes", LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+        server.setReply("GET", "/monitor/A/V1/V1-b.rar", {200, kRarPackage, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
     }
     void TearDown() override
     {
@@ -226,8 +226,26 @@ protected:
     {
         return QDir(folder).entryList(QDir::Files, QDir::Name);
     }
+    // Clicks a version button and answers each box the click brings: YES to the question, OK to
+    // the outcome. The texts of the boxes answered, in order.
+    static QStringList clickAndAnswer(QAbstractButton* version)
+    {
+        QStringList boxes;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&]() {
+            auto box = qobject_cast<v_SelectBox*>(QApplication::activeModalWidget());
+            if (!box || boxes.contains(box->text))
+                return;
+            boxes << box->text;
+            box->findChildren<QPushButton*>().value(0)->click();
+        });
+        answer.start(10);
+        version->click();
+        return boxes;
+    }
 
     static constexpr const char* kOldBackup = "bin-VAV-2020-01-01-00:00:00.tar.gz";
+    static inline const std::string kRarPackage = std::string("Rar!\x1a\x07\x00", 7) + "rar bytes";
     // Binary bytes, a zero among them.
     const std::string m_package = std::string("\x1f\x8b\x08\x00pkg", 8) + std::string(70000, 'p');
     QList<QByteArray> m_saved;
@@ -249,17 +267,7 @@ TEST_F(DownloadTest, ConfirmedPackageBecomesThePendingPackageAfterABackup)
     VersionDownloadDialog dialog;
     ASSERT_EQ(dialog.columns().size(), 1);
     // The question is answered YES and the outcome box OK, each its first button.
-    QStringList boxes;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&]() {
-        auto box = qobject_cast<v_SelectBox*>(QApplication::activeModalWidget());
-        if (!box || boxes.contains(box->text))
-            return;
-        boxes << box->text;
-        box->findChildren<QPushButton*>().value(0)->click();
-    });
-    answer.start(10);
-    dialog.versionGroup(0)->button(0)->click();
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(0));
     EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载成功\n重启后自动更新"}));
 
     EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.tar.gz")), QByteArray::fromStdString(m_package));
@@ -290,8 +298,86 @@ TEST_F(DownloadTest, FailedTransferOrBackupKeepsWhatWasThere)
     // tar fails: the earlier backup stays; the package is placed under its own extension.
     ShellRunner::setDryRunResponder([](const QString&) { return ShellResult{true, true, 2, {}}; });
     EXPECT_TRUE(dialog.downloadPackage(QStringLiteral("V1-b.rar")));
-    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "rar bytes");
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), QByteArray::fromStdString(kRarPackage));
     EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup)));
+}
+
+TEST_F(DownloadTest, BadAnswersKeepTheEarlierPackageAndSayWhy)
+{
+    using Mode = LoopbackHttpServer::Mode;
+    const std::string html = "<html><body>moved</body></html>";
+    struct Case {
+        const char* name;
+        LoopbackHttpServer::Reply reply;
+        qint64 cap;  // 0: the dialog's own
+    };
+    const Case cases[] = {
+        {"301 redirect page", {301, html, Mode::Redirect, "text/html"}, 0},
+        {"302 redirect page", {302, html, Mode::Redirect, "text/html"}, 0},
+        {"empty 200", {200, "", Mode::Answer, "application/octet-stream"}, 0},
+        {"204", {204, "", Mode::Answer, "application/octet-stream"}, 0},
+        {"404", {404, html, Mode::Answer, "text/html"}, 0},
+        {"body cut short by the close", {200, m_package, Mode::CutShort, "application/octet-stream"}, 0},
+        {"error page with 200", {200, html, Mode::Answer, "text/html"}, 0},
+        {"an xz file under a gz name", {200, "\xfd" "7zXZ" + std::string(100, 'x'), Mode::Answer, "application/octet-stream"}, 0},
+        {"two bytes only", {200, "\x1f", Mode::Answer, "application/octet-stream"}, 0},
+        {"over the cap, announced", {200, m_package, Mode::Answer, "application/octet-stream"}, 4096},
+        {"over the cap, no length", {200, m_package, Mode::ToClose, "application/octet-stream"}, 4096},
+        {"over the cap, chunked", {200, m_package, Mode::Chunked, "application/octet-stream"}, 4096},
+        {"stalls halfway", {200, m_package, Mode::Stall, "application/octet-stream"}, 0},
+        {"never answers", {200, m_package, Mode::Silent, "application/octet-stream"}, 0},
+        {"closes without a word", {200, m_package, Mode::Close, "application/octet-stream"}, 0},
+    };
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    dialog.stallTimeoutMs = 300;
+    for (const Case& c : cases) {
+        server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz", c.reply);
+        dialog.sizeCapBytes = c.cap > 0 ? c.cap : qint64(512) * 1024 * 1024;
+        const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(0));
+        ASSERT_EQ(boxes.size(), 2) << c.name;
+        EXPECT_TRUE(boxes[1].startsWith(QStringLiteral("下载失败\n"))) << c.name << ": " << boxes[1].toStdString();
+        EXPECT_GT(boxes[1].size(), QStringLiteral("下载失败\n").size()) << c.name << ": no reason";
+        EXPECT_EQ(boxes[1].mid(5), dialog.failureReason()) << c.name;
+        EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package") << c.name;
+        EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"}) << c.name;
+        EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup))) << c.name;
+        EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty()) << c.name << ": backup taken for a bad package";
+    }
+}
+
+TEST_F(DownloadTest, GoodPackagesLandWholeHoweverTheyArrive)
+{
+    using Mode = LoopbackHttpServer::Mode;
+    // Large enough to arrive in many pieces; the cap is met exactly by the first case.
+    const std::string big = std::string("\x1f\x8b\x08\x00", 4) + std::string(3 * 1024 * 1024, '\0');
+    const std::string xz = std::string("\xfd" "7zXZ\x00", 6) + "xz bytes";
+    const struct {
+        const char* name;
+        const char* file;
+        LoopbackHttpServer::Reply reply;
+        const char* target;
+        qint64 cap;
+    } cases[] = {
+        {"with a length, at the cap", "V1-tarball.tar.gz", {200, big, Mode::Answer, "application/octet-stream"}, "newupdate.tar.gz",
+         qint64(big.size())},
+        {"chunked", "V1-tarball.tar.gz", {200, m_package, Mode::Chunked, "application/octet-stream"}, "newupdate.tar.gz", 0},
+        {"ended by the close", "V1-tarball.tar.gz", {200, m_package, Mode::ToClose, "application/octet-stream"}, "newupdate.tar.gz",
+         0},
+        {"xz", "V1-c.tar.xz", {200, xz, Mode::Answer, "application/octet-stream"}, "newupdate.tar.xz", 0},
+        {"rar", "V1-b.rar", {200, kRarPackage, Mode::Answer, "application/octet-stream"}, "newupdate.rar", 0},
+    };
+    serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-c.tar.xz"});
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    for (const auto& c : cases) {
+        server.setReply("GET", std::string("/monitor/A/V1/") + c.file, c.reply);
+        dialog.sizeCapBytes = c.cap > 0 ? c.cap : qint64(512) * 1024 * 1024;
+        EXPECT_TRUE(dialog.downloadPackage(QString::fromLatin1(c.file), 0)) << c.name << ": " << dialog.failureReason().toStdString();
+        EXPECT_TRUE(dialog.failureReason().isEmpty()) << c.name;
+        EXPECT_EQ(readFile(QStringLiteral("bin-VAV/") + c.target), QByteArray::fromStdString(c.reply.body)) << c.name;
+        EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{c.target}) << c.name;
+    }
 }
 
 }  // namespace

@@ -166,9 +166,19 @@ void LoopbackHttpServer::handle(int fd)
             reply = Reply{404, R"({"error":"not found"})", Mode::Answer};
     }
 
+    const std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: " + reply.contentType + "\r\n" +
+                             (reply.mode == Mode::Redirect ? "Location: /moved\r\n" : "");
     switch (reply.mode) {
     case Mode::Close:
         return;
+    case Mode::CutShort:
+        sendAll(fd, head + "Content-Length: " + std::to_string(2 * reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                        reply.body);
+        return;
+    case Mode::Stall:
+        sendAll(fd, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                        reply.body.substr(0, reply.body.size() / 2));
+        [[fallthrough]];
     case Mode::Silent:
         // Until the client gives up.
         while (!m_stop) {
@@ -181,8 +191,7 @@ void LoopbackHttpServer::handle(int fd)
         }
         return;
     case Mode::Chunked: {
-        std::string out = "HTTP/1.1 " + std::to_string(reply.status) +
-                          " Fake\r\nContent-Type: " + reply.contentType + "\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
+        std::string out = head + "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n";
         for (size_t pos = 0; pos < reply.body.size(); pos += 7) {
             const std::string part = reply.body.substr(pos, 7);
             char size[16];
@@ -193,12 +202,11 @@ void LoopbackHttpServer::handle(int fd)
         return;
     }
     case Mode::ToClose:
-        sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: " + reply.contentType + "\r\n\r\n" +
-                        reply.body);
+        sendAll(fd, head + "\r\n" + reply.body);
         return;
     case Mode::Answer:
-        sendAll(fd, "HTTP/1.1 " + std::to_string(reply.status) + " Fake\r\nContent-Type: " + reply.contentType + "\r\nContent-Length: " +
-                        std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
+    case Mode::Redirect:
+        sendAll(fd, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
         return;
     }
 }

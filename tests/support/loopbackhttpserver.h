@@ -1,7 +1,8 @@
 // An HTTP server of our own for tests on 127.0.0.1 and a free port, served from a thread of its
 // own, one connection at a time. It answers each method and path with the reply set for it,
 // records every request, and can be told per request to answer another status or body, to stay
-// silent, to close without a word, or to send its body in chunks.
+// silent, to close without a word, to send its body in chunks, to cut it short or to stall
+// in its middle.
 #pragma once
 
 #include <atomic>
@@ -26,6 +27,9 @@ public:
         ToClose,  // status and body without a length, ended by the close
         Silent,   // reads the request and never answers
         Close,    // reads the request and closes without answering
+        CutShort, // status and a length of twice the body, then the body and the close
+        Stall,    // status, the body's length and its first half, then silence until the client leaves
+        Redirect, // as Answer, with a Location header naming "/moved"
     };
     struct Reply {
         int status = 200;
