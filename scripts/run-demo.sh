@@ -28,6 +28,10 @@ for _ in $(seq 50); do [ -e "$demo/io-board" ] && [ -e "$demo/io-host" ] && brea
   --record "$demo/io-frames.log" --machine < /dev/null > "$demo/io-board.out" &
 pids+=($!)
 export MONITOR_SERIAL_PORT="$demo/io-host"
+# The demo folder stands in for the install folder and the backup folder, so a USB update or a
+# download writes its package and backup there and never into /root on this machine.
+export MONITOR_INSTALL_DIR="$demo"
+export MONITOR_BACKUP_DIR="$demo"
 export MONITOR_DRY_RUN="${MONITOR_DRY_RUN:-1}"
 if [ -z "${DISPLAY:-}" ]; then
   xvfb-run -a -s "-screen 0 1920x1080x24" "$root/build/mould-monitor"
