@@ -22,6 +22,7 @@
 #include <QNetworkReply>
 #include <QPainter>
 #include <QTextCodec>
+#include <QThread>
 #include <QTemporaryFile>
 #include <QTimer>
 #include <QTransform>
@@ -110,6 +111,9 @@ QString packageOnLine(const QString& line)
     return QString();
 }
 
+// How long tar may take for the backup (ms) before it is killed.
+constexpr int kBackupTimeoutMs = 15 * 60 * 1000;
+
 // Backups of the install folder are "bin-VAV-<yyyy-MM-dd-hh:mm:ss>.tar.gz" in the backup folder.
 const char* const kBackupStem = "bin-VAV";
 
@@ -134,30 +138,6 @@ void removeOldBackups(const QString& keep)
         else
             QFile::remove(entry.filePath());
     }
-}
-
-// A compressed copy of the install folder in the backup folder, and only once it exists the
-// earlier copies go. Nothing happens when either folder is missing; when tar fails or leaves no
-// archive, the earlier copies stay.
-void backupInstallFolder()
-{
-    const QFileInfo install(installFolder());
-    const QDir backups(backupFolder());
-    if (!install.isDir() || !backups.exists())
-        return;
-    const QString name = QStringLiteral("%1-%2.tar.gz")
-                             .arg(QLatin1String(kBackupStem),
-                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh:mm:ss")));
-    // An absolute archive path: tar takes a name with a colon before any slash for a remote host.
-    const QString archive = backups.absoluteFilePath(name);
-    const ShellResult tar = ShellRunner::run(
-        QStringLiteral("tar"),
-        {QStringLiteral("-zcvf"), archive, QStringLiteral("-C"), install.absolutePath(), install.fileName()});
-    if (!tar.ok() || !QFileInfo(archive).isFile()) {
-        qWarning("backup of %s failed; earlier backups kept", qPrintable(install.absoluteFilePath()));
-        return;
-    }
-    removeOldBackups(name);
 }
 
 }  // namespace
@@ -520,6 +500,65 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
         qInfo("download of %s: %s (%s)", qPrintable(address), qPrintable(failure), qPrintable(reply->errorString()));
     file.close();
     return failure;
+}
+
+void VersionDownloadDialog::backupInstallFolder()
+{
+    const QFileInfo install(installFolder());
+    const QDir backups(backupFolder());
+    if (!install.isDir() || !backups.exists())
+        return;
+    const QString name = QStringLiteral("%1-%2.tar.gz")
+                             .arg(QLatin1String(kBackupStem),
+                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh:mm:ss")));
+    // An absolute archive path: tar takes a name with a colon before any slash for a remote host.
+    const QString archive = backups.absoluteFilePath(name);
+    QStringList args{QStringLiteral("-zcvf"), archive};
+    // A backup folder inside the install folder: its backups stay out of the new one.
+    const QString inside = QDir(install.absoluteFilePath()).relativeFilePath(backups.absolutePath());
+    if (!inside.startsWith(QLatin1String("..")) && !QDir::isAbsolutePath(inside)) {
+        const QString folder = inside == QLatin1String(".") ? install.fileName() : install.fileName() + QLatin1Char('/') + inside;
+        args << QStringLiteral("--exclude=%1/%2-*.tar.gz").arg(folder, QLatin1String(kBackupStem));
+    }
+    args << QStringLiteral("-C") << install.absolutePath() << install.fileName();
+
+    // tar runs in a thread of its own; the screen, the detection cycle and with it the IO
+    // board's heartbeat go on meanwhile, and a box tells how far the archive has grown.
+    ShellResult tar;
+    std::unique_ptr<QThread> worker(QThread::create([&tar, args]() {
+        tar = ShellRunner::run(QStringLiteral("tar"), args, kBackupTimeoutMs);
+    }));
+    v_SelectBox progress(width() / 2 - 375, height() / 2 - 185, this, 0);
+    progress.text = tr("正在备份安装目录...");
+    QTimer growth;
+    QObject::connect(&growth, &QTimer::timeout, &progress, [&]() {
+        const qint64 size = QFileInfo(archive).size();
+        progress.text = tr("正在备份安装目录...") + QLatin1Char('\n') + QStringLiteral("%1 MB").arg(double(size) / (1024 * 1024), 0, 'f', 1);
+        progress.update();
+    });
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    progress.show();
+    growth.start(500);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    growth.stop();
+    progress.close();
+
+    // tar ends with 1 when a file changed while it was read (the logs live in the install
+    // folder): the archive is whole all the same.
+    const bool complete = tar.started && tar.finished && (tar.exitCode == 0 || tar.exitCode == 1);
+    if (!complete || !QFileInfo(archive).isFile()) {
+        qWarning("backup of %s failed (exit code %d); earlier backups kept", qPrintable(install.absoluteFilePath()),
+                 tar.exitCode);
+        QFile::remove(archive);
+        return;
+    }
+    if (tar.exitCode == 1)
+        qInfo("backup of %s: some files changed while tar read them; the backup is kept",
+              qPrintable(install.absoluteFilePath()));
+    removeOldBackups(name);
 }
 
 int VersionDownloadDialog::columnOf(QAbstractButton* button) const

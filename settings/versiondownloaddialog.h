@@ -70,6 +70,11 @@ protected:
 
 private:
     void buildColumns();
+    // A compressed copy of the install folder in the backup folder, made by tar in a thread of
+    // its own behind a progress box; only once it is complete do the earlier copies go. Nothing
+    // happens when either folder is missing; a failed or partial archive is removed and the
+    // earlier copies stay.
+    void backupInstallFolder();
     // The column whose version group holds `button`, or -1.
     int columnOf(QAbstractButton* button) const;
     // Streams `address` into the file `partial`, checking status, length, size cap, stall and the

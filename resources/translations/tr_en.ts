@@ -758,6 +758,10 @@ The update is applied at the next start</translation>
         <source>安装包为空</source>
         <translation>The package is empty</translation>
     </message>
+    <message>
+        <source>正在备份安装目录...</source>
+        <translation>Backing up the install folder...</translation>
+    </message>
 </context>
 <context>
     <name>WidgetChangeCamera</name>
