@@ -534,6 +534,17 @@ void AdvanceParamWidget::updateFromUsbDisk(QWidget* parent, int fontSize, const 
     const QString mountPoint = mountUsbDisk(boxes);
     if (mountPoint.isEmpty())
         return;
+    // The disk is flushed and unmounted once the package is copied, or when the operator stops,
+    // as after an export: it may be pulled as soon as the update ends.
+    const bool placed = copyPackageFromDisk(parent, fontSize, boxes, mountPoint);
+    unmountUDisk();
+    if (!placed)
+        boxes.warn(tr("更新文件复制失败，请检查U盘！"));
+}
+
+bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes,
+                                             const QString& mountPoint)
+{
     QFileDialog dialog(parent, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -544,20 +555,19 @@ void AdvanceParamWidget::updateFromUsbDisk(QWidget* parent, int fontSize, const 
     dialog.setDirectory(mountPoint);
     dialog.setFont(QFont(QLatin1String(kKitFontFamily), fontSize));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
+        return true;
     const QString path = dialog.selectedFiles().first();
     if (path.size() <= 2)
-        return;
+        return true;
     if (!boxes.ask(tableText(kTextUpdateQuestion)))
-        return;
+        return true;
     stopAndWait();
     const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     const QString target = PendingPackage::targetFor(parts.isEmpty() ? QString() : parts.last());
     if (target.isEmpty())
-        return;
+        return true;
     // The package applies at the next boot; the program keeps running with its databases open.
-    if (!PendingPackage::write(path, target))
-        boxes.warn(tr("更新文件复制失败，请检查U盘！"));
+    return PendingPackage::write(path, target);
 }
 
 // ---- Service operations ----

@@ -109,8 +109,11 @@ public:
     // Removes the listed group from the list and the store after asking; nothing when none is listed.
     static void deleteListedGroup(ComboBox* list, const ServiceBoxes& boxes);
     // Takes a package chosen on the USB disk (file dialog over `parent` in font size `fontSize`)
-    // as the pending package, after the update question.
+    // as the pending package, after the update question; the disk is unmounted afterwards.
     static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);
+    // The file dialog, the question and the copy of updateFromUsbDisk on the disk mounted at
+    // `mountPoint`; false only when a chosen package could not be placed.
+    static bool copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes, const QString& mountPoint);
     // The version library over `parent`, modal, or a warning when the server cannot be read;
     // `button` stays disabled unless the library or the warning ends with result 1.
     static void openVersionLibrary(QWidget* button, QWidget* parent, const ServiceBoxes& boxes);

@@ -304,9 +304,14 @@ TEST_F(AdvancedTest, UpdateTakesAPackageFromTheDiskAndKeepsTheDatabasesOpen)
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
         FilePicker picker(path);
         ModalScript script({1});
+        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
         page->SlotUpdateApp();
         EXPECT_EQ(script.texts, QStringList{tableText(323)});
         EXPECT_EQ(tree(install), c.packages);
+        // The disk is flushed and unmounted once the copy is done.
+        const QStringList commands = DryRunLog::recordedCommands();
+        EXPECT_EQ(commands.mid(commands.size() - 2),
+                  (QStringList{QStringLiteral("sync"), QStringLiteral("umount ") + mountPoint}));
     }
     // The running program still saves its parameters.
     EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));

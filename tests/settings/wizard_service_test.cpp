@@ -199,9 +199,14 @@ TEST_F(WizardService, UsbUpdatePlacesThePendingPackageAndKeepsTheDatabasesOpen)
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
         FilePicker picker(path);
         ModalScript script({c.answer});
+        QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
         wizard->SlotUpdateApp();
         EXPECT_EQ(script.texts, QStringList{tableText(323)});
         EXPECT_EQ(tree(install), c.packages);
+        // Copied or not, the disk is flushed and unmounted before the update ends.
+        const QStringList commands = DryRunLog::recordedCommands();
+        EXPECT_EQ(commands.mid(commands.size() - 2),
+                  (QStringList{QStringLiteral("sync"), QStringLiteral("umount ") + mountPoint}));
     }
     // The program keeps running on the old version: its parameters and log still save.
     EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
