@@ -662,6 +662,11 @@ void AdvanceParamWidget::openVersionLibrary(QWidget* button, QWidget* parent, co
 {
     button->setEnabled(false);
     VersionDownloadDialog library(parent);
+    // The operator who stopped the listing needs no warning.
+    if (library.cancelled) {
+        button->setEnabled(true);
+        return;
+    }
     const int result = library.reachable ? library.exec() : boxes.warn(tr("网络异常无法访问"));
     if (result == QDialog::Accepted)
         button->setEnabled(true);

@@ -21,6 +21,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPainter>
+#include <QPushButton>
 #include <QTextCodec>
 #include <QThread>
 #include <QTemporaryFile>
@@ -32,6 +33,12 @@
 namespace {
 
 constexpr int kListingTimeoutMs = 1000;
+// How often a listing request looks whether the operator has cancelled the walk (ms).
+constexpr int kCancelPollMs = 50;
+// Categories read at most: each that never answers costs a listing timeout.
+constexpr int kMaxCategories = 6;
+// The walk shows its box only when it takes longer than this (ms).
+constexpr int kWalkBoxDelayMs = 300;
 constexpr int kButtonsPerPage = 7;
 // Top listing, category, version folder: deeper listings are not read, so a server whose pages
 // name themselves (or each other) cannot keep the dialog fetching.
@@ -64,8 +71,9 @@ struct Fetched {
 };
 
 // GETs `address` through a manager of its own and waits in a local event loop until the reply
-// finishes or `timeoutMs` passes. An unfinished request is dropped with its manager.
-Fetched fetch(const QString& address, int timeoutMs)
+// finishes, `timeoutMs` passes or `cancel` is set. An unfinished request is dropped with its
+// manager. Any thread.
+Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* cancel = nullptr)
 {
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(address))));
@@ -74,6 +82,14 @@ Fetched fetch(const QString& address, int timeoutMs)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer watch;
+    if (cancel) {
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&]() {
+            if (cancel->load())
+                loop.quit();
+        });
+        watch.start(kCancelPollMs);
+    }
     timer.start(timeoutMs);
     if (!reply->isFinished())
         loop.exec();
@@ -144,14 +160,13 @@ void removeOldBackups(const QString& keep)
 
 VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
 {
-    m_currentAddress = updateServerAddress();
-    fetchListing(updateServerAddress());
-
     const QSize size = screenWidth > 1024 ? QSize(1280, 960) : QSize(700, 500);
     setFixedSize(size);
     setGeometry(centredBoxRect(size.width(), size.height()));
     const int W = width();
     const int H = height();
+
+    readListings();
 
     m_exitButton = new ColorButton(tr("退出"), this, 0);
     buildColumns();
@@ -196,32 +211,70 @@ void VersionDownloadDialog::buildColumns()
     }
 }
 
-void VersionDownloadDialog::fetchListing(const QString& address)
+void VersionDownloadDialog::readListings()
+{
+    // The walk runs in a thread of its own; the screen stays alive and, should it take long, a
+    // box lets the operator stop it. Until the thread has ended only the walk touches the
+    // listing members.
+    m_currentAddress = updateServerAddress();
+    std::unique_ptr<QThread> worker(QThread::create([this]() {
+        const bool topAnswered = fetchListing(updateServerAddress());
+        // Reachable when the top listing answered and, if it names categories, any of them did:
+        // the verdict does not depend on the order of the categories.
+        reachable = topAnswered && (m_categoriesNamed == 0 || m_categoriesAnswered > 0);
+        // Titles and columns by position: a category without packages keeps an empty column.
+        while (m_columns.size() < m_titles.size())
+            m_columns.append(QPair<QStringList, QStringList>());
+    }));
+    v_SelectBox box(width() / 2 - 375, height() / 2 - 185, this, 1);
+    box.text = tr("正在读取版本列表...");
+    if (auto button = box.findChild<QPushButton*>())
+        button->setText(tr("取消"));
+    connect(worker.get(), &QThread::finished, &box, [&box]() { box.done(QDialog::Rejected); });
+    worker->start();
+    {
+        QEventLoop loop;
+        connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kWalkBoxDelayMs, &loop, &QEventLoop::quit);
+        if (!worker->isFinished())
+            loop.exec();
+    }
+    if (!worker->isFinished() && box.exec() == QDialog::Accepted) {
+        qInfo("listing cancelled");
+        m_cancel = true;
+    }
+    worker->wait();
+    if (m_cancel) {
+        cancelled = true;
+        reachable = false;
+    }
+}
+
+bool VersionDownloadDialog::fetchListing(const QString& address)
 {
     // The walk never reads a page twice nor descends without end.
-    if (m_depth >= kMaxListingDepth || m_fetched.contains(address))
-        return;
+    if (m_cancel || m_depth >= kMaxListingDepth || m_fetched.contains(address))
+        return false;
     m_fetched.insert(address);
 
-    const Fetched got = fetch(address, kListingTimeoutMs);
+    const Fetched got = fetch(address, kListingTimeoutMs, &m_cancel);
     // A request that could not reach the server at all (refused, no route, unknown host) is as
     // good as one left unanswered; an HTTP error from a server that answered only skips the page.
     const bool unreached = got.finished && got.error != QNetworkReply::NoError
                            && got.error < QNetworkReply::ContentAccessDenied;
     if (!got.finished || unreached) {
-        reachable = false;
         qInfo("error");
-        return;
+        return false;
     }
     if (got.error != QNetworkReply::NoError)
-        return;
-    reachable = true;
+        return true;
     QString text = QString::fromUtf8(got.body);
     text.remove(QStringLiteral("<hr>"));
     m_currentAddress = address;
     ++m_depth;
     parseListing(text);
     --m_depth;
+    return true;
 }
 
 bool VersionDownloadDialog::parseListing(const QString& text)
@@ -260,7 +313,17 @@ void VersionDownloadDialog::collectEntries(const QDomElement& element)
             }
         }
         if (!names.isEmpty()) {
-            m_columns.append({names, addresses});
+            // The packages go under the title of the category being read; packages met outside
+            // any category get an untitled column of their own.
+            int column = m_category;
+            if (column < 0) {
+                column = m_titles.size();
+                m_titles << QString();
+            }
+            while (m_columns.size() <= column)
+                m_columns.append(QPair<QStringList, QStringList>());
+            m_columns[column].first << names;
+            m_columns[column].second << addresses;
             return;
         }
 
@@ -273,8 +336,17 @@ void VersionDownloadDialog::collectEntries(const QDomElement& element)
                 const QString address = updateServerAddress() + folder + QLatin1Char('/');
                 if (m_fetched.contains(address))
                     continue;
+                if (m_categoriesNamed >= kMaxCategories) {
+                    qInfo("more than %d categories listed; %s and later ones left out", kMaxCategories, qPrintable(folder));
+                    break;
+                }
+                ++m_categoriesNamed;
                 m_titles << folder;
-                fetchListing(address);
+                const int outer = m_category;
+                m_category = m_titles.size() - 1;
+                if (fetchListing(address))
+                    ++m_categoriesAnswered;
+                m_category = outer;
             } else if (folder == QLatin1String(versionPrefix)) {
                 fetchListing(m_currentAddress + folder + QLatin1Char('/'));
             }

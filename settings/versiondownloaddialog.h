@@ -1,8 +1,9 @@
 // The version library: reads the update server's directory listings (category folders, then the
 // folder of this product's version prefix), offers the packages found as buttons, one column per
 // listing with pages of seven, and downloads the one picked as the pending update package after
-// a backup of the install folder. Built, run and deleted by each opening; all fetching happens in
-// the constructor. GUI thread only; the waits are local event loops.
+// a backup of the install folder. Built, run and deleted by each opening; the listings are read
+// in the constructor, by a thread of its own behind a box with a cancel button. GUI thread only,
+// apart from that walk; the waits are local event loops.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,8 @@
 #include <QPair>
 #include <QSet>
 #include <QStringList>
+
+#include <atomic>
 
 class ColorButton;
 class QAbstractButton;
@@ -22,11 +25,15 @@ class VersionDownloadDialog : public QDialog {
 public:
     explicit VersionDownloadDialog(QWidget* parent = nullptr);
 
-    // False when a listing request went unanswered or could not reach the server.
+    // False when the top listing went unanswered or could not reach the server, when none of
+    // the categories it names answered, or when the operator cancelled the walk.
     bool reachable = true;
+    // True when the operator cancelled the walk.
+    bool cancelled = false;
 
     const QStringList& columnTitles() const { return m_titles; }
-    // Per column: package names and their addresses, names[i] belonging to addresses[i].
+    // Per column, one for each title at the same position: package names and their addresses,
+    // names[i] belonging to addresses[i]; empty for a category that holds no packages.
     const QList<QPair<QStringList, QStringList>>& columns() const { return m_columns; }
     QButtonGroup* versionGroup(int column) const { return m_versionGroups.value(column); }
     int currentPage(int column) const { return m_pages.value(column); }
@@ -35,8 +42,9 @@ public:
     QButtonGroup* nextPageGroup() const { return m_nextGroup; }
     ColorButton* exitButton() const { return m_exitButton; }
 
-    // Fetches `address` and reads its listing; waits up to 1000 ms.
-    void fetchListing(const QString& address);
+    // Fetches `address` and reads its listing; waits up to 1000 ms. True when the server
+    // answered (an HTTP error counts as an answer).
+    bool fetchListing(const QString& address);
     // Reads a listing page as XML; false (logged) when it is not well-formed.
     bool parseListing(const QString& text);
     void collectEntries(const QDomElement& element);
@@ -70,6 +78,8 @@ protected:
 
 private:
     void buildColumns();
+    // The walk of the listings from the top, in a worker thread, behind a box that can cancel it.
+    void readListings();
     // A compressed copy of the install folder in the backup folder, made by tar in a thread of
     // its own behind a progress box; only once it is complete do the earlier copies go. Nothing
     // happens when either folder is missing; a failed or partial archive is removed and the
@@ -93,5 +103,10 @@ private:
     // The walk: addresses fetched so far (none twice) and the present nesting of listings.
     QSet<QString> m_fetched;
     int m_depth = 0;
+    // Title position of the category being read, -1 outside one; categories named and answered.
+    int m_category = -1;
+    int m_categoriesNamed = 0;
+    int m_categoriesAnswered = 0;
+    std::atomic<bool> m_cancel{false};
     QString m_failure;
 };

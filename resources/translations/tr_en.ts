@@ -762,6 +762,14 @@ The update is applied at the next start</translation>
         <source>正在备份安装目录...</source>
         <translation>Backing up the install folder...</translation>
     </message>
+    <message>
+        <source>正在读取版本列表...</source>
+        <translation>Reading the version list...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>WidgetChangeCamera</name>

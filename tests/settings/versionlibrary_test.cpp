@@ -64,6 +64,14 @@ protected:
         server.setReply("GET", path, {200, listingPage(path, entries), LoopbackHttpServer::Mode::Answer, "text/html"});
     }
 
+    static int packageCount(const VersionDownloadDialog& dialog)
+    {
+        int n = 0;
+        for (const auto& column : dialog.columns())
+            n += column.first.size();
+        return n;
+    }
+
     static QStringList visibleVersions(const VersionDownloadDialog& dialog, int column)
     {
         QStringList shown;
@@ -85,13 +93,14 @@ TEST_F(VersionLibraryTest, ListsCategoriesAndTheWholePackageNamesOfTheirVersionF
     serveListing("/monitor/A/V1/", {"V1-a.tar.gz", "v1-b.rar", "V1-c.tar.xz", "V1-old.tar", "V1-x.zip", "X1-a.tar.gz"});
     serveListing("/monitor/B/", {"V1/"});
     serveListing("/monitor/B/V1/", {"V1-d.tar.gz", "V1-e.tar.gz"});
-    // C holds no version folder of this product: a title with page buttons, but no column.
+    // C holds no version folder of this product: a title with page buttons and an empty column.
     serveListing("/monitor/C/", {"V2/"});
 
     VersionDownloadDialog dialog;
     EXPECT_TRUE(dialog.reachable);
     EXPECT_EQ(dialog.columnTitles(), (QStringList{"A", "B", "C"}));
-    ASSERT_EQ(dialog.columns().size(), 2);
+    ASSERT_EQ(dialog.columns().size(), 3);
+    EXPECT_TRUE(dialog.columns()[2].first.isEmpty());
     EXPECT_EQ(dialog.columns()[0].first, (QStringList{"V1-a.tar.gz", "v1-b.rar", "V1-c.tar.xz"}));
     EXPECT_EQ(dialog.columns()[0].second.first(), QString::fromStdString(base + "/monitor/A/V1/V1-a.tar.gz"));
     EXPECT_EQ(dialog.columns()[1].first, (QStringList{"V1-d.tar.gz", "V1-e.tar.gz"}));
@@ -99,7 +108,7 @@ TEST_F(VersionLibraryTest, ListsCategoriesAndTheWholePackageNamesOfTheirVersionF
     EXPECT_EQ(visibleVersions(dialog, 1), (QStringList{"V1-d.tar.gz", "V1-e.tar.gz"}));
     EXPECT_TRUE(server.requests("GET", "/monitor/A/V2/").empty());
 
-    // The page buttons of C have no column behind them.
+    // The page buttons of C have no package behind them.
     ASSERT_EQ(dialog.nextPageGroup()->buttons().size(), 3);
     dialog.nextPageGroup()->button(2)->click();
     dialog.lastPageGroup()->button(2)->click();
@@ -171,7 +180,7 @@ TEST_F(VersionLibraryTest, ServersThatCannotBeReadLeaveTheDialogUnreachable)
         qputenv("MONITOR_UPDATE_SERVER", c.address.isEmpty() ? QByteArray::fromStdString(own.address()) : c.address);
         VersionDownloadDialog dialog;
         EXPECT_FALSE(dialog.reachable) << c.name;
-        EXPECT_TRUE(dialog.columns().isEmpty()) << c.name;
+        EXPECT_EQ(packageCount(dialog), 0) << c.name;
     }
 }
 
@@ -187,13 +196,109 @@ TEST_F(VersionLibraryTest, OddListingsGiveNothingAndEndTheWalk)
     VersionDownloadDialog dialog;
     EXPECT_TRUE(dialog.reachable);
     EXPECT_EQ(dialog.columnTitles(), (QStringList{"A", "B", "C"}));
-    EXPECT_TRUE(dialog.columns().isEmpty());
+    EXPECT_EQ(packageCount(dialog), 0);
     std::map<std::string, int> fetched;
     for (const auto& request : server.requests())
         ++fetched[request.path];
     for (const auto& [path, count] : fetched)
         EXPECT_EQ(count, 1) << path;
     EXPECT_EQ(fetched.count("/monitor/C/V1/V1/V1/"), 0u);
+}
+
+TEST_F(VersionLibraryTest, CategoriesKeepTheirTitlesAndTheVerdictIgnoresTheirOrder)
+{
+    using Mode = LoopbackHttpServer::Mode;
+    const auto page = [](const std::string& path, const std::vector<std::string>& entries) {
+        return LoopbackHttpServer::Reply{200, listingPage(path, entries), Mode::Answer, "text/html"};
+    };
+    const LoopbackHttpServer::Reply dead{200, "", Mode::Silent, "text/html"};
+    const LoopbackHttpServer::Reply packagesOfA = page("/monitor/A/V1/", {"V1-a.tar.gz"});
+    const LoopbackHttpServer::Reply packagesOfB = page("/monitor/B/V1/", {"V1-b1.tar.gz", "V1-b2.rar"});
+    std::vector<std::string> many;
+    for (char c = 'A'; c <= 'L'; ++c)
+        many.push_back(std::string(1, c) + "/");
+    struct Case {
+        const char* name;
+        std::vector<std::string> categories;
+        std::map<std::string, LoopbackHttpServer::Reply> replies;  // path under /monitor/
+        bool reachable;
+        QStringList titles;
+        QList<QStringList> columns;
+    };
+    const Case cases[] = {
+        {"a dead category after a good one",
+         {"A/", "B/"},
+         {{"A/", page("/monitor/A/", {"V1/"})}, {"A/V1/", packagesOfA}, {"B/", dead}},
+         true,
+         {"A", "B"},
+         {{"V1-a.tar.gz"}, {}}},
+        {"a dead category before a good one",
+         {"A/", "B/"},
+         {{"A/", dead}, {"B/", page("/monitor/B/", {"V1/"})}, {"B/V1/", packagesOfB}},
+         true,
+         {"A", "B"},
+         {{}, {"V1-b1.tar.gz", "V1-b2.rar"}}},
+        {"every category dead", {"A/", "B/"}, {{"A/", dead}, {"B/", dead}}, false, {"A", "B"}, {{}, {}}},
+        {"a category that answers 404 and a good one",
+         {"A/", "B/"},
+         {{"B/", page("/monitor/B/", {"V1/"})}, {"B/V1/", packagesOfB}},
+         true,
+         {"A", "B"},
+         {{}, {"V1-b1.tar.gz", "V1-b2.rar"}}},
+        {"an empty category before a full one",
+         {"A/", "B/"},
+         {{"A/", page("/monitor/A/", {"V2/"})}, {"B/", page("/monitor/B/", {"V1/"})}, {"B/V1/", packagesOfB}},
+         true,
+         {"A", "B"},
+         {{}, {"V1-b1.tar.gz", "V1-b2.rar"}}},
+        {"twelve categories, six read",
+         many,
+         {{"F/", page("/monitor/F/", {"V1/"})}, {"F/V1/", page("/monitor/F/V1/", {"V1-f.tar.gz"})}},
+         true,
+         {"A", "B", "C", "D", "E", "F"},
+         {{}, {}, {}, {}, {}, {"V1-f.tar.gz"}}},
+    };
+    for (const Case& c : cases) {
+        LoopbackHttpServer own;
+        own.setReply("GET", "/monitor/", page("/monitor/", c.categories));
+        for (const auto& [path, reply] : c.replies)
+            own.setReply("GET", "/monitor/" + path, reply);
+        qputenv("MONITOR_UPDATE_SERVER", QByteArray::fromStdString(own.address()));
+        VersionDownloadDialog dialog;
+        EXPECT_EQ(dialog.reachable, c.reachable) << c.name;
+        EXPECT_FALSE(dialog.cancelled) << c.name;
+        EXPECT_EQ(dialog.columnTitles(), c.titles) << c.name;
+        QList<QStringList> columns;
+        for (const auto& column : dialog.columns())
+            columns << column.first;
+        EXPECT_EQ(columns, c.columns) << c.name;
+        for (char g = 'G'; g <= 'L'; ++g)
+            EXPECT_TRUE(own.requests("GET", std::string("/monitor/") + g + "/").empty()) << c.name << ": " << g;
+    }
+}
+
+TEST_F(VersionLibraryTest, TheWalkCanBeCancelledFromItsBox)
+{
+    // Six categories that never answer: six seconds of waiting unless the operator stops it.
+    serveListing("/monitor/", {"A/", "B/", "C/", "D/", "E/", "F/"});
+    for (const char* path : {"/monitor/A/", "/monitor/B/", "/monitor/C/", "/monitor/D/", "/monitor/E/", "/monitor/F/"})
+        server.setReply("GET", path, {200, "", LoopbackHttpServer::Mode::Silent, "text/html"});
+    QString boxText;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&]() {
+        auto box = qobject_cast<v_SelectBox*>(QApplication::activeModalWidget());
+        if (!box || !boxText.isEmpty())
+            return;
+        boxText = box->text;
+        box->findChildren<QPushButton*>().value(0)->click();
+    });
+    answer.start(10);
+    VersionDownloadDialog dialog;
+    answer.stop();
+    EXPECT_EQ(boxText, QStringLiteral("正在读取版本列表..."));
+    EXPECT_TRUE(dialog.cancelled);
+    EXPECT_FALSE(dialog.reachable);
+    EXPECT_TRUE(server.requests("GET", "/monitor/F/").empty()) << "the walk went on after the cancel";
 }
 
 // A scratch install folder and backup folder holding an earlier backup and an earlier package.
@@ -391,6 +496,26 @@ TEST_F(DownloadTest, GoodPackagesLandWholeHoweverTheyArrive)
         EXPECT_EQ(readFile(QStringLiteral("bin-VAV/") + c.target), QByteArray::fromStdString(c.reply.body)) << c.name;
         EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{c.target}) << c.name;
     }
+}
+
+TEST_F(DownloadTest, APackageNamedInTwoCategoriesComesFromTheOneClicked)
+{
+    serveListing("/monitor/", {"A/", "B/"});
+    serveListing("/monitor/A/", {"V1/"});
+    serveListing("/monitor/B/", {"V1/"});
+    serveListing("/monitor/A/V1/", {"V1-same.tar.gz"});
+    serveListing("/monitor/B/V1/", {"V1-same.tar.gz"});
+    const std::string fromB = std::string("\x1f\x8b", 2) + "from B";
+    server.setReply("GET", "/monitor/A/V1/V1-same.tar.gz", {200, m_package, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+    server.setReply("GET", "/monitor/B/V1/V1-same.tar.gz", {200, fromB, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 2);
+    ASSERT_EQ(dialog.columns()[0].first, QStringList{"V1-same.tar.gz"});
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(1)->button(0));
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[1], QStringLiteral("下载成功\n重启后自动更新"));
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.tar.gz")), QByteArray::fromStdString(fromB));
+    EXPECT_TRUE(server.requests("GET", "/monitor/A/V1/V1-same.tar.gz").empty());
 }
 
 TEST_F(DownloadTest, BackupOutcomesOfTar)
