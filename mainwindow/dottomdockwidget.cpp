@@ -6,6 +6,7 @@
 #include "mainwindow/dottomdock_describe.h"
 #include "mainwindow/mojuwizard.h"
 #include "widgets/dialogstyle.h"
+#include "widgets/textfit.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -16,6 +17,11 @@ namespace {
 
 constexpr int kButtonWidth = 200;
 constexpr int kButtonHeight = 80;
+// The caption's room right of the picture: the content between the 40-pixel paddings less the
+// 32-pixel picture and a small gap. A longer caption takes a smaller font instead of running
+// over the picture.
+constexpr int kCaptionRoom = kButtonWidth - 2 * 40 - 32 - 6;
+constexpr int kSmallestCaptionPixels = 12;
 const char* const kRunningProperty = "is_running";
 
 // The picture at the left inside the content, the text at the right; blue, amber while pressed.
@@ -80,6 +86,8 @@ DottomDockWidget::DottomDockWidget(QWidget* parent)
                          + buttonRule(startStopButton->objectName(), QStringLiteral(":/StartStop.png"))
                          + QStringLiteral("QPushButton#_btn_startstop[is_running=true]{background-color:#F24C3F;"
                                           "color:white;background-image:url(:/Stop.png);}"));
+    fitButtonCaption(repickButton, kCaptionRoom, kSmallestCaptionPixels);
+    fitButtonCaption(startStopButton, kCaptionRoom, kSmallestCaptionPixels);
     setAttribute(Qt::WA_StyledBackground, true);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
     show();
@@ -93,4 +101,5 @@ void DottomDockWidget::setRunning(bool running)
     startStopButton->style()->unpolish(startStopButton);
     startStopButton->style()->polish(startStopButton);
     startStopButton->update();
+    fitButtonCaption(startStopButton, kCaptionRoom, kSmallestCaptionPixels);
 }

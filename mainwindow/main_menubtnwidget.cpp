@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "mainwindow/mojuwizard.h"
 #include "widgets/dialogstyle.h"
+#include "widgets/textfit.h"
 
 #include <QPixmap>
 #include <QPushButton>
@@ -12,6 +13,10 @@ namespace {
 
 const char* const kLogoFile = "./logo/logo.png";
 constexpr int kCommandMinHeight = 150;
+// The side panel is 100 pixels wide; a caption keeps 5 pixels of padding at each side and takes a
+// smaller font where it would not fit (the longer English ones).
+constexpr int kCaptionRoom = 100 - 2 * 5;
+constexpr int kSmallestCaptionPixels = 11;
 
 // One command button of the menu. `detect` is the manual capture the button asks for, -1 for
 // the others; `open` is the main window's slot that opens the button's screen, null for the
@@ -84,6 +89,9 @@ Main_MenuBtnWidget::Main_MenuBtnWidget(QWidget* parent)
         }
     }
     applyDialogStyle(this, rules);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button != m_logoButton)
+            fitButtonCaption(button, kCaptionRoom, kSmallestCaptionPixels);
     setAttribute(Qt::WA_StyledBackground, true);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
 }

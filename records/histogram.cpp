@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QPainter>
 
@@ -12,6 +13,7 @@ namespace {
 // Texts 589 and 590: the legend of the green and the red bars.
 constexpr int kOkLegendText = 589;
 constexpr int kNgLegendText = 590;
+constexpr int kSmallestLegendPixels = 9;
 constexpr int kBarWidth = 40;
 const QColor kOkColour(0, 255, 0, 200);
 const QColor kNgColour(255, 0, 0, 200);
@@ -88,10 +90,17 @@ void Histogram::paintEvent(QPaintEvent*)
         bar(ngValues.at(i), x, y0, kNgColour);
     }
 
-    p.setFont(QFont(QString::fromLatin1(kKitFontFamily), 15));
+    // Each legend text keeps its 100 x 30 box: a text too long for one line at 15 points (the
+    // English ones) wraps onto two and takes the size at which it fits.
+    const QFont legendFont(QString::fromLatin1(kKitFontFamily), 15);
     p.setPen(Qt::white);
-    p.drawText(QRect(w - 140, 0, 100, 30), Qt::AlignCenter, tableText(kOkLegendText));
+    auto legend = [&](const QRect& box, const QString& text) {
+        constexpr int kFlags = Qt::AlignCenter | Qt::TextWordWrap;
+        p.setFont(fittingFont(legendFont, box, kFlags, text, kSmallestLegendPixels));
+        p.drawText(box, kFlags, text);
+    };
+    legend(QRect(w - 140, 0, 100, 30), tableText(kOkLegendText));
     p.fillRect(QRect(w - 203, 0, 58, 30), kOkColour);
-    p.drawText(QRect(w - 308, 0, 100, 30), Qt::AlignCenter, tableText(kNgLegendText));
+    legend(QRect(w - 308, 0, 100, 30), tableText(kNgLegendText));
     p.fillRect(QRect(w - 371, 0, 58, 30), kNgColour);
 }

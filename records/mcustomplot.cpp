@@ -25,8 +25,9 @@ constexpr int kTickMs = 1000;
 // A drag or a wheel turn comes in many steps: sample once they have paused this long.
 constexpr int kResampleDelayMs = 100;
 // Axis rectangle margins; the plot is 1760 wide, so its columns are known before the first layout.
-// 80 at the left leaves room for the tick labels and the rotated axis label beside them.
-constexpr int kMarginLeft = 80;
+// The left margin is the column of the plot's buttons (x 10 to 220) with the rotated axis label
+// and the tick labels right of it, so that no button covers a curve.
+constexpr int kMarginLeft = 310;
 constexpr int kMarginRight = 20;
 
 constexpr int kLegendColumns = 4;

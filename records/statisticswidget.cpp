@@ -14,9 +14,9 @@
 #include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
 #include "widgets/tipbox.h"
+#include "widgets/touchdialogs.h"
 #include "widgets/warnbox.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -249,8 +249,7 @@ void StatisticsWidget::finishSearch()
 
 void StatisticsWidget::exportData()
 {
-    const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("choose directory"), QString(),
-                                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString dir = chooseTouchDirectory(this, QStringLiteral("choose directory"));
     if (dir.isEmpty()) {
         tipbox box(1, nullptr, 600, 420);
         box.setText(tr("请先选择导出路径"));

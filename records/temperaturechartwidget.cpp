@@ -16,10 +16,10 @@
 #include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
 #include "widgets/tipbox.h"
+#include "widgets/touchdialogs.h"
 #include "widgets/warnbox.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -267,8 +267,7 @@ void TemperatureChartWidget::exportData()
         askBox(1, tr("上一个导出任务未完成"));
         return;
     }
-    const QString dir = QFileDialog::getExistingDirectory(this, QStringLiteral("choose directory"), QString(),
-                                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    const QString dir = chooseTouchDirectory(this, QStringLiteral("choose directory"));
     if (dir.isEmpty()) {
         askBox(1, tr("请先选择导出路径"));
         return;

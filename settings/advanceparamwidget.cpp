@@ -22,10 +22,12 @@
 #include "widgets/modifytimewidget.h"
 #include "widgets/numcharinput.h"
 #include "widgets/tipbox.h"
+#include "widgets/touchdialogs.h"
 #include "widgets/warnbox.h"
 
 #include <QDateTime>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -546,14 +548,13 @@ bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, cons
                                              const QString& mountPoint)
 {
     QFileDialog dialog(parent, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setViewMode(QFileDialog::List);
+    // The touch theme of Qt's dialogs, in the caller's text size.
+    applyTouchFileDialog(&dialog, QFontInfo(QFont(QLatin1String(kKitFontFamily), fontSize)).pixelSize());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         dialog.resize(screen->size().width() - 50, screen->size().height() - 100);
     dialog.setNameFilter(QStringLiteral("*.[r,t]ar*"));
     dialog.setDirectory(mountPoint);
-    dialog.setFont(QFont(QLatin1String(kKitFontFamily), fontSize));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return true;
     const QString path = dialog.selectedFiles().first();

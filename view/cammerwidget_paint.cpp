@@ -12,6 +12,7 @@
 #include "view/drawroiwidget.h"
 #include "view/resultpicture.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QFont>
 #include <QPainter>
@@ -28,6 +29,8 @@ constexpr quint32 kNgPixel = 0x00FF0000;
 constexpr quint32 kCyanPixel = 0x0000FFFF;
 // Colour of the alarm-area size hint and its legend.
 const QColor kAreaHintColour(0xE9, 0x96, 0x7A);
+constexpr int kLegendCaptionWidth = 150;
+constexpr int kSmallestLegendPixels = 14;
 // Tool types the painting tells apart.
 constexpr int kDefectTool = 0;
 constexpr int kPositioningTool = 3;
@@ -46,6 +49,17 @@ QFont overlayFont()
     font.setWeight(QFont::Normal);
     font.setPixelSize(30);
     return font;
+}
+
+// Text over the camera picture on a plate of its own, so that it reads on any picture: a light
+// plate under dark text (the blue ones), a dark plate under light text (green, the area colour).
+void drawPlatedText(QPainter& painter, const QRect& box, int flags, const QString& text)
+{
+    constexpr int kMargin = 3;
+    const QRect used = painter.fontMetrics().boundingRect(box, flags, text);
+    const bool darkText = painter.pen().color().lightness() < 110;
+    painter.fillRect(used.adjusted(-kMargin, 0, kMargin, 0), darkText ? QColor(255, 255, 255, 210) : QColor(0, 0, 0, 170));
+    painter.drawText(box, flags, text);
 }
 
 // The main window's state the painting reads; a view without a window paints as at start-up.
@@ -239,12 +253,10 @@ void CammerWidget::paintRegions(QPainter& painter, const CammerSingleton& set, i
         // The label in the pen the shape left (magenta for a selected one).
         const int x = int(shape.topLeft().x() * imageScaleX);
         const int y = int(shape.topLeft().y() * imageScaleY);
-        if (!selection)
-            painter.drawText(QRect(x + 10, y < 27 ? y : y - 26, 400, 25), Qt::AlignLeft | Qt::AlignVCenter,
-                             overlayLabel(set, detect, i));
-        else if (i == selectedRoi)
-            painter.drawText(QRect(width() / 2 - 100, 5, 400, 25), Qt::AlignLeft | Qt::AlignVCenter,
-                             overlayLabel(set, detect, i));
+        // A selected region's label stays at its shape like the others, not apart at the top.
+        if (!selection || i == selectedRoi)
+            drawPlatedText(painter, QRect(x + 10, y < 27 ? y : y - 26, 400, 25), Qt::AlignLeft | Qt::AlignVCenter,
+                           overlayLabel(set, detect, i));
 
         if (editing && (!selection || i == selectedRoi) && tool == kDefectTool)
             paintSizeHints(painter, set, slot, shape);
@@ -308,8 +320,13 @@ void CammerWidget::paintLegend(QPainter& painter)
     };
     for (const auto& row : rows) {
         painter.setPen(QPen(row.colour));
-        painter.drawText(QRect(10, row.top, 150, 25), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("%1 :").arg(tableText(row.textId)));
+        // The caption keeps its 150 pixels left of the swatch; a longer one ("filter Size")
+        // takes a smaller font.
+        const QString caption = QStringLiteral("%1 :").arg(tableText(row.textId));
+        QFont font = overlayFont();
+        font.setPixelSize(fittingPixelSize(font, caption, kLegendCaptionWidth, font.pixelSize(), kSmallestLegendPixels));
+        painter.setFont(font);
+        drawPlatedText(painter, QRect(10, row.top, kLegendCaptionWidth, 25), Qt::AlignLeft | Qt::AlignVCenter, caption);
         painter.fillRect(QRect(160, row.top, 25, 25), row.colour);
     }
 }

@@ -12,6 +12,7 @@
 #include "widgets/dialogstyle.h"
 #include "widgets/kitfont.h"
 #include "widgets/numcharinput.h"
+#include "widgets/textfit.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
 
@@ -25,6 +26,8 @@
 namespace {
 
 constexpr int kWidgetMinHeight = 100;
+constexpr int kCaptionRoom = 100 - 2 * 5;
+constexpr int kSmallestCaptionPixels = 11;
 constexpr int kComboItemHeight = 81;
 
 // The panel's buttons, top to bottom with the combo boxes after the first one: object name,
@@ -162,6 +165,10 @@ DrawROIWidget::DrawROIWidget(QWidget* parent)
     column->addStretch();
 
     applyDialogStyle(this, rules);
+    // The panel is the side panel's 100 pixels wide: a caption that would not fit between 5-pixel
+    // paddings ("删除全部区域", the longer English ones) takes a smaller font.
+    for (const PanelButton& b : kButtons)
+        fitButtonCaption(this->*b.member, kCaptionRoom, kSmallestCaptionPixels);
     setAttribute(Qt::WA_StyledBackground, true);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
     SlotChangePage();

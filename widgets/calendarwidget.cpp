@@ -98,7 +98,8 @@ void CalendarWidget::setNextDate()
 
 void CalendarWidget::showSelected()
 {
-    m_label->setText(m_selected.toString(QStringLiteral("yyyy年MM月dd日")));
+    // The heading's date format follows the language ("yyyy-MM-dd" in English).
+    m_label->setText(m_selected.toString(tr("yyyy年MM月dd日")));
 }
 
 bool CalendarWidget::eventFilter(QObject* watched, QEvent* event)

@@ -160,7 +160,9 @@ void DateTimeWidget::setDateTime()
     if (!from.isValid())
         from = now.addDays(-1);
     if (from >= to) {
-        tipbox box(2, nullptr, 600, 420);
+        // A window of its own over this picker: the window system stacks it above its parent,
+        // never under the calendars that stay on top.
+        tipbox box(2, this, 600, 420);
         box.setText(tr("日期检索错误!\n是否重新检索"));
         if (box.exec() == 1)
             return;  // the picker stays open for another choice

@@ -18,8 +18,8 @@ CComp_DialogFrame::CComp_DialogFrame(const QString& title, QWidget* parent) : QD
     m_titleLabel->setObjectName(QStringLiteral("labtitle"));
     m_titleLabel->setFixedHeight(60);
 
-    // The caption is fixed, not translated.
-    m_okButton = new QPushButton(QStringLiteral("确定"), this);
+    // Translated like the confirm buttons of the other boxes: an English screen shows no Chinese.
+    m_okButton = new QPushButton(tr("确定"), this);
     m_okButton->setObjectName(QStringLiteral("okBtn"));
     m_okButton->setFixedSize(120, 60);
     connect(m_okButton, &QPushButton::pressed, this, &CComp_DialogFrame::acceptDialog);

@@ -1,10 +1,17 @@
 #include "widgets/multiplebtngroup.h"
 
+#include "widgets/textfit.h"
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPushButton>
 
 #include <cmath>
+
+namespace {
+constexpr int kCaptionPadding = 10;
+constexpr int kSmallestCaptionPixels = 10;
+}  // namespace
 
 MultipleBtnGroup::MultipleBtnGroup(int cameraCount, QWidget* parent) : QWidget(parent)
 {
@@ -28,6 +35,9 @@ MultipleBtnGroup::MultipleBtnGroup(int cameraCount, QWidget* parent) : QWidget(p
     layout->setSpacing(2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setStyleSheet(QStringLiteral("QPushButton::disabled{background-color:#444444;}"));
+    // The tabs keep their 80 x 40: a caption wider than a tab ("All Camera") takes a smaller font.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        fitButtonCaption(button, button->width() - kCaptionPadding, kSmallestCaptionPixels);
 }
 
 void MultipleBtnGroup::markCurrent(QObject* group, int index)

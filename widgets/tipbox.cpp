@@ -4,8 +4,13 @@
 #include "widgets/boxparts.h"
 #include "widgets/cancelbtn.h"
 #include "widgets/okbtn.h"
+#include "widgets/textfit.h"
 
 #include <QPainter>
+
+namespace {
+constexpr int kSmallestTitlePixels = 10;
+}
 
 tipbox::tipbox(int buttons, QWidget* parent, int width, int height)
     : QDialog(parent)
@@ -46,7 +51,13 @@ void tipbox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     paintBoxFrame(painter, width(), height());
-    painter.drawText(QRect(15, 15, 48, 32), Qt::AlignCenter, tr("提示"));
+    // The title keeps its rectangle; a longer translation ("Notice") takes a smaller font.
+    const QRect titleRect(15, 15, 48, 32);
+    const QString title = tr("提示");
+    const QFont textFont = painter.font();
+    painter.setFont(fittingFont(textFont, titleRect, Qt::AlignCenter, title, kSmallestTitlePixels));
+    painter.drawText(titleRect, Qt::AlignCenter, title);
+    painter.setFont(textFont);
     painter.drawText(QRect((width() - 400) / 2, (height() - 300) / 2, 400, 300), Qt::AlignCenter | Qt::TextWordWrap,
                      m_text);
 }

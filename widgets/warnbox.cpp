@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "widgets/boxframe.h"
+#include "widgets/textfit.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -42,6 +43,12 @@ void Warnbox::paintEvent(QPaintEvent*)
     paintBoxFrame(painter, width(), height());
 
     painter.drawPixmap(QRect(width() / 2 - 30, height() / 2 - 67, 60, 54), QPixmap(QStringLiteral(":/Warn.png")));
-    painter.drawText(QRect(15, 15, 96, 33), Qt::AlignCenter, tr("警告提示"));
+    // The title keeps its rectangle; a translation too long for it takes a smaller font.
+    const QRect titleRect(15, 15, 96, 33);
+    const QString title = tr("警告提示");
+    const QFont textFont = painter.font();
+    painter.setFont(fittingFont(textFont, titleRect, Qt::AlignCenter, title, 10));
+    painter.drawText(titleRect, Qt::AlignCenter, title);
+    painter.setFont(textFont);
     painter.drawText(QRect(100, 190, 400, 150), Qt::AlignCenter | Qt::TextWordWrap, m_text);
 }

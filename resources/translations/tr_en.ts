@@ -1183,4 +1183,18 @@ Temp.:%2</translation>
         <translation>Mould check</translation>
     </message>
 </context>
+<context>
+    <name>CComp_DialogFrame</name>
+    <message>
+        <source>确定</source>
+        <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>CalendarWidget</name>
+    <message>
+        <source>yyyy年MM月dd日</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
+</context>
 </TS>

@@ -421,7 +421,7 @@ TEST_F(CurveTest, LongSeriesAreSampledPerColumnAndInFullWhenZoomedIn)
     curve->plot->replot();
 
     QCPGraph* graph = curve->plot->graph(0);
-    const int columns = 1760 - 80 - 20;  // the axis rectangle's width
+    const int columns = 1760 - 310 - 20;  // the axis rectangle's width, right of the buttons' column
     EXPECT_LE(graph->dataCount(), 2 * columns);
     EXPECT_GT(graph->dataCount(), columns);
     EXPECT_EQ(curve->plot->yAxis->range().upper >= 95 && curve->plot->yAxis->range().lower <= -5, true);

@@ -1,0 +1,22 @@
+// Room for a caption: where a box or button keeps the size the screen gives it, a caption that
+// would not fit (long English texts) is drawn in a smaller font instead of being cut.
+#pragma once
+
+#include <QFont>
+
+class QPushButton;
+class QRect;
+class QString;
+
+// The largest pixel size from `largest` down to `smallest` at which `text` (one or more lines)
+// fits `width` in the family of `font`; `smallest` when none does.
+int fittingPixelSize(QFont font, const QString& text, int width, int largest, int smallest);
+
+// `font` at the largest pixel size, from its own down to `smallest`, at which `text` laid out
+// with `flags` (alignment, Qt::TextWordWrap) fits inside `box`.
+QFont fittingFont(QFont font, const QRect& box, int flags, const QString& text, int smallest);
+
+// Shrinks the caption of a styled button whose style sheet names its text size ("font-size: Npx")
+// until the caption fits `room` pixels (the button's width less its paddings and icon), down to
+// `smallest`. The button's own style sheet gets the size; a caption that fits is left alone.
+void fitButtonCaption(QPushButton* button, int room, int smallest);
