@@ -165,6 +165,9 @@ VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
     setGeometry(centredBoxRect(size.width(), size.height()));
     const int W = width();
     const int H = height();
+    setWindowFlags(Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    // Styled before the walk, so that its box wears the dialog's style.
+    applyDialogStyle(this, QString());
 
     readListings();
 
@@ -188,9 +191,6 @@ VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
 
     m_exitButton->setGeometry(W - 155, 5, 150, 50);
     connect(m_exitButton, &QPushButton::clicked, this, &VersionDownloadDialog::acceptDialog);
-
-    setWindowFlags(Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
-    applyDialogStyle(this, QString());
 }
 
 void VersionDownloadDialog::buildColumns()

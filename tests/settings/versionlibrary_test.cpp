@@ -28,6 +28,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <iostream>
 #include <random>
@@ -62,6 +63,14 @@ protected:
     void serveListing(const std::string& path, const std::vector<std::string>& entries)
     {
         server.setReply("GET", path, {200, listingPage(path, entries), LoopbackHttpServer::Mode::Answer, "text/html"});
+    }
+
+    // With MONITOR_SHOT_DIR set, `widget` as a picture there, for a look.
+    static void saveShot(QWidget* widget, const QString& name)
+    {
+        const QString shotDir = QString::fromLocal8Bit(qgetenv("MONITOR_SHOT_DIR"));
+        if (!shotDir.isEmpty())
+            widget->grab().save(shotDir + QLatin1Char('/') + name);
     }
 
     static int packageCount(const VersionDownloadDialog& dialog)
@@ -290,6 +299,7 @@ TEST_F(VersionLibraryTest, TheWalkCanBeCancelledFromItsBox)
         if (!box || !boxText.isEmpty())
             return;
         boxText = box->text;
+        saveShot(box, QStringLiteral("version-listing-box.png"));
         box->findChildren<QPushButton*>().value(0)->click();
     });
     answer.start(10);
@@ -355,6 +365,7 @@ protected:
             if (!box || boxes.contains(box->text))
                 return;
             boxes << box->text;
+            saveShot(box, QStringLiteral("version-box-%1.png").arg(boxes.size()));
             box->findChildren<QPushButton*>().value(0)->click();
         });
         answer.start(10);
@@ -594,6 +605,7 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
     using Clock = std::chrono::steady_clock;
     Clock::time_point tarStart;
     Clock::time_point tarEnd;
+    std::atomic<bool> tarBegun{false};
     size_t pollsBefore = 0;
     size_t pollsAfter = 0;
     PtyPair pty;
@@ -609,6 +621,7 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
         args.removeFirst();
         pollsBefore = board.hostFrameCount(2);
         tarStart = Clock::now();
+        tarBegun = true;
         QProcess tar;
         tar.start(QStringLiteral("tar"), args);
         result.finished = tar.waitForFinished(120000);
@@ -628,9 +641,17 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
     // The detection cycle's tick: every 20 ms, with the heartbeat.
     std::vector<Clock::time_point> ticks;
     QTimer cycle;
+    bool shot = false;
+    int shotDelay = 0;
     QObject::connect(&cycle, &QTimer::timeout, [&]() {
         ticks.push_back(Clock::now());
         io.heartbeat();
+        if (!shot && tarBegun && ++shotDelay > 60)
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto box = qobject_cast<v_SelectBox*>(w); box && box->isVisible() && box->text.startsWith(QStringLiteral("正在备份"))) {
+                    saveShot(box, QStringLiteral("version-backup-box.png"));
+                    shot = true;
+                }
     });
     cycle.start(20);
 
