@@ -217,7 +217,10 @@ void VersionDownloadDialog::readListings()
     // box lets the operator stop it. Until the thread has ended only the walk touches the
     // listing members.
     m_currentAddress = updateServerAddress();
-    std::unique_ptr<QThread> worker(QThread::create([this]() {
+    // Set by the walk before its thread reports the end: a thread seen to finish may not yet
+    // answer isFinished().
+    std::atomic<bool> done{false};
+    std::unique_ptr<QThread> worker(QThread::create([this, &done]() {
         const bool topAnswered = fetchListing(updateServerAddress());
         // Reachable when the top listing answered and, if it names categories, any of them did:
         // the verdict does not depend on the order of the categories.
@@ -225,6 +228,7 @@ void VersionDownloadDialog::readListings()
         // Titles and columns by position: a category without packages keeps an empty column.
         while (m_columns.size() < m_titles.size())
             m_columns.append(QPair<QStringList, QStringList>());
+        done = true;
     }));
     v_SelectBox box(width() / 2 - 375, height() / 2 - 185, this, 1);
     box.text = tr("正在读取版本列表...");
@@ -236,10 +240,10 @@ void VersionDownloadDialog::readListings()
         QEventLoop loop;
         connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
         QTimer::singleShot(kWalkBoxDelayMs, &loop, &QEventLoop::quit);
-        if (!worker->isFinished())
+        if (!done)
             loop.exec();
     }
-    if (!worker->isFinished() && box.exec() == QDialog::Accepted) {
+    if (!done && box.exec() == QDialog::Accepted) {
         qInfo("listing cancelled");
         m_cancel = true;
     }
