@@ -410,17 +410,17 @@ void MoJuWizard::SlotMoveR()
 
 void MoJuWizard::SlotTemperatureChart()
 {
-    // Both messages are shown as they stand, in every language.
+    // Both messages in the screen's language, like the statistics screen's.
     if (!activeParams->temperatureChartEnabled) {
         Warnbox box;
-        box.setText(QStringLiteral("温度波形图未启用\n请前往高级参数设置"));
+        box.setText(tr("温度波形图未启用\n请前往高级参数设置"));
         box.exec();
         return;
     }
     TemperatureChartData* store = TemperatureChartData::instance();
     if (!store->loaded) {
         tipbox box(1, nullptr, 600, 420);
-        box.setText(QStringLiteral("数据还未加载完成.."));
+        box.setText(tr("数据还未加载完成.."));
         box.exec();
         return;
     }

@@ -57,7 +57,8 @@ void drawPlatedText(QPainter& painter, const QRect& box, int flags, const QStrin
 {
     constexpr int kMargin = 3;
     const QRect used = painter.fontMetrics().boundingRect(box, flags, text);
-    const bool darkText = painter.pen().color().lightness() < 110;
+    const QColor colour = painter.pen().color();
+    const bool darkText = 0.299 * colour.red() + 0.587 * colour.green() + 0.114 * colour.blue() < 110;
     painter.fillRect(used.adjusted(-kMargin, 0, kMargin, 0), darkText ? QColor(255, 255, 255, 210) : QColor(0, 0, 0, 170));
     painter.drawText(box, flags, text);
 }

@@ -104,6 +104,19 @@ ComboBox* makeCombo(const char* objectName)
     return box;
 }
 
+// The combo boxes keep the panel's width: where an entry would not fit beside the 30-pixel
+// drop-down column at 16 pixels ("Mould check"), all entries take the size at which it does.
+void fitComboEntries(ComboBox* box)
+{
+    constexpr int kEntryRoom = 100 - 30 - 6;
+    QFont font = box->font();
+    int size = font.pixelSize();
+    for (int i = 0; i < box->count(); ++i)
+        size = std::min(size, fittingPixelSize(font, box->itemText(i), kEntryRoom, size, kSmallestCaptionPixels));
+    font.setPixelSize(size);
+    setComboFont(box, font);
+}
+
 // Drawing modes of the camera views.
 constexpr int kDrawNone = 0;
 constexpr int kDrawRectangle = 1;
@@ -147,6 +160,8 @@ DrawROIWidget::DrawROIWidget(QWidget* parent)
         for (const char* check : {QT_TR_NOOP("成品"), QT_TR_NOOP("模腔")})
             pComboChangeDetect->addItem(tr(check) + tr("检测"));
     }
+    for (ComboBox* box : {pComboChangeSource, pComboChangeCamera, pComboChangeDetect})
+        fitComboEntries(box);
     connect(pComboChangeSource, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DrawROIWidget::SlotChangeSource);
     connect(pComboChangeCamera, QOverload<int>::of(&QComboBox::currentIndexChanged), this,

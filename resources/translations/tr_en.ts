@@ -841,6 +841,12 @@ Please turn them on in the advanced parameters.</translation>
         <source>数据还未加载完成..</source>
         <translation>The data are still loading..</translation>
     </message>
+    <message>
+        <source>温度波形图未启用
+请前往高级参数设置</source>
+        <translation>The temperature chart is off.
+Please turn it on in the advanced parameters.</translation>
+    </message>
 </context>
 <context>
     <name>mCustomPlot</name>

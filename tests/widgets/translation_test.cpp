@@ -87,6 +87,10 @@ TEST(EnglishTranslation, EveryKitTextHasItsEnglish)
         {"CameraWgt_DataWidget_Title_SetROI", "图片信息", "Image Info"},
         {"CammerWidget", "斑点检测", "Spot Det"},
         {"CammerWidget", "相机%1，重连成功", "Camera %1 reconnected"},
+        {"CComp_DialogFrame", "确定", "Confirm"},
+        {"CalendarWidget", "yyyy年MM月dd日", "yyyy-MM-dd"},
+        {"MoJuWizard", "温度波形图未启用\n请前往高级参数设置",
+         "The temperature chart is off.\nPlease turn it on in the advanced parameters."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(english.translate(c.context, c.source), QString::fromUtf8(c.english)) << c.context << " " << c.source;
