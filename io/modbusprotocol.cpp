@@ -133,6 +133,12 @@ int ModbusRequestFramer::pendingBytes() const
     return m_buffer.size() - m_taken;
 }
 
+void ModbusRequestFramer::clear()
+{
+    m_buffer.clear();
+    m_taken = 0;
+}
+
 QByteArray answerModbusRequest(const QByteArray& request, ModbusRegisterTables& tables, QList<int>* stored)
 {
     const int size = request.size();

@@ -18,6 +18,8 @@ public:
     bool takeRequest(QByteArray* request);
     // Bytes received but not yet taken.
     int pendingBytes() const;
+    // Drops the bytes received but not yet taken.
+    void clear();
 
 private:
     QByteArray m_buffer;

@@ -1,6 +1,6 @@
 #include "io/modbusserver.h"
 
-#include "io/modbusprotocol.h"
+#include "io/modbusconnection.h"
 #include "io/modbusregistertables.h"
 
 #include <QEventLoop>
@@ -32,8 +32,9 @@ quint16 portFromEnvironment()
 
 }  // namespace
 
-ModbusServer::ModbusServer()
-    : m_port(portFromEnvironment())
+ModbusServer::ModbusServer(const ModbusServerLimits& limits)
+    : m_limits(limits)
+    , m_port(portFromEnvironment())
     , m_threadPool(std::make_unique<QThreadPool>())
     , m_registers(std::make_unique<ModbusRegisterTables>())
 {
@@ -104,6 +105,7 @@ void ModbusServer::serverLoop(const std::function<void()>& listenTried)
 
 bool ModbusServer::startServer()
 {
+    m_connectionCount = 0;
     m_tcpServer = std::make_unique<QTcpServer>();
     connect(m_tcpServer.get(), &QTcpServer::newConnection, m_tcpServer.get(), [this] { onNewConnection(); });
     if (m_tcpServer->listen(QHostAddress::Any, m_port))
@@ -115,25 +117,19 @@ bool ModbusServer::startServer()
 void ModbusServer::onNewConnection()
 {
     while (QTcpSocket* socket = m_tcpServer->nextPendingConnection()) {
+        if (m_connectionCount >= m_limits.maxConnections) {
+            qWarning("Modbus client %s:%d refused: %d clients are connected already", qPrintable(socket->peerAddress().toString()),
+                     int(socket->peerPort()), m_connectionCount);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         qDebug().noquote() << QStringLiteral("connect ip: %1, port:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-        // Each connection keeps its own partial request; the framer goes with the connection.
-        auto framer = std::make_shared<ModbusRequestFramer>();
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, framer] { onReadyRead(socket, *framer); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        ++m_connectionCount;
+        // A child of the listening server, so that dropping the server closes every connection.
+        auto* connection = new ModbusConnection(
+            socket, m_limits, *m_registers, [this](const QList<int>& stored) { emit sigWriteChange(stored); },
+            m_tcpServer.get());
+        connect(connection, &ModbusConnection::finished, m_tcpServer.get(), [this] { --m_connectionCount; });
     }
-}
-
-void ModbusServer::onReadyRead(QTcpSocket* socket, ModbusRequestFramer& framer)
-{
-    framer.append(socket->readAll());
-    QByteArray replies;
-    QByteArray request;
-    while (framer.takeRequest(&request)) {
-        QList<int> stored;
-        replies += answerModbusRequest(request, *m_registers, &stored);
-        if (!stored.isEmpty())
-            emit sigWriteChange(stored);
-    }
-    if (!replies.isEmpty())
-        socket->write(replies);
 }

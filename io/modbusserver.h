@@ -12,10 +12,25 @@
 #include <vector>
 
 class ModbusRegisterTables;
-class ModbusRequestFramer;
 class QTcpServer;
-class QTcpSocket;
 class QThreadPool;
+
+// What the server grants each client, so that a PLC program with a fault or a stray scanner on
+// the plant network can take neither the monitor's memory nor all of its connections.
+struct ModbusServerLimits {
+    // Connections served at once; one more is closed as soon as it is accepted.
+    int maxConnections = 16;
+    // Replies one connection may have waiting to be sent. Past it the client's requests are left
+    // unread until it takes its replies.
+    qint64 maxUnsentBytes = 64 * 1024;
+    // A client that does not take its replies back under that bound within this time is
+    // disconnected.
+    int drainTimeoutMs = 5000;
+    // A connection that sends nothing for this long is closed.
+    int idleTimeoutMs = 10 * 60 * 1000;
+    // A request that has not come whole this long after its first byte is dropped.
+    int partialRequestTimeoutMs = 5000;
+};
 
 class ModbusServer : public QObject {
     Q_OBJECT
@@ -23,7 +38,7 @@ class ModbusServer : public QObject {
 public:
     // Starts the pool thread and returns once it has tried to listen on any address at port 502
     // (MONITOR_MODBUS_PORT names another port), listening or not.
-    ModbusServer();
+    explicit ModbusServer(const ModbusServerLimits& limits = ModbusServerLimits());
     ~ModbusServer() override;
 
     // Any thread. Indices outside 0..499 are ignored; a group stops at the first such index and
@@ -49,13 +64,15 @@ private:
     void serverLoop(const std::function<void()>& listenTried);
     bool startServer();
     void onNewConnection();
-    void onReadyRead(QTcpSocket* socket, ModbusRequestFramer& framer);
 
+    const ModbusServerLimits m_limits;
     quint16 m_port = 502;
     std::unique_ptr<QThreadPool> m_threadPool;
     // Made, used and dropped in the pool thread only.
     std::unique_ptr<QTcpServer> m_tcpServer;
     // Set by the pool thread while its event loop serves; read by stop().
     std::atomic<bool> m_serving{false};
+    // Connections being served; pool thread only.
+    int m_connectionCount = 0;
     std::unique_ptr<ModbusRegisterTables> m_registers;
 };

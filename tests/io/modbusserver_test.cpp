@@ -1,5 +1,8 @@
 // The Modbus-TCP server against real clients: raw sockets where the exact bytes matter, libmodbus
-// (unit 1) and the mbpoll command; plus the request framing on its own.
+// (unit 1) and the mbpoll command; clients that misbehave (never read, flood with connections,
+// stop in the middle of a request); plus the request framing on its own.
+#include "tests/core/logcapture.h"
+
 #include "io/modbusprotocol.h"
 #include "io/modbusregistertables.h"
 #include "io/modbusserver.h"
@@ -18,9 +21,19 @@
 #include <gtest/gtest.h>
 #include <modbus.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -95,6 +108,107 @@ int openDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files).size());
 }
+
+// Resident memory of this process (which runs the server) in KiB.
+qint64 residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return 0;
+}
+
+// A TCP client on a bare non-blocking socket, for clients that must leave what arrives unread: a
+// QTcpSocket reads into its own buffer whenever events run. Usable from any one thread.
+class SocketClient {
+public:
+    explicit SocketClient(quint16 port) : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            m_connected = true;
+        } else if (errno == EINPROGRESS) {
+            pollfd p{m_fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t size = sizeof error;
+            m_connected = ::poll(&p, 1, 3000) == 1 && ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        }
+    }
+    ~SocketClient() { ::close(m_fd); }
+    SocketClient(const SocketClient&) = delete;
+    SocketClient& operator=(const SocketClient&) = delete;
+    bool connected() const { return m_connected; }
+
+    // Sends `bytes` whole, waiting while the connection takes nothing, until `go` turns false.
+    // False when the connection failed or `go` turned false first.
+    bool send(const QByteArray& bytes, const std::atomic<bool>& go)
+    {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            if (!go)
+                return false;
+            const ssize_t n = ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+            if (n > 0) {
+                done += n;
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+                pollfd p{m_fd, POLLOUT, 0};
+                ::poll(&p, 1, 50);
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+    // The next `size` bytes, or fewer when the connection ends or they do not come within
+    // `timeoutMs`.
+    QByteArray receive(qint64 size, int timeoutMs = 3000)
+    {
+        QByteArray bytes;
+        bytes.reserve(int(size));
+        char chunk[65536];
+        QElapsedTimer clock;
+        clock.start();
+        while (bytes.size() < size && clock.elapsed() < timeoutMs) {
+            const ssize_t n = ::recv(m_fd, chunk, size_t(std::min<qint64>(sizeof chunk, size - bytes.size())), 0);
+            if (n > 0) {
+                bytes.append(chunk, int(n));
+            } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+                pollfd p{m_fd, POLLIN, 0};
+                ::poll(&p, 1, 50);
+            } else {
+                break;
+            }
+        }
+        return bytes;
+    }
+    // True once the server has closed the connection (end of stream or reset), reading past
+    // whatever is still queued; false when it is still open after `timeoutMs`.
+    bool waitForClose(int timeoutMs)
+    {
+        char chunk[65536];
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return true;
+            if (n < 0) {
+                pollfd p{m_fd, POLLIN, 0};
+                ::poll(&p, 1, 50);
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_fd;
+    bool m_connected = false;
+};
 
 // A plain TCP client for exact bytes.
 class RawClient {
@@ -184,7 +298,13 @@ protected:
     {
         m_port = freePort();
         qputenv("MONITOR_MODBUS_PORT", QByteArray::number(m_port));
-        server = std::make_unique<ModbusServer>();
+        restartServer(ModbusServerLimits());
+    }
+    // Replaces the server by one with other limits, on the same port.
+    void restartServer(const ModbusServerLimits& limits)
+    {
+        server.reset();
+        server = std::make_unique<ModbusServer>(limits);
         QObject::connect(server.get(), &ModbusServer::sigWriteChange, &sink, &WriteChangeSink::onWriteChange,
                          Qt::QueuedConnection);
     }
@@ -538,6 +658,192 @@ TEST_F(ModbusServerTest, StopClosesConnectionsAndReleasesThePort)
     QTcpServer again;
     EXPECT_TRUE(again.listen(QHostAddress::Any, port()));
     server->stop();  // a second stop does nothing
+}
+
+TEST_F(ModbusServerTest, ClientThatNeverReadsNeitherGrowsMemoryNorStarvesOthers)
+{
+    LogCapture log;
+    std::vector<quint16> table(125);
+    for (int i = 0; i < 125; ++i)
+        table[i] = quint16(0x3000 + i);
+    server->setReadRegisters(0, table);
+
+    // Reads of 125 registers: each 12-byte request asks for a 259-byte reply.
+    QByteArray burst;
+    for (int i = 0; i < 100; ++i)
+        burst += readRequest(i, 0, 125);
+    SocketClient flooder(port());
+    ASSERT_TRUE(flooder.connected());
+    const qint64 before = residentKiB();
+
+    std::atomic<bool> running{true};
+    std::atomic<qint64> sent{0};
+    std::thread flood([&] {
+        while (flooder.send(burst, running))
+            sent += burst.size();
+    });
+    std::atomic<int> polls{0};
+    std::atomic<int> answers{0};
+    std::thread poller([&] {
+        LibModbusClient client(port());
+        while (running) {
+            ++polls;
+            uint16_t got[10] = {};
+            if (client.connected() && modbus_read_registers(client.ctx(), 20, 10, got) == 10
+                && std::equal(got, got + 10, table.begin() + 20))
+                ++answers;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    qint64 peak = before;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 5000) {
+        QThread::msleep(50);
+        peak = std::max(peak, residentKiB());
+    }
+    running = false;
+    flood.join();
+    poller.join();
+    peak = std::max(peak, residentKiB());
+    RecordProperty("flood_sent_bytes", QString::number(sent.load()).toStdString());
+    RecordProperty("resident_growth_kib", QString::number(peak - before).toStdString());
+    std::printf("flood of %lld bytes of requests: resident memory %lld KiB before, %lld KiB at most (+%lld KiB)\n",
+                static_cast<long long>(sent.load()), static_cast<long long>(before), static_cast<long long>(peak),
+                static_cast<long long>(peak - before));
+
+    EXPECT_GT(polls.load(), 20);
+    EXPECT_EQ(answers.load(), polls.load());
+    EXPECT_LT(peak - before, 10 * 1024);
+    // Its replies have waited too long: the server cuts it off and says so.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains("does not read its replies"); }, 10000));
+    EXPECT_TRUE(flooder.waitForClose(5000));
+}
+
+TEST_F(ModbusServerTest, ClientThatStopsReadingForAWhileGetsEveryReplyInOrder)
+{
+    LogCapture log;
+    std::vector<int> table(125);
+    for (int i = 0; i < 125; ++i)
+        table[i] = 0x5000 + i;
+    server->setReadRegisters(0, std::vector<quint16>(table.begin(), table.end()));
+
+    // 10 MB of replies: far more than the kernel's buffers hold, so the server has to stop
+    // reading this client and start again as it catches up.
+    constexpr int kRequests = 40000;
+    QByteArray requests;
+    QByteArray expected;
+    for (int i = 0; i < kRequests; ++i) {
+        requests += readRequest(i, 0, 125);
+        expected += readReply(i, table);
+    }
+    SocketClient client(port());
+    ASSERT_TRUE(client.connected());
+    std::atomic<bool> go{true};
+    std::atomic<bool> allSent{false};
+    std::thread sender([&] { allSent = client.send(requests, go); });
+    QThread::msleep(1000);
+    const QByteArray replies = client.receive(expected.size(), 30000);
+    go = false;
+    sender.join();
+    EXPECT_TRUE(allSent.load());
+    ASSERT_EQ(replies.size(), expected.size());
+    EXPECT_TRUE(replies == expected);
+    EXPECT_FALSE(log.contains("does not read its replies"));
+    // Still served.
+    const QByteArray one = readRequest(0x7777, 0, 1);
+    go = true;
+    ASSERT_TRUE(client.send(one, go));
+    EXPECT_EQ(client.receive(11), readReply(0x7777, {table[0]}));
+}
+
+TEST_F(ModbusServerTest, FortyConnectionsAtOnceLeaveSixteenServed)
+{
+    LogCapture log;
+    server->setReadRegister(0, 0x4242);
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < 40; ++i)
+        clients.push_back(std::make_unique<RawClient>(port()));
+    auto closedCount = [&] {
+        return std::count_if(clients.begin(), clients.end(),
+                             [](const auto& c) { return c->socket().state() == QAbstractSocket::UnconnectedState; });
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closedCount() >= 24; }, 5000));
+    int served = 0;
+    for (auto& c : clients)
+        if (c->socket().state() == QAbstractSocket::ConnectedState)
+            served += c->exchange(readRequest(9, 0, 1), 11) == readReply(9, {0x4242});
+    EXPECT_EQ(served, 16);
+    EXPECT_EQ(closedCount(), 24);
+    const auto lines = log.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("refused") != std::string::npos; }), 24);
+
+    // Once they have gone, a new client is served.
+    clients.clear();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            LibModbusClient client(port());
+            uint16_t value = 0;
+            return client.connected() && modbus_read_registers(client.ctx(), 0, 1, &value) == 1 && value == 0x4242;
+        },
+        5000));
+}
+
+TEST_F(ModbusServerTest, UnfinishedRequestIsDroppedAfterTheTimeout)
+{
+    ModbusServerLimits limits;
+    limits.partialRequestTimeoutMs = 300;
+    restartServer(limits);
+    LogCapture log;
+    auto drops = [&] {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [](const std::string& l) { return l.find("left a request unfinished") != std::string::npos; });
+    };
+    server->setReadRegister(0, 0x0102);
+    RawClient client(port());
+    ASSERT_TRUE(client.connected());
+
+    // Half a request, then silence: dropped, so the next request is read from its own first byte.
+    client.send(readRequest(1, 0, 1).left(6));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drops() == 1; }, 5000));
+    EXPECT_EQ(client.exchange(readRequest(2, 0, 1), 11), readReply(2, {0x0102}));
+
+    // A request that trickles in a byte at a time is dropped too, though bytes keep coming.
+    const QByteArray slow = writeRequest(3, 0, std::vector<int>(100, 1));
+    for (int i = 0; i < 30; ++i) {
+        client.send(slow.mid(i, 1));
+        QTest::qWait(50);
+    }
+    EXPECT_GE(drops(), 2);
+    // Once the last of it has been dropped, requests are answered again.
+    QTest::qWait(3 * limits.partialRequestTimeoutMs);
+    EXPECT_EQ(client.exchange(readRequest(4, 0, 1), 11), readReply(4, {0x0102}));
+    EXPECT_EQ(writeRegister(0), 0);
+    settle();
+    EXPECT_TRUE(sink.lists.isEmpty());
+}
+
+TEST_F(ModbusServerTest, ConnectionThatSendsNothingIsClosed)
+{
+    ModbusServerLimits limits;
+    limits.idleTimeoutMs = 500;
+    restartServer(limits);
+    LogCapture log;
+    server->setReadRegister(0, 0x0A0B);
+    RawClient quiet(port());
+    RawClient busy(port());
+    ASSERT_TRUE(quiet.connected() && busy.connected());
+    // Polling far more often than the idle time keeps a connection open.
+    int answered = 0;
+    for (int i = 0; i < 15; ++i) {
+        answered += busy.exchange(readRequest(i, 0, 1), 11) == readReply(i, {0x0A0B});
+        QTest::qWait(100);
+    }
+    EXPECT_EQ(answered, 15);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return quiet.socket().state() == QAbstractSocket::UnconnectedState; }, 5000));
+    EXPECT_EQ(busy.socket().state(), QAbstractSocket::ConnectedState);
+    EXPECT_TRUE(log.contains("sent nothing"));
 }
 
 TEST(ModbusServerPortTaken, ConstructionReturnsAndRegistersStillWork)
