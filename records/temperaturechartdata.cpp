@@ -413,8 +413,13 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
                 todaySeries[seriesKey(camera, detect, i)].append(
                     QPointF(double(detectStart.toSecsSinceEpoch()), element.at(1).toDouble()));
         }
-        for (int i = 0; i < results.size() && !manual; ++i)
-            todayRounds[roundKey(roundText, camera, detect, i)] = RoundEntry{results.at(i).toInt(), roundStart};
+        // The first inspection of a round stays, as it does live: the re-check that clears an
+        // alarm does not turn the counted NG round into an OK one after a restart.
+        for (int i = 0; i < results.size() && !manual; ++i) {
+            const QString key = roundKey(roundText, camera, detect, i);
+            if (!todayRounds.contains(key))
+                todayRounds.insert(key, RoundEntry{results.at(i).toInt(), roundStart});
+        }
     }
     qInfo("finish read");
 }
