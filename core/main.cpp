@@ -1,5 +1,6 @@
 // Process entry: brings the monitor up in its fixed start-up order and runs the event loop.
 // Everything created here lives until the process ends; there is no orderly shutdown.
+#include "core/dryrunrestart.h"
 #include "core/globals.h"
 #include "core/gpiosetup.h"
 #include "core/logmanager.h"
@@ -22,6 +23,9 @@
 
 int main(int argc, char** argv)
 {
+    // Before the application object takes its options out of argv.
+    DryRunRestart::install(argc, argv);
+
     QLoggingCategory* category = QLoggingCategory::defaultCategory();
     category->setEnabled(QtDebugMsg, true);
     category->setEnabled(QtInfoMsg, true);

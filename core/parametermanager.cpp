@@ -4,6 +4,7 @@
 #include "core/systemparam.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QSqlError>
 #include <QThread>
 
@@ -45,8 +46,9 @@ void restoreFromDefaultGroup(const QString& file, int waitBeforeRebootMs)
     const QString source = QString::fromLatin1(kDefaultGroup) + file;
     qWarning("%s is missing or has no parameter table; restoring it from %s", qPrintable(file),
              qPrintable(source));
-    if (!QFile::exists(source)) {
-        qCritical("cannot restore %s: %s does not exist", qPrintable(file), qPrintable(source));
+    // A copy without the table would be restored again at every start, each time with a restart.
+    if (!holdsSysparam(source)) {
+        qCritical("cannot restore %s: %s does not exist or has no parameter table", qPrintable(file), qPrintable(source));
         return;
     }
     QFile::remove(file);
@@ -132,6 +134,27 @@ bool ParameterManager::loadParams()
 
 void ParameterManager::closeParamDb()
 {
+    if (!dbIn.isOpen())
+        return;
     queryIn.finish();
     dbIn.close();
+    // A dry run records the restart or power-off that follows and goes on: the program keeps
+    // saving its settings, so the file is opened again then.
+    QPointer<ParameterManager> self(this);
+    ShellRunner::reopenAfterDryRunEnd([self]() {
+        if (self)
+            self->reopenParamDb();
+    });
+}
+
+bool ParameterManager::reopenParamDb()
+{
+    if (dbIn.isOpen())
+        return true;
+    if (!dbIn.open()) {
+        qCritical("cannot open %s again: %s", kParamFile, qPrintable(dbIn.lastError().text()));
+        return false;
+    }
+    queryIn = QSqlQuery(dbIn);
+    return true;
 }

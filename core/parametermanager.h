@@ -22,8 +22,12 @@ public:
     // with the camera serial numbers, then creates the edit copy fresh. Run once at start-up.
     // Returns false when the parameters could not be read completely (defaults fill the gaps).
     bool loadParams();
-    // Closes PARAM.db before the program or the machine restarts; SN.db stays open.
+    // Closes PARAM.db before the program or the machine restarts; SN.db stays open. In a dry run,
+    // where the process outlives the recorded restart, the shell runner opens it again after the
+    // restart command (reopenParamDb).
     void closeParamDb();
+    // Opens PARAM.db again on its connection; true when it is open.
+    bool reopenParamDb();
 
     // SQLite creates an empty file when it opens a missing one, so a parameter database counts
     // as present only when `file` holds table sysparam. Checked on a connection of its own.

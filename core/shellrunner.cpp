@@ -1,7 +1,11 @@
 #include "core/shellrunner.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <vector>
 
 #include <glog/logging.h>
 
@@ -14,6 +18,40 @@ DryRunResponder& responder()
 {
     static DryRunResponder r;
     return r;
+}
+
+DryRunEndHandler& endHandler()
+{
+    static DryRunEndHandler h;
+    return h;
+}
+
+std::vector<std::function<void()>>& reopeners()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
+// In a dry run, what comes in place of the end of the process a recorded command would bring.
+void standInForEnd(ProcessEnd end)
+{
+    if (end == ProcessEnd::None)
+        return;
+    if (endHandler())
+        endHandler()(end);
+    // Still here: the process goes on, with what was closed for the end open again.
+    std::vector<std::function<void()>> pending;
+    pending.swap(reopeners());
+    for (const auto& reopen : pending)
+        reopen();
+}
+
+bool isOwnProgram(const QString& program)
+{
+    if (!QCoreApplication::instance())
+        return false;
+    const QString own = QCoreApplication::applicationFilePath();
+    return !own.isEmpty() && QFileInfo(program).absoluteFilePath() == own;
 }
 
 ShellResult recordDryRun(const QString& line)
@@ -33,6 +71,40 @@ ShellResult recordDryRun(const QString& line)
 }
 }  // namespace
 
+ProcessEnd processEndOf(const QString& program, const QStringList& args)
+{
+    const QString name = QFileInfo(program).fileName();
+    if (name == QLatin1String("reboot"))
+        return ProcessEnd::Restart;
+    if (name == QLatin1String("poweroff") || name == QLatin1String("halt"))
+        return ProcessEnd::PowerOff;
+    if (name == QLatin1String("init") && args.size() == 1) {
+        if (args.first() == QLatin1String("6"))
+            return ProcessEnd::Restart;
+        if (args.first() == QLatin1String("0"))
+            return ProcessEnd::PowerOff;
+    }
+    if (name == QLatin1String("shutdown"))
+        return args.contains(QLatin1String("-r")) ? ProcessEnd::Restart : ProcessEnd::PowerOff;
+    return ProcessEnd::None;
+}
+
+void setDryRunEndHandler(DryRunEndHandler handler)
+{
+    endHandler() = std::move(handler);
+}
+
+bool restartsInPlace()
+{
+    return isDryRun() && endHandler() != nullptr;
+}
+
+void reopenAfterDryRunEnd(std::function<void()> reopen)
+{
+    if (isDryRun() && reopen)
+        reopeners().push_back(std::move(reopen));
+}
+
 bool isDryRun()
 {
     return qEnvironmentVariable("MONITOR_DRY_RUN") == QLatin1String("1");
@@ -48,8 +120,11 @@ QString commandLine(const QString& program, const QStringList& args)
 ShellResult run(const QString& program, const QStringList& args, int timeoutMs)
 {
     const QString line = commandLine(program, args);
-    if (isDryRun())
-        return recordDryRun(line);
+    if (isDryRun()) {
+        const ShellResult result = recordDryRun(line);
+        standInForEnd(processEndOf(program, args));
+        return result;
+    }
 
     ShellResult result;
     QProcess process;
@@ -81,8 +156,13 @@ ShellResult runShell(const QString& commandLine, int timeoutMs)
 bool startDetached(const QString& program, const QStringList& args)
 {
     const QString line = commandLine(program, args);
-    if (isDryRun())
-        return recordDryRun(line).ok();
+    if (isDryRun()) {
+        const bool ok = recordDryRun(line).ok();
+        // The program's start of itself stands for its restart.
+        if (isOwnProgram(program))
+            standInForEnd(ProcessEnd::Restart);
+        return ok;
+    }
     const bool started = QProcess::startDetached(program, args);
     if (!started)
         LOG(WARNING) << "command could not start: " << line.toStdString();

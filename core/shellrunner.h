@@ -38,6 +38,25 @@ bool startDetached(const QString& program, const QStringList& args);
 // The command line as recorded in dry-run mode: program and arguments joined by blanks.
 QString commandLine(const QString& program, const QStringList& args);
 
+// How a command ends this process on the panel PC: a reboot (or the program's start of itself)
+// brings the program back, a power-off does not.
+enum class ProcessEnd { None, Restart, PowerOff };
+ProcessEnd processEndOf(const QString& program, const QStringList& args);
+
+// A dry run records a reboot or power-off and the process goes on. What then happens in place
+// of the end: the program installs a handler that starts it again in place (see
+// core/dryrunrestart.h); the handler returns only when it did not restart. Without a handler,
+// and after a handler that returned, the process goes on as it was: what was closed for the end
+// (registered with reopenAfterDryRunEnd) is opened again.
+using DryRunEndHandler = std::function<void(ProcessEnd)>;
+void setDryRunEndHandler(DryRunEndHandler handler);
+// True in a dry run with a handler installed: a restart will replace this process.
+bool restartsInPlace();
+// A store that closes itself for the end of the process registers how to open it again. In a dry
+// run the runner calls it after the next recorded reboot or power-off that left the process
+// running; outside a dry run nothing is registered.
+void reopenAfterDryRunEnd(std::function<void()> reopen);
+
 // Tests only: in dry-run mode, the output and exit code a recorded command answers with.
 // The responder gets the recorded command line; without one, commands answer empty output, 0.
 using DryRunResponder = std::function<ShellResult(const QString& commandLine)>;

@@ -411,8 +411,8 @@ private:
     void startMachineCycle(int pos);
     void armCavityCheck(int pos);
     bool startCountdowns(int pos);
-    // Round header to the result store, cycle time.
-    void stampRound();
+    // Round header to the result store (`manual`: a manual capture's round), cycle time.
+    void stampRound(bool manual = false);
     void saveTestImage(int camera, int detect);
     // ---- Result evaluation (mojuwizard_result.cpp) ----
 public slots:

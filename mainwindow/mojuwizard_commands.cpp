@@ -220,8 +220,27 @@ void MoJuWizard::SlotSystemPara()
     if (checkPassword() == 0 || alarmState == 2)
         return;
     *editParams = *activeParams;
-    SystemParamDialog dialog;
-    dialog.exec();
+    // The camera page shows the camera it edits large behind the dialog; afterwards the camera
+    // area goes back to the layout the operator had, unless an alarm has set its own meanwhile.
+    const int shownBefore = shownCamera;
+    const double panBefore[2] = {panX, panY};
+    const double scaleBefore[2] = {scaleX, scaleY};
+    {
+        SystemParamDialog dialog;
+        dialog.exec();
+    }
+    if (alarmState == 2 || shownBefore < 0 || shownBefore > cameraCount)
+        return;
+    // A camera switched off in the dialog has left the camera area: the apply's layout stays.
+    if (shownBefore < cameraCount && !activeParams->cameraEnabled[shownBefore])
+        return;
+    shownCamera = shownBefore;
+    ChangeCammer();
+    panX = panBefore[0];
+    panY = panBefore[1];
+    scaleX = scaleBefore[0];
+    scaleY = scaleBefore[1];
+    update();
 }
 
 void MoJuWizard::applyAlarmState(int state)

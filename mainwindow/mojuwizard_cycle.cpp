@@ -348,7 +348,7 @@ bool MoJuWizard::handleManualCapture()
     if (a < 0 || a >= detectsInUse() || !(detectEnabled(p, a) || (twoStations && detectEnabled(p, a + 2))))
         return true;
 
-    stampRound();
+    stampRound(true);
     manualRound = true;
     if (a == 0)
         std::fill(std::begin(cutFlags), std::end(cutFlags), false);
@@ -367,7 +367,7 @@ bool MoJuWizard::handleManualCapture()
     return false;
 }
 
-void MoJuWizard::stampRound()
+void MoJuWizard::stampRound(bool manual)
 {
     if (resStatistics)
         resStatistics->checkDay();
@@ -375,6 +375,7 @@ void MoJuWizard::stampRound()
     RoundRecord header = store->round;
     // The day the round's rows are read back under goes by the clock the roll-over uses.
     header.roundStart = WallClock::now();
+    header.manual = manual;
     store->setRoundInfo(header);
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch() / 100;

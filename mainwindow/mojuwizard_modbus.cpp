@@ -141,21 +141,24 @@ void MoJuWizard::restartProgram()
 {
     // The new process needs the cameras, port 502 and the IO board's serial port: let go of
     // them first. Closed through their views, so the views' connection watch leaves them closed.
-    for (int c = 0; c < cameraCount && c < kCameras; ++c) {
-        if (cameraViews[c]) {
-            cameraViews[c]->stopGrabbing();
-            cameraViews[c]->closeCamera();
+    // A dry run without a restart in place goes on with them, as after a recorded reboot.
+    if (!ShellRunner::isDryRun() || ShellRunner::restartsInPlace()) {
+        for (int c = 0; c < cameraCount && c < kCameras; ++c) {
+            if (cameraViews[c]) {
+                cameraViews[c]->stopGrabbing();
+                cameraViews[c]->closeCamera();
+            }
         }
+        modbusServer->stop();
+        if (controlPort && controlPort->ioThread()) {
+            controlPort->ioThread()->requestInterruption();
+            controlPort->ioThread()->wait();
+        }
+        if (ioSerialPort)
+            ioSerialPort->close();
     }
-    modbusServer->stop();
-    if (controlPort && controlPort->ioThread()) {
-        controlPort->ioThread()->requestInterruption();
-        controlPort->ioThread()->wait();
-    }
-    if (ioSerialPort)
-        ioSerialPort->close();
+    // In a dry run the shell runner stands in for the restart (core/dryrunrestart.h).
     ShellRunner::startDetached(QCoreApplication::applicationFilePath(), {});
-    // A dry run records the restart and leaves this process running, as it does a reboot.
     if (!ShellRunner::isDryRun())
         QCoreApplication::quit();
 }

@@ -140,6 +140,13 @@ StatisticsWidget::StatisticsWidget(QWidget* parent)
     connect(page->histogram, &Histogram::finishDraw, loadingBox, &QWidget::close);
     connect(confirm, &QPushButton::clicked, this, &StatisticsWidget::search);
     connect(exportButton, &QPushButton::clicked, this, &StatisticsWidget::exportData);
+    // Only an export started from this screen is reported here.
+    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok) {
+        if (!m_exportStarted)
+            return;
+        m_exportStarted = false;
+        finishExport(ok);
+    });
     connect(closeButton, &QPushButton::clicked, this, &StatisticsWidget::closeScreen);
 }
 
@@ -249,6 +256,13 @@ void StatisticsWidget::finishSearch()
 
 void StatisticsWidget::exportData()
 {
+    TemperatureChartData* store = TemperatureChartData::instance();
+    if (store->exportBusy) {
+        tipbox box(1, nullptr, 600, 420);
+        box.setText(tr("上一个导出任务未完成"));
+        box.exec();
+        return;
+    }
     const QString dir = chooseTouchDirectory(this, QStringLiteral("choose directory"));
     if (dir.isEmpty()) {
         tipbox box(1, nullptr, 600, 420);
@@ -263,9 +277,18 @@ void StatisticsWidget::exportData()
     QueryFilter f = comboFilter();
     f.from = rangePicker->startDateTime();
     f.to = rangePicker->endDateTime();
-    TemperatureChartData* store = TemperatureChartData::instance();
     store->setFilter(f);
+    // The end is reported by finishExport, here and not on the chart screen.
+    m_exportStarted = true;
     store->exportData(1, dir);
+}
+
+void StatisticsWidget::finishExport(bool ok)
+{
+    auto* box = new tipbox(1, nullptr, 600, 420);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setText(ok ? tr("数据导出完成") : tr("数据导出失败"));
+    box->show();
 }
 
 void StatisticsWidget::closeScreen()

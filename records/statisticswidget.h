@@ -42,6 +42,8 @@ public slots:
     void search();
     // The export button: the rows of the chosen filter and range written into a chosen folder.
     void exportData();
+    // The export started here has ended: "数据导出完成" or "数据导出失败" in a box of its own.
+    void finishExport(bool ok);
 
 protected:
     bool event(QEvent* event) override;
@@ -52,4 +54,7 @@ private:
     // The store's bin labels and bins into the chart.
     void showBins(bool withLabels);
     void closeScreen();
+
+    // An export started from this screen has not reported its end yet.
+    bool m_exportStarted = false;
 };

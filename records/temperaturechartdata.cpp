@@ -216,14 +216,17 @@ void TemperatureChartData::addRoundToSeries()
                 newPoints[key].append(point);
         }
         const QString rkey = roundKey(roundText, round.camera, round.detect, i);
-        if (!todayRounds.contains(rkey))
+        if (!round.manual && !todayRounds.contains(rkey))
             todayRounds.insert(rkey, RoundEntry{round.result, round.roundStart});
     }
 }
 
 void TemperatureChartData::insertRound()
 {
-    round.description = markNext ? QStringLiteral("Regular recording") : QString();
+    // A manual capture is no regular record: the mark waits for the next round of the machine.
+    round.description = round.manual ? QString::fromLatin1(kManualCapture)
+                        : markNext   ? QStringLiteral("Regular recording")
+                                     : QString();
     if (insertQueue.size() >= kQueueLimit) {
         qWarning("result rows queue full: row of %s dropped", qPrintable(rowText(insertQueue.first())));
         insertQueue.removeFirst();
@@ -234,7 +237,7 @@ void TemperatureChartData::insertRound()
     // The mark goes with this row as though it were written now: the next row of the round is
     // not a regular record. An interval of 0 makes every row one.
     round.description.clear();
-    if (intervalMinutes > 0)
+    if (intervalMinutes > 0 && !round.manual)
         markNext = 0;
     if (!m_writeScheduled) {
         m_writeScheduled = true;
@@ -401,6 +404,7 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
         const int detect = query.value(4).toInt();
         const QJsonArray detail = jsonArray(query.value(5).toString());
         const QJsonArray results = jsonArray(query.value(6).toString());
+        const bool manual = query.value(8).toString() == QLatin1String(kManualCapture);
 
         QMutexLocker lock(&dataMutex);
         for (int i = 0; i < detail.size(); ++i) {
@@ -409,8 +413,13 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
                 todaySeries[seriesKey(camera, detect, i)].append(
                     QPointF(double(detectStart.toSecsSinceEpoch()), element.at(1).toDouble()));
         }
-        for (int i = 0; i < results.size(); ++i)
-            todayRounds[roundKey(roundText, camera, detect, i)] = RoundEntry{results.at(i).toInt(), roundStart};
+        // The first inspection of a round stays, as it does live: the re-check that clears an
+        // alarm does not turn the counted NG round into an OK one after a restart.
+        for (int i = 0; i < results.size() && !manual; ++i) {
+            const QString key = roundKey(roundText, camera, detect, i);
+            if (!todayRounds.contains(key))
+                todayRounds.insert(key, RoundEntry{results.at(i).toInt(), roundStart});
+        }
     }
     qInfo("finish read");
 }

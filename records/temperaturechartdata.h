@@ -52,8 +52,12 @@ struct RoundRecord {
     // an empty list for the area, similarity and count tools) and its verdict (1 OK, 0 NG).
     QList<QList<int>> roiDetail;
     QList<int> roiResult;
-    // Filled by insertRound: "Regular recording" for a regular record, else empty.
+    // Filled by insertRound: "Manual capture" for a round of a manual capture, "Regular
+    // recording" for a regular record, else empty.
     QString description;
+    // Set by the main window: the round was started by a manual capture. Its rows are kept for the
+    // chart and the export, but like the main window's counters the statistics leave it out.
+    bool manual = false;
 };
 
 class TemperatureChartData : public QObject {
@@ -70,6 +74,8 @@ public:
 
     // Location of the export program, relative to the working directory.
     static const char* const kExportProgram;
+    // The description of the rows of a manual capture's round.
+    static const char* const kManualCapture;
 
     // The one store, created on first use without a lock (first used by main in the GUI thread).
     static TemperatureChartData* instance();

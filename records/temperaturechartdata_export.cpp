@@ -7,6 +7,7 @@
 #include <QProcess>
 
 const char* const TemperatureChartData::kExportProgram = "./relaydir/export_temperature/temperature_export.exe";
+const char* const TemperatureChartData::kManualCapture = "Manual capture";
 
 namespace {
 

@@ -174,7 +174,14 @@ TemperatureChartWidget::TemperatureChartWidget(QWidget* parent)
     if (!store->queryThread)
         store->queryThread = new dataThread(store);
     connect(store->queryThread, &dataThread::readTempFinished, this, &TemperatureChartWidget::finishSearch);
-    connect(store, &TemperatureChartData::exportFinish, this, &TemperatureChartWidget::finishExport);
+    // Only an export started from this screen is reported here (the statistics screen reports
+    // its own).
+    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok) {
+        if (!m_exportStarted)
+            return;
+        m_exportStarted = false;
+        finishExport(ok);
+    });
     connect(intervalEdit, &Edit::focusOut, this, &TemperatureChartWidget::applyInterval);
     connect(confirmButton, &QPushButton::clicked, this, &TemperatureChartWidget::search);
     connect(exportButton, &QPushButton::clicked, this, &TemperatureChartWidget::exportData);
@@ -275,6 +282,7 @@ void TemperatureChartWidget::exportData()
     if (askBox(2, tr("确定是否导出")) != 1)
         return;
     store->setFilter(barFilter());
+    m_exportStarted = true;
     store->exportData(recordCheck->isChecked() ? kExportRegular : kExportAll, dir);
 }
 

@@ -66,4 +66,7 @@ private:
     void closeChart();
     // Closes an open range picker or calendar of the range picker; the press count restarts.
     void closePickerPopups();
+
+    // An export started from this screen has not reported its end yet.
+    bool m_exportStarted = false;
 };

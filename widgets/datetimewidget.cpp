@@ -153,7 +153,11 @@ void DateTimeWidget::clearAll()
 void DateTimeWidget::setDateTime()
 {
     QDateTime from = combine(m_fromDate, m_fromTimeField->storedTime());
-    QDateTime to = combine(m_toDate, m_toTimeField->storedTime());
+    // An end day without a time of its own is taken whole: start and end on the same day is
+    // that one day.
+    const QTime toTime = m_toTimeField->storedTime();
+    QDateTime to = toTime.isValid() || !m_toDate.isValid() ? combine(m_toDate, toTime)
+                                                           : QDateTime(m_toDate, QTime(23, 59, 59, 999));
     const QDateTime now = QDateTime::currentDateTime();
     if (!to.isValid())
         to = now;

@@ -1,5 +1,6 @@
 // The range picker: from and to calendars with a date field and a time field each; "确定"
-// checks the range and reports it through sendDateTime, "清空" only empties the fields.
+// checks the range and reports it through sendDateTime, "清空" only empties the fields. A start
+// day without a time starts at its midnight, an end day without a time ends at 23:59:59.999.
 #pragma once
 
 #include "widgets/daytime.h"

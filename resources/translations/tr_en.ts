@@ -254,6 +254,18 @@ Search again?</translation>
 <context>
     <name>StatisticsWidget</name>
     <message>
+        <source>上一个导出任务未完成</source>
+        <translation>The previous export has not finished</translation>
+    </message>
+    <message>
+        <source>数据导出完成</source>
+        <translation>Data export finished</translation>
+    </message>
+    <message>
+        <source>数据导出失败</source>
+        <translation>Data export failed</translation>
+    </message>
+    <message>
         <source>生产统计</source>
         <translation>Production statistics</translation>
     </message>

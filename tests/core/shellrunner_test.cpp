@@ -1,7 +1,10 @@
 #include "core/shellrunner.h"
 #include "tests/support/dryrunlog.h"
 
+#include <QCoreApplication>
 #include <QFile>
+
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +54,61 @@ TEST(ShellRunner, RealRunCapturesOutputExitCodeAndTimeout)
     EXPECT_TRUE(r.started);
     EXPECT_FALSE(r.finished);
     qputenv("MONITOR_DRY_RUN", "1");
+}
+
+TEST(ShellRunner, DryRunStandsInForTheEndOfTheProcess)
+{
+    using End = ShellRunner::ProcessEnd;
+    std::vector<End> ends;
+    ShellRunner::setDryRunEndHandler([&ends](End end) { ends.push_back(end); });
+    EXPECT_TRUE(ShellRunner::restartsInPlace());
+    const struct {
+        const char* program;
+        QStringList args;
+        End end;
+    } cases[] = {
+        {"reboot", {}, End::Restart},
+        {"/sbin/reboot", {}, End::Restart},
+        {"init", {"6"}, End::Restart},
+        {"shutdown", {"-r", "now"}, End::Restart},
+        {"init", {"0"}, End::PowerOff},
+        {"poweroff", {}, End::PowerOff},
+        {"sync", {}, End::None},
+        {"umount", {"/mnt"}, End::None},
+        {"hwclock", {"--systohc"}, End::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        ends.clear();
+        int reopened = 0;
+        // A store closed for the end: opened again once the handler has returned.
+        ShellRunner::reopenAfterDryRunEnd([&reopened]() { ++reopened; });
+        EXPECT_TRUE(ShellRunner::run(QString::fromLatin1(c.program), c.args).ok());
+        if (c.end == End::None) {
+            EXPECT_TRUE(ends.empty());
+            EXPECT_EQ(reopened, 0);
+            ShellRunner::run(QStringLiteral("reboot"), {});  // takes the pending reopen
+        } else {
+            EXPECT_EQ(ends, std::vector<End>{c.end});
+        }
+        EXPECT_EQ(reopened, 1);
+    }
+
+    // The program's start of itself is its restart; another program is not.
+    ends.clear();
+    EXPECT_TRUE(ShellRunner::startDetached(QStringLiteral("./mould-monitor-other"), {}));
+    EXPECT_TRUE(ends.empty());
+    EXPECT_TRUE(ShellRunner::startDetached(QCoreApplication::applicationFilePath(), {}));
+    EXPECT_EQ(ends, std::vector<End>{End::Restart});
+
+    // Without a handler the process simply goes on, with what was closed opened again.
+    ShellRunner::setDryRunEndHandler(nullptr);
+    EXPECT_FALSE(ShellRunner::restartsInPlace());
+    int reopened = 0;
+    ShellRunner::reopenAfterDryRunEnd([&reopened]() { ++reopened; });
+    ShellRunner::run(QStringLiteral("reboot"), {});
+    ShellRunner::run(QStringLiteral("reboot"), {});
+    EXPECT_EQ(reopened, 1) << "each registration is taken once";
 }
 
 }  // namespace

@@ -210,10 +210,33 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
     CammerWidget view(0, 64, 48);
     view.camera = &camera;
     window->cameraViews[0] = &view;
+    // What this process still holds at the moment the restart replaces it (the program's own
+    // dry-run restart in place; here the process goes on afterwards).
+    struct {
+        int restarts = 0;
+        bool cameraClosed = false;
+        bool viewOpen = true;
+        bool grabbing = true;
+        bool recordOpen = true;
+        bool paramOpen = true;
+        bool portOpen = true;
+    } atRestart;
+    ShellRunner::setDryRunEndHandler([&](ShellRunner::ProcessEnd end) {
+        if (end != ShellRunner::ProcessEnd::Restart)
+            return;
+        ++atRestart.restarts;
+        atRestart.cameraClosed = camera.closed;
+        atRestart.viewOpen = view.cameraOpen;
+        atRestart.grabbing = view.grabbing;
+        atRestart.recordOpen = window->recordDb.isOpen();
+        atRestart.paramOpen = ParameterManager::instance()->dbIn.isOpen();
+        atRestart.portOpen = Client(port).connected();
+    });
     Client client(port);
     ASSERT_TRUE(client.connected());
     ASSERT_TRUE(client.write(0, {0, 1}));
     ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+    ShellRunner::setDryRunEndHandler(nullptr);
 
     EXPECT_EQ(cycleCount, 0);
     EXPECT_EQ(params->paraGroupIndex, 1);
@@ -226,12 +249,14 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
     // The restart is recorded after this process has let go of its camera, port 502 and its
     // databases.
     EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());
+    EXPECT_EQ(atRestart.restarts, 1);
     // Closed through its view, so the view's connection watch does not take it back.
-    EXPECT_TRUE(camera.closed);
-    EXPECT_FALSE(view.cameraOpen);
-    EXPECT_FALSE(view.grabbing);
-    EXPECT_FALSE(window->recordDb.isOpen());
-    EXPECT_FALSE(Client(port).connected());
+    EXPECT_TRUE(atRestart.cameraClosed);
+    EXPECT_FALSE(atRestart.viewOpen);
+    EXPECT_FALSE(atRestart.grabbing);
+    EXPECT_FALSE(atRestart.recordOpen);
+    EXPECT_FALSE(atRestart.paramOpen);
+    EXPECT_FALSE(atRestart.portOpen);
     window->cameraViews[0] = nullptr;
 }
 

@@ -4,7 +4,12 @@
 #include "tests/mainwindow/cyclefixture.h"
 
 #include "core/wallclock.h"
+#include "records/camerastatisticswidget.h"
+#include "records/datathread.h"
+#include "records/statisticswidget.h"
 #include "tests/core/paramtestdb.h"
+
+#include <QLabel>
 
 #include <QFile>
 #include <QThreadPool>
@@ -113,6 +118,95 @@ TEST_F(ResultRowsTest, RoundStampedBeforeMidnightIsFiledUnderTheDayItsEvaluation
     ASSERT_EQ(rows.size(), 1);
     EXPECT_TRUE(rows.at(0).startsWith(QStringLiteral("2024-05-01 23:59:59.000|"))) << rows.at(0).toStdString();
     EXPECT_TRUE(reportRows(QStringLiteral("ResStatistics.db")).isEmpty());
+}
+
+TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut)
+{
+    startStore();
+    build(1);
+    addPartRegion(0, 1);
+    CycleCamera* camera = CycleCamera::opened().front();
+    auto rowsWritten = [] { return reportRows(QStringLiteral("ResStatistics.db")).size(); };
+    auto cycle = [&](bool partLeft) {
+        const int before = cycleCount;
+        camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
+        pump(100);
+        pulseInput(0, 400);
+        ASSERT_TRUE(waitFor([&] { return cycleCount == before + 1; }, kPatientWaitMs));
+        if (partLeft) {
+            ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs));
+        } else {
+            ASSERT_TRUE(waitFor([this] { return window->alarmState != 1; }, kPatientWaitMs));
+        }
+    };
+    // The operator takes the part out and re-checks: the clearing round, not counted.
+    auto clearAlarm = [&] {
+        camera->setFrame(emptyCavity());
+        pump(200);
+        window->RunAlgorithm(0, 1);
+        window->CheckNG(true);
+        ASSERT_TRUE(waitFor([this] { return window->alarmState == 0; }, kPatientWaitMs));
+    };
+    auto manualCapture = [&](bool partLeft) {
+        const int rows = rowsWritten();
+        camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
+        pump(100);
+        window->SlotManualTrig(1);
+        ASSERT_TRUE(waitFor([&] { return rowsWritten() > rows; }, kPatientWaitMs));
+        if (partLeft) {
+            ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs));
+        } else {
+            ASSERT_TRUE(waitFor([this] { return window->alarmState != 1; }, kPatientWaitMs));
+        }
+    };
+
+    // By hand: OK, OK, NG (cleared), a manual capture of the part (NG, cleared), a manual capture
+    // of the empty cavity, OK: four machine cycles, one of them NG. Manual captures are
+    // evaluated but not counted.
+    cycle(false);
+    cycle(false);
+    cycle(true);
+    clearAlarm();
+    manualCapture(true);
+    clearAlarm();
+    manualCapture(false);
+    cycle(false);
+    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
+    const int handTotal = 4;
+    const int handNg = 1;
+    ASSERT_EQ(totalCounts[0], handTotal);
+    ASSERT_EQ(ngCounts[0], handNg);
+    // The manual captures' rows are kept (the chart and the export show them), marked.
+    EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics.db"),
+                          QStringLiteral("select count(distinct roundstart) from res_report where description = 'Manual capture'")),
+              QStringLiteral("2"));
+
+    // The screen on today's figures.
+    StatisticsWidget screen;
+    screen.resetToToday();
+    EXPECT_EQ(screen.page->totalCount->text(), QString::number(handTotal));
+    EXPECT_EQ(screen.page->totalNGCount->text(), QString::number(handNg));
+
+    // A search of today alone, read from the file.
+    QueryFilter f;
+    f.from = QDateTime(QDate::currentDate(), QTime(0, 0));
+    f.to = QDateTime(QDate::currentDate(), QTime(23, 59, 59, 999));
+    store->statisticsSource = 1;
+    store->setFilter(f);
+    store->startQuery(TemperatureChartData::QueryPass::Statistics);
+    store->queryThread->wait();
+    EXPECT_EQ(store->roundCount, handTotal);
+    EXPECT_EQ(store->ngRoundCount, handNg);
+    store->statisticsSource = 0;
+
+    // Today's figures read back at the next start.
+    store->clearTodayRounds();
+    startStore();
+    store->setFilter(f);
+    store->buildDayAxis();
+    store->computeStatistics();
+    EXPECT_EQ(store->roundCount, handTotal);
+    EXPECT_EQ(store->ngRoundCount, handNg);
 }
 
 }  // namespace

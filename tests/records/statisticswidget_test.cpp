@@ -13,10 +13,16 @@
 #include "tests/records/resultrows.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/modalsteps.h"
 #include "widgets/combobox.h"
 #include "widgets/fromtimetotime.h"
 #include "widgets/tipbox.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
 #include <QTime>
@@ -55,6 +61,32 @@ void shoot(QWidget* widget, const char* name)
     const QByteArray dir = qgetenv("MONITOR_SHOTS");
     if (!dir.isEmpty())
         widget->grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
+}
+
+// The export program the store runs, here a script of the test's own.
+void installExportScript(const QByteArray& body)
+{
+    const QString installed = QString::fromLatin1(TemperatureChartData::kExportProgram);
+    QDir().mkpath(QFileInfo(installed).path());
+    QFile::remove(installed);
+    QFile script(installed);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n" + body);
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+}
+
+// The message boxes shown without blocking, by their texts; closed when `close` is set.
+QStringList openTipTexts(bool close = false)
+{
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<tipbox*>(w); box && box->isVisible()) {
+            texts << box->text();
+            if (close)
+                box->close();
+        }
+    return texts;
 }
 
 class StatisticsScreen : public ::testing::Test {
@@ -170,4 +202,52 @@ TEST_F(StatisticsScreen, SearchShowsItsFiguresAfterItsSignal)
     screen->search();
     EXPECT_EQ(ModalAnswer::answeredCount(), answered + 1);
     EXPECT_EQ(totals(), (QStringList{"41", "5", "12.2%"}));
+}
+
+TEST_F(StatisticsScreen, ExportReportsItsEnd)
+{
+    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("usb"));
+    QDir().mkpath(folder);
+    // Folder chosen, export confirmed.
+    auto exportToFolder = [&] {
+        ModalSteps steps({[folder](QDialog* box) {
+                              auto* chooser = qobject_cast<QFileDialog*>(box);
+                              ASSERT_NE(chooser, nullptr);
+                              chooser->setDirectory(folder);
+                              QMetaObject::invokeMethod(chooser, "accept");
+                          },
+                          ModalSteps::finish(1)});
+        screen->exportData();
+        return steps.texts;
+    };
+    const struct {
+        const char* name;
+        QByteArray script;
+        const char* shown;
+        const char* shot;
+    } cases[] = {
+        {"written", "printf 'export finished\\r\\n'\n", "数据导出完成", "statistics_export_done"},
+        {"program failed", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败", "statistics_export_failed"},
+        {"program ended without its closing line", "exit 0\n", "数据导出失败", "statistics_export_unfinished"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        installExportScript(c.script);
+        EXPECT_EQ(exportToFolder(), QStringList{"确定是否导出"});
+        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<tipbox*>(w) && w->isVisible())
+                shoot(w, c.shot);
+        EXPECT_EQ(openTipTexts(true), QStringList{QString::fromUtf8(c.shown)});
+    }
+
+    // One export at a time: a second is refused while the first runs, which still reports its end.
+    installExportScript("sleep 2\nprintf 'export finished\\r\\n'\n");
+    exportToFolder();
+    ASSERT_EQ(TemperatureChartData::instance()->exportBusy, 1);
+    ModalSteps refused({ModalSteps::finish(1)});
+    screen->exportData();
+    EXPECT_EQ(refused.texts, QStringList{"上一个导出任务未完成"});
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+    EXPECT_EQ(openTipTexts(true), QStringList{"数据导出完成"});
 }

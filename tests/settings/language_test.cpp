@@ -6,10 +6,45 @@
 #include "core/shellrunner.h"
 #include "tests/support/dryrunlog.h"
 #include "widgets/combobox.h"
+#include "widgets/editbox.h"
+
+#include <QMutex>
+#include <QMutexLocker>
 
 namespace {
 
 class LanguageTest : public SettingsFixture {};
+
+// Every Qt message while it exists (passed on to the handler before it).
+class QtMessages {
+public:
+    QtMessages() { s_previous = qInstallMessageHandler(&QtMessages::handler); }
+    ~QtMessages()
+    {
+        qInstallMessageHandler(s_previous);
+        QMutexLocker lock(&s_mutex);
+        s_texts.clear();
+    }
+    QStringList texts() const
+    {
+        QMutexLocker lock(&s_mutex);
+        return s_texts;
+    }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        {
+            QMutexLocker lock(&s_mutex);
+            s_texts << text;
+        }
+        if (s_previous)
+            s_previous(type, context, text);
+    }
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QMutex s_mutex;
+    static inline QStringList s_texts;
+};
 
 TEST_F(LanguageTest, ChoosingALanguage)
 {
@@ -58,6 +93,40 @@ TEST_F(LanguageTest, ChoosingALanguage)
         reloadParams();
         EXPECT_EQ(currentLanguage, c.language);
     }
+}
+
+TEST_F(LanguageTest, SettingsAreStillSavedAfterADryRunLanguageChange)
+{
+    // The dry run records the reboot and the process goes on: it must still save its settings.
+    QtMessages messages;
+    {
+        SystemParamDialog dialog;
+        dialog.show();
+        auto page = static_cast<SystemParamWidget*>(dialog.pages().at(0));
+        ModalScript script({1});
+        page->languageBox->setCurrentIndex(1);
+        ASSERT_TRUE(DryRunLog::recordedCommands().contains(QStringLiteral("reboot")));
+    }
+    EXPECT_TRUE(store->dbIn.isOpen());
+
+    const int before = activeParams->recheckCount;
+    const int changed = before == 3 ? 4 : 3;
+    *editParams = *activeParams;
+    SystemParamDialog dialog;
+    dialog.show();
+    auto page = static_cast<SystemParamWidget*>(dialog.pages().at(0));
+    page->valueBoxes[4]->setValue(changed);  // "模腔重检"
+    ModalScript script({1});
+    dialog.acceptDialog();
+
+    // Only the save question: no "System parameter file error".
+    EXPECT_EQ(script.texts, QStringList{tableText(234)});
+    EXPECT_EQ(activeParams->recheckCount, changed);
+    const SystemParam stored = reloadParams();
+    EXPECT_EQ(stored.recheckCount, changed);
+    EXPECT_EQ(currentLanguage, 1);
+    for (const QString& text : messages.texts())
+        EXPECT_FALSE(text.contains(QLatin1String("database not open"), Qt::CaseInsensitive)) << qPrintable(text);
 }
 
 }  // namespace

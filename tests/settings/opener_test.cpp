@@ -19,7 +19,9 @@ class OpenerTest : public SettingsFixture {
 protected:
     // Presses the side menu's settings button; the dialog, when it opens, is closed unchanged.
     // Returns whether it opened, and whether the edit copy was the active one at that moment.
-    bool pressSettingsButton(bool* freshEditCopy = nullptr)
+    // `whileOpen` runs on the open dialog before it is closed.
+    bool pressSettingsButton(bool* freshEditCopy = nullptr,
+                             const std::function<void(SystemParamDialog*)>& whileOpen = {})
     {
         bool opened = false;
         bool fresh = false;
@@ -30,6 +32,8 @@ protected:
                 if (dialog && dialog->isVisible()) {
                     opened = true;
                     fresh = *editParams == *activeParams;
+                    if (whileOpen)
+                        whileOpen(dialog);
                     dialog->reject();
                 }
             }
@@ -108,6 +112,48 @@ TEST_F(OpenerTest, CameraPageShowsItsCameraAloneBehindTheDialog)
     EXPECT_DOUBLE_EQ(window->scaleX, 1.0);
     page->switchCamera();
     EXPECT_EQ(window->cameraBox->selectedCamera, 0) << "wraps round to the first";
+}
+
+TEST_F(OpenerTest, ClosingTheDialogBringsBackTheLayoutFromBefore)
+{
+    ASSERT_GE(cameraCount, 2);
+    struct Case {
+        const char* name;
+        int shown;  // cameraCount: all cameras
+        double scale;
+        bool switchInDialog;  // the camera page's "switch camera" pressed while open
+        int selectedAfter;    // the camera area's large camera, -1 for all
+    };
+    const Case cases[] = {
+        {"all cameras", cameraCount, 1.0, false, -1},
+        {"all cameras, another camera chosen on the page", cameraCount, 1.0, true, -1},
+        {"camera 2 alone, zoomed", 1, 2.0, false, 1},
+        {"camera 2 alone, camera 1 chosen on the page", 1, 1.0, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->shownCamera = c.shown;
+        window->ChangeCammer();
+        window->scaleX = window->scaleY = c.scale;
+        window->panX = c.scale > 1.0 ? 30.0 : 0.0;
+        int shownWhileOpen = -2;
+        ASSERT_TRUE(pressSettingsButton(nullptr, [&](SystemParamDialog* dialog) {
+            if (c.switchInDialog)
+                static_cast<CameraParamWidget*>(dialog->pages().at(1))->switchCamera();
+            shownWhileOpen = window->cameraBox->selectedCamera;
+        }));
+        EXPECT_NE(shownWhileOpen, -1) << "one camera large behind the open dialog";
+        EXPECT_EQ(window->shownCamera, c.shown);
+        EXPECT_EQ(window->cameraBox->selectedCamera, c.selectedAfter);
+        EXPECT_DOUBLE_EQ(window->scaleX, c.scale);
+        EXPECT_DOUBLE_EQ(window->panX, c.scale > 1.0 ? 30.0 : 0.0);
+        // The camera area as a person sees it after the dialog, when MONITOR_SHOTS names a folder.
+        const QByteArray shots = qgetenv("MONITOR_SHOTS");
+        if (!shots.isEmpty() && c.shown == cameraCount && c.switchInDialog) {
+            window->resize(1920, 1080);
+            window->grab().save(QString::fromUtf8(shots) + QStringLiteral("/settings_closed_all_cameras.png"));
+        }
+    }
 }
 
 TEST_F(OpenerTest, SwitchedOffCameraLeavesTheCameraArea)

@@ -64,7 +64,7 @@ bool MonitorProcess::start(int timeoutMs)
     m_program->setProcessEnvironment(env);
     m_program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_program->setStandardOutputFile(QProcess::nullDevice());
-    m_program->start(QStringLiteral(MONITOR_BINARY_DIR "/mould-monitor"), QStringList());
+    m_program->start(QStringLiteral(MONITOR_BINARY_DIR "/mould-monitor"), m_arguments);
     return m_program->waitForStarted(timeoutMs);
 }
 

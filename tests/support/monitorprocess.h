@@ -5,6 +5,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -20,6 +21,8 @@ public:
 
     // Environment of the program (the display and dry-run mode are set by start).
     void setEnv(const QString& name, const QString& value) { m_env.insert(name, value); }
+    // Arguments of the program (none unless set).
+    void setArguments(const QStringList& arguments) { m_arguments = arguments; }
     // Starts Xvfb (1920 x 1080) and the program; false when either does not start.
     bool start(int timeoutMs = 10000);
     // Waits until a box covering the whole screen holds the keyboard focus (the question the
@@ -41,6 +44,7 @@ private:
     QString xdotool(const QStringList& arguments) const;
 
     QProcessEnvironment m_env;
+    QStringList m_arguments;
     std::unique_ptr<QProcess> m_xvfb;
     std::unique_ptr<QProcess> m_program;
     QString m_display;

@@ -438,8 +438,24 @@ TEST_F(Pickers, ClearingTheFieldsKeepsTheStoredRange)
     QTest::mouseClick(buttonWithText(&picker, QStringLiteral("确定")), Qt::LeftButton);
     ASSERT_EQ(sent.size(), 1);
     const dayTime range = sent.at(0).at(0).value<dayTime>();
-    EXPECT_EQ(range.from, QDateTime(QDate(2024, 1, 10), QTime(0, 0)));  // a date without a time is midnight
-    EXPECT_EQ(range.to, QDateTime(QDate(2024, 1, 12), QTime(0, 0)));
+    EXPECT_EQ(range.from, QDateTime(QDate(2024, 1, 10), QTime(0, 0)));  // a start day without a time: midnight
+    EXPECT_EQ(range.to, QDateTime(QDate(2024, 1, 12), QTime(23, 59, 59, 999)));  // an end day: taken whole
+}
+
+TEST_F(Pickers, OneDayIsARange)
+{
+    // Start and end on the same day, as an operator taps them: no time chosen on either side.
+    DateTimeWidget picker;
+    picker.show();
+    clickDay(picker.fromCalendar(), QDate(2024, 1, 10));
+    clickDay(picker.toCalendar(), QDate(2024, 1, 10));
+    QSignalSpy sent(&picker, &DateTimeWidget::sendDateTime);
+    QTest::mouseClick(buttonWithText(&picker, QStringLiteral("确定")), Qt::LeftButton);
+    ASSERT_EQ(sent.size(), 1) << "no range error box";
+    const dayTime range = sent.at(0).at(0).value<dayTime>();
+    EXPECT_EQ(range.from, QDateTime(QDate(2024, 1, 10), QTime(0, 0)));
+    EXPECT_EQ(range.to, QDateTime(QDate(2024, 1, 10), QTime(23, 59, 59, 999)));
+    EXPECT_EQ(picker.result(), QDialog::Accepted);
 }
 
 TEST_F(Pickers, PressInThePickerClosesTheOpenRoller)
