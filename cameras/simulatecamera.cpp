@@ -1,5 +1,6 @@
 #include "cameras/simulatecamera.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <opencv2/core.hpp>
@@ -10,6 +11,8 @@
 
 namespace {
 const char* const kIid = "simulatecamera_IID";
+// Touched by the demo's operator once the part left in the mould is taken out.
+const char* const kTakeOutFile = "take-part-out";
 }
 
 SimulateCamera::SimulateCamera(QObject* parent)
@@ -27,6 +30,7 @@ bool SimulateCamera::open()
     const QString first = storedImagePath(0);
     if (QFileInfo::exists(first))
         loadStoredImage(first);
+    m_takeOutSeen = takeOutStamp();
     return true;
 }
 
@@ -100,8 +104,22 @@ QString SimulateCamera::iid() const
     return QString::fromLatin1(kIid);
 }
 
+qint64 SimulateCamera::takeOutStamp()
+{
+    const QFileInfo file(QString::fromLatin1(kTakeOutFile));
+    return file.exists() ? file.lastModified().toMSecsSinceEpoch() : -1;
+}
+
 bool SimulateCamera::grabFrame(unsigned char* destination)
 {
+    // The part was taken out: the mould shows its empty cavity until the next capture.
+    const qint64 takenOut = takeOutStamp();
+    if (takenOut != m_takeOutSeen) {
+        m_takeOutSeen = takenOut;
+        const QString empty = storedImagePath(0);
+        if (takenOut >= 0 && QFileInfo::exists(empty))
+            loadStoredImage(empty);
+    }
     const size_t bytes = std::min(m_frame.size(), static_cast<size_t>(m_frameLength));
     if (bytes > 0)
         std::memcpy(destination, m_frame.data(), bytes);

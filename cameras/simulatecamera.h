@@ -1,5 +1,7 @@
 // The stand-in camera for a monitor without working cameras: a fixed 1920 x 1080 frame that
-// changes only on a manual capture (softTrigger), which loads the next of two stored images.
+// changes on a manual capture (softTrigger), which loads the next of two stored images, and when
+// the operator of the demo takes the part out of the mould: touching the file "take-part-out" in
+// the working directory makes the camera show its first stored image (the empty cavity) again.
 // No SDK, no thread, no frame mutex: only the GUI thread touches it.
 #pragma once
 
@@ -18,7 +20,7 @@ public:
     explicit SimulateCamera(QObject* parent = nullptr);
 
     // Allocates the frame and fills it with the first stored image (template0.bmp) when that
-    // is usable, else black.
+    // is usable, else black. A "take-part-out" file that is already there counts as seen.
     bool open() override;
     void close() override {}
     bool startGrab() override { return true; }
@@ -53,7 +55,8 @@ public:
     QString iid() const override;
     QString serial() const override { return m_serial; }
     // Copies the frame on every call and returns false: a simulated camera never reports a
-    // new frame.
+    // new frame. When "take-part-out" has appeared or changed its modification time since the
+    // last call, the first stored image is loaded into the frame first (the image counter stays).
     bool grabFrame(unsigned char* destination) override;
     void loadDefaults(int*, int) override {}
     // The two simulated devices, index 0 and 1, without serial numbers.
@@ -68,6 +71,8 @@ private:
     QString storedImagePath(int counter) const;
     // Loads an existing stored image into the frame when it is usable (see softTrigger).
     void loadStoredImage(const QString& path);
+    // Modification time of "take-part-out" in ms since the epoch, -1 when there is none.
+    static qint64 takeOutStamp();
 
     bool m_colour = false;
     int m_pixelCount = kWidth * kHeight;
@@ -76,4 +81,5 @@ private:
     int m_deviceIndex = 0;
     QString m_serial;
     int m_imageCounter = 0;  // which stored image softTrigger loads next: 0 or 1
+    qint64 m_takeOutSeen = -1;  // takeOutStamp at the last look
 };

@@ -14,7 +14,8 @@ for p in "${packages[@]}"; do
 done
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-$SUDO apt-get update
+# Nothing missing: no need to refresh the package lists.
 if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi

@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Makes a fresh demo working directory from samples/ and the built stand-ins.
+# Makes a demo working directory from samples/ and the built stand-ins. A directory that already
+# holds a demo (its PARAM.db is there) is kept as it is, as the panel PC keeps its install folder
+# over a restart: parameters, regions, templates, records and pictures stay; only the built
+# stand-ins are copied again. Delete the directory to start afresh from samples/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 demo=${1:?usage: prepare-demo.sh DIR}
 mkdir -p "$demo"
-cp -r "$root/samples/." "$demo/"
-# The installed databases: copies of the default parameter group (without them the monitor
-# restores them itself and restarts the machine).
-for db in PARAM.db SN.db; do
-  [ -f "$demo/$db" ] || cp "$root/samples/paraGroup/default/$db" "$demo/$db"
-done
+if [ ! -f "$demo/PARAM.db" ]; then
+  for entry in "$root/samples/"* "$root/samples/".[!.]*; do
+    [ -e "$entry" ] || continue
+    [ "$(basename "$entry")" = PARAM.db ] || cp -r "$entry" "$demo/"
+  done
+  # The installed databases: copies of the default parameter group (without them the monitor
+  # restores them itself and restarts the machine). PARAM.db comes last: it marks a made demo.
+  [ -f "$demo/SN.db" ] || cp "$root/samples/paraGroup/default/SN.db" "$demo/SN.db"
+  cp "$root/samples/PARAM.db" "$demo/PARAM.db"
+fi
 # Our stand-in of the front-panel LED library, loaded from the working directory by path.
 # Without it the monitor runs with the LEDs unavailable and logs why.
 if [ -f "$root/build/LDIO_DLL.dll" ]; then

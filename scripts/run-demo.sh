@@ -11,7 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/install-deps.sh
-bash scripts/build.sh
+# Only what the demo runs; scripts/test.sh builds everything.
+bash scripts/build.sh demo
 demo=${MONITOR_DEMO_DIR:-$root/demo}
 bash scripts/prepare-demo.sh "$demo"
 cd "$demo"
@@ -21,6 +22,8 @@ cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 }
 trap cleanup EXIT
+# Links left by an earlier run may point at a terminal that another program holds now.
+rm -f "$demo/io-host" "$demo/io-board"
 socat pty,raw,echo=0,link="$demo/io-host" pty,raw,echo=0,link="$demo/io-board" &
 pids+=($!)
 for _ in $(seq 50); do [ -e "$demo/io-board" ] && [ -e "$demo/io-host" ] && break; sleep 0.1; done

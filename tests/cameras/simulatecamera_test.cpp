@@ -1,5 +1,6 @@
 #include "cameras/simulatecamera.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -239,4 +240,51 @@ TEST(SimulateCamera, ShowsItsFirstStoredImageBeforeTheFirstCapture)
     // Device 1 has no stored images here: black.
     auto second = openedCamera(1);
     EXPECT_EQ(grab(*second), std::vector<unsigned char>(static_cast<size_t>(kW * kH), 0));
+}
+
+namespace {
+
+// Gives "take-part-out" the modification time `secondsAgo` before now, creating it when missing.
+void touchTakeOut(int secondsAgo)
+{
+    QFile file(QStringLiteral("take-part-out"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime));
+}
+
+}  // namespace
+
+TEST(SimulateCamera, TakingThePartOutShowsTheEmptyCavityUntilTheNextCapture)
+{
+    writeGrey(QStringLiteral("cammer15/template0.bmp"), 50);
+    writeGrey(QStringLiteral("cammer15/template1.bmp"), 150);
+    writeGrey(QStringLiteral("cammer25/template0.bmp"), 60);
+    writeGrey(QStringLiteral("cammer25/template1.bmp"), 160);
+    // A file left from an earlier run is no news to a camera opened after it.
+    touchTakeOut(100);
+    auto first = openedCamera(0);
+    auto second = openedCamera(1);
+    for (auto* camera : {first.get(), second.get()}) {
+        camera->softTrigger();
+        camera->softTrigger();
+    }
+    EXPECT_EQ(grab(*first)[1], 150) << "the part in the cavity";
+    EXPECT_EQ(grab(*second)[1], 160);
+
+    // The part is taken out: both cameras show their empty cavity, and keep showing it.
+    touchTakeOut(50);
+    EXPECT_EQ(grab(*first)[1], 50);
+    EXPECT_EQ(grab(*second)[1], 60);
+    EXPECT_EQ(grab(*first)[1], 50);
+
+    // The captures go on where they were: the empty cavity, then the part again.
+    first->softTrigger();
+    EXPECT_EQ(grab(*first)[1], 50);
+    first->softTrigger();
+    EXPECT_EQ(grab(*first)[1], 150);
+    // Removing the file takes nothing out; touching it again does.
+    ASSERT_TRUE(QFile::remove(QStringLiteral("take-part-out")));
+    EXPECT_EQ(grab(*first)[1], 150);
+    touchTakeOut(10);
+    EXPECT_EQ(grab(*first)[1], 50);
 }

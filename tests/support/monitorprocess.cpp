@@ -96,6 +96,34 @@ bool MonitorProcess::answerStartupQuestion(const QString& key, int timeoutMs)
     return false;
 }
 
+void MonitorProcess::click(const QPoint& at) const
+{
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+             QStringLiteral("1")});
+}
+
+bool MonitorProcess::clickInBox(const QSize& size, const QPoint& offset, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // "  Position: 660,330 (screen: 0)" and "  Geometry: 600x420".
+    const QRegularExpression position(QStringLiteral("Position: (\\d+),(\\d+)"));
+    const QString geometry = QStringLiteral("Geometry: %1x%2").arg(size.width()).arg(size.height());
+    while (clock.elapsed() < timeoutMs && isRunning()) {
+        const QString focus = xdotool({QStringLiteral("getwindowfocus")});
+        if (!focus.isEmpty()) {
+            const QString where = xdotool({QStringLiteral("getwindowgeometry"), focus});
+            const QRegularExpressionMatch match = position.match(where);
+            if (where.contains(geometry) && match.hasMatch()) {
+                click(QPoint(match.captured(1).toInt(), match.captured(2).toInt()) + offset);
+                return true;
+            }
+        }
+        QThread::msleep(100);
+    }
+    return false;
+}
+
 int MonitorProcess::freeTcpPort()
 {
     QTcpServer probe;

@@ -3,7 +3,9 @@
 // operator would: with a key press on the box.
 #pragma once
 
+#include <QPoint>
 #include <QProcessEnvironment>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +30,13 @@ public:
     // Waits until a box covering the whole screen holds the keyboard focus (the question the
     // program asks when no camera opens) and presses `key` on it; false on timeout.
     bool answerStartupQuestion(const QString& key = QStringLiteral("Escape"), int timeoutMs = 20000);
+    // Taps the screen at `at` with the pointer (a press and release of the left button).
+    void click(const QPoint& at) const;
+    // Waits until a box of `size` holds the keyboard focus and taps it at `offset` from its top
+    // left corner; false on timeout.
+    bool clickInBox(const QSize& size, const QPoint& offset, int timeoutMs = 20000);
+    // The X display the program runs on (":N"), empty before start.
+    QString display() const { return m_display; }
     bool isRunning() const;
     qint64 pid() const;
     // Resident memory of the program in KiB (VmRSS), 0 when it is not running.

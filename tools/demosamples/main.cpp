@@ -5,8 +5,8 @@
 //   cammer15/template1.bmp, cammer25/template1.bmp  the same mould with a part left in a cavity
 //   cammer12/template0.bmp, cammer22/template0.bmp  template 0 of the cavity check (the empty
 //                                                   cavity)
-//   PARAM.db  the default parameter group's record with pictures kept (20 NG, 20 OK per folder)
-//             and one defect region over each cavity of the cavity check, cameras 1 and 2
+//   PARAM.db  the default parameter group's record with pictures kept (20 NG, 20 OK per folder),
+//             statistics and the temperature chart on, and one defect region over each cavity of the cavity check, cameras 1 and 2
 //
 // Usage: make-demo-samples SAMPLES_DIR   (reads SAMPLES_DIR/paraGroup/default/PARAM.db)
 
@@ -241,6 +241,9 @@ int main(int argc, char** argv)
         store.loadParams();
         store.active->ngImagesKept = 20;
         store.active->okImagesKept = 20;
+        // The side menu's statistics and temperature chart show the demo's cycles.
+        store.active->statisticsEnabled = 1;
+        store.active->temperatureChartEnabled = 1;
         ok = SystemParam::saveSysParams(*store.active, QSqlQuery(store.queryIn));
         for (int c = 0; c < 2 && ok; ++c)
             ok = writeRegions(c, kMoulds[c], QSqlQuery(store.queryIn));

@@ -1,0 +1,212 @@
+// The README's story of the demo, on the wire and in its order: the built program under Xvfb in a
+// working directory made by scripts/prepare-demo.sh, the IO board simulator playing the moulding
+// machine (--machine) on a pseudo-terminal, the screen tapped with the pointer. OK cycles; two
+// cavity captures, the second of which shows a part left in the cavity and raises the alarm while
+// the machine opens the mould once more; the part taken out by touching "take-part-out" in the
+// demo folder; "不检测此模"; and the machine's next mould openings are OK cycles again, the one
+// that came during the alarm included, with the clamp permitted and no alarm.
+#include "tests/core/paramtestdb.h"
+#include "tests/mainwindow/modbusread.h"
+#include "tests/support/eventwait.h"
+#include "tests/support/monitorprocess.h"
+#include "tests/support/ptypair.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Output bits on the board: a low level is the active one (clamp prohibited, alarm on).
+constexpr int kClamp = 1 << 0;
+constexpr int kAlarm = 1 << 2;
+
+// Where a person taps on the 1920 x 1080 screen: the side menu's "模腔手动抓拍" (the fifth command
+// button of the column at the right), the alarm panel's "不检测此模" in the same column, and the
+// OK button of the 600 x 420 question box, from the box's top left corner.
+const QPoint kCavityCapture(1870, 770);
+const QPoint kSkipMould(1870, 244);
+const QPoint kBoxOk(382, 360);
+
+// The simulator's report: "machine: ..." steps and "outputs 0x3FE" changes, one a line.
+class MachineOnTheWire {
+public:
+    bool start(const QString& device)
+    {
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
+            m_pending += QString::fromLatin1(m_process.readAllStandardOutput());
+            int eol;
+            while ((eol = m_pending.indexOf(QLatin1Char('\n'))) >= 0) {
+                m_lines << m_pending.left(eol).trimmed();
+                m_pending.remove(0, eol + 1);
+            }
+        });
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The demo's machine, with a longer moulding time: time enough for two captures while
+        // the mould is closed.
+        m_process.start(QStringLiteral(MONITOR_BINARY_DIR "/tools/ioboard-sim/ioboard-sim"),
+                        {QStringLiteral("--device"), device, QStringLiteral("--control"), QStringLiteral("io-board.ctl"),
+                         QStringLiteral("--record"), QStringLiteral("io-frames.log"), QStringLiteral("--machine"),
+                         QStringLiteral("2500,6000")});
+        m_process.closeWriteChannel();
+        return m_process.waitForStarted(10000);
+    }
+    ~MachineOnTheWire()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    int lineCount() const { return m_lines.size(); }
+    QStringList linesFrom(int first) const { return m_lines.mid(first); }
+    // Waits for a line from `first` on that starts with `text`; its index, or -1 on timeout.
+    int waitForLine(const QString& text, int first, int timeoutMs = kPatientWaitMs)
+    {
+        int found = -1;
+        waitUntil(
+            [&] {
+                for (int i = first; i < m_lines.size(); ++i) {
+                    if (m_lines[i].startsWith(text)) {
+                        found = i;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
+    }
+    // The outputs the board holds as last reported, -1 before the first report.
+    int outputs() const
+    {
+        static const QRegularExpression report(QStringLiteral("^outputs 0x([0-9A-F]+)$"));
+        for (int i = m_lines.size() - 1; i >= 0; --i) {
+            const QRegularExpressionMatch match = report.match(m_lines[i]);
+            if (match.hasMatch())
+                return match.captured(1).toInt(nullptr, 16);
+        }
+        return -1;
+    }
+    // Output reports from line `first` on.
+    QList<int> outputsFrom(int first) const
+    {
+        static const QRegularExpression report(QStringLiteral("^outputs 0x([0-9A-F]+)$"));
+        QList<int> words;
+        for (int i = first; i < m_lines.size(); ++i) {
+            const QRegularExpressionMatch match = report.match(m_lines[i]);
+            if (match.hasMatch())
+                words << match.captured(1).toInt(nullptr, 16);
+        }
+        return words;
+    }
+
+private:
+    QProcess m_process;
+    QString m_pending;
+    QStringList m_lines;
+};
+
+int okPictures(int camera)
+{
+    return QDir(QStringLiteral("alarmimage/camera%1/detect2/OK").arg(camera)).entryList({QStringLiteral("*.jpg")}, QDir::Files).size();
+}
+
+QString remarks()
+{
+    return sqliteValue(QStringLiteral("RECORD.db"), QStringLiteral("select group_concat(remarks, '|') from RECORD"));
+}
+
+TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCyclesAgain)
+{
+    QProcess prepare;
+    prepare.start(QStringLiteral("bash"), {QStringLiteral(MONITOR_SOURCE_DIR "/scripts/prepare-demo.sh"), QDir::currentPath()});
+    ASSERT_TRUE(prepare.waitForFinished(30000));
+    ASSERT_EQ(prepare.exitCode(), 0);
+    PtyPair pty;
+    ASSERT_TRUE(pty.start());
+    MachineOnTheWire machine;
+    ASSERT_TRUE(machine.start(pty.deviceEnd()));
+    MonitorProcess program;
+    program.setEnv(QStringLiteral("MONITOR_SERIAL_PORT"), pty.hostEnd());
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.answerStartupQuestion());
+    const auto alarmRegister = [&] { return readRegisters(quint16(program.modbusPort()), 1, 1); };
+    const auto ngCycles = [&] {
+        const std::vector<int> words = readRegisters(quint16(program.modbusPort()), 52, 2);
+        return words.size() == 2 ? words[0] * 65536 + words[1] : -1;
+    };
+
+    // OK cycles: the machine opens the mould, the monitor checks the empty cavities and permits
+    // the clamp, the mould closes, and again.
+    int from = machine.lineCount();
+    ASSERT_TRUE(waitUntil([] { return okPictures(1) >= 2 && okPictures(2) >= 2; }, 60000)) << "two OK cycles";
+    int closes = machine.waitForLine(QStringLiteral("machine: mould closes"), machine.lineCount());
+    ASSERT_GE(closes, 0);
+    for (int word : machine.outputsFrom(from))
+        EXPECT_EQ(word & kAlarm, kAlarm) << "no alarm in the OK cycles";
+    // (The machine may wait for the clamp a moment on a loaded machine: how long a check takes is
+    // no part of this test.)
+    EXPECT_EQ(ngCycles(), 0);
+
+    // With the mould closed, two cavity captures: the empty cavity, then the part left in it.
+    program.click(kCavityCapture);
+    QThread::msleep(1000);
+    from = machine.lineCount();
+    program.click(kCavityCapture);
+    ASSERT_TRUE(waitUntil([&] { return machine.outputs() >= 0 && (machine.outputs() & (kAlarm | kClamp)) == 0; }, kPatientWaitMs))
+        << "the capture raises the alarm with the clamp prohibited";
+    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{2}; }, 5000)) << "cavity alarm";
+    EXPECT_EQ(machine.linesFrom(closes + 1).filter(QStringLiteral("mould open")).size(), 0)
+        << "the alarm came while the mould was closed";
+    const int ngAfterAlarm = ngCycles();
+
+    // The machine opens the mould during the alarm and waits for the clamp.
+    const int opened = machine.waitForLine(QStringLiteral("machine: cycle"), from);
+    ASSERT_GE(opened, 0) << "the mould opens during the alarm";
+    ASSERT_GE(machine.waitForLine(QStringLiteral("machine: waiting for the clamp permission"), opened), 0);
+    EXPECT_EQ(machine.outputs() & (kAlarm | kClamp), 0);
+
+    // The operator takes the part out, as the README says: touching take-part-out.
+    {
+        QFile file(QStringLiteral("take-part-out"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QThread::msleep(500);
+    const int picturesBefore = okPictures(1);
+    from = machine.lineCount();
+    program.click(kSkipMould);
+    ASSERT_TRUE(program.clickInBox(QSize(600, 420), kBoxOk)) << "the question of 不检测此模";
+
+    // The alarm is lifted; the mould opening that came during it is checked on the empty cavity:
+    // the clamp is permitted and the mould closes.
+    ASSERT_GE(machine.waitForLine(QStringLiteral("machine: mould closes"), from), 0) << "the clamp is permitted";
+    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{0}; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return okPictures(1) > picturesBefore; }, kPatientWaitMs))
+        << "the waiting mould opening is checked OK";
+    EXPECT_TRUE(remarks().contains(QStringLiteral("所有相机都不检测本模")));
+
+    // The next mould openings are OK cycles with the clamp permitted and no alarm.
+    int at = machine.lineCount();
+    for (int cycle = 0; cycle < 2; ++cycle) {
+        SCOPED_TRACE(cycle);
+        const int open = machine.waitForLine(QStringLiteral("machine: cycle"), at);
+        ASSERT_GE(open, 0);
+        at = machine.waitForLine(QStringLiteral("machine: mould closes"), open);
+        ASSERT_GE(at, 0) << "the clamp is permitted";
+        ++at;
+    }
+    for (int word : machine.outputsFrom(from + 1))
+        EXPECT_EQ(word & kAlarm, kAlarm) << "no alarm after the mould was skipped";
+    EXPECT_EQ(alarmRegister(), std::vector<int>{0});
+    EXPECT_EQ(ngCycles(), ngAfterAlarm) << "no NG cycle after the part was taken out";
+    const QString log = remarks();
+    EXPECT_FALSE(log.mid(log.lastIndexOf(QStringLiteral("所有相机都不检测本模"))).contains(QStringLiteral("报警")))
+        << log.toStdString();
+    EXPECT_TRUE(program.isRunning());
+}
+
+}  // namespace
