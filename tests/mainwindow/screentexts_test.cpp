@@ -53,6 +53,7 @@
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -279,6 +280,13 @@ public:
             checkWidget(w);
         }
         checkPainted(top);
+        // With MONITOR_SHOT_DIR set, each screen is also written there as a picture for a look.
+        const QString shots = QString::fromLocal8Bit(qgetenv("MONITOR_SHOT_DIR"));
+        if (!shots.isEmpty()) {
+            QString file = screen;
+            file.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+            top->grab().save(QDir(shots).filePath(file + (language ? QStringLiteral("-en.png") : QStringLiteral("-zh.png"))));
+        }
     }
 
     // Checks the shown modal widget, if any, then closes it.
