@@ -680,7 +680,6 @@ const KnownOffender kBeingMended[] = {
     {1, "QLabel in MoJuWizard | \u8bb0\u5f55\u5171"},
     {1, "QLabel in MoJuWizard | \u5f20\u56fe\u7247"},
     {0, "CammerWidget in MoJuWizard | "},
-    {1, "okBtn | Confirm"},
     // Found by this test beyond the list.
     {1, "pComboChangeDetect | Product check"},
     {1, "pComboChangeSource | "},
