@@ -18,6 +18,7 @@
 #include "widgets/dialogstyle.h"
 #include "widgets/edit.h"
 #include "widgets/numberkeypad.h"
+#include "widgets/textfit.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
 
@@ -29,6 +30,10 @@
 #include <QTabWidget>
 
 namespace {
+
+// Room for the confirm button's caption: its 120 pixels less a margin of 10 at each side.
+constexpr int kConfirmRoom = 100;
+constexpr int kSmallestConfirmPixels = 20;
 
 constexpr int kDialogWidth = 1800;
 constexpr int kDialogHeight = 950;
@@ -71,6 +76,9 @@ SystemParamDialog::SystemParamDialog(QWidget* parent) : CComp_DialogFrame(tr("Âè
     createTabs();
     applyDialogStyle(this, QString());
     applyDialogStyle(m_tabWidget, QString());
+    // The confirm button keeps its 120 pixels; a caption wider than that ("Confirm" at 32 pixels)
+    // takes a smaller font.
+    fitButtonCaption(okButton(), kConfirmRoom, kSmallestConfirmPixels);
     // Only now: the camera page's own switch into the complete display during its construction
     // leaves the dialog as it is.
     connect(m_cameraPage, &CameraParamWidget::showModeChange, this, &SystemParamDialog::showModeChange);

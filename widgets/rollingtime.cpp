@@ -30,8 +30,8 @@ _RollingTime::_RollingTime(QWidget* parent)
 
     const QFont font(QLatin1String(kKitFontFamily), 12);
     QWidget* strip = addRightAlignedBar(this, QSize(150, 60), QMargins(0, 0, 10, 0), 15);
-    QPushButton* ok = addTextButton(strip, QStringLiteral("确定"), QStringLiteral("#2687F2"), font, 30);
-    QPushButton* cancel = addTextButton(strip, QStringLiteral("取消"), QStringLiteral("black"), font, 30);
+    QPushButton* ok = addTextButton(strip, tr("确定"), QStringLiteral("#2687F2"), font, 30);
+    QPushButton* cancel = addTextButton(strip, tr("取消"), QStringLiteral("black"), font, 30);
     connect(ok, &QPushButton::clicked, this, &_RollingTime::addDayTime);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -318,6 +318,17 @@ Search again?</translation>
     </message>
 </context>
 <context>
+    <name>_RollingTime</name>
+    <message>
+        <source>确定</source>
+        <translation>Confirm</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>cancelbtn</name>
     <message>
         <source>取消</source>
