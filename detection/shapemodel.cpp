@@ -43,8 +43,8 @@ constexpr double kRefineMaxAngleSpacing = 1.0;  // degrees (small templates)
 // their offsets turn the pose by 0.01 to 0.5 degrees even on an unmoved frame. Comparing the
 // grey levels themselves has its minimum at the true pose whatever the content, so the edge
 // fit's pose is the start of a few Gauss-Newton rounds on them.
-constexpr int kPatchMaxPixels = 40000;
-constexpr int kPatchIterations = 12;
+constexpr int kPatchMaxPixels = 16000;
+constexpr int kPatchIterations = 6;
 // Residuals beyond this many robust standard deviations count less (Huber).
 constexpr float kHuberScale = 2.0f;
 // The alignment stays within this reach of the edge fit's pose, or is not taken.
