@@ -112,7 +112,28 @@ private:
     // border add nothing.
     float refinementScore(const GradientView& g, double x, double y, double degrees) const;
 
+    // The template's grey levels for the final alignment of the rotated search: its pixels
+    // inside the mask (at most kPatchMaxPixels of the strongest gradients), their offsets from
+    // the template centre as the model points', their values and the template's derivatives
+    // along x, y and the turn about the centre (radians).
+    struct Patch {
+        std::vector<float> u;
+        std::vector<float> v;
+        std::vector<float> value;
+        std::vector<float> dx;
+        std::vector<float> dy;
+        std::vector<float> da;
+        int count() const { return static_cast<int>(u.size()); }
+    };
+    void buildPatch(const cv::Mat& templ, const cv::Mat& mask);
+    // Gauss-Newton alignment of the patch's grey levels onto the 8-bit image from the given
+    // pose, with a grey-level gain and offset fitted in every round and residuals that the
+    // template does not explain weighted down. False, the pose untouched, when it cannot be
+    // solved or leaves the reach of the search's pose.
+    bool alignPatch(const cv::Mat& image, cv::Point2f& position, float& angle) const;
+
     std::vector<Level> levels;
+    Patch m_patch;
 
     // Search scratch, reused from search to search: the image pyramid, the gradient buffers at
     // level-0 size (each level writes into their top-left corner) and the rotated model points.
@@ -126,4 +147,7 @@ private:
     mutable std::vector<float> m_rotGx;
     mutable std::vector<float> m_rotGy;
     mutable float m_lastScore = 0.0f;
+    mutable std::vector<float> m_sampled;
+    mutable std::vector<float> m_residual;
+    mutable std::vector<float> m_absResidual;
 };

@@ -43,18 +43,21 @@ protected:
     }
 
     // Motion correction on with the given rotation correction, brightness matched to the
-    // template (the frames change their brightness), record defaults otherwise; one template;
-    // the positioning region on the target and inspection regions on a grid that keeps clear of
-    // the target and of the frame border that a turned and shifted frame uncovers.
-    DetectEngine& buildScene(int rotationCorrection)
+    // template (the frames change their brightness), record defaults otherwise; one template of
+    // `base` (the synthetic scene by default) with noise; the positioning region in the middle
+    // and inspection regions on a grid that keeps clear of it and of the frame border that a
+    // turned and shifted frame uncovers.
+    DetectEngine& buildScene(int rotationCorrection) { return buildScene(rotationCorrection, scene()); }
+    DetectEngine& buildScene(int rotationCorrection, const cv::Mat& base)
     {
+        m_scene = base;
         p().motionCorrection = 0;
         p().rotationCorrection = rotationCorrection;
         p().maxOffset = kMaxOffset;
         p().matchTemplateBrightness = 1;
         p().alarmArea = 100;
         makeView(false, kW, kH);
-        cv::Mat templ = scene();
+        cv::Mat templ = base.clone();
         synthetic::addNoise(templ, kNoise, 70);
         setTemplate(D, 0, templ);
         const cv::Rect t = targetRect();
@@ -76,9 +79,9 @@ protected:
 
     // The scene after `m`, with a 16 x 16 defect of contrast 40 in the first (top-left) region
     // when `defect` is set.
-    static cv::Mat frame(const SceneMotion& m, bool defect)
+    cv::Mat frame(const SceneMotion& m, bool defect) const
     {
-        cv::Mat s = scene();
+        cv::Mat s = m_scene.clone();
         if (defect) {
             cv::Mat patch = s(cv::Rect(200, 200, 16, 16));
             patch.convertTo(patch, -1, 1.0, cv::mean(patch)[0] > 128 ? -40.0 : 40.0);
@@ -108,6 +111,7 @@ protected:
 
     std::vector<int> regions;
     std::vector<cv::Rect> regionRects;
+    cv::Mat m_scene;  // without sensor noise
 };
 
 // No motion with fresh noise, whole-pixel and sub-pixel shifts without a turn, turns of 0.2 to 5
