@@ -468,8 +468,13 @@ void AdvanceParamWidget::SlotParaGroupRestore()
         return;
     if (!ask(tableText(kTextRestoreQuestion)))
         return;
-    if (!mainWindow || !mainWindow->restoreParaGroup(groupBox->currentIndex()))
+    if (!mainWindow) {
         warn(tableText(kTextParamFileError));
+        return;
+    }
+    QString failure;
+    if (!mainWindow->restoreParaGroup(groupBox->currentIndex(), &failure))
+        warn(failure);
 }
 
 void AdvanceParamWidget::SlotParaGroupDelete()

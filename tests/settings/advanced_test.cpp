@@ -12,16 +12,20 @@
 #include "tests/settings/scratchfiles.h"
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/filesizelimit.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/edit.h"
 #include "widgets/editbox.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <cstdlib>
@@ -242,6 +246,121 @@ TEST_F(AdvancedTest, RestoreBringsTheGroupBackAndRestarts)
     EXPECT_EQ(fileBytes(QStringLiteral("cammer11/template0.bmp")), QByteArray("T11"));
     EXPECT_EQ(logRemarks().last(), tableText(286).arg(QStringLiteral("mouldA")));
     EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{QCoreApplication::applicationFilePath()});
+}
+
+// The working files a restore must never leave half replaced: PARAM.db and the templates.
+QStringList workingGroupFiles()
+{
+    QStringList files = tree(QStringLiteral("cammer11")) + tree(QStringLiteral("cammer12"))
+        + tree(QStringLiteral("cammer21")) + tree(QStringLiteral("cammer22"));
+    files << QString::fromLatin1(QCryptographicHash::hash(fileBytes(QStringLiteral("PARAM.db")),
+                                                          QCryptographicHash::Sha1).toHex());
+    return files;
+}
+
+// Group `name` in the store: the working PARAM.db and a template per check, marked "G<c><d>".
+void makeGroup(const QString& name)
+{
+    const QString folder = QStringLiteral("paraGroup/") + name;
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QFile::copy(QStringLiteral("PARAM.db"), folder + QStringLiteral("/PARAM.db")));
+    for (int c = 1; c <= 2; ++c)
+        for (int d = 1; d <= 2; ++d)
+            writeFile(folder + QStringLiteral("/cammer%1%2/template0.bmp").arg(c).arg(d),
+                      QStringLiteral("G%1%2").arg(c).arg(d).toLatin1());
+}
+
+// Grows the database `file` by about `bytes` with a table of its own.
+void padDatabase(const QString& file, int bytes)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pad"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("create table padding(data blob)")));
+        ASSERT_TRUE(query.prepare(QStringLiteral("insert into padding values(?)")));
+        query.addBindValue(QByteArray(bytes, 'p'));
+        ASSERT_TRUE(query.exec());
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("pad"));
+}
+
+TEST_F(AdvancedTest, RestoreOntoANearlyFullDiskKeepsTheRunningGroup)
+{
+    // Files of the disk stay below 512 KB: a group with a larger file cannot be copied whole.
+    constexpr int kLimit = 512 * 1024;
+    const struct {
+        const char* name;
+        const char* largeFile;  // in the group
+    } cases[] = {
+        {"largeParameters", "PARAM.db"},
+        {"largeTemplate", "cammer21/template0.bmp"},
+    };
+    activeParams->paraGroupIndex = 7;
+    ASSERT_TRUE(activeParams->saveParaGroupIndex());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QLatin1String(c.name);
+        makeGroup(name);
+        const QString large = QStringLiteral("paraGroup/") + name + QLatin1Char('/') + QLatin1String(c.largeFile);
+        if (large.endsWith(QLatin1String(".db")))
+            padDatabase(large, kLimit);
+        else
+            writeFile(large, QByteArray(kLimit + 1, 'g'));
+        const int index = ParaGroups::groupList().indexOf(name);
+        ASSERT_GE(index, 0);
+        const QStringList before = workingGroupFiles();
+        const QString expected =
+            ParaGroups::failureText(ParaGroups::RestoreFailure::CopyFailed, name);
+
+        // 1: restored (or failed with another reason); 0: refused with the copy's failure.
+        const int result = runWithFileSizeLimit(kLimit, [&] {
+            QString failure;
+            if (mainWindow->restoreParaGroup(index, &failure))
+                return 1;
+            return failure == expected ? 0 : 2;
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(workingGroupFiles(), before);
+        EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("7\n"));
+        EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+        EXPECT_EQ(logRemarks().last(), expected);
+        EXPECT_EQ(QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*")}, QDir::Dirs | QDir::Hidden),
+                  QStringList());
+    }
+    // The running program still saves its parameters.
+    EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
+}
+
+TEST_F(AdvancedTest, RestoreOfADamagedGroupSaysWhyAndRestartsNothing)
+{
+    makeGroup(QStringLiteral("damaged"));
+    // Every page but the first zeroed: the table list is still readable, the integrity check fails.
+    QFile group(QStringLiteral("paraGroup/damaged/PARAM.db"));
+    ASSERT_TRUE(group.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(group.seek(4096));
+    group.write(QByteArray(int(group.size()) - 4096, '\0'));
+    group.close();
+    ASSERT_TRUE(ParaGroups::isRestorable(QStringLiteral("damaged")));
+    activeParams->paraGroupIndex = 7;
+    ASSERT_TRUE(activeParams->saveParaGroupIndex());
+    page->ParaGroupUpdateList();
+    page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("damaged")));
+    const QStringList before = workingGroupFiles();
+
+    ModalScript script({1, 1});
+    page->SlotParaGroupRestore();
+    const QString why = ParaGroups::failureText(ParaGroups::RestoreFailure::NoParameters, QStringLiteral("damaged"));
+    EXPECT_EQ(script.texts, (QStringList{tableText(285), why}));
+    EXPECT_EQ(workingGroupFiles(), before);
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("7\n"));
+    EXPECT_EQ(activeParams->paraGroupIndex, 7);
+    EXPECT_EQ(logRemarks().last(), why);
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+    EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
 }
 
 TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
