@@ -80,6 +80,9 @@ public:
     // The round's temperature readings into registers 200 + 2j, 201 + 2j, as far as the table
     // reaches.
     void writeValuesToModbus();
+    // The current parameter group's index into read register 2 (after a group was deleted or
+    // backed up while the program runs).
+    void writeParaGroupToModbus();
     // Lets go of the cameras, port 502 and the IO board's serial port, then starts the program
     // anew and quits (a dry run only records the start). Used after a parameter group has been
     // copied into the working directory and the databases have been closed.

@@ -22,6 +22,7 @@
 namespace {
 
 // Read registers.
+constexpr int kParaGroupReadRegister = 2;
 constexpr int kCycleRegisters = 50;    // 50..55: cycles, NG cycles, good cycles
 constexpr int kCameraRegisters = 56;   // 56 + 6c ..: camera c's cycles, NG cycles, good cycles
 constexpr int kCameraStride = 6;
@@ -56,6 +57,11 @@ void MoJuWizard::writeCountersToModbus()
                                        registerPairs({totalCounts[c], ngCounts[c], totalCounts[c] - ngCounts[c]}));
     modbusServer->setReadRegisters(kCycleRegisters,
                                    registerPairs({cycleCount, ngCycleCount, cycleCount - ngCycleCount}));
+}
+
+void MoJuWizard::writeParaGroupToModbus()
+{
+    modbusServer->setReadRegister(kParaGroupReadRegister, quint16(activeParams->paraGroupIndex));
 }
 
 void MoJuWizard::writeValuesToModbus()

@@ -169,6 +169,7 @@ bool swapInStagedGroup(int cameras, int detects)
 namespace ParaGroups {
 
 const char* const kStoreFolder = "./paraGroup";
+const char* const kDefaultGroup = "default";
 
 QStringList groupList()
 {
@@ -256,7 +257,7 @@ bool holdsSoundParameters(const QString& file)
 
 bool backupGroup(const QString& name, int cameras, int detects)
 {
-    if (!isValidName(name))
+    if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
         return false;
     const QString staging = QString::fromLatin1(kStagingFolder);
     const QString replaced = QString::fromLatin1(kReplacedFolder);
@@ -297,7 +298,7 @@ bool backupGroup(const QString& name, int cameras, int detects)
 
 bool removeGroup(const QString& name)
 {
-    return isValidName(name) && removeTree(groupFolder(name));
+    return isValidName(name) && name != QLatin1String(kDefaultGroup) && removeTree(groupFolder(name));
 }
 
 QString failureText(RestoreFailure failure, const QString& name)

@@ -12,6 +12,9 @@ namespace ParaGroups {
 
 // The store folder, relative to the working directory.
 extern const char* const kStoreFolder;
+// The group that comes with the installation: besides its group files it holds SN.db and the
+// factory archive, so it is restored but never overwritten nor deleted.
+extern const char* const kDefaultGroup;
 
 // Names of the store's sub-folders (those beginning with a dot too), sorted by name
 // (case-sensitive); empty when there is none.
@@ -40,11 +43,12 @@ bool holdsSoundParameters(const QString& file);
 // Backs up the working directory's PARAM.db and template folders cammer<c><d> (cameras 1..cameras,
 // detects 1..detects) as group `name`. Everything is copied into a staging folder beside the
 // store first, which takes the group's place only when every copy succeeded: a failed backup
-// leaves an existing group of that name as it was. False for an invalid name or a failed copy.
+// leaves an existing group of that name as it was. False for an invalid name, the default
+// group, or a failed copy.
 bool backupGroup(const QString& name, int cameras, int detects);
 
 // Removes group `name` with everything in it (a group that is a symbolic link: the link only);
-// false for an invalid name or when it could not be removed.
+// false for an invalid name, the default group, or when it could not be removed.
 bool removeGroup(const QString& name);
 
 // Why a restore did not happen. On every failure the working files are as they were.

@@ -531,6 +531,11 @@ please choose the cameras to use</translation>
 or control characters!</translation>
     </message>
     <message>
+        <source>默认参数组不能被覆盖或删除！</source>
+        <translation>The default parameter group cannot
+be overwritten or deleted!</translation>
+    </message>
+    <message>
         <source>参数组备份失败，原有的参数组没有改变！</source>
         <translation>The backup of the parameter group
 failed; the stored group is unchanged!</translation>

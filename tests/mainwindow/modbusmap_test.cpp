@@ -4,7 +4,9 @@
 #include "core/parametermanager.h"
 #include "core/shellrunner.h"
 #include "io/modbusserver.h"
+#include "settings/advanceparamwidget.h"
 #include "settings/paragroups.h"
+#include "widgets/combobox.h"
 #include "tests/mainwindow/recordsfixture.h"
 #include "view/cammerwidget.h"
 
@@ -283,6 +285,45 @@ TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
         added << QStringLiteral("检测计数已被清零");
         EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), remarksBefore + QLatin1Char('\n') + added.join('\n'));
     }
+}
+
+TEST_F(ModbusMapTest, DeletingAGroupSortedBeforeTheCurrentOneKeepsTheIndexOnTheCurrentGroup)
+{
+    // Groups A, B, C, D; B (index 1) runs. After A is deleted B is at 0 and C at 1.
+    makeGroup(QStringLiteral("C"), QStringLiteral("C"));
+    makeGroup(QStringLiteral("D"), QStringLiteral("D"));
+    params->paraGroupIndex = 1;
+    build();
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    list.setCurrentIndex(list.findText(QStringLiteral("A")));
+    AdvanceParamWidget::deleteListedGroup(&list, {[](const QString&) { return true; }, [](const QString&) { return 0; }});
+    ASSERT_EQ(ParaGroups::groupList(), (QStringList{"B", "C", "D"}));
+
+    EXPECT_EQ(params->paraGroupIndex, 0);
+    EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QStringLiteral("0\n"));
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.read(2, 1), std::vector<int>{0});
+    // C, now at the old index, is another group: the switch restores it.
+    ASSERT_TRUE(client.write(1, {1}));
+    ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+    EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("C"));
+    EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QStringLiteral("1\n"));
+}
+
+TEST_F(ModbusMapTest, DeletingTheCurrentGroupLeavesNoListedGroupCurrent)
+{
+    params->paraGroupIndex = 1;
+    build();
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    list.setCurrentIndex(list.findText(QStringLiteral("B")));
+    AdvanceParamWidget::deleteListedGroup(&list, {[](const QString&) { return true; }, [](const QString&) { return 0; }});
+    EXPECT_EQ(params->paraGroupIndex, -1);
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.read(2, 1), std::vector<int>{65535});
 }
 
 TEST_F(ModbusMapTest, GroupIndexCountsEverySubFolderOfTheStore)
