@@ -363,6 +363,68 @@ TEST_F(AdvancedTest, RestoreOfADamagedGroupSaysWhyAndRestartsNothing)
     EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
 }
 
+TEST_F(AdvancedTest, TheDefaultGroupIsNeitherOverwrittenNorDeleted)
+{
+    writeFile(QStringLiteral("paraGroup/default/PARAM.db"), "default parameters");
+    writeFile(QStringLiteral("paraGroup/default/SN.db"), "serial numbers");
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), "factory archive");
+    page->ParaGroupUpdateList();
+    const QStringList before = tree(QStringLiteral("paraGroup/default"));
+    const QString refusal = QString::fromUtf8("默认参数组不能被覆盖或删除！");
+
+    EXPECT_EQ(backup(QStringLiteral("default"), {1, 1}), QStringList{refusal});
+    page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("default")));
+    {
+        ModalScript script({1});
+        page->SlotParaGroupDelete();
+        EXPECT_EQ(script.texts, QStringList{refusal});
+    }
+    EXPECT_EQ(tree(QStringLiteral("paraGroup/default")), before);
+    EXPECT_EQ(page->groupBox->findText(QStringLiteral("default")), 0);
+    EXPECT_FALSE(ParaGroups::removeGroup(QStringLiteral("default")));
+    EXPECT_FALSE(ParaGroups::backupGroup(QStringLiteral("default"), 2, 2));
+    EXPECT_EQ(tree(QStringLiteral("paraGroup/default")), before);
+}
+
+TEST_F(AdvancedTest, RemovingAFolderThatIsALinkRemovesTheLinkOnly)
+{
+    const QString outside = QDir::current().filePath(QStringLiteral("outside"));
+    writeFile(outside + QStringLiteral("/PARAM.db"), "outside");
+    writeFile(outside + QStringLiteral("/cammer11/template0.bmp"), "outside");
+    const QStringList kept = tree(outside);
+    const struct {
+        const char* what;
+        const char* link;  // made to point to the outside folder
+        std::function<void()> run;
+    } cases[] = {
+        {"delete of a linked group", "paraGroup/linked",
+         [this] {
+             page->ParaGroupUpdateList();
+             page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("linked")));
+             ModalScript script({1});
+             page->SlotParaGroupDelete();
+         }},
+        {"backup over a linked group", "paraGroup/linked",
+         [this] {
+             page->ParaGroupUpdateList();
+             backup(QStringLiteral("linked"), {1, 1, 1});
+         }},
+        {"backup's staging folder left as a link", "paraGroup.staging",
+         [this] { backup(QStringLiteral("fresh"), {1, 1}); }},
+        {"backup's replaced folder left as a link", "paraGroup.replaced",
+         [this] { backup(QStringLiteral("fresh"), {1, 1, 1}); }},
+    };
+    QDir().mkpath(QStringLiteral("paraGroup"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QFile::link(outside, QLatin1String(c.link)));
+        c.run();
+        EXPECT_EQ(tree(outside), kept);
+        EXPECT_FALSE(QFileInfo(QLatin1String(c.link)).isSymLink());
+        ParaGroups::removeTree(QLatin1String(c.link));
+    }
+}
+
 TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
 {
     writeFile(install + QStringLiteral("/PARAM.db"), "installed");
@@ -445,6 +507,20 @@ TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackage)
     page->SlotRestoreFactorySet();
     EXPECT_EQ(script.texts, QStringList{tableText(551) + QLatin1Char('?')});
     EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=factory"});
+}
+
+TEST_F(AdvancedTest, APackageThatCannotBePlacedKeepsTheOlderOne)
+{
+    const QString source = mountPoint + QStringLiteral("/x.tar.gz");
+    writeFile(source, "new package");
+    writeFile(install + QStringLiteral("/newupdate.rar"), "older");
+    // The name is taken by a folder, so the rename fails.
+    writeFile(install + QStringLiteral("/newupdate.tar.gz/inside"), "x");
+    EXPECT_FALSE(PendingPackage::write(source, QStringLiteral("newupdate.tar.gz")));
+    // The disk is full.
+    EXPECT_EQ(runWithFileSizeLimit(4, [&] { return PendingPackage::write(source, QStringLiteral("newupdate.tar.xz")) ? 1 : 0; }),
+              0);
+    EXPECT_EQ(tree(install), (QStringList{"newupdate.rar=older", "newupdate.tar.gz/inside=x"}));
 }
 
 TEST(PendingPackage, NameFollowsTheFirstPackageEnding)
