@@ -12,26 +12,11 @@
 
 #include <cstdio>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 const char* const kPackageNames[] = {"newupdate.tar.gz", "newupdate.tar.xz", "newupdate.rar"};
 // Not a newupdate.* name: the start script must never take a half-written copy for a package.
 const char* const kPartialName = "pending-package.part";
-
-// The file's (or folder's) content reaches the disk: a package is renamed into place only whole,
-// and the start script never finds a name without its bytes after a power cut.
-bool flushToDisk(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
 
 QByteArray digestOf(const QString& path)
 {
@@ -75,23 +60,7 @@ bool write(const QString& source, const QString& target)
         QFile::remove(partial);
         return false;
     }
-    if (!flushToDisk(partial)) {
-        qWarning("cannot flush %s to disk; no package placed", qPrintable(partial));
-        QFile::remove(partial);
-        return false;
-    }
-    const QString package = folder.filePath(target);
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(package).constData()) != 0) {
-        qWarning("cannot name the package %s", qPrintable(package));
-        QFile::remove(partial);
-        return false;
-    }
-    flushToDisk(folder.path());
-    // Older packages go only once the new one has its name.
-    for (const char* name : kPackageNames)
-        if (target != QLatin1String(name))
-            QFile::remove(folder.filePath(QString::fromLatin1(name)));
-    return true;
+    return adopt(partial, target);
 }
 
 bool adopt(const QString& partial, const QString& target)
