@@ -200,13 +200,23 @@ void saveSerialNumbers(bool clear)
         }
     }
 
+    // All eight rows in one transaction: a cut between two rows would leave some numbers new,
+    // others zero or old.
     QSqlQuery query(ParameterManager::instance()->queryT);
-    for (int n = 0; n < kSerialPositions; ++n) {
+    bool saved = query.exec(QStringLiteral("begin immediate"));
+    for (int n = 0; saved && n < kSerialPositions; ++n) {
         query.prepare(QStringLiteral("update sysparam set value=? where name=?"));
         query.addBindValue(QString::fromLatin1(infoText(cameraSerials[n])));
         query.addBindValue(QStringLiteral("serialNB%1").arg(n));
-        if (!query.exec())
-            qWarning("cannot save serial number %d: %s", n, qPrintable(query.lastError().text()));
+        saved = query.exec();
+    }
+    saved = saved && query.exec(QStringLiteral("commit"));
+    if (!saved) {
+        qWarning("cannot save the serial numbers: %s; the stored ones are unchanged",
+                 qPrintable(query.lastError().text()));
+        query.exec(QStringLiteral("rollback"));
+        writeOperationLog(QStringLiteral("Save SN failed: %1").arg(query.lastError().text()));
+        return;
     }
 
     for (int n = 0; n < std::min(cameraCount, kSerialPositions); ++n)

@@ -1,5 +1,7 @@
 #include "core/systemparam.h"
 
+#include "core/atomicfile.h"
+
 #include "core/globals.h"
 #include "core/sysparamrows.h"
 
@@ -384,11 +386,6 @@ bool SystemParam::saveSysParams(const SystemParam& record, QSqlQuery query)
 
 bool SystemParam::saveParaGroupIndex() const
 {
-    QFile file(QString::fromLatin1(kGroupIndexFile));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qWarning("cannot write %s", kGroupIndexFile);
-        return false;
-    }
-    const QByteArray text = QByteArray::number(paraGroupIndex) + '\n';
-    return file.write(text) == text.size();
+    // Saved and renamed: a cut leaves the old index whole, never an empty file.
+    return replaceFileContent(QString::fromLatin1(kGroupIndexFile), QByteArray::number(paraGroupIndex) + '\n');
 }

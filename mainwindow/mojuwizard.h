@@ -80,16 +80,21 @@ public:
     // The round's temperature readings into registers 200 + 2j, 201 + 2j, as far as the table
     // reaches.
     void writeValuesToModbus();
+    // The current parameter group's index into read register 2 (after a group was deleted or
+    // backed up while the program runs).
+    void writeParaGroupToModbus();
     // Lets go of the cameras, port 502 and the IO board's serial port, then starts the program
     // anew and quits (a dry run only records the start). Used after a parameter group has been
     // copied into the working directory and the databases have been closed.
     void restartProgram();
     // Every counter to 0, into the Modbus registers, logged, and written to count.txt.
     void clearCounters();
-    // Makes group `index` of the store the current one: its index into sysadd.txt, its files over
-    // the working directory, logged, databases closed, and the program restarted. False, with
-    // nothing changed, when `index` names no group with a usable parameter database.
-    bool restoreParaGroup(int index);
+    // Makes group `index` of the store the current one: its files swapped in for the working
+    // ones (ParaGroups::restoreGroup), its index into sysadd.txt, logged, databases closed, and
+    // the program restarted. False when `index` names no group, its parameter database is not
+    // sound, or it could not be copied or swapped in: the working files and the index are then
+    // as they were, nothing restarts, and the reason is logged and put into `failure`.
+    bool restoreParaGroup(int index, QString* failure = nullptr);
 
     // The camera area: one cell per camera with its view, title and result table.
     CameraWgtBox* cameraBox = nullptr;

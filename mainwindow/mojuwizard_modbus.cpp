@@ -5,7 +5,6 @@
 
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
-#include "core/parametermanager.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
@@ -23,6 +22,7 @@
 namespace {
 
 // Read registers.
+constexpr int kParaGroupReadRegister = 2;
 constexpr int kCycleRegisters = 50;    // 50..55: cycles, NG cycles, good cycles
 constexpr int kCameraRegisters = 56;   // 56 + 6c ..: camera c's cycles, NG cycles, good cycles
 constexpr int kCameraStride = 6;
@@ -57,6 +57,11 @@ void MoJuWizard::writeCountersToModbus()
                                        registerPairs({totalCounts[c], ngCounts[c], totalCounts[c] - ngCounts[c]}));
     modbusServer->setReadRegisters(kCycleRegisters,
                                    registerPairs({cycleCount, ngCycleCount, cycleCount - ngCycleCount}));
+}
+
+void MoJuWizard::writeParaGroupToModbus()
+{
+    modbusServer->setReadRegister(kParaGroupReadRegister, quint16(activeParams->paraGroupIndex));
 }
 
 void MoJuWizard::writeValuesToModbus()
@@ -108,29 +113,28 @@ bool MoJuWizard::switchParaGroup(int index)
     return restoreParaGroup(index);
 }
 
-bool MoJuWizard::restoreParaGroup(int index)
+bool MoJuWizard::restoreParaGroup(int index, QString* failure)
 {
-    // Everything is checked before anything is removed: a command naming no usable group
-    // leaves the running group, its templates and its index as they are.
+    // Nothing is removed before the group is safely beside the working files: a command naming
+    // no usable group, or a copy that fails, leaves the running group, its templates and its
+    // index as they are, and says why in the operation log.
     const QStringList groups = ParaGroups::groupList();
-    if (index < 0 || index >= groups.size()) {
-        qWarning("no parameter group with index %d (%d groups); the running group stays", index, int(groups.size()));
-        return false;
-    }
-    const QString name = groups.at(index);
-    if (!ParaGroups::isRestorable(name)) {
-        qWarning("parameter group %s holds no parameter database; the running group stays", qPrintable(name));
+    const QString name = index >= 0 && index < groups.size() ? groups.at(index) : QString::number(index);
+    const ParaGroups::RestoreFailure result = index >= 0 && index < groups.size()
+        ? ParaGroups::restoreGroup(name, cameraCount, detectsPerCamera)
+        : ParaGroups::RestoreFailure::NoGroup;
+    if (result != ParaGroups::RestoreFailure::None) {
+        const QString text = ParaGroups::failureText(result, name);
+        qWarning("parameter group %d (%s) not restored; the running group stays", index, qPrintable(name));
+        InsertRecord(text);
+        if (failure)
+            *failure = text;
         return false;
     }
     qInfo("paramgroup change to %s, index is %d", qPrintable(name), index);
 
     activeParams->paraGroupIndex = index;
     activeParams->saveParaGroupIndex();
-    // PARAM.db is about to be replaced: nothing may be written through the old connection.
-    ParameterManager::instance()->closeParamDb();
-    ParaGroups::removeTemplateFolders(cameraCount, detectsPerCamera);
-    if (!ParaGroups::copyGroupToWorkingDir(name))
-        qWarning("parameter group %s was not copied completely", qPrintable(name));
     InsertRecord(tableText(kGroupRestoredText).arg(name));
     FLushAll();
     restartProgram();

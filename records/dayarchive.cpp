@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 
 #include <algorithm>
@@ -16,17 +19,56 @@ QString freeArchivePath(const QDir& folder, const QString& day)
     return path;
 }
 
+namespace {
+
+// A database's files besides the database itself.
+const char* const kCompanions[] = {"-journal", "-wal"};
+
+// Lets SQLite finish with `file` as it would at its next open: a write cut off by a crash or a
+// power failure is rolled back from its journal (a write-ahead log is checkpointed into the
+// file), so the file holds committed rows only. On a connection of its own, which may write.
+void settleDatabase(const QString& file)
+{
+    const QString connection = QStringLiteral("archivesettle");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        if (db.open()) {
+            QSqlQuery query(db);
+            // Reading the schema takes the lock under which SQLite rolls back a hot journal.
+            if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+                qWarning("%s not recovered before archiving: %s", qPrintable(file), qPrintable(query.lastError().text()));
+            query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+}  // namespace
+
 bool archiveDayFile(const QString& file, const QDir& folder, const QString& day)
 {
     if (!QFile::exists(file))
         return true;
     if (!folder.exists())
         QDir().mkpath(folder.absolutePath());
+    settleDatabase(file);
     const QString target = freeArchivePath(folder, day);
     qInfo("%s", qPrintable(target));
     if (!QFile::rename(file, target)) {
         qInfo("fail rename %s to %s", qPrintable(file), qPrintable(target));
         return false;
+    }
+    // A journal that is still there belongs to the archive; left behind, SQLite would play it
+    // into the next day's new file.
+    for (const char* suffix : kCompanions) {
+        const QString companion = file + QLatin1String(suffix);
+        if (QFile::exists(companion) && !QFile::rename(companion, target + QLatin1String(suffix))) {
+            qWarning("cannot move %s beside its archive; removed", qPrintable(companion));
+            QFile::remove(companion);
+        }
     }
     qInfo("rename %s.db success", qPrintable(day));
     return true;

@@ -14,8 +14,10 @@ class QDir;
 // "<folder>/<day>.db" when free, else the first free "<folder>/<day>_<n>.db" (n from 2).
 QString freeArchivePath(const QDir& folder, const QString& day);
 
-// Renames `file` to freeArchivePath(folder, day). True when it was moved, or when there was no
-// such file (nothing to keep); false when the rename failed and `file` is still in place.
+// Renames the SQLite database `file` to freeArchivePath(folder, day), after SQLite has rolled
+// back a write that was cut off; a journal that remains goes with it. True when it was moved, or
+// when there was no such file (nothing to keep); false when the rename failed and `file` is still
+// in place.
 bool archiveDayFile(const QString& file, const QDir& folder, const QString& day);
 
 // A file holding day rows and the dates its rows may carry, first..last inclusive; an invalid

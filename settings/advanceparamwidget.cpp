@@ -442,6 +442,11 @@ void AdvanceParamWidget::backupGroupFrom(ComboBox* list, const QString& name, co
         boxes.warn(tr("参数组名称不能是“.”或“..”，也不能含有“/”或控制字符！"));
         return;
     }
+    // The default group holds SN.db and the factory archive as well: it is never overwritten.
+    if (name == QLatin1String(ParaGroups::kDefaultGroup)) {
+        boxes.warn(tr("默认参数组不能被覆盖或删除！"));
+        return;
+    }
     if (!boxes.ask(tableText(kTextBackupQuestion)))
         return;
     // The group holds the settings as they are after this apply (whatever its question is answered).
@@ -456,9 +461,19 @@ void AdvanceParamWidget::backupGroupFrom(ComboBox* list, const QString& name, co
     if (!exists)
         refill();
     const int index = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    activeParams->paraGroupIndex = index;
     list->setCurrentIndex(index);
+    setCurrentGroupIndex(index);
+}
+
+void AdvanceParamWidget::setCurrentGroupIndex(int index)
+{
+    activeParams->paraGroupIndex = index;
+    // The dialog's apply copies the edit record over the active one: both name the same group.
+    if (editParams)
+        editParams->paraGroupIndex = index;
     activeParams->saveParaGroupIndex();
+    if (mainWindow)
+        mainWindow->writeParaGroupToModbus();
 }
 
 void AdvanceParamWidget::SlotParaGroupRestore()
@@ -468,8 +483,13 @@ void AdvanceParamWidget::SlotParaGroupRestore()
         return;
     if (!ask(tableText(kTextRestoreQuestion)))
         return;
-    if (!mainWindow || !mainWindow->restoreParaGroup(groupBox->currentIndex()))
+    if (!mainWindow) {
         warn(tableText(kTextParamFileError));
+        return;
+    }
+    QString failure;
+    if (!mainWindow->restoreParaGroup(groupBox->currentIndex(), &failure))
+        warn(failure);
 }
 
 void AdvanceParamWidget::SlotParaGroupDelete()
@@ -482,11 +502,25 @@ void AdvanceParamWidget::deleteListedGroup(ComboBox* list, const ServiceBoxes& b
     if (list->count() == 0)
         return;
     const QString name = list->currentText();
+    if (name == QLatin1String(ParaGroups::kDefaultGroup)) {
+        boxes.warn(tr("默认参数组不能被覆盖或删除！"));
+        return;
+    }
     if (!boxes.ask(tableText(kTextDeleteQuestion)))
         return;
+    // The index is a position in the sorted list: it must go on naming the current group.
+    const QStringList before = ParaGroups::groupList();
+    const int current = activeParams->paraGroupIndex;
+    const QString currentName = current >= 0 && current < before.size() ? before.at(current) : QString();
     list->removeItem(list->currentIndex());
     if (!ParaGroups::removeGroup(name))
         qWarning("parameter group %s not removed completely", qPrintable(name));
+    // -1 when the current group itself was deleted: no listed group is the current one.
+    if (!currentName.isEmpty()) {
+        const int index = ParaGroups::groupList().indexOf(currentName);
+        if (index != current)
+            setCurrentGroupIndex(index);
+    }
 }
 
 // ---- USB disk ----

@@ -106,8 +106,14 @@ public:
     // listed group, then `refill`s the list for a new group, selects it and stores its index.
     static void backupGroupFrom(ComboBox* list, const QString& name, const ServiceBoxes& boxes,
                                 const std::function<void()>& apply, const std::function<void()>& refill);
-    // Removes the listed group from the list and the store after asking; nothing when none is listed.
+    // The default group is refused with a warning by both.
+    // Removes the listed group from the list and the store after asking; nothing when none is
+    // listed. The current group's index is moved so that it names the same group (-1 when that
+    // group itself was deleted).
     static void deleteListedGroup(ComboBox* list, const ServiceBoxes& boxes);
+    // Makes `index` the current group's index: in the active and the edit record, sysadd.txt and
+    // Modbus read register 2.
+    static void setCurrentGroupIndex(int index);
     // Takes a package chosen on the USB disk (file dialog over `parent` in font size `fontSize`)
     // as the pending package, after the update question; the disk is unmounted afterwards.
     static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);

@@ -1,6 +1,8 @@
 // The parameter-group store ./paraGroup: one folder per group (its PARAM.db and its template
 // folders cammer<c><d>), listed by name; a group's index is its position in that list. Restoring
-// a group copies its files over the working directory with Qt's file API. GUI thread only.
+// a group copies it beside the working files first and swaps it in by renames only when the copy
+// is whole and its PARAM.db sound, so a failed restore leaves the running group as it was. GUI
+// thread only.
 #pragma once
 
 #include <QString>
@@ -10,6 +12,9 @@ namespace ParaGroups {
 
 // The store folder, relative to the working directory.
 extern const char* const kStoreFolder;
+// The group that comes with the installation: besides its group files it holds SN.db and the
+// factory archive, so it is restored but never overwritten nor deleted.
+extern const char* const kDefaultGroup;
 
 // Names of the store's sub-folders (those beginning with a dot too), sorted by name
 // (case-sensitive); empty when there is none.
@@ -22,27 +27,49 @@ bool isValidName(const QString& name);
 // The group can be restored: its folder holds a PARAM.db with table sysparam.
 bool isRestorable(const QString& name);
 
-// Removes the template folders cammer<c><d> of cameras 1..cameras and detects 1..detects from
-// the working directory.
-void removeTemplateFolders(int cameras, int detects);
+// Removes `path`: a folder with everything in it, or a file. A symbolic link is removed itself,
+// never what it points to, also when it points to a folder. True when nothing is left there.
+bool removeTree(const QString& path);
 
 // Copies the content of folder `from` into folder `to` (made when missing), recursively,
 // replacing files of the same name; copies stay writable. False when something could not be
 // copied (the rest is copied all the same).
 bool copyFolderContent(const QString& from, const QString& to);
 
+// The file holds an SQLite database with table sysparam that passes SQLite's integrity check.
+// Checked on a connection of its own.
+bool holdsSoundParameters(const QString& file);
+
 // Backs up the working directory's PARAM.db and template folders cammer<c><d> (cameras 1..cameras,
 // detects 1..detects) as group `name`. Everything is copied into a staging folder beside the
 // store first, which takes the group's place only when every copy succeeded: a failed backup
-// leaves an existing group of that name as it was. False for an invalid name or a failed copy.
+// leaves an existing group of that name as it was. False for an invalid name, the default
+// group, or a failed copy.
 bool backupGroup(const QString& name, int cameras, int detects);
 
-// Removes group `name` with everything in it; false for an invalid name or when it could not be
-// removed.
+// Removes group `name` with everything in it (a group that is a symbolic link: the link only);
+// false for an invalid name, the default group, or when it could not be removed.
 bool removeGroup(const QString& name);
 
-// Copies every file and folder of the group into the working directory, replacing files of the
-// same name. False when a file could not be copied (the others are copied all the same).
-bool copyGroupToWorkingDir(const QString& name);
+// Why a restore did not happen. On every failure the working files are as they were.
+enum class RestoreFailure {
+    None,
+    NoGroup,         // no such group folder, or an invalid name
+    NoParameters,    // the group's PARAM.db is missing, not a parameter database, or damaged
+    CopyFailed,      // the group could not be copied beside the working files (full disk)
+    SwapFailed,      // a working file could not be replaced
+};
+
+// The operator's text for a failure of group `name` (for the box and the operation log), in the
+// language in use.
+QString failureText(RestoreFailure failure, const QString& name);
+
+// Restores group `name` into the working directory: copies the whole group into a staging folder
+// beside the working files and flushes it to disk, checks that its PARAM.db is sound, then closes
+// PARAM.db and moves the working template folders cammer<c><d> (cameras 1..cameras, detects
+// 1..detects) and every working entry the group has one of aside, and renames each staged entry
+// into place. A failure at any step puts back what was moved and reopens PARAM.db when it was
+// open. After success PARAM.db stays closed for the restart that follows.
+RestoreFailure restoreGroup(const QString& name, int cameras, int detects);
 
 }  // namespace ParaGroups

@@ -60,16 +60,7 @@ bool write(const QString& source, const QString& target)
         QFile::remove(partial);
         return false;
     }
-    const QString package = folder.filePath(target);
-    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(package).constData()) != 0) {
-        qWarning("cannot name the package %s", qPrintable(package));
-        QFile::remove(partial);
-        return false;
-    }
-    for (const char* name : kPackageNames)
-        if (target != QLatin1String(name))
-            QFile::remove(folder.filePath(QString::fromLatin1(name)));
-    return true;
+    return adopt(partial, target);
 }
 
 bool adopt(const QString& partial, const QString& target)

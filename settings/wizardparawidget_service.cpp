@@ -243,18 +243,18 @@ void WizardParaWidget::SlotParaGroupRestore()
     const QString name = groupCombo->currentText();
     if (askShared(tableText(kTextRestoreGroupQuestion), this) != 1)
         return;
-    // A group without a usable parameter database would leave the monitor without one.
-    if (!ParaGroups::isRestorable(name)) {
-        qWarning("parameter group \"%s\" cannot be restored", qPrintable(name));
+    // The group is swapped in only once it is whole beside the working files; otherwise the
+    // running group, its index and the program stay as they are.
+    const ParaGroups::RestoreFailure result = ParaGroups::restoreGroup(name, cameraCount, detectsPerCamera);
+    if (result != ParaGroups::RestoreFailure::None) {
+        const QString text = ParaGroups::failureText(result, name);
+        qWarning("parameter group \"%s\" not restored", qPrintable(name));
+        insertRecord(text);
+        warnShared(text);
         return;
     }
     activeParams->paraGroupIndex = groupCombo->currentIndex();
     activeParams->saveParaGroupIndex();
-    // PARAM.db is about to be replaced: nothing may be written through the old connection.
-    ParameterManager::instance()->closeParamDb();
-    ParaGroups::removeTemplateFolders(cameraCount, detectsPerCamera);
-    if (!ParaGroups::copyGroupToWorkingDir(name))
-        qWarning("parameter group %s was not copied completely", qPrintable(name));
     insertRecord(tableText(kTextGroupRestored).arg(name));
     flushAll();
     ShellRunner::run(QStringLiteral("reboot"), {});

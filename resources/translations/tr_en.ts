@@ -554,6 +554,11 @@ please choose the cameras to use</translation>
 or control characters!</translation>
     </message>
     <message>
+        <source>默认参数组不能被覆盖或删除！</source>
+        <translation>The default parameter group cannot
+be overwritten or deleted!</translation>
+    </message>
+    <message>
         <source>参数组备份失败，原有的参数组没有改变！</source>
         <translation>The backup of the parameter group
 failed; the stored group is unchanged!</translation>
@@ -1224,6 +1229,30 @@ Temp.:%2</translation>
     <message>
         <source>yyyy年MM月dd日</source>
         <translation>yyyy-MM-dd</translation>
+    </message>
+</context>
+<context>
+    <name>ParaGroups</name>
+    <message>
+        <source>参数组“%1”不存在，当前参数组没有改变！</source>
+        <translation>There is no parameter group "%1";
+the current group is unchanged!</translation>
+    </message>
+    <message>
+        <source>参数组“%1”的参数文件缺失或已损坏，当前参数组没有改变！</source>
+        <translation>The parameter file of group "%1"
+is missing or damaged;
+the current group is unchanged!</translation>
+    </message>
+    <message>
+        <source>参数组“%1”复制失败（磁盘空间不足？），当前参数组没有改变！</source>
+        <translation>Parameter group "%1" could not be copied
+(disk full?); the current group is unchanged!</translation>
+    </message>
+    <message>
+        <source>参数组“%1”无法替换当前文件，当前参数组没有改变！</source>
+        <translation>Parameter group "%1" could not replace
+the current files; the current group is unchanged!</translation>
     </message>
 </context>
 </TS>

@@ -358,6 +358,20 @@ TEST_F(CameraDiscoveryTest, SavesTheSerialNumbersOfTheOpenedCamerasByPosition)
     }
 }
 
+TEST_F(CameraDiscoveryTest, ASaveCutOffMidwayLeavesTheOldSerialNumbers)
+{
+    openDatabases();
+    openHikCameras({"DA0000001", "K'0042-ABCDEF"});
+    // The sixth row's update fails, as a save cut off there by a power failure would.
+    ASSERT_TRUE(QSqlQuery(QSqlDatabase::database(QStringLiteral("test-sn")))
+                    .exec(QStringLiteral("create trigger cut before update on sysparam when new.name = 'serialNB5' "
+                                         "begin select raise(abort, 'cut'); end")));
+    CameraDiscovery::saveSerialNumbers(false);
+    EXPECT_EQ(storedRows(), (QStringList{"OLD0", "OLD1", "OLD2", "OLD3", "OLD4", "OLD5", "OLD6", "OLD7"}));
+    ASSERT_EQ(m_operationLog.size(), 1);
+    EXPECT_TRUE(m_operationLog.first().startsWith(QStringLiteral("Save SN failed")));
+}
+
 TEST_F(CameraDiscoveryTest, SavedSerialNumbersAreReadBackAtTheNextStart)
 {
     openDatabases();

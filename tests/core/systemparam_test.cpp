@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "tests/core/paramtestdb.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QFile>
 
@@ -418,6 +419,13 @@ TEST_F(SystemParamTest, GroupIndexFile)
     p.paraGroupIndex = 3;
     ASSERT_TRUE(p.saveParaGroupIndex());
     QFile f(QStringLiteral("sysadd.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("3\n"));
+    f.close();
+
+    // A save that the disk cannot take (files limited to one byte) keeps the old index whole.
+    p.paraGroupIndex = 345;
+    EXPECT_EQ(runWithFileSizeLimit(1, [&] { return p.saveParaGroupIndex() ? 1 : 0; }), 0);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("3\n"));
 }

@@ -4,6 +4,9 @@
 #include "core/parametermanager.h"
 #include "core/shellrunner.h"
 #include "io/modbusserver.h"
+#include "settings/advanceparamwidget.h"
+#include "settings/paragroups.h"
+#include "widgets/combobox.h"
 #include "tests/mainwindow/recordsfixture.h"
 #include "view/cammerwidget.h"
 
@@ -262,18 +265,30 @@ TEST_F(ModbusMapTest, ClearThenSwitchToAnExistingGroupInOneRequest)
 
 TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
 {
+    // "D" (index 3) has every page but the first zeroed: its table list reads, its integrity
+    // check fails.
+    makeGroup(QStringLiteral("D"), QStringLiteral("D"));
+    QFile damaged(QStringLiteral("paraGroup/D/PARAM.db"));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.seek(4096));
+    damaged.write(QByteArray(int(damaged.size()) - 4096, '\0'));
+    damaged.close();
+    using ParaGroups::RestoreFailure;
     const struct {
         const char* name;
         uint16_t index;
+        QString logged;  // the operation log's line on the failure, empty for none
     } cases[] = {
-        {"the running group", 0},
-        {"a group without parameter database", 2},
-        {"past the last group", 3},
-        {"far past the last group", 65535},
+        {"the running group", 0, QString()},
+        {"a group without parameter database", 2, ParaGroups::failureText(RestoreFailure::NoParameters, "C")},
+        {"a group with a damaged parameter database", 3, ParaGroups::failureText(RestoreFailure::NoParameters, "D")},
+        {"past the last group", 4, ParaGroups::failureText(RestoreFailure::NoGroup, "4")},
+        {"far past the last group", 65535, ParaGroups::failureText(RestoreFailure::NoGroup, "65535")},
     };
     build();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const QString remarksBefore = remarksAfterFirstRow(QStringLiteral("RECORD.db"));
         Client client(port);
         ASSERT_TRUE(client.connected());
         ASSERT_TRUE(client.write(1, {c.index}));
@@ -288,7 +303,52 @@ TEST_F(ModbusMapTest, CommandNamingNoUsableGroupChangesNothing)
         EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files).size(), 2);
         EXPECT_EQ(recordedCommands(), QString());
         EXPECT_TRUE(Client(port).connected());
+        // The client learns why from the operation log.
+        QStringList added;
+        if (!c.logged.isEmpty())
+            added << c.logged;
+        added << QStringLiteral("检测计数已被清零");
+        EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), remarksBefore + QLatin1Char('\n') + added.join('\n'));
     }
+}
+
+TEST_F(ModbusMapTest, DeletingAGroupSortedBeforeTheCurrentOneKeepsTheIndexOnTheCurrentGroup)
+{
+    // Groups A, B, C, D; B (index 1) runs. After A is deleted B is at 0 and C at 1.
+    makeGroup(QStringLiteral("C"), QStringLiteral("C"));
+    makeGroup(QStringLiteral("D"), QStringLiteral("D"));
+    params->paraGroupIndex = 1;
+    build();
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    list.setCurrentIndex(list.findText(QStringLiteral("A")));
+    AdvanceParamWidget::deleteListedGroup(&list, {[](const QString&) { return true; }, [](const QString&) { return 0; }});
+    ASSERT_EQ(ParaGroups::groupList(), (QStringList{"B", "C", "D"}));
+
+    EXPECT_EQ(params->paraGroupIndex, 0);
+    EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QStringLiteral("0\n"));
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.read(2, 1), std::vector<int>{0});
+    // C, now at the old index, is another group: the switch restores it.
+    ASSERT_TRUE(client.write(1, {1}));
+    ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+    EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("C"));
+    EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QStringLiteral("1\n"));
+}
+
+TEST_F(ModbusMapTest, DeletingTheCurrentGroupLeavesNoListedGroupCurrent)
+{
+    params->paraGroupIndex = 1;
+    build();
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    list.setCurrentIndex(list.findText(QStringLiteral("B")));
+    AdvanceParamWidget::deleteListedGroup(&list, {[](const QString&) { return true; }, [](const QString&) { return 0; }});
+    EXPECT_EQ(params->paraGroupIndex, -1);
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    EXPECT_EQ(client.read(2, 1), std::vector<int>{65535});
 }
 
 TEST_F(ModbusMapTest, GroupIndexCountsEverySubFolderOfTheStore)

@@ -6,7 +6,14 @@
 #include <QDir>
 #include <QSaveFile>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <csignal>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,6 +135,45 @@ TEST_F(OperationLogTest, StartOnALaterDayArchivesTheOldLogAtOnce)
     build();
     EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD/2024-04-30.db")), kStartRow + QStringLiteral("\nlast of April"));
     EXPECT_EQ(fileText(QStringLiteral("time.txt")), QStringLiteral("2024-05-01"));
+}
+
+TEST_F(OperationLogTest, ArchiveAfterAKilledWriteHoldsNoUncommittedRow)
+{
+    build();
+    window->InsertRecord(QStringLiteral("committed"));
+    window->recordDb.close();
+
+    // Another process writes rows in a transaction, so many that SQLite spills them into
+    // RECORD.db before the commit, and is killed before it commits: a hot journal remains.
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("killed"));
+        db.setDatabaseName(kRecordFile);
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("PRAGMA cache_size=1"));
+            query.exec(QStringLiteral("BEGIN"));
+            for (int i = 0; i < 400; ++i)
+                query.exec(QStringLiteral("INSERT INTO RECORD VALUES('00.00.01', 'x', 'uncommitted %1 %2')")
+                               .arg(i)
+                               .arg(QString(1000, QLatin1Char('u'))));
+        }
+        ::raise(SIGKILL);
+    }
+    ASSERT_GT(writer, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(QFile::exists(kRecordFile + QStringLiteral("-journal")));
+
+    setNow(QDateTime(QDate(2024, 5, 2), QTime(0, 1)));
+    window->SlotCheckDate();
+    const QString archive = QStringLiteral("RECORD/2024-05-01.db");
+    EXPECT_EQ(sqliteValue(archive, QStringLiteral("pragma integrity_check")), QStringLiteral("ok"));
+    EXPECT_EQ(remarksAfterFirstRow(archive), kStartRow + QStringLiteral("\ncommitted"));
+    // The new day's log is a fresh file with no journal of the old one beside it.
+    EXPECT_FALSE(QFile::exists(kRecordFile + QStringLiteral("-journal")));
+    EXPECT_EQ(sqliteValue(kRecordFile, QStringLiteral("select * from RECORD")), kFirstRow);
 }
 
 TEST_F(OperationLogTest, ArchiveOfTheSameDateIsNeverOverwrittenNorMixed)

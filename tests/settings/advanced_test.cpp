@@ -12,16 +12,20 @@
 #include "tests/settings/scratchfiles.h"
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/filesizelimit.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/edit.h"
 #include "widgets/editbox.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <cstdlib>
@@ -244,6 +248,183 @@ TEST_F(AdvancedTest, RestoreBringsTheGroupBackAndRestarts)
     EXPECT_EQ(DryRunLog::recordedCommands(), QStringList{QCoreApplication::applicationFilePath()});
 }
 
+// The working files a restore must never leave half replaced: PARAM.db and the templates.
+QStringList workingGroupFiles()
+{
+    QStringList files = tree(QStringLiteral("cammer11")) + tree(QStringLiteral("cammer12"))
+        + tree(QStringLiteral("cammer21")) + tree(QStringLiteral("cammer22"));
+    files << QString::fromLatin1(QCryptographicHash::hash(fileBytes(QStringLiteral("PARAM.db")),
+                                                          QCryptographicHash::Sha1).toHex());
+    return files;
+}
+
+// Group `name` in the store: the working PARAM.db and a template per check, marked "G<c><d>".
+void makeGroup(const QString& name)
+{
+    const QString folder = QStringLiteral("paraGroup/") + name;
+    QDir().mkpath(folder);
+    ASSERT_TRUE(QFile::copy(QStringLiteral("PARAM.db"), folder + QStringLiteral("/PARAM.db")));
+    for (int c = 1; c <= 2; ++c)
+        for (int d = 1; d <= 2; ++d)
+            writeFile(folder + QStringLiteral("/cammer%1%2/template0.bmp").arg(c).arg(d),
+                      QStringLiteral("G%1%2").arg(c).arg(d).toLatin1());
+}
+
+// Grows the database `file` by about `bytes` with a table of its own.
+void padDatabase(const QString& file, int bytes)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pad"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("create table padding(data blob)")));
+        ASSERT_TRUE(query.prepare(QStringLiteral("insert into padding values(?)")));
+        query.addBindValue(QByteArray(bytes, 'p'));
+        ASSERT_TRUE(query.exec());
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("pad"));
+}
+
+TEST_F(AdvancedTest, RestoreOntoANearlyFullDiskKeepsTheRunningGroup)
+{
+    // Files of the disk stay below 512 KB: a group with a larger file cannot be copied whole.
+    constexpr int kLimit = 512 * 1024;
+    const struct {
+        const char* name;
+        const char* largeFile;  // in the group
+    } cases[] = {
+        {"largeParameters", "PARAM.db"},
+        {"largeTemplate", "cammer21/template0.bmp"},
+    };
+    activeParams->paraGroupIndex = 7;
+    ASSERT_TRUE(activeParams->saveParaGroupIndex());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QLatin1String(c.name);
+        makeGroup(name);
+        const QString large = QStringLiteral("paraGroup/") + name + QLatin1Char('/') + QLatin1String(c.largeFile);
+        if (large.endsWith(QLatin1String(".db")))
+            padDatabase(large, kLimit);
+        else
+            writeFile(large, QByteArray(kLimit + 1, 'g'));
+        const int index = ParaGroups::groupList().indexOf(name);
+        ASSERT_GE(index, 0);
+        const QStringList before = workingGroupFiles();
+        const QString expected =
+            ParaGroups::failureText(ParaGroups::RestoreFailure::CopyFailed, name);
+
+        // 1: restored (or failed with another reason); 0: refused with the copy's failure.
+        const int result = runWithFileSizeLimit(kLimit, [&] {
+            QString failure;
+            if (mainWindow->restoreParaGroup(index, &failure))
+                return 1;
+            return failure == expected ? 0 : 2;
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(workingGroupFiles(), before);
+        EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("7\n"));
+        EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+        EXPECT_EQ(logRemarks().last(), expected);
+        EXPECT_EQ(QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*")}, QDir::Dirs | QDir::Hidden),
+                  QStringList());
+    }
+    // The running program still saves its parameters.
+    EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
+}
+
+TEST_F(AdvancedTest, RestoreOfADamagedGroupSaysWhyAndRestartsNothing)
+{
+    makeGroup(QStringLiteral("damaged"));
+    // Every page but the first zeroed: the table list is still readable, the integrity check fails.
+    QFile group(QStringLiteral("paraGroup/damaged/PARAM.db"));
+    ASSERT_TRUE(group.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(group.seek(4096));
+    group.write(QByteArray(int(group.size()) - 4096, '\0'));
+    group.close();
+    ASSERT_TRUE(ParaGroups::isRestorable(QStringLiteral("damaged")));
+    activeParams->paraGroupIndex = 7;
+    ASSERT_TRUE(activeParams->saveParaGroupIndex());
+    page->ParaGroupUpdateList();
+    page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("damaged")));
+    const QStringList before = workingGroupFiles();
+
+    ModalScript script({1, 1});
+    page->SlotParaGroupRestore();
+    const QString why = ParaGroups::failureText(ParaGroups::RestoreFailure::NoParameters, QStringLiteral("damaged"));
+    EXPECT_EQ(script.texts, (QStringList{tableText(285), why}));
+    EXPECT_EQ(workingGroupFiles(), before);
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("7\n"));
+    EXPECT_EQ(activeParams->paraGroupIndex, 7);
+    EXPECT_EQ(logRemarks().last(), why);
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList());
+    EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
+}
+
+TEST_F(AdvancedTest, TheDefaultGroupIsNeitherOverwrittenNorDeleted)
+{
+    writeFile(QStringLiteral("paraGroup/default/PARAM.db"), "default parameters");
+    writeFile(QStringLiteral("paraGroup/default/SN.db"), "serial numbers");
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), "factory archive");
+    page->ParaGroupUpdateList();
+    const QStringList before = tree(QStringLiteral("paraGroup/default"));
+    const QString refusal = QString::fromUtf8("默认参数组不能被覆盖或删除！");
+
+    EXPECT_EQ(backup(QStringLiteral("default"), {1, 1}), QStringList{refusal});
+    page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("default")));
+    {
+        ModalScript script({1});
+        page->SlotParaGroupDelete();
+        EXPECT_EQ(script.texts, QStringList{refusal});
+    }
+    EXPECT_EQ(tree(QStringLiteral("paraGroup/default")), before);
+    EXPECT_EQ(page->groupBox->findText(QStringLiteral("default")), 0);
+    EXPECT_FALSE(ParaGroups::removeGroup(QStringLiteral("default")));
+    EXPECT_FALSE(ParaGroups::backupGroup(QStringLiteral("default"), 2, 2));
+    EXPECT_EQ(tree(QStringLiteral("paraGroup/default")), before);
+}
+
+TEST_F(AdvancedTest, RemovingAFolderThatIsALinkRemovesTheLinkOnly)
+{
+    const QString outside = QDir::current().filePath(QStringLiteral("outside"));
+    writeFile(outside + QStringLiteral("/PARAM.db"), "outside");
+    writeFile(outside + QStringLiteral("/cammer11/template0.bmp"), "outside");
+    const QStringList kept = tree(outside);
+    const struct {
+        const char* what;
+        const char* link;  // made to point to the outside folder
+        std::function<void()> run;
+    } cases[] = {
+        {"delete of a linked group", "paraGroup/linked",
+         [this] {
+             page->ParaGroupUpdateList();
+             page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("linked")));
+             ModalScript script({1});
+             page->SlotParaGroupDelete();
+         }},
+        {"backup over a linked group", "paraGroup/linked",
+         [this] {
+             page->ParaGroupUpdateList();
+             backup(QStringLiteral("linked"), {1, 1, 1});
+         }},
+        {"backup's staging folder left as a link", "paraGroup.staging",
+         [this] { backup(QStringLiteral("fresh"), {1, 1}); }},
+        {"backup's replaced folder left as a link", "paraGroup.replaced",
+         [this] { backup(QStringLiteral("fresh"), {1, 1, 1}); }},
+    };
+    QDir().mkpath(QStringLiteral("paraGroup"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(QFile::link(outside, QLatin1String(c.link)));
+        c.run();
+        EXPECT_EQ(tree(outside), kept);
+        EXPECT_FALSE(QFileInfo(QLatin1String(c.link)).isSymLink());
+        ParaGroups::removeTree(QLatin1String(c.link));
+    }
+}
+
 TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
 {
     writeFile(install + QStringLiteral("/PARAM.db"), "installed");
@@ -326,6 +507,20 @@ TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackage)
     page->SlotRestoreFactorySet();
     EXPECT_EQ(script.texts, QStringList{tableText(551) + QLatin1Char('?')});
     EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=factory"});
+}
+
+TEST_F(AdvancedTest, APackageThatCannotBePlacedKeepsTheOlderOne)
+{
+    const QString source = mountPoint + QStringLiteral("/x.tar.gz");
+    writeFile(source, "new package");
+    writeFile(install + QStringLiteral("/newupdate.rar"), "older");
+    // The name is taken by a folder, so the rename fails.
+    writeFile(install + QStringLiteral("/newupdate.tar.gz/inside"), "x");
+    EXPECT_FALSE(PendingPackage::write(source, QStringLiteral("newupdate.tar.gz")));
+    // The disk is full.
+    EXPECT_EQ(runWithFileSizeLimit(4, [&] { return PendingPackage::write(source, QStringLiteral("newupdate.tar.xz")) ? 1 : 0; }),
+              0);
+    EXPECT_EQ(tree(install), (QStringList{"newupdate.rar=older", "newupdate.tar.gz/inside=x"}));
 }
 
 TEST(PendingPackage, NameFollowsTheFirstPackageEnding)
