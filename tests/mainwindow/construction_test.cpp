@@ -2,6 +2,7 @@
 // numbers, the two simulated cameras and their views, the folders, the IO outputs it starts
 // with, the shared boxes and pads, and the detection state commands.
 #include "cameras/camerainterface.h"
+#include "core/parametermanager.h"
 #include "io/controlport.h"
 #include "records/savefialimagethread.h"
 #include "tests/mainwindow/recordsfixture.h"
@@ -15,6 +16,8 @@
 #include "widgets/warnbox.h"
 
 #include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimer>
 
 #include <cstring>
@@ -94,11 +97,33 @@ TEST_F(Construction, WithoutCamerasTheOperatorIsAskedThenTwoSimulatedCamerasRun)
 
 TEST_F(Construction, AcceptedQuestionClearsTheStoredSerialNumbers)
 {
+    // SN.db as the parameter store holds it open, with the old numbers.
+    ParameterManager* store = ParameterManager::instance();
+    {
+        QSqlDatabase sn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("construction-sn"));
+        sn.setDatabaseName(QStringLiteral("SN.db"));
+        ASSERT_TRUE(sn.open());
+        QSqlQuery q(sn);
+        ASSERT_TRUE(q.exec(QStringLiteral("create table sysparam(name text primary key, value text)")));
+        for (int n = 0; n < 8; ++n)
+            ASSERT_TRUE(q.exec(QStringLiteral("insert into sysparam values('serialNB%1', 'OLD%1')").arg(n)));
+        store->dbT = sn;
+        store->queryT = QSqlQuery(sn);
+    }
     std::strcpy(cameraSerials[3], "OLD-SERIAL");
     buildAnswering(true);
     EXPECT_EQ(questions, 1);
     for (int n = 0; n < 8; ++n)
         EXPECT_STREQ(cameraSerials[n], "0") << n;
+    {
+        QSqlQuery q(store->dbT);
+        ASSERT_TRUE(q.exec(QStringLiteral("select count(*) from sysparam where value='0'")) && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 8);
+    }
+    store->queryT = QSqlQuery();
+    store->dbT.close();
+    store->dbT = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("construction-sn"));
     // Start-up goes on with the simulated cameras all the same; the operation log has the
     // cleared positions, then the start.
     EXPECT_EQ(cameraCount, 2);
