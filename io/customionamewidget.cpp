@@ -8,6 +8,7 @@
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr int kConfirmText = 121;
+// A heading's 180 pixels less a little air at its sides.
+constexpr int kHeadingRoom = 172;
 
 QLabel* makeHeading(const QString& text, const QFont& font, QWidget* parent)
 {
@@ -34,6 +37,7 @@ ComboBox* makeNameCombo(int names, QString (*nameOf)(int), const QFont& font, QW
     setComboFont(combo, font);
     for (int k = 0; k < names; ++k)
         combo->addItem(nameOf(k));  // item index = name index
+    fitComboEntries(combo, 14);
     return combo;
 }
 
@@ -52,10 +56,18 @@ CustomIONameWidget::CustomIONameWidget(QWidget* parent) : QWidget(parent)
     grid->setSpacing(10);
     grid->setSizeConstraint(QLayout::SetFixedSize);
     const QFont font(QLatin1String(kKitFontFamily), 30);
+    // Headings wider than their place (English "Output 10") take a smaller text size, the same
+    // for all of them.
+    QFont headingFont = font;
+    int headingPixels = QFontInfo(font).pixelSize();
+    for (int i = 0; i < 10; ++i)
+        for (const QString& heading : {ioInputHeading(i), ioOutputHeading(i)})
+            headingPixels = fittingPixelSize(font, heading, kHeadingRoom, headingPixels, 14);
+    headingFont.setPixelSize(headingPixels);
     for (int i = 0; i < 10; ++i) {
-        m_inputHeadings[i] = makeHeading(ioInputHeading(i), font, this);
+        m_inputHeadings[i] = makeHeading(ioInputHeading(i), headingFont, this);
         m_inputCombos[i] = makeNameCombo(kIOInputNameCount, ioInputName, font, this);
-        m_outputHeadings[i] = makeHeading(ioOutputHeading(i), font, this);
+        m_outputHeadings[i] = makeHeading(ioOutputHeading(i), headingFont, this);
         m_outputCombos[i] = makeNameCombo(kIOOutputNameCount, ioOutputName, font, this);
         grid->addWidget(m_inputHeadings[i], 0, i);
         grid->addWidget(m_inputCombos[i], 1, i);

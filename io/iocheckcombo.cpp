@@ -4,6 +4,7 @@
 #include "widgets/checkbox.h"
 #include "widgets/combobox.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,9 @@
 #include <algorithm>
 
 namespace {
+
+// Captions that do not fit a box take a smaller text size, not less room.
+constexpr int kSmallestPixels = 14;
 
 // Text ids of the cut modes: cut all, cut self, do not cut.
 constexpr int kCutModeTexts[] = { 474, 475, 523 };
@@ -67,6 +71,7 @@ IOCheckComBO::IOCheckComBO(QWidget* parent, const QString& caption, int boxes)
     setComboFont(m_cutCombo, font);
     for (int id : kCutModeTexts)
         m_cutCombo->addItem(tableText(id));
+    fitComboEntries(m_cutCombo, kSmallestPixels);
     layout->addWidget(m_cutCombo);
     connect(m_cutCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &IOCheckComBO::SlotChangeCutMode);
@@ -111,8 +116,10 @@ void IOCheckComBO::setNames(const QStringList& inputNames, const QStringList& bo
 {
     m_inputNames = inputNames;
     relabelTriggerItems();
-    for (int j = 0; j < m_boxCount && j < boxLabels.size(); ++j)
+    for (int j = 0; j < m_boxCount && j < boxLabels.size(); ++j) {
         m_boxes[j]->setText(boxLabels[j]);
+        fitBoxCaption(m_boxes[j], kSmallestPixels);
+    }
 }
 
 void IOCheckComBO::showCutMode(int mode)
@@ -127,6 +134,7 @@ void IOCheckComBO::relabelTriggerItems()
         const int input = firstInput + k;
         m_triggerCombo->setItemText(k, input >= 0 && input < m_inputNames.size() ? m_inputNames[input] : QString());
     }
+    fitComboEntries(m_triggerCombo, kSmallestPixels);
 }
 
 void IOCheckComBO::SlotChangeTrigin(int index)

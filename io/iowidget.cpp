@@ -8,6 +8,7 @@
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 #include "widgets/warnbox.h"
 
 #include <QPainter>
@@ -48,6 +49,7 @@ IOWidget::IOWidget(QWidget* parent) : QWidget(parent)
     setComboStyle(m_countCombo, 40);
     for (int n = kMinDetections; n <= kMaxDetections; ++n)
         m_countCombo->addItem(tableText(kFirstCountText + n - kMinDetections));
+    fitComboEntries(m_countCombo, 14);
 
     for (int i = 0; i < kRows; ++i) {
         auto* r = new IOCheckComBO(this, QString(), IOCheckComBO::kMaxBoxes);
@@ -266,6 +268,9 @@ void IOWidget::paintEvent(QPaintEvent*)
     if (backgroundPixmap && !backgroundPixmap->isNull())
         painter.drawPixmap(rect(), *backgroundPixmap);
     painter.setPen(QColor(0, 255, 255));
-    painter.setFont(QFont(QLatin1String(kKitFontFamily), 35));
-    painter.drawText(QRect((width() - 500) / 2, 20, 500, 50), Qt::AlignVCenter, tableText(kTitleText));
+    // The title keeps its 500-pixel place; a longer one (English) takes a smaller text size.
+    const QRect titleBox((width() - 500) / 2, 20, 500, 50);
+    painter.setFont(fittingFont(QFont(QLatin1String(kKitFontFamily), 35), titleBox, Qt::AlignVCenter,
+                                tableText(kTitleText), 14));
+    painter.drawText(titleBox, Qt::AlignVCenter, tableText(kTitleText));
 }

@@ -19,6 +19,7 @@
 #include "widgets/edit.h"
 #include "widgets/editbox.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 #include "widgets/modifytimewidget.h"
 #include "widgets/numcharinput.h"
 #include "widgets/tipbox.h"
@@ -123,7 +124,7 @@ const char* const kIconPadding = "padding-left: 20px;padding-right: 5px}";
 const char* const kFactoryArchive = "paraGroup/default/20clearsh.tar.gz";
 const char* const kTestImageFolder = "./originalimage";
 
-// A text table caption on two lines at most, as a button shows it: no carriage returns, and no
+// A text table caption on two lines at most, as a button or a value box shows it: no carriage returns, and no
 // blanks around the line break.
 QString buttonCaption(int textId)
 {
@@ -244,7 +245,7 @@ AdvanceParamWidget::AdvanceParamWidget(QWidget* parent)
 
     for (int i = 0; i < kValueBoxes; ++i) {
         const ValueBoxRow& row = kValueBoxRows[i];
-        valueBoxes[i] = new EditBox(row.minimum, row.maximum, this, tableText(row.caption),
+        valueBoxes[i] = new EditBox(row.minimum, row.maximum, this, buttonCaption(row.caption),
                                     row.seconds ? tableText(kTextSeconds) : QString(), EditBox::Integer, 1);
         valueBoxes[i]->setZeroAllowed(row.zeroAllowed);
     }
@@ -313,7 +314,7 @@ AdvanceParamWidget::AdvanceParamWidget(QWidget* parent)
     columns->addLayout(left);
     columns->addLayout(right);
 
-    const ColorButton* const iconButtons[] = {backupButton,     restoreButton,   deleteButton,
+    ColorButton* const iconButtons[] = {backupButton,     restoreButton,   deleteButton,
                                               exportButton,     updateButton,    exitButton,
                                               modifyTimeButton, calibrateButton, resetButton,
                                               versionLibraryButton};
@@ -322,7 +323,7 @@ AdvanceParamWidget::AdvanceParamWidget(QWidget* parent)
                                  ":/Reset.png",  ":/Version.png"};
     // Eleven switches and the password panel beside nine value boxes: the switch captions are a
     // size smaller than the dialog's, so that the column fits the page's height.
-    QString rules = QStringLiteral("QCheckBox{font-size:20px;}");
+    QString rules = QStringLiteral("QCheckBox{font-size:20px;padding-right:4px;}");
     QStringList names;
     QString sizes;
     for (size_t i = 0; i < std::size(icons); ++i) {
@@ -340,6 +341,22 @@ AdvanceParamWidget::AdvanceParamWidget(QWidget* parent)
                  .arg(kIconWidth)
         + sizes;
     applyDialogStyle(this, rules);
+    fitCombosOf(this, 14);
+    // The caption sizes above are measured in the kit's font; the buttons draw in the font the
+    // style sheets give them, which may run wider: a caption that still does not fit beside its
+    // icon takes a smaller size.
+    for (ColorButton* button : iconButtons)
+        fitButtonCaption(button, kButtonWidth - kIconWidth - 4, 11);
+    // A value box caption on two lines ("Temp / number") takes the size at which both lines fit
+    // the box's 50 pixels.
+    for (EditBox* box : valueBoxes) {
+        QLabel* label = box->label();
+        label->ensurePolished();
+        const int shown = QFontInfo(label->font()).pixelSize();
+        const QFont fitted = fittingFont(label->font(), label->contentsRect(), int(label->alignment()), label->text(), 12);
+        if (fitted.pixelSize() < shown)
+            label->setStyleSheet(QStringLiteral("QLabel{font-size:%1px;}").arg(fitted.pixelSize()));
+    }
 }
 
 void AdvanceParamWidget::loadParam()

@@ -12,6 +12,7 @@
 #include "widgets/colorbutton.h"
 #include "widgets/dialogstyle.h"
 #include "widgets/editbox.h"
+#include "widgets/textfit.h"
 #include "widgets/tipbox.h"
 
 #include <QCoreApplication>
@@ -219,7 +220,7 @@ CameraParamWidget::CameraParamWidget(QWidget* parent) : TabParamWidget(parent)
                  {switchCameraButton, ":/CameraSwitch.png"}};
     // Seventeen switches beside six value boxes: the switch captions are a size smaller than the
     // dialog's, so that the column fits the page's height.
-    QString rules = QStringLiteral("QCheckBox{font-size:20px;}");
+    QString rules = QStringLiteral("QCheckBox{font-size:20px;padding-right:4px;}");
     QStringList names;
     for (const auto& icon : icons) {
         rules += SettingsStyle::iconButtonRule(icon.button->objectName(), QLatin1String(icon.icon), kIconPadding);
@@ -231,6 +232,7 @@ CameraParamWidget::CameraParamWidget(QWidget* parent) : TabParamWidget(parent)
                             "padding-left: 56px;padding-right: 4px;font-size: 20px;text-align: center;}")
                  .arg(names.join(QStringLiteral(",QPushButton")));
     applyDialogStyle(this, rules);
+    fitCombosOf(this, 14);
 
     showCameraKind();
     SlotChangeShowMode();

@@ -8,6 +8,7 @@
 #include "widgets/combobox.h"
 #include "widgets/editbox.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -124,7 +125,7 @@ QLabel* comboLabel(const QString& text, QWidget* parent)
 
 // The page holds more than the others; its switch and combo captions are a size smaller, so
 // that the longer English captions fit beside each other.
-const char* const kPageStyle = "QCheckBox{font-size:22px;}QLabel#comboCaption{font-size:22px;}";
+const char* const kPageStyle = "QCheckBox{font-size:22px;padding-right:4px;}QLabel#comboCaption{font-size:22px;}";
 
 }  // namespace
 
@@ -221,6 +222,7 @@ InputOutputParamWidget::InputOutputParamWidget(QWidget* parent) : TabParamWidget
     columns->addSpacing(20);
     columns->addLayout(right);
     setStyleSheet(QLatin1String(kPageStyle));
+    fitCombosOf(this, 14);
 }
 
 void InputOutputParamWidget::onMachineTypeChanged(int index)

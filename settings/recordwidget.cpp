@@ -32,8 +32,9 @@ const char* const kListStyle =
 const char* const kTableStyle =
     "QTableView{color: white;background-color: #262E34;alternate-background-color: #3D4449;font-size: 20px;}"
     "QTableView::item{padding-left: 10px;border: 1px solid #707070;}"
-    "QHeaderView::section{font-size: 18px;color: #2687F2;background-color: rgba(38, 135, 242, 0.5);height: 40px;"
-    "opacity: 0.2;}";
+    // White on the kit's solid blue: the header reads on any background behind it.
+    "QHeaderView::section{font-size: 18px;color: white;background-color: #2687F2;height: 40px;"
+    "border: none;border-right: 1px solid #262E34;}";
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include "widgets/editbox.h"
 #include "widgets/kitfont.h"
 #include "widgets/numcharinput.h"
+#include "widgets/textfit.h"
 #include "widgets/tipbox.h"
 
 #include <QCoreApplication>
@@ -52,6 +53,7 @@ void showStored(ComboBox* box, int value)
 constexpr int kCaptionWidth = 140;
 constexpr int kCaptionPoints = 22;
 constexpr int kSmallestPoints = 12;
+constexpr int kSmallestPixels = 14;
 // The painted captions of the input/output page's combo boxes stand beside them.
 constexpr int kIOLabelToCombo = 60;
 
@@ -227,6 +229,7 @@ void WizardParaWidget::buildComboBoxes()
             if (id >= 0)
                 box->addItem(tableText(id), box->count());
         styleCombo(box, 50, row.width < 150 ? 25 : kNarrowComboPoints);
+        fitComboEntries(box, kSmallestPixels);
         m_comboBoxes.append(box);
         addControl(box, 3, row.shown);
         if (row.field == PARAM_FIELD(machineTypeEdited)) {
@@ -242,6 +245,7 @@ void WizardParaWidget::buildComboBoxes()
     for (int i = 1; i <= kComPorts; ++i)
         com->addItem(QStringLiteral("  COM%1").arg(i), i - 1);
     styleCombo(com, 50, kNarrowComboPoints);
+    fitComboEntries(com, kSmallestPixels);
     m_comboBoxes.append(com);
     addControl(com, 3, Shown::Factory);
 
@@ -250,6 +254,7 @@ void WizardParaWidget::buildComboBoxes()
     for (int i = 0; i < 4; ++i)
         languageCombo->addItem(QString::fromUtf8(kLanguageNames[i]), i);
     styleCombo(languageCombo, 50, kNarrowComboPoints);
+    fitComboEntries(languageCombo, kSmallestPixels);
     addControl(languageCombo, 0, Shown::Always);
     connect(languageCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &WizardParaWidget::SlotChangeLan);

@@ -31,6 +31,7 @@ constexpr quint32 kCyanPixel = 0x0000FFFF;
 const QColor kAreaHintColour(0xE9, 0x96, 0x7A);
 constexpr int kLegendCaptionWidth = 150;
 constexpr int kSmallestLegendPixels = 14;
+constexpr int kLegendRowHeight = 25;
 // Tool types the painting tells apart.
 constexpr int kDefectTool = 0;
 constexpr int kPositioningTool = 3;
@@ -325,9 +326,13 @@ void CammerWidget::paintLegend(QPainter& painter)
         // takes a smaller font.
         const QString caption = QStringLiteral("%1 :").arg(tableText(row.textId));
         QFont font = overlayFont();
-        font.setPixelSize(fittingPixelSize(font, caption, kLegendCaptionWidth, font.pixelSize(), kSmallestLegendPixels));
+        int size = fittingPixelSize(font, caption, kLegendCaptionWidth, font.pixelSize(), kSmallestLegendPixels);
+        // Nor may its ink be taller than the 25-pixel row of the swatch.
+        for (font.setPixelSize(size); size > kSmallestLegendPixels
+             && QFontMetrics(font).tightBoundingRect(caption).height() > kLegendRowHeight;)
+            font.setPixelSize(--size);
         painter.setFont(font);
-        drawPlatedText(painter, QRect(10, row.top, kLegendCaptionWidth, 25), Qt::AlignLeft | Qt::AlignVCenter, caption);
+        drawPlatedText(painter, QRect(10, row.top, kLegendCaptionWidth, kLegendRowHeight), Qt::AlignLeft | Qt::AlignVCenter, caption);
         painter.fillRect(QRect(160, row.top, 25, 25), row.colour);
     }
 }

@@ -201,7 +201,7 @@ void DrawROIWidget::showTemplate(CammerWidget* view)
         else
             rgb32ToHue(view->greyBuffer.data(), slot.data(), view->imageWidth, view->imageHeight);
     }
-    emit recentNgImg(QStringLiteral("模板数 %1 / %2   %3")
+    emit recentNgImg(tableText(315)
                          .arg(n + 1)
                          .arg(view->validTemplateCount[d])
                          .arg(templateTimeText));
@@ -228,9 +228,9 @@ void DrawROIWidget::emitRecordCaption()
 {
     const char* kind = recordOk ? "OK" : "NG";
     if (recordCount == 0)
-        emit recentNgImg(QStringLiteral("%1记录共0张图片").arg(QLatin1String(kind)));
+        emit recentNgImg(tr("%1记录共0张图片").arg(QLatin1String(kind)));
     else
-        emit recentNgImg(QStringLiteral("%1记录共%2张图片 当前为第%3张 %4")
+        emit recentNgImg(tr("%1记录共%2张图片 当前为第%3张 %4")
                              .arg(QLatin1String(kind))
                              .arg(recordCount)
                              .arg(recordIndex + 1)

@@ -1,6 +1,14 @@
 #include "widgets/textfit.h"
 
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QVariant>
+#include <QWidget>
 #include <QPushButton>
 #include <QRect>
 #include <QRegularExpression>
@@ -17,6 +25,39 @@ int widestLine(const QFontMetrics& metrics, const QString& text)
     for (const QString& line : text.split(QLatin1Char('\n')))
         widest = std::max(widest, metrics.horizontalAdvance(line));
     return widest;
+}
+
+// The pixel size a widget had when first fitted: a refit measures from there, not from a size
+// an earlier fit chose.
+int firstPixelSize(QWidget* widget)
+{
+    const char* const kProperty = "fitLargestPixelSize";
+    const QVariant stored = widget->property(kProperty);
+    if (stored.isValid())
+        return stored.toInt();
+    widget->ensurePolished();
+    const int size = QFontInfo(widget->font()).pixelSize();
+    widget->setProperty(kProperty, size);
+    return size;
+}
+
+bool fitsRoom(const QFont& font, const QString& text, const QRect& room)
+{
+    const QFontMetrics metrics(font);
+    // The whole line box, not only the ink: a centred line keeps its descenders inside too.
+    const int lines = int(text.count(QLatin1Char('\n'))) + 1;
+    return widestLine(metrics, text) <= room.width() && lines * metrics.height() <= room.height() + 1;
+}
+
+// The largest pixel size from `largest` down to `smallest` at which every one of `texts` fits.
+int roomySize(QFont font, const QStringList& texts, const QRect& room, int largest, int smallest)
+{
+    for (int size = largest; size > smallest; --size) {
+        font.setPixelSize(size);
+        if (std::all_of(texts.begin(), texts.end(), [&](const QString& t) { return fitsRoom(font, t, room); }))
+            return size;
+    }
+    return smallest;
 }
 
 }  // namespace
@@ -61,4 +102,57 @@ void fitButtonCaption(QPushButton* button, int room, int smallest)
     if (fitted >= size)
         return;
     button->setStyleSheet(sheet + QStringLiteral("QPushButton{font-size:%1px;}/*fit*/").arg(fitted));
+}
+
+void fitComboEntries(QComboBox* box, int smallest)
+{
+    const int largest = firstPixelSize(box);
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    const QRect room = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        if (!box->itemText(i).trimmed().isEmpty())
+            texts << box->itemText(i);
+    QFont font = box->font();
+    font.setPixelSize(roomySize(font, texts, room, largest, smallest));
+    box->setFont(font);
+    if (box->view())
+        box->view()->setFont(font);
+}
+
+void fitBoxCaption(QAbstractButton* box, int smallest)
+{
+    // As for buttons, the size goes into the box's own style sheet, which outranks the page's
+    // "QCheckBox{font-size}" rules; an earlier fit is taken back first.
+    const bool radio = qobject_cast<QRadioButton*>(box) != nullptr;
+    const QString type = radio ? QStringLiteral("QRadioButton") : QStringLiteral("QCheckBox");
+    static const QRegularExpression earlierFit(QStringLiteral("Q(CheckBox|RadioButton)\\{font-size:\\d+px;\\}/\\*fit\\*/"));
+    QString sheet = box->styleSheet();
+    if (sheet.contains(earlierFit)) {
+        sheet.remove(earlierFit);
+        box->setStyleSheet(sheet);
+    }
+    if (box->text().trimmed().isEmpty())
+        return;
+    box->ensurePolished();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect room = box->style()->subElementRect(
+        radio ? QStyle::SE_RadioButtonContents : QStyle::SE_CheckBoxContents, &option, box);
+    const QFont font = box->font();
+    const int size = QFontInfo(font).pixelSize();
+    const int fitted = roomySize(font, {box->text()}, room, size, smallest);
+    if (fitted >= size)
+        return;
+    box->setStyleSheet(sheet + QStringLiteral("%1{font-size:%2px;}/*fit*/").arg(type).arg(fitted));
+}
+
+void fitCombosOf(QWidget* page, int smallest)
+{
+    for (QComboBox* box : page->findChildren<QComboBox*>())
+        fitComboEntries(box, smallest);
 }

@@ -4,7 +4,10 @@
 
 #include <QFont>
 
+class QAbstractButton;
+class QComboBox;
 class QPushButton;
+class QWidget;
 class QRect;
 class QString;
 
@@ -20,3 +23,14 @@ QFont fittingFont(QFont font, const QRect& box, int flags, const QString& text, 
 // until the caption fits `room` pixels (the button's width less its paddings and icon), down to
 // `smallest`. The button's own style sheet gets the size; a caption that fits is left alone.
 void fitButtonCaption(QPushButton* button, int room, int smallest);
+
+// Shrinks the font of a combo box and of its list until every entry fits the box's text field
+// (its width, and the height of its ink), down to `smallest` pixels. A refit after the entries
+// change starts again from the size the box had at its first fit.
+void fitComboEntries(QComboBox* box, int smallest);
+
+// The same for the caption of a check box or radio button beside its indicator.
+void fitBoxCaption(QAbstractButton* box, int smallest);
+
+// Fits every combo box of `page` (boxes of a fixed size), once its style sheet is set.
+void fitCombosOf(QWidget* page, int smallest);

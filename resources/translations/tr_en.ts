@@ -1018,6 +1018,14 @@ Temp.:%2</translation>
 <context>
     <name>DrawROIWidget</name>
     <message>
+        <source>%1记录共0张图片</source>
+        <translation>%1 records: 0 pictures</translation>
+    </message>
+    <message>
+        <source>%1记录共%2张图片 当前为第%3张 %4</source>
+        <translation>%1 records: %2 pictures, No. %3 shown %4</translation>
+    </message>
+    <message>
         <source>完成设定</source>
         <translation>Done</translation>
     </message>
