@@ -33,7 +33,7 @@ const char* const kTableStyle =
     "QTableView{color: white;background-color: #262E34;alternate-background-color: #3D4449;font-size: 20px;}"
     "QTableView::item{padding-left: 10px;border: 1px solid #707070;}"
     // White on the kit's solid blue: the header reads on any background behind it.
-    "QHeaderView::section{font-size: 18px;color: white;background-color: #2687F2;height: 40px;"
+    "QHeaderView::section{font-size: 18px;color: white;background-color: #2687F2;height: 40px;padding-left: 10px;"
     "border: none;border-right: 1px solid #262E34;}";
 
 }  // namespace

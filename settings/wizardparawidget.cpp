@@ -24,6 +24,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QJsonObject>
 #include <QLabel>
@@ -36,6 +37,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -240,6 +242,20 @@ void WizardParaWidget::buildComboBoxes()
             m_mouldSideCombo = box;
         }
     }
+    // The column of state boxes on the input/output page shares one text size, the smallest
+    // that every box's entries fit.
+    int columnPixels = 0;
+    for (int i = 0; i < int(std::size(kComboRows)); ++i)
+        if (kComboRows[i].width < 150) {
+            const int size = QFontInfo(m_comboBoxes[i]->font()).pixelSize();
+            columnPixels = columnPixels ? std::min(columnPixels, size) : size;
+        }
+    for (int i = 0; i < int(std::size(kComboRows)); ++i)
+        if (kComboRows[i].width < 150) {
+            QFont font = m_comboBoxes[i]->font();
+            font.setPixelSize(columnPixels);
+            setComboFont(m_comboBoxes[i], font);
+        }
     auto* com = new ComboBox(this);
     com->setGeometry(1630, 60, 160, 50);
     for (int i = 1; i <= kComPorts; ++i)
