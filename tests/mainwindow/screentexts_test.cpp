@@ -31,7 +31,9 @@
 #include "widgets/rollingtime.h"
 #include "widgets/choosecalinum.h"
 #include "io/iowidget.h"
+#include "view/camerareportform.h"
 #include "view/drawroiwidget.h"
+#include "widgets/colorbutton.h"
 #include "widgets/calendarwidget.h"
 #include "widgets/choosebox.h"
 #include "widgets/combobox.h"
@@ -1009,3 +1011,36 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
 }
 
 }  // namespace
+
+// The unfolded zoom and pan column stands over the camera picture at the left and never over a
+// result table, in each camera layout (with two cameras the tables lie below the pictures).
+TEST_F(ScreenTextsTest, UnfoldedZoomButtonsLeaveTheResultTablesUncovered)
+{
+    screenWidth = 1920;
+    screenHeight = 1080;
+    for (int cameras : {1, 2, 4, 8}) {
+        SCOPED_TRACE(cameras);
+        buildWindow(cameras);
+        MoJuWizard* w = win();
+        w->zoomInButton->click();
+        QCoreApplication::processEvents();
+        const QList<ColorButton*> column = {w->zoomInButton, w->recoveryButton, w->zoomOutButton, w->panUpButton,
+                                            w->panDownButton, w->panLeftButton, w->panRightButton};
+        int shown = 0;
+        for (ColorButton* button : column)
+            shown += button->isVisible() ? 1 : 0;
+        EXPECT_EQ(shown, 7);
+        const QString shots = qEnvironmentVariable("MONITOR_SHOT_DIR");
+        if (!shots.isEmpty())
+            w->grab().save(QStringLiteral("%1/zoom-column-%2-cameras.png").arg(shots).arg(cameras));
+        for (CameraReportForm* table : w->findChildren<CameraReportForm*>()) {
+            if (!table->isVisible())
+                continue;
+            const QRect area(table->mapTo(w, QPoint(0, 0)), table->size());
+            for (ColorButton* button : column)
+                EXPECT_FALSE(button->geometry().intersects(area))
+                    << button->geometry().x() << "," << button->geometry().y() << " over the table at " << area.x()
+                    << "," << area.y();
+        }
+    }
+}
