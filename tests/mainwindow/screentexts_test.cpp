@@ -1018,6 +1018,11 @@ TEST_F(ScreenTextsTest, UnfoldedZoomButtonsLeaveTheResultTablesUncovered)
 {
     screenWidth = 1920;
     screenHeight = 1080;
+    QDir().mkpath(QStringLiteral("images"));
+    const QDir pictures(QStringLiteral(MONITOR_SOURCE_DIR "/samples/images"));
+    for (const QString& file : pictures.entryList(QDir::Files))
+        QFile::copy(pictures.filePath(file), QStringLiteral("images/") + file);
+    loadSharedPixmaps();
     for (int cameras : {1, 2, 4, 8}) {
         SCOPED_TRACE(cameras);
         buildWindow(cameras);
