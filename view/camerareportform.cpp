@@ -109,6 +109,12 @@ void CameraReportForm::resizeEvent(QResizeEvent* event)
     // result column out of the table (there is no horizontal scroll bar).
     const int narrowest = *std::min_element(std::begin(needed), std::end(needed)) + spare;
     header->setMinimumSectionSize(std::min(kMinimumSection, narrowest));
-    for (int c = 0; c < kColumns - 1; ++c)
+    int used = 0;
+    for (int c = 0; c < kColumns - 1; ++c) {
         tableView->setColumnWidth(c, needed[c] + spare);
+        used += needed[c] + spare;
+    }
+    // The stretched result column is given the rest as well: left to itself it keeps the size it
+    // had before and pushes out of a narrow table.
+    tableView->setColumnWidth(kColumns - 1, std::max(narrowest, width - used));
 }
