@@ -36,12 +36,12 @@ IOStatusWidget_2::IOStatusWidget_2(QWidget* parent) : QWidget(parent)
     const bool regionOutputs = activeParams && activeParams->productNgEjectorPulse != 0;
     for (int i = 0; i < ControlPort::kIOCount; ++i) {
         inputLamps[i] = new IOWidget_Item(i, true, this);
-        inputLamps[i]->setText(lampCaption(i, true));
+        inputLamps[i]->setCaption(lampCaption(i, true));
         inputLamps[i]->setVisible(i < 5);
         inputs->addWidget(inputLamps[i]);
 
         outputLamps[i] = new IOWidget_Item(i, false, this);
-        outputLamps[i]->setText(lampCaption(i, false));
+        outputLamps[i]->setCaption(lampCaption(i, false));
         outputLamps[i]->setVisible(i < 5 || regionOutputs);
         outputs->addWidget(outputLamps[i]);
     }

@@ -11,6 +11,10 @@ public:
     // 60 x 60, transparent; the caption is the button text.
     IOWidget_Item(int index, bool isInput, QWidget* parent = nullptr);
 
+    // Sets the caption under the light: 13 pixels, smaller where a long caption would not fit
+    // the lamp's width.
+    void setCaption(const QString& caption);
+
     // Shows `state`; repaints only when it differs from the state shown.
     void setOn(bool state);
 

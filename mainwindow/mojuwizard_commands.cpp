@@ -17,6 +17,7 @@
 #include "records/temperaturechartwidget.h"
 #include "settings/systemparamdialog.h"
 #include "settings/widgetchangecamera.h"
+#include "view/camerareportform.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/cammerwidget.h"
@@ -31,6 +32,7 @@
 
 #include <QMouseEvent>
 #include <QTimer>
+#include <QVector>
 
 #include <algorithm>
 #include <cmath>
@@ -329,6 +331,28 @@ void MoJuWizard::makeZoomButtons()
 void MoJuWizard::showZoomButtons(bool all)
 {
     zoomButtons = all ? 2 : 1;
+    // The column runs down from y 300 over the camera picture at the left: where a result table
+    // lies below the picture (two cameras), the buttons that would cover it start a column of
+    // their own beside the first, so that no row of the table is hidden.
+    QVector<QRect> tables;
+    for (const CameraReportForm* table : findChildren<CameraReportForm*>()) {
+        if (table->isVisible())
+            tables.append(QRect(table->mapTo(this, QPoint(0, 0)), table->size()));
+    }
+    const auto overTable = [&tables](const QRect& place) {
+        return std::any_of(tables.begin(), tables.end(), [&place](const QRect& t) { return t.intersects(place); });
+    };
+    int x = kZoomButtonX;
+    int y = kZoomButtonTop;
+    for (const ZoomButton& b : kZoomButtons) {
+        const QRect place(x, y, kZoomButtonSize, kZoomButtonSize);
+        if (y != kZoomButtonTop && (overTable(place) || place.bottom() >= height())) {
+            x += kZoomButtonPitch;
+            y = kZoomButtonTop;
+        }
+        (this->*b.member)->move(x, y);
+        y += kZoomButtonPitch;
+    }
     for (const ZoomButton& b : kZoomButtons) {
         ColorButton* button = this->*b.member;
         button->setVisible(all || b.member == &MoJuWizard::zoomInButton);

@@ -15,11 +15,13 @@
 #include "widgets/fromtimetotime.h"
 #include "widgets/kitfont.h"
 #include "widgets/rollingtime.h"
+#include "widgets/textfit.h"
 #include "widgets/tipbox.h"
 #include "widgets/touchdialogs.h"
 #include "widgets/warnbox.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -27,6 +29,8 @@
 #include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -60,6 +64,16 @@ ComboBox* filterCombo(QWidget* parent, const QFont& font, int itemText, int item
     combo->addItem(TemperatureChartWidget::tr("全部"));
     for (int i = 1; i <= items; ++i)
         combo->addItem(tableText(itemText).arg(i));
+    // The combo keeps its 120 pixels: where an entry would not fit beside the 30-pixel drop-down
+    // column ("No.1 detect", "10 号区域"), all entries take the size at which it does.
+    constexpr int kEntryRoom = 120 - 30 - 6;
+    constexpr int kSmallestEntryPixels = 11;
+    QFont fitted = combo->font();
+    int size = QFontInfo(fitted).pixelSize();
+    for (int i = 0; i < combo->count(); ++i)
+        size = std::min(size, fittingPixelSize(fitted, combo->itemText(i), kEntryRoom, size, kSmallestEntryPixels));
+    fitted.setPixelSize(size);
+    setComboFont(combo, fitted);
     return combo;
 }
 
@@ -90,6 +104,8 @@ TemperatureChartWidget::TemperatureChartWidget(QWidget* parent)
     icon->setPixmap(QPixmap(QStringLiteral(":/TemperatureChart.png"))
                         .scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     auto* title = new QLabel(tr("温度波形图"), titleBar);
+    // Room for the ink of the first and last letters, which reaches past their advance.
+    title->setContentsMargins(4, 0, 4, 0);
     closeButton = new QPushButton(titleBar);
     closeButton->setStyleSheet(QStringLiteral(
         "QPushButton{width: 40px;height: 40px;background-color: red;border-image: url(:/Close.png);}"));

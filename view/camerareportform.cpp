@@ -3,6 +3,7 @@
 #include "view/camerareportmodel.h"
 #include "widgets/dialogstyle.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -73,10 +74,47 @@ void CameraReportForm::setRows(const QList<CameraReportRow>& rows)
 void CameraReportForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    const int width = this->width() / CameraReportForm_Model::kColumns;
-    // Below 360 pixels the 60-pixel minimum of the sections would push the result column out of
-    // the table (there is no horizontal scroll bar): the minimum yields to the even share.
-    tableView->horizontalHeader()->setMinimumSectionSize(std::min(kMinimumSection, width));
-    for (int c = 0; c < CameraReportForm_Model::kColumns - 1; ++c)
-        tableView->setColumnWidth(c, width);
+    constexpr int kColumns = CameraReportForm_Model::kColumns;
+    constexpr int kHeaderPixels = 16;
+    constexpr int kSmallestHeaderPixels = 10;
+    constexpr int kAir = 4;
+    const int width = this->width();
+    // Each column gets the room its heading needs and an even share of what is left; with 4 or
+    // 8 cameras the form is narrow, and the headings take a smaller size until they all fit.
+    QHeaderView* header = tableView->horizontalHeader();
+    QFont font = header->font();
+    int needed[kColumns] = {};
+    int pixels = kHeaderPixels;
+    for (; pixels >= kSmallestHeaderPixels; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        int total = 0;
+        for (int c = 0; c < kColumns; ++c) {
+            needed[c] = metrics.horizontalAdvance(model->headerData(c, Qt::Horizontal).toString()) + kAir;
+            total += needed[c];
+        }
+        if (total <= width || pixels == kSmallestHeaderPixels)
+            break;
+    }
+    int total = 0;
+    for (int c = 0; c < kColumns; ++c)
+        total += needed[c];
+    const int spare = std::max(0, width - total) / kColumns;
+    if (pixels != headerPixels) {
+        headerPixels = pixels;
+        header->setStyleSheet(QStringLiteral("QHeaderView::section{font-size:%1px;}").arg(pixels));
+        header->setFont(font);
+    }
+    // The sections' minimum yields to the narrowest column given, so that it never pushes the
+    // result column out of the table (there is no horizontal scroll bar).
+    const int narrowest = *std::min_element(std::begin(needed), std::end(needed)) + spare;
+    header->setMinimumSectionSize(std::min(kMinimumSection, narrowest));
+    int used = 0;
+    for (int c = 0; c < kColumns - 1; ++c) {
+        tableView->setColumnWidth(c, needed[c] + spare);
+        used += needed[c] + spare;
+    }
+    // The stretched result column is given the rest as well: left to itself it keeps the size it
+    // had before and pushes out of a narrow table.
+    tableView->setColumnWidth(kColumns - 1, std::max(narrowest, width - used));
 }

@@ -23,6 +23,11 @@ public:
     CameraReportForm_Model* model;
 
 protected:
-    // Columns 0 to 4 share the width in sixths; the result column takes the rest.
+    // Each column gets its heading's room and an even share of the rest; the result column
+    // stretches to the edge.
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Pixel size of the headings, chosen on resize so that they fit their columns.
+    int headerPixels = 16;
 };

@@ -227,6 +227,7 @@ bool DrawROIWidget::confirm(const QString& question)
 void DrawROIWidget::setPolygonCaption(int textId)
 {
     pCButtonDrawPloygn->setText(tableText(textId));
+    fitButtonCaption(pCButtonDrawPloygn, kCaptionRoom, kSmallestCaptionPixels);
 }
 
 void DrawROIWidget::SlotShowHide()
