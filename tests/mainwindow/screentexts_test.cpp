@@ -266,6 +266,14 @@ public:
     QSet<QString> dataObjects = {QStringLiteral("lookInCombo")};  // the file dialogs' folder path
     std::vector<Finding> findings;
 
+    // Shows `top`, checks it and hides it again.
+    void checkShown(QWidget* top)
+    {
+        top->show();
+        check(top);
+        top->hide();
+    }
+
     // Checks every visible widget of the shown window `top`.
     void check(QWidget* top)
     {
@@ -812,13 +820,9 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
                  a.check(wizard);
              }
              a.screen = screen + QStringLiteral(", IO dialog");
-             wizard->ioDialog->show();
-             a.check(wizard->ioDialog);
-             wizard->ioDialog->hide();
+             a.checkShown(wizard->ioDialog);
              a.screen = screen + QStringLiteral(", clock");
-             wizard->modifyTimeDialog->show();
-             a.check(wizard->modifyTimeDialog);
-             wizard->modifyTimeDialog->hide();
+             a.checkShown(wizard->modifyTimeDialog);
              a.screen = screen;
              wizard->hide();
              activeParams->showFactoryParams = 0;
@@ -826,30 +830,22 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
         {"IO names",
          [](ScreenTextsTest& t, TextAudit& a) {
              t.buildWindow(2);
-             t.win()->ioNameDialog->show();
-             a.check(t.win()->ioNameDialog);
-             t.win()->ioNameDialog->hide();
+             a.checkShown(t.win()->ioNameDialog);
          }},
         {"camera order",
          [](ScreenTextsTest& t, TextAudit& a) {
              t.buildWindow(2);
-             t.win()->cameraOrderDialog->show();
-             a.check(t.win()->cameraOrderDialog);
-             t.win()->cameraOrderDialog->hide();
+             a.checkShown(t.win()->cameraOrderDialog);
          }},
         {"help",
          [](ScreenTextsTest& t, TextAudit& a) {
              t.buildWindow(2);
-             t.win()->helpWidget->show();
-             a.check(t.win()->helpWidget);
-             t.win()->helpWidget->hide();
+             a.checkShown(t.win()->helpWidget);
          }},
         {"hardware",
          [](ScreenTextsTest& t, TextAudit& a) {
              t.buildWindow(2);
-             t.win()->hardwareWidget->show();
-             a.check(t.win()->hardwareWidget);
-             t.win()->hardwareWidget->hide();
+             a.checkShown(t.win()->hardwareWidget);
          }},
         {"statistics",
          [](ScreenTextsTest& t, TextAudit& a) {
