@@ -589,14 +589,15 @@ void AdvanceParamWidget::updateFromUsbDisk(QWidget* parent, int fontSize, const 
         return;
     // The disk is flushed and unmounted once the package is copied, or when the operator stops,
     // as after an export: it may be pulled as soon as the update ends.
-    const bool placed = copyPackageFromDisk(parent, fontSize, boxes, mountPoint);
+    QString why;
+    const bool placed = copyPackageFromDisk(parent, fontSize, boxes, mountPoint, &why);
     unmountUDisk();
     if (!placed)
-        boxes.warn(tr("更新文件复制失败，请检查U盘！"));
+        boxes.warn(why.isEmpty() ? tr("更新文件复制失败，请检查U盘！") : tr("更新失败") + QLatin1Char('\n') + why);
 }
 
 bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes,
-                                             const QString& mountPoint)
+                                             const QString& mountPoint, QString* why)
 {
     QFileDialog dialog(parent, tr("选择投影数据文件目录"), QStringLiteral("../../ProjectData/"));
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -619,7 +620,7 @@ bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, cons
     if (target.isEmpty())
         return true;
     // The package applies at the next boot; the program keeps running with its databases open.
-    return PendingPackage::write(path, target);
+    return PendingPackage::write(path, target, why);
 }
 
 // ---- Service operations ----
@@ -701,8 +702,11 @@ void AdvanceParamWidget::SlotRestoreFactorySet()
         return;
     // Replaces a pending package: the factory archive is what the next boot applies.
     const QString archive = QString::fromLatin1(kFactoryArchive);
-    if (!PendingPackage::write(archive, PendingPackage::targetFor(archive)))
-        qWarning("factory archive not staged");
+    QString why;
+    if (!PendingPackage::write(archive, PendingPackage::targetFor(archive), &why)) {
+        qWarning("factory archive not staged: %s", qPrintable(why));
+        warn(tr("重置失败") + QLatin1Char('\n') + why);
+    }
 }
 
 void AdvanceParamWidget::SlotToVerion()

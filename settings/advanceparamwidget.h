@@ -118,8 +118,10 @@ public:
     // as the pending package, after the update question; the disk is unmounted afterwards.
     static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);
     // The file dialog, the question and the copy of updateFromUsbDisk on the disk mounted at
-    // `mountPoint`; false only when a chosen package could not be placed.
-    static bool copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes, const QString& mountPoint);
+    // `mountPoint`; false only when a chosen package could not be placed (damaged, of another
+    // type, or not copied whole), `why` then saying why for the operator.
+    static bool copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes, const QString& mountPoint,
+                                    QString* why);
     // The version library over `parent`, modal, or a warning when the server cannot be read;
     // `button` stays disabled unless the library or the warning ends with result 1.
     static void openVersionLibrary(QWidget* button, QWidget* parent, const ServiceBoxes& boxes);

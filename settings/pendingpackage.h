@@ -1,10 +1,14 @@
 // The pending update package: newupdate.tar.gz, newupdate.tar.xz or newupdate.rar in the install
-// folder, which the start script unpacks and applies at the next boot. Every writer (the USB
-// update, the factory archive, the download) places it through here, so the folder never holds a
-// half-written package or two packages at once. GUI thread only.
+// folder, which the start script unpacks over the install folder at the next boot. A damaged
+// package could leave the panel PC without a working program, so every writer (the USB update,
+// the factory archive, the download) places it through here: read through whole first, and
+// swapped in so that the folder never holds a half-written package or two packages at once.
+// GUI thread only.
 #pragma once
 
 #include <QString>
+
+#include <functional>
 
 namespace PendingPackage {
 
@@ -13,16 +17,32 @@ namespace PendingPackage {
 // any other file.
 QString targetFor(const QString& fileName);
 
+// Why the file `path` cannot become the pending package `target`, for the operator; empty when it
+// can. The file is read through with the archive library, every entry to its end (and a gzip
+// stream against its own checksums): an unreadable or damaged archive, an empty one, or one whose
+// compression and format (what the library finds, not the leading bytes alone) are not those of
+// the target's extension is refused. Any thread.
+QString check(const QString& path, const QString& target);
+// check() in a thread of its own while the calling thread's events go on (screen, timers).
+QString checkAside(const QString& path, const QString& target);
+
 // Places `source` in the install folder as `target` (one of the names above): copied to a
-// temporary file there, checked against the source, renamed to `target` in one step (replacing a
-// package of that name), then the other newupdate.* files are removed. False, with the pending
-// package as it was, when the copy or the check failed.
-bool write(const QString& source, const QString& target);
+// temporary file there, checked against the source, read through by check(), then adopted.
+// False, with the pending package as it was, when any of it failed; `why`, when given, then
+// holds the reason for the operator.
+bool write(const QString& source, const QString& target, QString* why = nullptr);
 
 // Makes `partial`, a complete package written beside the pending package (in the install folder,
-// under a name that is no newupdate.* name), the pending package `target`: flushed to disk,
-// renamed to `target` in one step, then the other newupdate.* files are removed. False, with the
-// pending package as it was and `partial` removed, when the flush or the rename failed.
-bool adopt(const QString& partial, const QString& target);
+// under a name that is no newupdate.* name), the pending package `target`. In this order, each
+// step reaching the disk before the next: `partial` flushed; the other newupdate.* files renamed
+// aside (no newupdate.* name); `partial` renamed to `target` (replacing a package of that name in
+// one step); the set-aside files removed. A cut at any instant leaves the earlier package, the new
+// one or none, never two. False, with the earlier package put back and `partial` removed, when a
+// step failed.
+bool adopt(const QString& partial, const QString& target, QString* why = nullptr);
+
+// For tests: called with the name of each step of adopt() just before it is taken ("flush",
+// "aside <name>", "rename", "remove <name>", each folder flush "sync"); null for none.
+void setStepHook(std::function<void(const QString& step)> hook);
 
 }  // namespace PendingPackage

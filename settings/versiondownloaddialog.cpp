@@ -28,6 +28,10 @@
 #include <QTimer>
 #include <QTransform>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -130,8 +134,33 @@ QString packageOnLine(const QString& line)
 // How long tar may take for the backup (ms) before it is killed.
 constexpr int kBackupTimeoutMs = 15 * 60 * 1000;
 
-// Backups of the install folder are "bin-VAV-<yyyy-MM-dd-hh:mm:ss>.tar.gz" in the backup folder.
+// Backups of the install folder are "bin-VAV-<yyyy-MM-dd-hh:mm:ss>.tar.gz" in the backup folder,
+// written under the same name with this suffix until tar has ended well.
 const char* const kBackupStem = "bin-VAV";
+const char* const kBackupPartSuffix = ".part";
+
+bool flushFile(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return flushed;
+}
+
+void flushFolder(const QString& path)
+{
+    const int dir = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+bool renameFile(const QString& from, const QString& to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
 
 bool isBackupName(const QString& name)
 {
@@ -417,22 +446,41 @@ void VersionDownloadDialog::onVersionClicked(QAbstractButton* button)
     v_SelectBox question(x, y, this, 2);
     question.text = tr("是否开始下载该版本?");
     if (question.exec() == QDialog::Accepted) {
-        v_SelectBox notice(x, y, this, 0);
+        // The notice's one button stops the transfer; it is shown, not run, while the transfer
+        // runs in local event loops.
+        v_SelectBox notice(x, y, this, 1);
         notice.text = tr("下载中...");
+        if (auto stop = notice.findChild<QPushButton*>())
+            stop->setText(tr("取消"));
+        connect(&notice, &QDialog::accepted, this, &VersionDownloadDialog::cancelDownload);
+        m_notice = &notice;
         notice.show();
         const bool ok = downloadPackage(button->text(), columnOf(button));
+        m_notice = nullptr;
         v_SelectBox outcome(x, y, this, 1);
         notice.close();
-        outcome.text = ok ? tr("下载成功\n重启后自动更新") : tr("下载失败") + QLatin1Char('\n') + m_failure;
+        if (ok)
+            outcome.text = tr("下载成功\n重启后自动更新");
+        else if (m_downloadCancelled)
+            outcome.text = tr("下载已取消") + QLatin1Char('\n') + tr("原安装包保留");
+        else
+            outcome.text = tr("下载失败") + QLatin1Char('\n') + m_failure;
         outcome.exec();
     }
     setVersionButtonsEnabled(true);
     m_exitButton->setEnabled(true);
 }
 
+void VersionDownloadDialog::cancelDownload()
+{
+    if (m_abortTransfer)
+        m_abortTransfer();
+}
+
 bool VersionDownloadDialog::downloadPackage(const QString& name, int column)
 {
     m_failure.clear();
+    m_downloadCancelled = false;
     QString address;
     for (int c = 0; c < m_columns.size() && address.isEmpty(); ++c) {
         if (column >= 0 && c != column)
@@ -456,19 +504,39 @@ bool VersionDownloadDialog::downloadPackage(const QString& name, int column)
     }
 
     // The package arrives in a file beside the pending package; the pending package stays as it
-    // is until the new one is complete and checked.
+    // is until the new one is complete, read through and backed up for.
     const QString partial = QDir(installFolder()).filePath(QString::fromLatin1(kDownloadPartName));
-    m_failure = streamPackage(address, partial, magic);
-    if (!m_failure.isEmpty()) {
+    const auto refuse = [&](const QString& why) {
+        m_failure = why;
         QFile::remove(partial);
         qWarning("download of %s failed: %s; the pending package is kept", qPrintable(address), qPrintable(m_failure));
         return false;
-    }
+    };
+    const QString transfer = streamPackage(address, partial, magic);
+    if (!transfer.isEmpty())
+        return refuse(transfer);
 
-    // A failed backup keeps the earlier ones; the package is placed all the same.
-    backupInstallFolder();
-    if (!PendingPackage::adopt(partial, target)) {
-        m_failure = tr("无法写入安装目录");
+    // The start script unpacks the package over the install folder: it must be whole.
+    if (m_notice) {
+        if (auto v = qobject_cast<v_SelectBox*>(m_notice))
+            v->text = tr("正在检查安装包...");
+        if (auto stop = m_notice->findChild<QPushButton*>())
+            stop->hide();
+        m_notice->update();
+    }
+    const QString verdict = PendingPackage::checkAside(partial, target);
+    if (!verdict.isEmpty())
+        return refuse(verdict);
+    if (m_notice)
+        m_notice->hide();
+
+    // No update without the way back.
+    const QString backup = backupInstallFolder();
+    if (!backup.isEmpty())
+        return refuse(backup);
+    QString why;
+    if (!PendingPackage::adopt(partial, target, &why)) {
+        m_failure = why;
         return false;
     }
     return true;
@@ -478,7 +546,8 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
 {
     QFile::remove(partial);
     QFile file(partial);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: what has arrived is on disk, and a cancel removes all of it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         qInfo("path error");
         return tr("无法写入安装目录");
     }
@@ -492,6 +561,9 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
     QTimer stall;
     stall.setSingleShot(true);
     stall.setInterval(stallTimeoutMs);
+    // A server that sends a byte now and then never stalls: the whole transfer has its limit too.
+    QTimer overall;
+    overall.setSingleShot(true);
 
     QString failure;
     qint64 received = 0;
@@ -500,8 +572,14 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
         if (failure.isEmpty())
             failure = why;
         stall.stop();
+        overall.stop();
         reply->abort();
         loop.quit();
+    };
+    m_abortTransfer = [&]() {
+        m_downloadCancelled = true;
+        qInfo("download of %s cancelled by the operator", qPrintable(address));
+        fail(tr("下载已取消"));
     };
     // The status and announced length, as soon as the head has arrived.
     const auto checkHead = [&]() {
@@ -551,10 +629,17 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
         qInfo("error");
         fail(tr("传输中断"));
     });
+    QObject::connect(&overall, &QTimer::timeout, [&]() {
+        qInfo("download of %s: still unfinished after %d ms", qPrintable(address), overallTimeoutMs);
+        fail(tr("下载超时"));
+    });
     stall.start();
+    overall.start(overallTimeoutMs);
     if (!reply->isFinished())
         loop.exec();
     stall.stop();
+    overall.stop();
+    m_abortTransfer = nullptr;
     if (failure.isEmpty()) {
         take();
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
@@ -578,23 +663,32 @@ QString VersionDownloadDialog::streamPackage(const QString& address, const QStri
     return failure;
 }
 
-void VersionDownloadDialog::backupInstallFolder()
+QString VersionDownloadDialog::backupInstallFolder()
 {
     const QFileInfo install(installFolder());
     const QDir backups(backupFolder());
-    if (!install.isDir() || !backups.exists())
-        return;
+    if (!install.isDir())
+        return tr("无法写入安装目录");
+    if (!backups.exists() && !QDir().mkpath(backups.absolutePath())) {
+        qWarning("no backup folder %s", qPrintable(backups.absolutePath()));
+        return tr("备份安装目录失败");
+    }
     const QString name = QStringLiteral("%1-%2.tar.gz")
                              .arg(QLatin1String(kBackupStem),
                                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-hh:mm:ss")));
     // An absolute archive path: tar takes a name with a colon before any slash for a remote host.
     const QString archive = backups.absoluteFilePath(name);
-    QStringList args{QStringLiteral("-zcvf"), archive};
-    // A backup folder inside the install folder: its backups stay out of the new one.
+    // tar writes here; a cut or failed backup never looks like a whole one.
+    const QString partial = archive + QLatin1String(kBackupPartSuffix);
+    QFile::remove(partial);
+    QStringList args{QStringLiteral("-zcvf"), partial};
+    // A backup folder inside the install folder: its backups, whole or partial, stay out of the
+    // new one.
     const QString inside = QDir(install.absoluteFilePath()).relativeFilePath(backups.absolutePath());
     if (!inside.startsWith(QLatin1String("..")) && !QDir::isAbsolutePath(inside)) {
         const QString folder = inside == QLatin1String(".") ? install.fileName() : install.fileName() + QLatin1Char('/') + inside;
         args << QStringLiteral("--exclude=%1/%2-*.tar.gz").arg(folder, QLatin1String(kBackupStem));
+        args << QStringLiteral("--exclude=%1/%2-*.tar.gz%3").arg(folder, QLatin1String(kBackupStem), QLatin1String(kBackupPartSuffix));
     }
     args << QStringLiteral("-C") << install.absolutePath() << install.fileName();
 
@@ -608,7 +702,7 @@ void VersionDownloadDialog::backupInstallFolder()
     progress.text = tr("正在备份安装目录...");
     QTimer growth;
     QObject::connect(&growth, &QTimer::timeout, &progress, [&]() {
-        const qint64 size = QFileInfo(archive).size();
+        const qint64 size = QFileInfo(partial).size();
         progress.text = tr("正在备份安装目录...") + QLatin1Char('\n') + QStringLiteral("%1 MB").arg(double(size) / (1024 * 1024), 0, 'f', 1);
         progress.update();
     });
@@ -625,16 +719,24 @@ void VersionDownloadDialog::backupInstallFolder()
     // tar ends with 1 when a file changed while it was read (the logs live in the install
     // folder): the archive is whole all the same.
     const bool complete = tar.started && tar.finished && (tar.exitCode == 0 || tar.exitCode == 1);
-    if (!complete || !QFileInfo(archive).isFile()) {
-        qWarning("backup of %s failed (exit code %d); earlier backups kept", qPrintable(install.absoluteFilePath()),
-                 tar.exitCode);
-        QFile::remove(archive);
-        return;
+    if (!complete || !QFileInfo(partial).isFile()) {
+        qWarning("backup of %s failed (%s, exit code %d); earlier backups kept, no package placed",
+                 qPrintable(install.absoluteFilePath()),
+                 !tar.started ? "tar did not start" : !tar.finished ? "tar did not end in time" : "tar ended", tar.exitCode);
+        QFile::remove(partial);
+        return tr("备份安装目录失败");
     }
+    if (!flushFile(partial) || !renameFile(partial, archive)) {
+        qWarning("cannot put the backup %s in place; earlier backups kept, no package placed", qPrintable(archive));
+        QFile::remove(partial);
+        return tr("备份安装目录失败");
+    }
+    flushFolder(backups.absolutePath());
     if (tar.exitCode == 1)
         qInfo("backup of %s: some files changed while tar read them; the backup is kept",
               qPrintable(install.absoluteFilePath()));
     removeOldBackups(name);
+    return QString();
 }
 
 int VersionDownloadDialog::columnOf(QAbstractButton* button) const

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 class ColorButton;
 class QAbstractButton;
@@ -55,23 +56,31 @@ public:
     void setVersionButtonsEnabled(bool enabled);
     // Fetches the package `name` of `column` (the first column listing it when -1) and places it
     // as the pending update package, after a backup of the install folder. Only a complete 200
-    // answer of the package's file type counts; on any failure the pending package stays as it
-    // was, false is returned and failureReason() says why.
+    // answer that reads through whole as an archive of the package's type counts, and only once
+    // the backup is complete; on any failure, a cancel among them, nothing is placed, the pending
+    // package stays as it was, false is returned and failureReason() says why.
     bool downloadPackage(const QString& name, int column = -1);
     // Why the last download failed, for the operator; empty after a success.
     QString failureReason() const { return m_failure; }
+    // True when the last download was stopped by cancelDownload().
+    bool downloadCancelled() const { return m_downloadCancelled; }
 
-    // A download fails once no byte has arrived for this long (ms), and when the package would
-    // be larger than the cap (bytes); tests lower both.
+    // A download fails once no byte has arrived for this long (ms), once it has taken this long
+    // as a whole (ms), and when the package would be larger than the cap (bytes); tests lower
+    // them.
     int stallTimeoutMs = 10000;
+    int overallTimeoutMs = 20 * 60 * 1000;
     qint64 sizeCapBytes = qint64(512) * 1024 * 1024;
 
 public slots:
     void slotToLastPage(int id);
     void slotToNextPage(int id);
     void acceptDialog();
-    // Asks, downloads with a notice on screen, and tells the outcome.
+    // Asks, downloads with a notice on screen whose "取消" stops the transfer, and tells the
+    // outcome.
     void onVersionClicked(QAbstractButton* button);
+    // Stops the transfer under way, if any: its partial file goes, the pending package stays.
+    void cancelDownload();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -81,10 +90,10 @@ private:
     // The walk of the listings from the top, in a worker thread, behind a box that can cancel it.
     void readListings();
     // A compressed copy of the install folder in the backup folder, made by tar in a thread of
-    // its own behind a progress box; only once it is complete do the earlier copies go. Nothing
-    // happens when either folder is missing; a failed or partial archive is removed and the
-    // earlier copies stay.
-    void backupInstallFolder();
+    // its own behind a progress box. tar writes a partial file that is flushed and renamed into
+    // place only when tar has ended well; only then do the earlier copies go. The reason of a
+    // failure (the partial file removed, the earlier copies kept), empty on success.
+    QString backupInstallFolder();
     // The column whose version group holds `button`, or -1.
     int columnOf(QAbstractButton* button) const;
     // Streams `address` into the file `partial`, checking status, length, size cap, stall and the
@@ -109,4 +118,9 @@ private:
     int m_categoriesAnswered = 0;
     std::atomic<bool> m_cancel{false};
     QString m_failure;
+    bool m_downloadCancelled = false;
+    // Stops the transfer under way; empty outside one.
+    std::function<void()> m_abortTransfer;
+    // The notice shown while a download runs, or null.
+    QDialog* m_notice = nullptr;
 };

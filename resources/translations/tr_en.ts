@@ -524,6 +524,14 @@ please choose the cameras to use</translation>
 <context>
     <name>AdvanceParamWidget</name>
     <message>
+        <source>更新失败</source>
+        <translation>Update failed</translation>
+    </message>
+    <message>
+        <source>重置失败</source>
+        <translation>Reset failed</translation>
+    </message>
+    <message>
         <source>网络异常无法访问</source>
         <translation>Network error: the update server cannot be reached</translation>
     </message>
@@ -797,6 +805,26 @@ The update is applied at the next start</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>下载已取消</source>
+        <translation>Download cancelled</translation>
+    </message>
+    <message>
+        <source>原安装包保留</source>
+        <translation>The earlier package is kept</translation>
+    </message>
+    <message>
+        <source>正在检查安装包...</source>
+        <translation>Checking the package...</translation>
+    </message>
+    <message>
+        <source>下载超时</source>
+        <translation>The download took too long</translation>
+    </message>
+    <message>
+        <source>备份安装目录失败</source>
+        <translation>The backup of the install folder failed</translation>
     </message>
 </context>
 <context>
@@ -1261,6 +1289,33 @@ the current group is unchanged!</translation>
         <source>参数组“%1”无法替换当前文件，当前参数组没有改变！</source>
         <translation>Parameter group "%1" could not replace
 the current files; the current group is unchanged!</translation>
+    </message>
+</context>
+<context>
+    <name>PendingPackage</name>
+    <message>
+        <source>未知的安装包</source>
+        <translation>Unknown package</translation>
+    </message>
+    <message>
+        <source>无法读取安装包</source>
+        <translation>The package cannot be read</translation>
+    </message>
+    <message>
+        <source>安装包已损坏</source>
+        <translation>The package is damaged</translation>
+    </message>
+    <message>
+        <source>文件类型不符</source>
+        <translation>Not a package of this type</translation>
+    </message>
+    <message>
+        <source>安装包为空</source>
+        <translation>The package is empty</translation>
+    </message>
+    <message>
+        <source>无法写入安装目录</source>
+        <translation>Cannot write the install folder</translation>
     </message>
 </context>
 </TS>

@@ -13,6 +13,7 @@
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/packagearchives.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
@@ -466,28 +467,44 @@ TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
     }
 }
 
+// A package as the tree of the install folder shows it.
+QString packageEntry(const char* name, const std::string& bytes)
+{
+    return QLatin1String(name) + QLatin1Char('=') + QString::fromLatin1(QByteArray::fromStdString(bytes));
+}
+
 TEST_F(AdvancedTest, UpdateTakesAPackageFromTheDiskAndKeepsTheDatabasesOpen)
 {
+    using PackageArchives::Kind;
+    const std::string xz = PackageArchives::make(Kind::TarXz, PackageArchives::programFiles());
+    const std::string gz = PackageArchives::make(Kind::TarGz, PackageArchives::programFiles());
     QDir().mkpath(mountPoint);
-    writeFile(mountPoint + QStringLiteral("/x.tar.xz"), "xz package");
+    writeFile(mountPoint + QStringLiteral("/x.tar.xz"), QByteArray::fromStdString(xz));
     writeFile(mountPoint + QStringLiteral("/x.zip"), "zip");
+    // Damaged on the disk: the leading two thirds of a good package; and a tar.gz named .rar.
+    writeFile(mountPoint + QStringLiteral("/cut.tar.gz"), QByteArray::fromStdString(gz.substr(0, gz.size() * 2 / 3)));
+    writeFile(mountPoint + QStringLiteral("/renamed.rar"), QByteArray::fromStdString(gz));
     writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
     plugUsbDisk();
+    const QString question = tableText(323);
     const struct {
         const char* file;
+        QStringList boxes;
         QStringList packages;
     } cases[] = {
-        {"x.zip", {"newupdate.tar.gz=older package"}},
-        {"x.tar.xz", {"newupdate.tar.xz=xz package"}},
+        {"x.zip", {question}, {"newupdate.tar.gz=older package"}},
+        {"cut.tar.gz", {question, "更新失败\n安装包已损坏"}, {"newupdate.tar.gz=older package"}},
+        {"renamed.rar", {question, "更新失败\n文件类型不符"}, {"newupdate.tar.gz=older package"}},
+        {"x.tar.xz", {question}, {packageEntry("newupdate.tar.xz", xz)}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
         FilePicker picker(path);
-        ModalScript script({1});
+        ModalScript script({1, 1});
         QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
         page->SlotUpdateApp();
-        EXPECT_EQ(script.texts, QStringList{tableText(323)});
+        EXPECT_EQ(script.texts, c.boxes);
         EXPECT_EQ(tree(install), c.packages);
         // The disk is flushed and unmounted once the copy is done.
         const QStringList commands = DryRunLog::recordedCommands();
@@ -498,29 +515,97 @@ TEST_F(AdvancedTest, UpdateTakesAPackageFromTheDiskAndKeepsTheDatabasesOpen)
     EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
 }
 
-TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackage)
+TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackageWithAWholeArchiveOnly)
 {
-    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), "factory");
-    writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
+    const std::string factory = PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles());
     writeFile(install + QStringLiteral("/newupdate.rar"), "another");
+    // A damaged factory archive is refused, and the box says so.
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), QByteArray::fromStdString(factory.substr(0, 40000)));
+    {
+        ModalScript script({1, 1});
+        page->SlotRestoreFactorySet();
+        EXPECT_EQ(script.texts, (QStringList{tableText(551) + QLatin1Char('?'), "重置失败\n安装包已损坏"}));
+        EXPECT_EQ(tree(install), QStringList{"newupdate.rar=another"});
+    }
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), QByteArray::fromStdString(factory));
+    writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
     ModalScript script({1});
     page->SlotRestoreFactorySet();
     EXPECT_EQ(script.texts, QStringList{tableText(551) + QLatin1Char('?')});
-    EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=factory"});
+    EXPECT_EQ(tree(install), QStringList{packageEntry("newupdate.tar.gz", factory)});
 }
 
 TEST_F(AdvancedTest, APackageThatCannotBePlacedKeepsTheOlderOne)
 {
     const QString source = mountPoint + QStringLiteral("/x.tar.gz");
-    writeFile(source, "new package");
+    writeFile(source, QByteArray::fromStdString(PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles())));
     writeFile(install + QStringLiteral("/newupdate.rar"), "older");
     // The name is taken by a folder, so the rename fails.
     writeFile(install + QStringLiteral("/newupdate.tar.gz/inside"), "x");
-    EXPECT_FALSE(PendingPackage::write(source, QStringLiteral("newupdate.tar.gz")));
+    QString why;
+    EXPECT_FALSE(PendingPackage::write(source, QStringLiteral("newupdate.tar.gz"), &why));
+    EXPECT_EQ(why, QStringLiteral("无法写入安装目录"));
     // The disk is full.
     EXPECT_EQ(runWithFileSizeLimit(4, [&] { return PendingPackage::write(source, QStringLiteral("newupdate.tar.xz")) ? 1 : 0; }),
               0);
     EXPECT_EQ(tree(install), (QStringList{"newupdate.rar=older", "newupdate.tar.gz/inside=x"}));
+}
+
+// The package is placed in steps (flush, the earlier package set aside, the rename, the removal,
+// each folder flush). The process is cut before each step in turn, in a child process, and the
+// folder is then looked at as the start script would at the next boot: the earlier package, the
+// new one or none, never two; and the next placing ends with the new one alone.
+TEST_F(AdvancedTest, APlacingCutAtAnyStepNeverLeavesTwoPackages)
+{
+    const std::string fresh = PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles());
+    const QString source = QDir::current().filePath(QStringLiteral("fresh.tar.gz"));
+    writeFile(source, QByteArray::fromStdString(fresh));
+    const struct {
+        const char* name;
+        const char* earlier;
+    } cases[] = {
+        {"an earlier package of another type", "newupdate.rar"},
+        {"an earlier package of the same type", "newupdate.tar.gz"},
+    };
+    for (const auto& c : cases) {
+        int cuts = 0;
+        for (int cut = 0;; ++cut) {
+            const std::string label = std::string(c.name) + ", cut before step " + std::to_string(cut);
+            QDir(install).removeRecursively();
+            QDir().mkpath(install);
+            writeFile(install + QLatin1Char('/') + QLatin1String(c.earlier), "earlier");
+            writeFile(install + QStringLiteral("/pending-package.part"), QByteArray::fromStdString(fresh));
+            const int result = runWithFileSizeLimit(RLIM_INFINITY, [&] {
+                int step = 0;
+                PendingPackage::setStepHook([&](const QString&) {
+                    if (step++ == cut)
+                        ::_exit(100);
+                });
+                return PendingPackage::adopt(install + QStringLiteral("/pending-package.part"), QStringLiteral("newupdate.tar.gz"))
+                           ? 0
+                           : 1;
+            });
+            ASSERT_TRUE(result == 0 || result == 100) << label << ": " << result;
+            QStringList packages;
+            for (const QString& name : QDir(install).entryList(QDir::Files))
+                if (name.startsWith(QLatin1String("newupdate")))
+                    packages << name + QLatin1Char('=') + QString::fromLatin1(fileBytes(install + QLatin1Char('/') + name).left(7));
+            const QString fresh7 = QString::fromLatin1(QByteArray::fromStdString(fresh).left(7));
+            const QStringList allowed[] = {{}, {QLatin1String(c.earlier) + QStringLiteral("=earlier")},
+                                           {QStringLiteral("newupdate.tar.gz=") + fresh7}};
+            EXPECT_TRUE(std::find(std::begin(allowed), std::end(allowed), packages) != std::end(allowed))
+                << label << ": " << packages.join(QStringLiteral(", ")).toStdString();
+            // The next placing.
+            ASSERT_TRUE(PendingPackage::write(source, QStringLiteral("newupdate.tar.gz"))) << label;
+            EXPECT_EQ(QDir(install).entryList(QDir::Files), QStringList{"newupdate.tar.gz"}) << label;
+            EXPECT_EQ(fileBytes(install + QStringLiteral("/newupdate.tar.gz")), QByteArray::fromStdString(fresh)) << label;
+            if (result == 0)
+                break;
+            ++cuts;
+        }
+        // Flush and rename at least, and for another type the setting aside and the removal.
+        EXPECT_GE(cuts, QLatin1String(c.earlier) == QLatin1String("newupdate.rar") ? 6 : 3) << c.name;
+    }
 }
 
 TEST(PendingPackage, NameFollowsTheFirstPackageEnding)

@@ -10,7 +10,9 @@
 #include "io/ioserialline.h"
 #include "io/iothread.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/loopbackhttpserver.h"
+#include "tests/support/packagearchives.h"
 #include "tests/support/ptypair.h"
 
 #include "ioboardsim.h"
@@ -21,6 +23,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QThread>
 #include <QFile>
 #include <QMutex>
 #include <QPixmap>
@@ -331,6 +335,16 @@ protected:
         serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-missing.tar.gz"});
         server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz", {200, m_package, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
         server.setReply("GET", "/monitor/A/V1/V1-b.rar", {200, kRarPackage, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+        // tar's stand-in writes its archive and ends well, unless a test says otherwise.
+        ShellRunner::setDryRunResponder([](const QString& command) {
+            const QStringList args = command.split(QLatin1Char(' '));
+            if (args.value(0) == QLatin1String("tar")) {
+                QFile archive(args.value(2));
+                if (archive.open(QIODevice::WriteOnly))
+                    archive.write("tar output");
+            }
+            return ShellResult{true, true, 0, {}};
+        });
     }
     void TearDown() override
     {
@@ -374,9 +388,9 @@ protected:
     }
 
     static constexpr const char* kOldBackup = "bin-VAV-2020-01-01-00:00:00.tar.gz";
-    static inline const std::string kRarPackage = std::string("Rar!\x1a\x07\x00", 7) + "rar bytes";
-    // Binary bytes, a zero among them.
-    const std::string m_package = std::string("\x1f\x8b\x08\x00pkg", 8) + std::string(70000, 'p');
+    static inline const std::string kRarPackage = PackageArchives::make(PackageArchives::Kind::Rar5, PackageArchives::programFiles(5000));
+    // A program folder, part of it incompressible.
+    const std::string m_package = PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles(140000));
     QList<QByteArray> m_saved;
 };
 
@@ -424,11 +438,26 @@ TEST_F(DownloadTest, FailedTransferOrBackupKeepsWhatWasThere)
     EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
     EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup)));
 
-    // tar fails: the earlier backup stays; the package is placed under its own extension.
-    ShellRunner::setDryRunResponder([](const QString&) { return ShellResult{true, true, 2, {}}; });
-    EXPECT_TRUE(dialog.downloadPackage(QStringLiteral("V1-b.rar")));
-    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), QByteArray::fromStdString(kRarPackage));
-    EXPECT_TRUE(entries(QStringLiteral("backup")).contains(QLatin1String(kOldBackup)));
+    // tar fails after writing half an archive: no update without its backup. Nothing is placed,
+    // the earlier backup and package stay, and the box says why.
+    QString partialBackup;
+    ShellRunner::setDryRunResponder([&](const QString& command) {
+        const QStringList args = command.split(QLatin1Char(' '));
+        partialBackup = args.value(2);
+        QFile archive(partialBackup);
+        archive.open(QIODevice::WriteOnly);
+        archive.write("half an archive");
+        return ShellResult{true, true, 2, {}};
+    });
+    server.setReply("GET", "/monitor/A/V1/V1-b.rar", {200, kRarPackage, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(1));
+    EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载失败\n备份安装目录失败"}));
+    EXPECT_EQ(DryRunLog::recordedCommands().size(), 1);
+    EXPECT_FALSE(partialBackup.isEmpty());
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
+    EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"});
+    EXPECT_EQ(entries(QStringLiteral("backup")), (QStringList{kOldBackup, "keep-me.txt"}));
+    EXPECT_EQ(readFile(QStringLiteral("backup/") + kOldBackup), "old backup");
 }
 
 TEST_F(DownloadTest, BadAnswersKeepTheEarlierPackageAndSayWhy)
@@ -449,6 +478,7 @@ TEST_F(DownloadTest, BadAnswersKeepTheEarlierPackageAndSayWhy)
         {"body cut short by the close", {200, m_package, Mode::CutShort, "application/octet-stream"}, 0},
         {"error page with 200", {200, html, Mode::Answer, "text/html"}, 0},
         {"an xz file under a gz name", {200, "\xfd" "7zXZ" + std::string(100, 'x'), Mode::Answer, "application/octet-stream"}, 0},
+        {"body cut short by the close, no length", {200, m_package, Mode::CutToClose, "application/octet-stream"}, 0},
         {"two bytes only", {200, "\x1f", Mode::Answer, "application/octet-stream"}, 0},
         {"over the cap, announced", {200, m_package, Mode::Answer, "application/octet-stream"}, 4096},
         {"over the cap, no length", {200, m_package, Mode::ToClose, "application/octet-stream"}, 4096},
@@ -478,9 +508,11 @@ TEST_F(DownloadTest, BadAnswersKeepTheEarlierPackageAndSayWhy)
 TEST_F(DownloadTest, GoodPackagesLandWholeHoweverTheyArrive)
 {
     using Mode = LoopbackHttpServer::Mode;
+    using PackageArchives::Kind;
     // Large enough to arrive in many pieces; the cap is met exactly by the first case.
-    const std::string big = std::string("\x1f\x8b\x08\x00", 4) + std::string(3 * 1024 * 1024, '\0');
-    const std::string xz = std::string("\xfd" "7zXZ\x00", 6) + "xz bytes";
+    const std::string big = PackageArchives::make(Kind::TarGz, PackageArchives::programFiles(6 * 1024 * 1024));
+    const std::string xz = PackageArchives::make(Kind::TarXz, PackageArchives::programFiles());
+    const std::string rar4 = PackageArchives::make(Kind::Rar4, PackageArchives::programFiles());
     const struct {
         const char* name;
         const char* file;
@@ -494,9 +526,10 @@ TEST_F(DownloadTest, GoodPackagesLandWholeHoweverTheyArrive)
         {"ended by the close", "V1-tarball.tar.gz", {200, m_package, Mode::ToClose, "application/octet-stream"}, "newupdate.tar.gz",
          0},
         {"xz", "V1-c.tar.xz", {200, xz, Mode::Answer, "application/octet-stream"}, "newupdate.tar.xz", 0},
-        {"rar", "V1-b.rar", {200, kRarPackage, Mode::Answer, "application/octet-stream"}, "newupdate.rar", 0},
+        {"RAR 5", "V1-b.rar", {200, kRarPackage, Mode::Answer, "application/octet-stream"}, "newupdate.rar", 0},
+        {"RAR 4, chunked", "V1-d.rar", {200, rar4, Mode::Chunked, "application/octet-stream"}, "newupdate.rar", 0},
     };
-    serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-c.tar.xz"});
+    serveListing("/monitor/A/V1/", {"V1-tarball.tar.gz", "V1-b.rar", "V1-c.tar.xz", "V1-d.rar"});
     VersionDownloadDialog dialog;
     ASSERT_EQ(dialog.columns().size(), 1);
     for (const auto& c : cases) {
@@ -509,6 +542,142 @@ TEST_F(DownloadTest, GoodPackagesLandWholeHoweverTheyArrive)
     }
 }
 
+// The start script unpacks the package over the install folder: whatever its leading bytes, a
+// package that does not read through whole as an archive of its type is never placed.
+TEST_F(DownloadTest, DamagedPackagesOfEveryTypeAreRefusedBeforeTheBackup)
+{
+    using Mode = LoopbackHttpServer::Mode;
+    using PackageArchives::Kind;
+    std::mt19937 random(3);
+    const auto noise = [&](size_t n) {
+        std::string bytes(n, '\0');
+        for (char& c : bytes)
+            c = char(random());
+        return bytes;
+    };
+    struct Damage {
+        const char* name;
+        std::function<std::string(const std::string&)> apply;
+        Mode mode;
+        const char* reason;
+    };
+    const Damage damages[] = {
+        {"the leading bytes over noise", [&](const std::string& p) { return p.substr(0, 16) + noise(p.size() - 16); },
+         Mode::Answer, "安装包已损坏"},
+        {"one byte changed in the middle",
+         [](std::string p) {
+             p[p.size() / 3] = char(p[p.size() / 3] ^ 0x55);
+             return p;
+         },
+         Mode::Answer, "安装包已损坏"},
+        {"the last third missing, with a length", [](const std::string& p) { return p.substr(0, p.size() * 2 / 3); },
+         Mode::Answer, "安装包已损坏"},
+        {"cut short by the close, no length", [](const std::string& p) { return p; }, Mode::CutToClose, "安装包已损坏"},
+    };
+    const Kind kinds[] = {Kind::TarGz, Kind::TarXz, Kind::Rar4, Kind::Rar5};
+    serveListing("/monitor/A/V1/", {"V1-p.tar.gz", "V1-p.tar.xz", "V1-p.rar"});
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    const auto refused = [&](const std::string& label, const char* file, const LoopbackHttpServer::Reply& reply,
+                             const QString& reason) {
+        server.setReply("GET", std::string("/monitor/A/V1/") + file, reply);
+        EXPECT_FALSE(dialog.downloadPackage(QString::fromLatin1(file), 0)) << label;
+        EXPECT_EQ(dialog.failureReason(), reason) << label;
+        EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"}) << label;
+        EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package") << label;
+        EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty()) << label << ": a backup was taken for it";
+    };
+    for (Kind kind : kinds) {
+        const std::string package = PackageArchives::make(kind, PackageArchives::programFiles());
+        const std::string file = std::string("V1-p") + PackageArchives::extension(kind);
+        for (const Damage& damage : damages) {
+            refused(std::string(PackageArchives::name(kind)) + ", " + damage.name, file.c_str(),
+                    {200, damage.apply(package), damage.mode, "application/octet-stream"}, QString::fromUtf8(damage.reason));
+        }
+        // An archive that holds nothing.
+        if (kind == Kind::TarGz || kind == Kind::TarXz)
+            refused(std::string(PackageArchives::name(kind)) + ", empty", file.c_str(),
+                    {200, PackageArchives::make(kind, {}), Mode::Answer, "application/octet-stream"}, QStringLiteral("安装包为空"));
+    }
+    // The leading bytes of a tar.gz over another archive format, and a gzip stream that holds no
+    // archive at all.
+    QByteArray text(5000, 'a');
+    refused("cpio under a tar.gz name", "V1-p.tar.gz",
+            {200, PackageArchives::make(Kind::CpioGz, PackageArchives::programFiles()), Mode::Answer, "application/octet-stream"},
+            QStringLiteral("文件类型不符"));
+    const QByteArray gzipped = [&] {
+        QProcess gzip;
+        gzip.start(QStringLiteral("gzip"), {QStringLiteral("-c")});
+        gzip.write(text);
+        gzip.closeWriteChannel();
+        gzip.waitForFinished(10000);
+        return gzip.readAllStandardOutput();
+    }();
+    refused("plain gzip under a tar.gz name", "V1-p.tar.gz", {200, gzipped.toStdString(), Mode::Answer, "application/octet-stream"},
+            QStringLiteral("安装包已损坏"));
+}
+
+// A server that sends a byte now and then never trips the stall timer; the overall limit ends the
+// download, and with it the notice.
+TEST_F(DownloadTest, AByteTrickleIsStoppedByTheOverallLimit)
+{
+    // 50 ms a byte: 100 s without the limit.
+    server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz",
+                    {200, m_package.substr(0, 2000), LoopbackHttpServer::Mode::Trickle, "application/octet-stream"});
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    dialog.stallTimeoutMs = 5000;
+    dialog.overallTimeoutMs = 600;
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(0));
+    EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载失败\n下载超时"}));
+    EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"});
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
+    EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty());
+}
+
+TEST_F(DownloadTest, CancelOnTheNoticeStopsTheTransferAndRemovesThePartialFile)
+{
+    server.setReply("GET", "/monitor/A/V1/V1-tarball.tar.gz",
+                    {200, m_package.substr(0, 2000), LoopbackHttpServer::Mode::Trickle, "application/octet-stream"});
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    // Once some bytes are in the partial file, the operator presses the notice's button.
+    QString noticeText;
+    QString buttonText;
+    qint64 partialSize = 0;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&]() {
+        if (!noticeText.isEmpty())
+            return;
+        const qint64 size = QFileInfo(QStringLiteral("bin-VAV/pending-download.part")).size();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<v_SelectBox*>(w);
+            if (!box || !box->isVisible() || box == QApplication::activeModalWidget() || size < 20)
+                continue;
+            QPushButton* button = box->findChild<QPushButton*>();
+            ASSERT_NE(button, nullptr) << "the notice has no button";
+            noticeText = box->text;
+            buttonText = button->text();
+            partialSize = size;
+            saveShot(box, QStringLiteral("version-download-notice.png"));
+            button->click();
+        }
+    });
+    operatorHand.start(20);
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(0));
+    operatorHand.stop();
+    EXPECT_EQ(noticeText, QStringLiteral("下载中..."));
+    EXPECT_EQ(buttonText, QStringLiteral("取消"));
+    EXPECT_GE(partialSize, 20);
+    EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载已取消\n原安装包保留"}));
+    EXPECT_TRUE(dialog.downloadCancelled());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("bin-VAV/pending-download.part")));
+    EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"});
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
+    EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty());
+    EXPECT_TRUE(dialog.exitButton()->isEnabled());
+}
+
 TEST_F(DownloadTest, APackageNamedInTwoCategoriesComesFromTheOneClicked)
 {
     serveListing("/monitor/", {"A/", "B/"});
@@ -516,7 +685,7 @@ TEST_F(DownloadTest, APackageNamedInTwoCategoriesComesFromTheOneClicked)
     serveListing("/monitor/B/", {"V1/"});
     serveListing("/monitor/A/V1/", {"V1-same.tar.gz"});
     serveListing("/monitor/B/V1/", {"V1-same.tar.gz"});
-    const std::string fromB = std::string("\x1f\x8b", 2) + "from B";
+    const std::string fromB = PackageArchives::make(PackageArchives::Kind::TarGz, {{"from", "B"}});
     server.setReply("GET", "/monitor/A/V1/V1-same.tar.gz", {200, m_package, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
     server.setReply("GET", "/monitor/B/V1/V1-same.tar.gz", {200, fromB, LoopbackHttpServer::Mode::Answer, "application/octet-stream"});
     VersionDownloadDialog dialog;
@@ -563,11 +732,27 @@ TEST_F(DownloadTest, BackupOutcomesOfTar)
             }
             return c.result;
         });
+        QFile::remove(QStringLiteral("bin-VAV/newupdate.tar.gz"));
+        writeFile(QStringLiteral("bin-VAV/newupdate.rar"), "older package");
         VersionDownloadDialog dialog;
-        EXPECT_TRUE(dialog.downloadPackage(QStringLiteral("V1-tarball.tar.gz"))) << c.name;
-        EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.tar.gz")), QByteArray::fromStdString(m_package)) << c.name;
-        ASSERT_FALSE(archive.isEmpty()) << c.name;
-        EXPECT_EQ(QFile::exists(archive), c.kept) << c.name;
+        // The package is placed only with its backup.
+        EXPECT_EQ(dialog.downloadPackage(QStringLiteral("V1-tarball.tar.gz")), c.kept) << c.name;
+        if (c.kept) {
+            EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.tar.gz"}) << c.name;
+            EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.tar.gz")), QByteArray::fromStdString(m_package)) << c.name;
+        } else {
+            EXPECT_EQ(dialog.failureReason(), QStringLiteral("备份安装目录失败")) << c.name;
+            EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"}) << c.name;
+            EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package") << c.name;
+        }
+        // tar writes a partial file, which becomes the backup only when tar has ended well.
+        ASSERT_TRUE(archive.endsWith(QLatin1String(".tar.gz.part"))) << c.name << ": " << archive.toStdString();
+        const QString whole = archive.chopped(5);
+        EXPECT_FALSE(QFile::exists(archive)) << c.name;
+        EXPECT_EQ(QFile::exists(whole), c.kept) << c.name;
+        if (c.kept) {
+            EXPECT_EQ(readFile(whole), "partial or whole") << c.name;
+        }
         EXPECT_EQ(QFile::exists(QStringLiteral("backup/") + kOldBackup), !c.kept) << c.name;
         EXPECT_TRUE(QFile::exists(QStringLiteral("backup/keep-me.txt"))) << c.name;
     }
@@ -581,31 +766,37 @@ TEST_F(DownloadTest, BackupFolderInsideTheInstallFolderKeepsItsBackupsOutOfTheAr
     EXPECT_TRUE(dialog.downloadPackage(QStringLiteral("V1-tarball.tar.gz")));
     const QStringList commands = DryRunLog::recordedCommands();
     ASSERT_EQ(commands.size(), 1);
-    EXPECT_TRUE(commands[0].split(QLatin1Char(' ')).contains(QStringLiteral("--exclude=bin-VAV/bin-VAV-*.tar.gz")))
-        << commands[0].toStdString();
+    const QStringList args = commands[0].split(QLatin1Char(' '));
+    EXPECT_TRUE(args.contains(QStringLiteral("--exclude=bin-VAV/bin-VAV-*.tar.gz"))) << commands[0].toStdString();
+    EXPECT_TRUE(args.contains(QStringLiteral("--exclude=bin-VAV/bin-VAV-*.tar.gz.part"))) << commands[0].toStdString();
 }
 
-// The backup with a real tar over a folder that takes it a few seconds, while the IO thread
-// talks to the board simulator on a pseudo-terminal and the GUI thread ticks as the detection
-// cycle would.
+// The backup with a real tar while the IO thread talks to the board simulator on a
+// pseudo-terminal and the GUI thread ticks as the detection cycle would. tar's stand-in does not
+// return before the board has seen further polls and the GUI further ticks: a backup that held
+// either thread would never see them. No figure of the machine's speed enters the verdict.
 TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
 {
     {
-        // 64 MB that gzip cannot shrink.
+        // 8 MB that gzip cannot shrink: the archive is real work, however fast.
         QFile data(QStringLiteral("bin-VAV/images.bin"));
         ASSERT_TRUE(data.open(QIODevice::WriteOnly));
         std::mt19937_64 random(41);
         std::vector<quint64> block(1 << 17);
-        for (int i = 0; i < 64; ++i) {
+        for (int i = 0; i < 8; ++i) {
             for (quint64& word : block)
                 word = random();
             ASSERT_EQ(data.write(reinterpret_cast<const char*>(block.data()), qint64(block.size() * 8)), qint64(block.size() * 8));
         }
     }
+    // Polls and ticks the backup must let through while it runs.
+    constexpr size_t kEventsDuringBackup = 10;
     using Clock = std::chrono::steady_clock;
     Clock::time_point tarStart;
     Clock::time_point tarEnd;
     std::atomic<bool> tarBegun{false};
+    std::atomic<size_t> tickCount{0};
+    bool eventsSeen = false;
     size_t pollsBefore = 0;
     size_t pollsAfter = 0;
     PtyPair pty;
@@ -620,10 +811,17 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
             return result;
         args.removeFirst();
         pollsBefore = board.hostFrameCount(2);
+        const size_t ticksBefore = tickCount;
         tarStart = Clock::now();
         tarBegun = true;
         QProcess tar;
         tar.start(QStringLiteral("tar"), args);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(kPatientWaitMs);
+        while (!eventsSeen && Clock::now() < deadline) {
+            eventsSeen = board.hostFrameCount(2) >= pollsBefore + kEventsDuringBackup
+                         && tickCount >= ticksBefore + kEventsDuringBackup;
+            QThread::msleep(5);
+        }
         result.finished = tar.waitForFinished(120000);
         result.exitCode = tar.exitCode();
         tarEnd = Clock::now();
@@ -642,11 +840,11 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
     std::vector<Clock::time_point> ticks;
     QTimer cycle;
     bool shot = false;
-    int shotDelay = 0;
     QObject::connect(&cycle, &QTimer::timeout, [&]() {
         ticks.push_back(Clock::now());
+        ++tickCount;
         io.heartbeat();
-        if (!shot && tarBegun && ++shotDelay > 60)
+        if (!shot && tarBegun)
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto box = qobject_cast<v_SelectBox*>(w); box && box->isVisible() && box->text.startsWith(QStringLiteral("正在备份"))) {
                     saveShot(box, QStringLiteral("version-backup-box.png"));
@@ -662,16 +860,16 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
     io.requestInterruption();
     io.wait();
     EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载成功\n重启后自动更新"}));
+    EXPECT_TRUE(eventsSeen) << "the board's polls or the GUI's ticks stopped while the backup ran";
 
+    // Figures for the record, not for the verdict.
     const double seconds = std::chrono::duration<double>(tarEnd - tarStart).count();
-    ASSERT_GT(pollsAfter, pollsBefore);
     std::vector<Frame> polls;
     for (const Frame& frame : board.hostFrames())
         if (frame.command() == 2)
             polls.push_back(frame);
-    ASSERT_GE(polls.size(), pollsAfter);
     int64_t pollGapMicros = 0;
-    for (size_t i = std::max<size_t>(pollsBefore, 1); i < pollsAfter; ++i)
+    for (size_t i = std::max<size_t>(pollsBefore, 1); i < std::min(pollsAfter, polls.size()); ++i)
         pollGapMicros = std::max(pollGapMicros, polls[i].micros - polls[i - 1].micros);
     double tickGapMs = 0;
     Clock::time_point previous = tarStart;
@@ -681,23 +879,18 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
         tickGapMs = std::max(tickGapMs, std::chrono::duration<double, std::milli>(tick - previous).count());
         previous = tick;
     }
-    tickGapMs = std::max(tickGapMs, std::chrono::duration<double, std::milli>(tarEnd - previous).count());
-    std::cout << "[ measured ] tar ran " << seconds << " s; " << (pollsAfter - pollsBefore) << " polls meanwhile, longest gap "
+    std::cout << "[ measured ] backup ran " << seconds << " s; " << (pollsAfter - pollsBefore) << " polls meanwhile, longest gap "
               << pollGapMicros / 1000.0 << " ms; longest gap between GUI ticks " << tickGapMs << " ms\n";
     RecordProperty("backup_seconds", std::to_string(seconds));
     RecordProperty("longest_poll_gap_ms", std::to_string(pollGapMicros / 1000.0));
     RecordProperty("longest_tick_gap_ms", std::to_string(tickGapMs));
-    // A thread held by the backup misses it whole (seconds); a loaded machine stretches a live
-    // thread's gaps to a few hundred ms at most. The bound tells the two apart, nothing more.
-    ASSERT_GT(seconds, 1.5) << "the folder is too small to tell";
-    EXPECT_LT(pollGapMicros, 1000000);
-    EXPECT_LT(tickGapMs, 1000.0);
 
     // The archive is whole and the earlier backup gone.
     QStringList backups = entries(QStringLiteral("backup"));
     backups.removeAll(QStringLiteral("keep-me.txt"));
     ASSERT_EQ(backups.size(), 1);
     EXPECT_NE(backups[0], QLatin1String(kOldBackup));
+    EXPECT_TRUE(backups[0].endsWith(QLatin1String(".tar.gz"))) << backups[0].toStdString();
     QProcess list;
     list.start(QStringLiteral("tar"), {QStringLiteral("-tzf"), QStringLiteral("backup/") + backups[0]});
     ASSERT_TRUE(list.waitForFinished(60000));

@@ -6,6 +6,7 @@
 #include "tests/settings/scratchfiles.h"
 #include "tests/settings/wizardfixture.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/packagearchives.h"
 #include "widgets/edit.h"
 
 #include <QDate>
@@ -181,27 +182,34 @@ TEST_F(WizardService, UsbUpdatePlacesThePendingPackageAndKeepsTheDatabasesOpen)
         EXPECT_EQ(script.texts, QStringList{tableText(320)});
         EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=older package"});
     }
+    const std::string xz = PackageArchives::make(PackageArchives::Kind::TarXz, PackageArchives::programFiles());
+    const QString xzEntry = QStringLiteral("newupdate.tar.xz=") + QString::fromLatin1(QByteArray::fromStdString(xz));
     QDir().mkpath(mountPoint);
-    writeFile(mountPoint + QStringLiteral("/x.tar.xz"), "xz package");
+    writeFile(mountPoint + QStringLiteral("/x.tar.xz"), QByteArray::fromStdString(xz));
     writeFile(mountPoint + QStringLiteral("/x.zip"), "zip");
+    // Damaged on the disk: its leading bytes over nothing that reads.
+    writeFile(mountPoint + QStringLiteral("/bad.tar.xz"), QByteArray::fromStdString(xz.substr(0, 12)) + QByteArray(3000, 'x'));
     plugUsbDisk();
+    const QString question = tableText(323);
     const struct {
         const char* file;
         int answer;
+        QStringList boxes;
         QStringList packages;
     } cases[] = {
-        {"x.tar.xz", 0, {"newupdate.tar.gz=older package"}},
-        {"x.zip", 1, {"newupdate.tar.gz=older package"}},
-        {"x.tar.xz", 1, {"newupdate.tar.xz=xz package"}},
+        {"x.tar.xz", 0, {question}, {"newupdate.tar.gz=older package"}},
+        {"x.zip", 1, {question}, {"newupdate.tar.gz=older package"}},
+        {"bad.tar.xz", 1, {question, "更新失败\n安装包已损坏"}, {"newupdate.tar.gz=older package"}},
+        {"x.tar.xz", 1, {question}, {xzEntry}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = mountPoint + QLatin1Char('/') + QLatin1String(c.file);
         FilePicker picker(path);
-        ModalScript script({c.answer});
+        ModalScript script({c.answer, 1});
         QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
         wizard->SlotUpdateApp();
-        EXPECT_EQ(script.texts, QStringList{tableText(323)});
+        EXPECT_EQ(script.texts, c.boxes);
         EXPECT_EQ(tree(install), c.packages);
         // Copied or not, the disk is flushed and unmounted before the update ends.
         const QStringList commands = DryRunLog::recordedCommands();

@@ -201,6 +201,23 @@ void LoopbackHttpServer::handle(int fd)
         sendAll(fd, out + "0\r\n\r\n");
         return;
     }
+    case Mode::CutToClose:
+        sendAll(fd, head + "\r\n" + reply.body.substr(0, reply.body.size() / 2));
+        return;
+    case Mode::Trickle:
+        sendAll(fd, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n");
+        for (size_t pos = 0; pos < reply.body.size() && !m_stop; ++pos) {
+            // Until the client gives up.
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                char chunk[256];
+                if (::recv(fd, chunk, sizeof chunk, 0) <= 0)
+                    return;
+            }
+            if (::send(fd, reply.body.data() + pos, 1, MSG_NOSIGNAL) <= 0)
+                return;
+        }
+        return;
     case Mode::ToClose:
         sendAll(fd, head + "\r\n" + reply.body);
         return;

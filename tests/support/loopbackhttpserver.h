@@ -1,8 +1,8 @@
 // An HTTP server of our own for tests on 127.0.0.1 and a free port, served from a thread of its
 // own, one connection at a time. It answers each method and path with the reply set for it,
 // records every request, and can be told per request to answer another status or body, to stay
-// silent, to close without a word, to send its body in chunks, to cut it short or to stall
-// in its middle.
+// silent, to close without a word, to send its body in chunks, to cut it short (with or without
+// a length), to stall in its middle or to trickle it.
 #pragma once
 
 #include <atomic>
@@ -30,6 +30,8 @@ public:
         CutShort, // status and a length of twice the body, then the body and the close
         Stall,    // status, the body's length and its first half, then silence until the client leaves
         Redirect, // as Answer, with a Location header naming "/moved"
+        CutToClose, // status without a length, the first half of the body, then the close
+        Trickle,  // status and the body's length, then the body one byte every 50 ms
     };
     struct Reply {
         int status = 200;
