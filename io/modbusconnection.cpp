@@ -10,6 +10,7 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -122,6 +123,16 @@ void ModbusConnection::serve()
         m_partialTimer.stop();
     else if (tookRequest || !m_partialTimer.isActive())
         m_partialTimer.start();
+}
+
+bool ModbusConnection::peerHasGone() const
+{
+    const auto fd = m_socket->socketDescriptor();
+    if (fd < 0)
+        return true;
+    char byte;
+    const ssize_t n = ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 void ModbusConnection::onPartialRequestTimeout()

@@ -34,6 +34,9 @@ public:
     // Monotonic time (ms) the client last sent anything, or connected.
     qint64 lastActive() const { return m_lastActive; }
 
+    // The client has closed its side or the connection has failed, and the server has not yet
+    // taken note of it.
+    bool peerHasGone() const;
     // Closes the socket without waiting for unsent replies; the connection then ends.
     void closeNow();
 

@@ -139,18 +139,27 @@ void ModbusServer::onNewConnection()
         const QString address = socket->peerAddress().toString();
         qDebug().noquote() << QStringLiteral("connect ip: %1, port:%2").arg(address).arg(socket->peerPort());
         if (int(m_connections.size()) >= m_limits.maxConnections && !m_connections.empty()) {
-            // The server is full: the connection that has been quiet longest makes room, so that a
-            // client with work to do is never locked out by idle or dead ones.
-            ModbusConnection* quietest = *std::min_element(
-                m_connections.begin(), m_connections.end(),
-                [](const ModbusConnection* a, const ModbusConnection* b) { return a->lastActive() < b->lastActive(); });
-            warnAboutClient(quietest->address(), "closed for a newer",
-                            QStringLiteral("Modbus client %1 closed to admit %2:%3: %4 clients were connected, it was the "
-                                           "one quiet longest")
-                                .arg(quietest->peer(), address)
-                                .arg(socket->peerPort())
-                                .arg(m_connections.size()));
-            quietest->closeNow();
+            // The server is full. Connections whose clients have closed already, but whose end has
+            // not come round yet, go first; else the connection quiet longest makes room, so that
+            // a client with work to do is never locked out by idle or dead ones.
+            std::vector<ModbusConnection*> gone;
+            for (ModbusConnection* c : m_connections)
+                if (c->peerHasGone())
+                    gone.push_back(c);
+            for (ModbusConnection* c : gone)
+                c->closeNow();
+            if (int(m_connections.size()) >= m_limits.maxConnections) {
+                ModbusConnection* quietest = *std::min_element(
+                    m_connections.begin(), m_connections.end(),
+                    [](const ModbusConnection* a, const ModbusConnection* b) { return a->lastActive() < b->lastActive(); });
+                warnAboutClient(quietest->address(), "closed for a newer",
+                                QStringLiteral("Modbus client %1 closed to admit %2:%3: %4 clients were connected, it was "
+                                               "the one quiet longest")
+                                    .arg(quietest->peer(), address)
+                                    .arg(socket->peerPort())
+                                    .arg(m_connections.size()));
+                quietest->closeNow();
+            }
         }
         // A child of the listening server, so that dropping the server closes every connection.
         auto* connection = new ModbusConnection(
