@@ -8,8 +8,11 @@
 
 #include <glog/logging.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <unistd.h>
 
 const char* const LogManager::kLogDir = "./relaydir/workspace/LOG/";
@@ -28,7 +31,48 @@ QByteArray& programPath()
     return path;
 }
 
+// What a message adds to the file beyond its text: glog's line prefix (severity, date, time,
+// thread, source) and the line end. Rather counted high than low, so the folder is checked at
+// least as often as glog starts a new file.
+constexpr qint64 kLinePrefixBytes = 64;
+
+// Set once the constructor has configured glog: the LOG folder is then kept within its limits
+// while the program runs. Bytes logged since the last check, and the bytes that start the next.
+std::atomic<bool> g_keepLogDir{false};
+std::atomic<qint64> g_bytesSinceCheck{0};
+qint64 g_checkEveryBytes = 0;
+qint64 g_keepBytes = 0;
+std::mutex g_pruneMutex;
+
+// glog starts a new file once its file reaches FLAGS_max_log_size MB. The folder is pruned after
+// every quarter of that: at most one new file can have started since, and the files glog writes
+// (INFO with the warnings, and ERROR) can have grown by half a file at most.
+void keepLogDirWithinLimits(qint64 messageBytes)
+{
+    if (!g_keepLogDir.load(std::memory_order_relaxed))
+        return;
+    if (g_bytesSinceCheck.fetch_add(messageBytes + kLinePrefixBytes) + messageBytes + kLinePrefixBytes < g_checkEveryBytes)
+        return;
+    std::unique_lock<std::mutex> lock(g_pruneMutex, std::try_to_lock);
+    if (!lock.owns_lock())
+        return;  // another thread is pruning right now
+    g_bytesSinceCheck = 0;
+    LogManager::pruneFolder(QString::fromLatin1(LogManager::kLogDir), LogManager::kLogDirLimit, g_keepBytes);
+}
+
+bool isGlogFile(const QString& name, const char* prefix)
+{
+    return name.startsWith(QLatin1String(prefix)) && name.endsWith(QLatin1String(".log"));
+}
+
 }  // namespace
+
+qint64 LogManager::logDirByteLimit()
+{
+    bool ok = false;
+    const double megabytes = qEnvironmentVariable("MONITOR_LOG_LIMIT_MB").toDouble(&ok);
+    return qint64((ok && megabytes > 0 ? megabytes : double(kLogDirMegabytes)) * 1024 * 1024);
+}
 
 LogManager::LogManager(QObject* parent)
     : QObject(parent)
@@ -38,15 +82,23 @@ LogManager::LogManager(QObject* parent)
     // the monitor from starting.
     if (!QDir(logDir).exists())
         QDir::current().mkpath(logDir);
+    // A file glog writes grows to a tenth of the folder's limit at most (100 MB under the
+    // default), so that room for the files being written is kept beside the older ones.
+    const qint64 limit = logDirByteLimit();
+    constexpr qint64 kMegabyte = 1024 * 1024;
+    const int fileMegabytes = int(std::clamp<qint64>(limit / 10 / kMegabyte, 1, 100));
+    g_keepBytes = std::max<qint64>(0, limit - fileMegabytes * kMegabyte);
+    g_checkEveryBytes = fileMegabytes * kMegabyte / 4;
+
     archiveLogs(logDir);
-    pruneFolder(logDir, kLogDirLimit);
+    pruneFolder(logDir, kLogDirLimit, g_keepBytes);
     pruneFolder(QString::fromLatin1(kStdoutLogDir), kStdoutLogDirLimit);
 
     qInstallMessageHandler(&LogManager::messageHandler);
 
     FLAGS_log_dir = kLogDir;
     FLAGS_logbufsecs = 0;  // every message reaches the file at once
-    FLAGS_max_log_size = 100;  // MB; glog starts a new file beyond it
+    FLAGS_max_log_size = fileMegabytes;  // MB; glog starts a new file beyond it
     FLAGS_stop_logging_if_full_disk = true;
     FLAGS_logtostderr = false;
 
@@ -73,6 +125,7 @@ LogManager::LogManager(QObject* parent)
     openCrashReport(logDir + QLatin1String(kCrashReportFile));
     google::InstallFailureSignalHandler();
     google::InstallFailureWriter(&LogManager::failureWriter);
+    g_keepLogDir = true;
 }
 
 void LogManager::messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -94,6 +147,7 @@ void LogManager::messageHandler(QtMsgType type, const QMessageLogContext&, const
         LOG(FATAL) << text.constData();
         break;
     }
+    keepLogDirWithinLimits(text.size());
 }
 
 void LogManager::failureWriter(const char* data, size_t size)
@@ -135,10 +189,31 @@ void LogManager::archiveLogs(const QString& logDir)
     }
 }
 
-void LogManager::pruneFolder(const QString& folder, int keep)
+void LogManager::pruneFolder(const QString& folder, int keep, qint64 maxBytes)
 {
     QDir dir(folder);
-    QFileInfoList files = dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time);
-    while (files.size() > keep)
-        QFile::remove(files.takeLast().absoluteFilePath());
+    // Newest first.
+    const QFileInfoList files = dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time);
+    const char* const glogKinds[] = {"log", "ERROR_", "FATAL_"};
+    bool newestSeen[3] = {false, false, false};
+    int kept = 0;
+    qint64 bytes = 0;
+    // Once a file has had to go, every older one goes too, whatever its size.
+    bool full = false;
+    for (const QFileInfo& file : files) {
+        bool beingWritten = false;
+        for (int k = 0; k < 3; ++k) {
+            if (!newestSeen[k] && isGlogFile(file.fileName(), glogKinds[k])) {
+                newestSeen[k] = true;
+                beingWritten = true;
+            }
+        }
+        full = full || kept >= keep || (maxBytes >= 0 && bytes + file.size() > maxBytes);
+        if (beingWritten || !full) {
+            ++kept;
+            bytes += file.size();
+        } else {
+            QFile::remove(file.absoluteFilePath());
+        }
+    }
 }

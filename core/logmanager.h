@@ -18,9 +18,12 @@ public:
     static const char* const kStdoutLogDir;  // only pruned, never written
     // Crash reports of glog's failure signal handler, appended in the LOG folder.
     static const char* const kCrashReportFile;
-    // Files the two folders keep at most after start-up.
+    // Files the two folders keep at most after start-up; the LOG folder keeps to its file limit
+    // and to logDirByteLimit() all the while the program runs.
     static constexpr int kLogDirLimit = 50;
     static constexpr int kStdoutLogDirLimit = 10;
+    // Total size of the LOG folder, in MB, unless MONITOR_LOG_LIMIT_MB names another.
+    static constexpr int kLogDirMegabytes = 1000;
 
     // Archives and prunes the log folders, installs the Qt message handler, configures glog
     // and its failure signal handler.
@@ -39,9 +42,15 @@ public:
     // in one second) gets "_2", "_3", ... appended, so no earlier log is lost.
     static void archiveLogs(const QString& logDir);
 
-    // Deletes the oldest files (by modification time) of `dir` until at most `keep` remain.
-    // Sub-folders are not touched; a missing folder is left alone.
-    static void pruneFolder(const QString& dir, int keep);
+    // Deletes the oldest files (by modification time) of `dir` until at most `keep` remain and,
+    // when `maxBytes` is not negative, they take at most `maxBytes` together. The newest file of
+    // each of glog's own kinds (log*.log, ERROR_*.log, FATAL_*.log) is never deleted, as glog may
+    // be writing it; it counts towards the size. Sub-folders are not touched; a missing folder
+    // is left alone.
+    static void pruneFolder(const QString& dir, int keep, qint64 maxBytes = -1);
+
+    // The LOG folder's size limit in bytes (MONITOR_LOG_LIMIT_MB, else kLogDirMegabytes).
+    static qint64 logDirByteLimit();
 
     // Opens `path` for appending as the target of failureWriter (closing an earlier one).
     static bool openCrashReport(const QString& path);

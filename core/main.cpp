@@ -34,7 +34,7 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("mould-monitor"));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(programVersion()));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    // ModbusServer::sigWriteChange(QList<int>) crosses from the server's thread.
+    // ModbusServer::sigWriteChange(QList<int>) may be connected queued.
     qRegisterMetaType<QList<int>>("QList<int>");
 
     // From here on Qt messages reach the log files.

@@ -2,10 +2,15 @@
 
 #include "io/modbusregistertables.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
 
-#include <algorithm>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -24,32 +29,59 @@ double seconds(int milliseconds)
     return milliseconds / 1000.0;
 }
 
+qint64 monotonicMs()
+{
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
+    return clock.elapsed();
+}
+
+// Keepalive probes on the connection's socket, so that the kernel tells a peer that has gone
+// from one that is only quiet.
+void switchKeepAliveOn(QTcpSocket* socket, const ModbusServerLimits& limits)
+{
+    socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const auto fd = socket->socketDescriptor();
+    if (fd < 0)
+        return;
+    const int idle = limits.keepAliveIdleS;
+    const int interval = limits.keepAliveIntervalS;
+    const int probes = limits.keepAliveProbes;
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(int(fd), IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
 }  // namespace
 
 ModbusConnection::ModbusConnection(QTcpSocket* socket, const ModbusServerLimits& limits, ModbusRegisterTables& registers,
-                                   StoredHandler onStored, QObject* parent)
+                                   StoredHandler onStored, Warner warn, QObject* parent)
     : QObject(parent)
     , m_socket(socket)
     , m_limits(limits)
     , m_registers(registers)
     , m_onStored(std::move(onStored))
+    , m_warn(std::move(warn))
+    , m_address(socket->peerAddress().toString())
     , m_peer(peerText(socket))
+    , m_lastActive(monotonicMs())
 {
     m_socket->setParent(this);
     m_socket->setReadBufferSize(kReadBufferBytes);
-    m_lastReceived.start();
-    for (QTimer* timer : {&m_idleTimer, &m_partialTimer, &m_drainTimer})
+    switchKeepAliveOn(m_socket, m_limits);
+    for (QTimer* timer : {&m_partialTimer, &m_drainTimer})
         timer->setSingleShot(true);
     m_partialTimer.setInterval(m_limits.partialRequestTimeoutMs);
     m_drainTimer.setInterval(m_limits.drainTimeoutMs);
-    connect(&m_idleTimer, &QTimer::timeout, this, &ModbusConnection::onIdleTimeout);
     connect(&m_partialTimer, &QTimer::timeout, this, &ModbusConnection::onPartialRequestTimeout);
     connect(&m_drainTimer, &QTimer::timeout, this, &ModbusConnection::onDrainTimeout);
     connect(m_socket, &QTcpSocket::readyRead, this, &ModbusConnection::serve);
     // Replies leaving the buffer may bring a paused client back under the bound.
     connect(m_socket, &QTcpSocket::bytesWritten, this, &ModbusConnection::serve);
     connect(m_socket, &QTcpSocket::disconnected, this, &ModbusConnection::end);
-    m_idleTimer.start(m_limits.idleTimeoutMs);
     serve();
 }
 
@@ -65,7 +97,7 @@ void ModbusConnection::serve()
             QList<int> stored;
             const QByteArray reply = answerModbusRequest(request, m_registers, &stored);
             if (!stored.isEmpty())
-                m_onStored(stored);
+                m_onStored();
             if (!reply.isEmpty())
                 m_socket->write(reply);
             continue;
@@ -74,7 +106,7 @@ void ModbusConnection::serve()
         const QByteArray bytes = m_socket->readAll();
         if (bytes.isEmpty())
             break;
-        m_lastReceived.restart();
+        m_lastActive = monotonicMs();
         m_framer.append(bytes);
     }
     if (m_socket->bytesToWrite() >= m_limits.maxUnsentBytes) {
@@ -93,29 +125,33 @@ void ModbusConnection::serve()
         m_partialTimer.start();
 }
 
-void ModbusConnection::onIdleTimeout()
+bool ModbusConnection::peerHasGone() const
 {
-    const qint64 quiet = m_lastReceived.elapsed();
-    // A paused client may well be sending; it is the drain timeout that judges it.
-    if (quiet < m_limits.idleTimeoutMs || m_drainTimer.isActive()) {
-        m_idleTimer.start(int(std::max<qint64>(1, m_limits.idleTimeoutMs - quiet)));
-        return;
-    }
-    qInfo("Modbus client %s sent nothing for %.0f s: disconnected", qPrintable(m_peer), seconds(int(quiet)));
-    closeNow();
+    const auto fd = m_socket->socketDescriptor();
+    if (fd < 0)
+        return true;
+    char byte;
+    const ssize_t n = ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 void ModbusConnection::onPartialRequestTimeout()
 {
-    qWarning("Modbus client %s left a request unfinished for %.1f s: its %d bytes are dropped", qPrintable(m_peer),
-             seconds(m_limits.partialRequestTimeoutMs), m_framer.pendingBytes());
+    m_warn(m_address, "unfinished request",
+           QStringLiteral("Modbus client %1 left a request unfinished for %2 s: its %3 bytes are dropped")
+               .arg(m_peer)
+               .arg(seconds(m_limits.partialRequestTimeoutMs), 0, 'f', 1)
+               .arg(m_framer.pendingBytes()));
     m_framer.clear();
 }
 
 void ModbusConnection::onDrainTimeout()
 {
-    qWarning("Modbus client %s does not read its replies (%lld bytes unsent for %.1f s): disconnected", qPrintable(m_peer),
-             static_cast<long long>(m_socket->bytesToWrite()), seconds(m_limits.drainTimeoutMs));
+    m_warn(m_address, "replies unread",
+           QStringLiteral("Modbus client %1 does not read its replies (%2 bytes unsent for %3 s): disconnected")
+               .arg(m_peer)
+               .arg(m_socket->bytesToWrite())
+               .arg(seconds(m_limits.drainTimeoutMs), 0, 'f', 1));
     closeNow();
 }
 
@@ -131,7 +167,7 @@ void ModbusConnection::end()
     if (m_ended)
         return;
     m_ended = true;
-    for (QTimer* timer : {&m_idleTimer, &m_partialTimer, &m_drainTimer})
+    for (QTimer* timer : {&m_partialTimer, &m_drainTimer})
         timer->stop();
     emit finished();
     deleteLater();

@@ -19,15 +19,26 @@ class ModbusConnection : public QObject {
     Q_OBJECT
 
 public:
-    // Called with the write-register indices each stored function-16 request wrote.
-    using StoredHandler = std::function<void(const QList<int>&)>;
+    // Called after each function-16 request that stored registers.
+    using StoredHandler = std::function<void()>;
+    // Logs a warning about the client at `address`; `kind` names what went wrong.
+    using Warner = std::function<void(const QString& address, const char* kind, const QString& text)>;
 
     // Takes `socket` over as its child and starts serving it.
     ModbusConnection(QTcpSocket* socket, const ModbusServerLimits& limits, ModbusRegisterTables& registers,
-                     StoredHandler onStored, QObject* parent);
+                     StoredHandler onStored, Warner warn, QObject* parent);
 
-    // The client as "address:port".
+    // The client as "address:port", and its address alone.
     const QString& peer() const { return m_peer; }
+    const QString& address() const { return m_address; }
+    // Monotonic time (ms) the client last sent anything, or connected.
+    qint64 lastActive() const { return m_lastActive; }
+
+    // The client has closed its side or the connection has failed, and the server has not yet
+    // taken note of it.
+    bool peerHasGone() const;
+    // Closes the socket without waiting for unsent replies; the connection then ends.
+    void closeNow();
 
 signals:
     // The connection has ended, closed by either side. Emitted once; the object then deletes
@@ -39,22 +50,19 @@ private:
     // sent stay under the bound; past the bound the client's bytes are left unread until it
     // takes its replies.
     void serve();
-    void onIdleTimeout();
     void onPartialRequestTimeout();
     void onDrainTimeout();
-    // Closes the socket without waiting for unsent replies.
-    void closeNow();
     void end();
 
     QTcpSocket* m_socket;
     const ModbusServerLimits m_limits;
     ModbusRegisterTables& m_registers;
     const StoredHandler m_onStored;
+    const Warner m_warn;
+    const QString m_address;
     const QString m_peer;
     ModbusRequestFramer m_framer;
-    // Since the client last sent anything.
-    QElapsedTimer m_lastReceived;
-    QTimer m_idleTimer;
+    qint64 m_lastActive = 0;
     // Runs while a request has come in part only.
     QTimer m_partialTimer;
     // Runs while the unsent replies are past the bound.

@@ -47,6 +47,33 @@ void ModbusRegisterTables::copyRead(int start, int count, quint16* out) const
 void ModbusRegisterTables::storeWrite(int start, const uchar* bigEndianValues, int count)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         m_write[start + i] = quint16((bigEndianValues[2 * i] << 8) | bigEndianValues[2 * i + 1]);
+        if (!m_written.test(size_t(start + i))) {
+            m_written.set(size_t(start + i));
+            m_writtenOrder.push_back(start + i);
+        }
+    }
+}
+
+bool ModbusRegisterTables::claimReport()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_reportWaiting || m_written.none())
+        return false;
+    m_reportWaiting = true;
+    return true;
+}
+
+QList<int> ModbusRegisterTables::takeWritten()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<int> written;
+    written.reserve(int(m_writtenOrder.size()));
+    for (int index : m_writtenOrder)
+        written.append(index);
+    m_writtenOrder.clear();
+    m_written.reset();
+    m_reportWaiting = false;
+    return written;
 }

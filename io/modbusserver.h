@@ -1,6 +1,6 @@
 // Serves the monitor's registers over Modbus-TCP from a pool thread with its own event loop:
 // function 3 reads the read registers, function 16 writes the write registers and reports the
-// written indices to the main window.
+// written indices to the main window, at most one report waiting however fast clients write.
 #pragma once
 
 #include <QList>
@@ -11,14 +11,17 @@
 #include <memory>
 #include <vector>
 
+class ModbusConnection;
 class ModbusRegisterTables;
 class QTcpServer;
 class QThreadPool;
+class RepeatGate;
 
 // What the server grants each client, so that a PLC program with a fault or a stray scanner on
 // the plant network can take neither the monitor's memory nor all of its connections.
 struct ModbusServerLimits {
-    // Connections served at once; one more is closed as soon as it is accepted.
+    // Connections served at once. A new client beyond them is admitted by closing the
+    // connection that has been quiet longest.
     int maxConnections = 16;
     // Replies one connection may have waiting to be sent. Past it the client's requests are left
     // unread until it takes its replies.
@@ -26,10 +29,15 @@ struct ModbusServerLimits {
     // A client that does not take its replies back under that bound within this time is
     // disconnected.
     int drainTimeoutMs = 5000;
-    // A connection that sends nothing for this long is closed.
-    int idleTimeoutMs = 10 * 60 * 1000;
     // A request that has not come whole this long after its first byte is dropped.
     int partialRequestTimeoutMs = 5000;
+    // TCP keepalive, so that the connection of a peer that went away without a word (a PLC
+    // restarted, a cable pulled) is closed: the first probe after this many seconds without
+    // traffic, then one every interval; the peer is given up after that many unanswered probes.
+    // A quiet peer that answers them stays connected however long it says nothing.
+    int keepAliveIdleS = 60;
+    int keepAliveIntervalS = 10;
+    int keepAliveProbes = 6;
 };
 
 class ModbusServer : public QObject {
@@ -53,8 +61,10 @@ public:
     void stop();
 
 signals:
-    // The write-register indices one function-16 request stored, in increasing order. Emitted in
-    // the pool thread: connect it queued.
+    // The write-register indices stored since the last report, in the order they were first
+    // written (one request's in increasing order), each once however often it was written; read their latest values with getWriteRegister. Emitted in
+    // the thread the server was made in (the GUI thread), never more often than its event loop
+    // comes round: a client that writes faster only makes the next report cover more.
     void sigWriteChange(QList<int> chg_WriteData_index);
     // Ends the pool thread's event loop.
     void readyToClose();
@@ -64,6 +74,10 @@ private:
     void serverLoop(const std::function<void()>& listenTried);
     bool startServer();
     void onNewConnection();
+    // Server's thread: emits sigWriteChange with what was written since the last report.
+    void reportWritten();
+    // Pool thread: a warning about a client, once a minute per client address and kind.
+    void warnAboutClient(const QString& address, const char* kind, const QString& text);
 
     const ModbusServerLimits m_limits;
     quint16 m_port = 502;
@@ -72,7 +86,8 @@ private:
     std::unique_ptr<QTcpServer> m_tcpServer;
     // Set by the pool thread while its event loop serves; read by stop().
     std::atomic<bool> m_serving{false};
-    // Connections being served; pool thread only.
-    int m_connectionCount = 0;
+    // Connections being served, and what tells of repeated warnings; pool thread only.
+    std::vector<ModbusConnection*> m_connections;
+    std::unique_ptr<RepeatGate> m_warnings;
     std::unique_ptr<ModbusRegisterTables> m_registers;
 };

@@ -4,6 +4,7 @@
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
 #include "core/platformutils.h"
+#include "core/repeatgate.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
 #include "io/customionamewidget.h"
@@ -176,11 +177,11 @@ MoJuWizard::MoJuWizard(QWidget* parent)
 
     shownCamera = cameraCount == 1 ? 0 : cameraCount;
 
-    // The server reports written registers from its own thread.
+    // The server reports written registers in this thread, one report at a time.
     qRegisterMetaType<QList<int>>("QList<int>");
+    modbusNotes = new RepeatGate(RepeatGate::kDefaultWindowMs, this);
     modbusServer = new ModbusServer;
-    connect(modbusServer, &ModbusServer::sigWriteChange, this, &MoJuWizard::SlotModbusDataChange,
-            Qt::QueuedConnection);
+    connect(modbusServer, &ModbusServer::sigWriteChange, this, &MoJuWizard::SlotModbusDataChange);
 
     // The IO name dialog finds the wizard's IO dialog among the window's children, so the wizard
     // comes first.

@@ -25,6 +25,7 @@ class ImagePickForm;
 class MenuBtnWidget;
 class ModbusServer;
 class QHBoxLayout;
+class RepeatGate;
 class QMouseEvent;
 class QTimer;
 class WizardParaWidget;
@@ -109,6 +110,10 @@ public:
     ImagePickForm* imagePicker = nullptr;
     // The Modbus-TCP server; no parent, kept for the life of the process.
     ModbusServer* modbusServer = nullptr;
+    // Log lines and operation-log rows of the remote commands: a command a client repeats
+    // (a group that does not exist, written on every scan) is noted once a minute with the
+    // number of repeats. A child of the window.
+    RepeatGate* modbusNotes = nullptr;
     // The IO name dialog, hidden until the settings wizard shows it.
     CustomIONameWidget* ioNameDialog = nullptr;
     // The older settings screen, the picture help and the hardware-information page: built
@@ -319,8 +324,9 @@ public slots:
     void CountWrite();
     // Shows the picture help on the page it was left at.
     void SlotHelp();
-    // A Modbus client wrote these write registers: 0 clears the counters, 1 switches the
-    // parameter group. Handled in list order.
+    // Modbus clients wrote these write registers since the last call: 0 clears the counters,
+    // 1 switches the parameter group to the register's latest value. Handled in the order they
+    // were first written, each register once however often it was written.
     void SlotModbusDataChange(QList<int> chg_WriteData_index);
     // The side menu's statistics command: the statistics screen reset to today and run modally,
     // when statistics are on and the result store has read today's rows; else the reason.
@@ -356,8 +362,13 @@ private:
     // A RECORD.db that SQLite reports as damaged is moved aside and a fresh log started; true
     // when that happened.
     bool replaceDamagedRecordFile();
-    // The Modbus group switch: restoreParaGroup unless `index` is the current group already.
+    // The Modbus group switch: restoreParaGroup unless `index` is the current group already or
+    // a switch is under way; refusals are noted through modbusNotes.
     bool switchParaGroup(int index);
+    // restoreParaGroup without noting a failure: its text goes to `failure`.
+    bool swapInParaGroup(int index, QString* failure);
+    // A group switch succeeded and the restart is under way.
+    bool paraGroupSwitching = false;
 
     // ---- Machine cycle (mojuwizard_cycle.cpp): tick, countdowns and check execution ----
 public:

@@ -5,6 +5,7 @@
 
 #include "cameras/camerainterface.h"
 #include "core/globals.h"
+#include "core/repeatgate.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
@@ -16,6 +17,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <initializer_list>
 #include <vector>
 
@@ -44,6 +46,16 @@ std::vector<quint16> registerPairs(std::initializer_list<int> values)
         words.push_back(quint16(quint32(v) & 0xFFFF));
     }
     return words;
+}
+
+void logInfo(const QString& line)
+{
+    qInfo("%s", qPrintable(line));
+}
+
+void logWarning(const QString& line)
+{
+    qWarning("%s", qPrintable(line));
 }
 
 }  // namespace
@@ -77,13 +89,24 @@ void MoJuWizard::writeValuesToModbus()
 
 void MoJuWizard::SlotModbusDataChange(QList<int> chg_WriteData_index)
 {
-    qInfo("MoJuWizard::SlotModbusDataChange");
+    // A client that writes on every scan would fill the log: each line once a minute.
+    modbusNotes->post(QStringLiteral("pass"), QStringLiteral("MoJuWizard::SlotModbusDataChange"), logInfo);
     for (int index : chg_WriteData_index) {
         if (index == kClearCountersRegister) {
-            qInfo("clear count");
-            clearCounters();
+            modbusNotes->post(QStringLiteral("clear"), QStringLiteral("clear count"), logInfo);
+            const bool allZero = cycleCount == 0 && ngCycleCount == 0
+                && std::all_of(std::begin(totalCounts), std::end(totalCounts), [](int n) { return n == 0; })
+                && std::all_of(std::begin(ngCounts), std::end(ngCounts), [](int n) { return n == 0; });
+            if (!allZero) {
+                clearCounters();
+            } else {
+                // Nothing to clear: noted like a repeat, so that a client clearing on every scan
+                // does not fill the operation log.
+                modbusNotes->post(QStringLiteral("cleared already"), tableText(kCountersClearedText),
+                                  [this](const QString& text) { InsertRecord(text); });
+            }
         } else if (index == kParaGroupRegister) {
-            qInfo("change paramgroup");
+            modbusNotes->post(QStringLiteral("switch"), QStringLiteral("change paramgroup"), logInfo);
             quint16 value = 0;
             modbusServer->getWriteRegister(kParaGroupRegister, &value);
             // The program restarts: later commands of the request are not carried out.
@@ -106,29 +129,51 @@ void MoJuWizard::clearCounters()
 
 bool MoJuWizard::switchParaGroup(int index)
 {
-    if (index == activeParams->paraGroupIndex) {
-        qInfo("paramgroup index is same, index is %d", index);
+    if (paraGroupSwitching) {
+        const QString line = QStringLiteral("parameter group %1 not restored: a switch is under way").arg(index);
+        modbusNotes->post(line, line, logWarning);
         return false;
     }
-    return restoreParaGroup(index);
+    if (index == activeParams->paraGroupIndex) {
+        const QString line = QStringLiteral("paramgroup index is same, index is %1").arg(index);
+        modbusNotes->post(line, line, logInfo);
+        return false;
+    }
+    QString failure;
+    if (swapInParaGroup(index, &failure))
+        return true;
+    // The log line and the operation-log row once a minute per refusal, with the repeats.
+    modbusNotes->post(failure, failure, [this, index](const QString& text) {
+        qWarning("parameter group %d not restored; the running group stays: %s", index, qPrintable(text));
+        InsertRecord(text);
+    });
+    return false;
 }
 
 bool MoJuWizard::restoreParaGroup(int index, QString* failure)
 {
+    QString text;
+    if (swapInParaGroup(index, &text))
+        return true;
+    qWarning("parameter group %d not restored; the running group stays", index);
+    InsertRecord(text);
+    if (failure)
+        *failure = text;
+    return false;
+}
+
+bool MoJuWizard::swapInParaGroup(int index, QString* failure)
+{
     // Nothing is removed before the group is safely beside the working files: a command naming
     // no usable group, or a copy that fails, leaves the running group, its templates and its
-    // index as they are, and says why in the operation log.
+    // index as they are.
     const QStringList groups = ParaGroups::groupList();
     const QString name = index >= 0 && index < groups.size() ? groups.at(index) : QString::number(index);
     const ParaGroups::RestoreFailure result = index >= 0 && index < groups.size()
         ? ParaGroups::restoreGroup(name, cameraCount, detectsPerCamera)
         : ParaGroups::RestoreFailure::NoGroup;
     if (result != ParaGroups::RestoreFailure::None) {
-        const QString text = ParaGroups::failureText(result, name);
-        qWarning("parameter group %d (%s) not restored; the running group stays", index, qPrintable(name));
-        InsertRecord(text);
-        if (failure)
-            *failure = text;
+        *failure = ParaGroups::failureText(result, name);
         return false;
     }
     qInfo("paramgroup change to %s, index is %d", qPrintable(name), index);
@@ -137,6 +182,7 @@ bool MoJuWizard::restoreParaGroup(int index, QString* failure)
     activeParams->saveParaGroupIndex();
     InsertRecord(tableText(kGroupRestoredText).arg(name));
     FLushAll();
+    paraGroupSwitching = true;
     restartProgram();
     return true;
 }

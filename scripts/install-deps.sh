@@ -6,7 +6,7 @@ packages=(
   qtbase5-dev libqt5sql5-sqlite libqt5charts5-dev libqt5serialport5-dev qttools5-dev-tools
   libqcustomplot-dev libopencv-dev libgoogle-glog-dev libjsoncpp-dev libarchive-dev zlib1g-dev fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool socat libmodbus-dev mbpoll sqlite3
+  xvfb xdotool socat libmodbus-dev mbpoll sqlite3 iproute2
 )
 missing=()
 for p in "${packages[@]}"; do

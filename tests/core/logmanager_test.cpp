@@ -10,7 +10,12 @@
 #include <glog/logging.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -122,6 +127,32 @@ TEST(LogPrune, OldestFilesGoWhateverTheirNames)
     }
 }
 
+TEST(LogPrune, SizeLimitKeepsTheNewestFilesAndTheOnesGlogWrites)
+{
+    const QString dir = QStringLiteral("sized/");
+    ASSERT_TRUE(QDir::current().mkpath(dir));
+    const struct {
+        const char* name;
+        int kib;
+        int ageSeconds;
+        bool kept;
+    } files[] = {
+        {"log20261211-080000.7.log", 600, 10, true},     // being written: kept, counted
+        {"glog_20261211_070000.txt", 300, 100, true},
+        {"glog_20261211_060000.txt", 300, 200, true},
+        {"log20261210-080000.6.log", 300, 300, false},   // would pass the limit
+        {"glog_20261210_070000.txt", 100, 400, false},   // would fit, but older than one that went
+        {"ERROR_20261201-080000.2.log", 100, 5000, true},  // the only ERROR log: glog may write it
+    };
+    for (const auto& f : files)
+        makeAgedFile(dir + QLatin1String(f.name), QByteArray(f.kib * 1024, 'x'), f.ageSeconds);
+
+    LogManager::pruneFolder(dir, LogManager::kLogDirLimit, 1300 * 1024);
+
+    for (const auto& f : files)
+        EXPECT_EQ(QFile::exists(dir + QLatin1String(f.name)), f.kept) << f.name;
+}
+
 TEST(LogPrune, MissingFolderIsLeftAlone)
 {
     LogManager::pruneFolder(QStringLiteral("./relaydir/workspace/log_stdout/"), 10);
@@ -170,4 +201,49 @@ TEST(CrashReportDeathTest, CrashReportIsWrittenToTheFileOpenedAtStartUp)
     const QByteArray text = readAll(report);
     EXPECT_TRUE(text.startsWith("earlier crash\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("SIGSEGV")) << text.toStdString();
+}
+
+TEST(LogFolderLimitDeathTest, FolderStaysWithinItsLimitWhileTheProgramLogs)
+{
+    // In a child of its own: glog is set up once per process. Two threads log 12 MB of
+    // messages against a limit of 2 MB; the folder is measured all the while, with files of an
+    // earlier run in it from the start.
+    EXPECT_EXIT(
+        {
+            QDir::current().mkpath(QStringLiteral("relaydir/workspace/LOG"));
+            for (int i = 0; i < 5; ++i)
+                makeAgedFile(QStringLiteral("relaydir/workspace/LOG/glog_2026120%1_080000.txt").arg(i + 1),
+                             QByteArray(300 * 1024, 'x'), 3600 * (i + 1));
+            qputenv("MONITOR_LOG_LIMIT_MB", "2");
+            new LogManager;
+            const qint64 limit = 2 * 1024 * 1024;
+            const QString line = QString(200, QLatin1Char('m'));
+            std::atomic<int> running{2};
+            auto logger = [&](bool warnings) {
+                for (int i = 0; i < 30000; ++i) {
+                    if (warnings)
+                        qWarning("%s %d", qPrintable(line), i);
+                    else
+                        qInfo("%s %d", qPrintable(line), i);
+                }
+                --running;
+            };
+            std::thread a(logger, false);
+            std::thread b(logger, true);
+            qint64 peak = 0;
+            int files = 0;
+            while (running > 0) {
+                qint64 bytes = 0;
+                const QFileInfoList list = QDir(QStringLiteral("relaydir/workspace/LOG")).entryInfoList(QDir::Files);
+                for (const QFileInfo& f : list)
+                    bytes += f.size();
+                peak = std::max(peak, bytes);
+                files = std::max(files, int(list.size()));
+            }
+            a.join();
+            b.join();
+            fprintf(stderr, "LOG folder at most %lld bytes in %d files\n", static_cast<long long>(peak), files);
+            std::_Exit(peak <= limit && peak > limit / 4 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "LOG folder at most");
 }

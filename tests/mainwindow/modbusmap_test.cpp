@@ -2,21 +2,25 @@
 // (libmodbus) on 127.0.0.1, with the restart only recorded (dry run).
 #include "cameras/simulatecamera.h"
 #include "core/parametermanager.h"
+#include "core/repeatgate.h"
 #include "core/shellrunner.h"
 #include "io/modbusserver.h"
 #include "settings/advanceparamwidget.h"
 #include "settings/paragroups.h"
 #include "widgets/combobox.h"
+#include "tests/core/logcapture.h"
 #include "tests/mainwindow/recordsfixture.h"
 #include "view/cammerwidget.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <modbus.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -365,4 +369,79 @@ TEST_F(ModbusMapTest, GroupIndexCountsEverySubFolderOfTheStore)
     EXPECT_EQ(params->paraGroupIndex, 2);
     EXPECT_EQ(sqliteValue(QStringLiteral("PARAM.db"), QStringLiteral("select value from sysparam")), QStringLiteral("B"));
     EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("程序启动，相机数2\n参数组还原为B"));
+}
+
+TEST_F(ModbusMapTest, CommandsWrittenManyTimesBetweenTwoPassesActOnceOnTheLatestValue)
+{
+    writeFile(QStringLiteral("count.txt"), "5 2 4 1 0 0 0 0 0 0 0 0 0 0 0 0 6 3 ");
+    build();
+    QSignalSpy passes(window->modbusServer, &ModbusServer::sigWriteChange);
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    // The window runs no events while the client writes: all of it lands before one pass.
+    for (uint16_t k = 0; k < 20; ++k)
+        ASSERT_TRUE(client.write(0, {k}));
+    // Groups that do not exist, then "B".
+    for (uint16_t group : {7, 65535, 3, 1})
+        ASSERT_TRUE(client.write(1, {group}));
+    ASSERT_TRUE(waitFor([this] { return recordedCommands().contains(QCoreApplication::applicationFilePath()); }));
+
+    EXPECT_EQ(passes.count(), 1);
+    EXPECT_EQ(cycleCount, 0);
+    EXPECT_EQ(params->paraGroupIndex, 1);
+    // One clear, no refusal of the groups written before the last, one switch and one restart.
+    EXPECT_EQ(remarksAfterFirstRow(QStringLiteral("RECORD.db")), QStringLiteral("程序启动，相机数2\n检测计数已被清零\n参数组还原为B"));
+    EXPECT_EQ(recordedCommands().trimmed(), QCoreApplication::applicationFilePath());
+}
+
+TEST_F(ModbusMapTest, CommandRepeatedOnEveryPassIsNotedOnceAWindowWithItsRepeats)
+{
+    using ParaGroups::RestoreFailure;
+    const QString cleared = QStringLiteral("检测计数已被清零");
+    const QString noGroup7 = ParaGroups::failureText(RestoreFailure::NoGroup, "7");
+    const QString noGroup8 = ParaGroups::failureText(RestoreFailure::NoGroup, "8");
+    build();
+    // A shorter window than the minute of the running program.
+    window->modbusNotes->setWindowMs(2500);
+    LogCapture log;
+    QSignalSpy passes(window->modbusServer, &ModbusServer::sigWriteChange);
+    Client client(port);
+    ASSERT_TRUE(client.connected());
+    const QString before = remarksAfterFirstRow(QStringLiteral("RECORD.db"));
+    auto added = [&] { return remarksAfterFirstRow(QStringLiteral("RECORD.db")).mid(before.size() + 1); };
+
+    // A group that does not exist and a clear of counters that are zero, each pass anew; a
+    // second missing group once among them.
+    QElapsedTimer clock;
+    clock.start();
+    int written = 0;
+    for (; written < 12; ++written) {
+        ASSERT_TRUE(client.write(0, {0, written == 5 ? uint16_t(8) : uint16_t(7)}));
+        ASSERT_TRUE(waitFor([&] { return passes.count() == written + 1; }));
+    }
+    const bool withinOneWindow = clock.elapsed() < 2500;
+    const auto lines = log.lines();
+    const auto countLines = [&](const char* text) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    if (withinOneWindow) {
+        EXPECT_EQ(added(), QStringList({cleared, noGroup7, noGroup8}).join('\n'));
+        EXPECT_EQ(countLines("parameter group 7 not restored"), 1);
+        EXPECT_EQ(countLines("MoJuWizard::SlotModbusDataChange"), 1);
+    }
+    // When the window ends, the repeats are noted in one row each.
+    ASSERT_TRUE(waitFor([&] { return added().count('\n') >= 4; }));
+    const QStringList rows = added().split('\n');
+    if (withinOneWindow) {
+        EXPECT_EQ(rows.size(), 5);
+        EXPECT_TRUE(rows.contains(cleared + QStringLiteral(" ×11"))) << rows.join('|').toStdString();
+        EXPECT_TRUE(rows.contains(noGroup7 + QStringLiteral(" ×10"))) << rows.join('|').toStdString();
+    }
+    EXPECT_EQ(params->paraGroupIndex, 0);
+    EXPECT_EQ(recordedCommands(), QString());
+    // A clear that finds counters to clear is always written.
+    cycleCount = 3;
+    ASSERT_TRUE(client.write(0, {0}));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 0; }));
+    EXPECT_TRUE(added().endsWith(QLatin1Char('\n') + cleared)) << added().toStdString();
 }
