@@ -120,10 +120,21 @@ bool putIndex(const Record& record, bool done)
     return removeStep(str(kIndexFile)) && flushStep(QStringLiteral("."));
 }
 
+// Temporary files of a record whose writing was cut off before its rename.
+bool removePartialRecords()
+{
+    bool ok = true;
+    const QStringList partial = QDir(QStringLiteral(".")).entryList(
+        {str(kJournalFile) + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& file : partial)
+        ok = removeStep(file) && ok;
+    return ok;
+}
+
 // The record is removed last: until then a cut of the recovery itself is recovered again.
 bool finish()
 {
-    return removeStep(str(kJournalFile)) && flushStep(QStringLiteral("."));
+    return removeStep(str(kJournalFile)) && removePartialRecords() && flushStep(QStringLiteral("."));
 }
 
 // A folder that may still hold the only copy of something stays, and says so.
@@ -224,12 +235,7 @@ bool removeUnrecordedLeftovers()
             || QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         ok = removeIfSpare(path, spare) && ok;
     }
-    // A record whose writing was cut off before its rename.
-    const QStringList partial = QDir(QStringLiteral(".")).entryList(
-        {str(kJournalFile) + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : partial)
-        ok = removeStep(file) && ok;
-    return ok;
+    return removePartialRecords() && ok;
 }
 
 }  // namespace

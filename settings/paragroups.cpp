@@ -55,17 +55,17 @@ GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString&
     return record;
 }
 
-// Marks the operation done and removes what it set aside. From the mark on, the operation
-// stands; a failure after it only leaves leftovers that the next recovery removes.
-bool complete(GroupJournal::Record& record, const QStringList& leftovers)
+// Marks the operation done; then the recovery of a done operation removes what it set aside.
+// From the mark on the operation stands: a failure after it only leaves leftovers that the next
+// start removes.
+bool complete(GroupJournal::Record& record)
 {
     record.done = true;
     if (!GroupJournal::write(record))
         return false;
-    for (const QString& folder : leftovers)
-        GroupJournal::removeStep(folder);
-    GroupJournal::removeStep(str(GroupJournal::kJournalFile));
-    GroupJournal::flushStep(QStringLiteral("."));
+    if (!GroupJournal::recover())
+        qWarning("what the operation on parameter group %s set aside is removed at the next start",
+                 qPrintable(record.group));
     return true;
 }
 
@@ -118,16 +118,15 @@ bool swapInStagedGroup(GroupJournal::Record& record)
 {
     const QString staging = str(GroupJournal::kRestoreStaging);
     const QString replaced = str(GroupJournal::kRestoreReplaced);
-    if (!GroupJournal::write(record))
-        return false;
-    bool ok = GroupJournal::mkdirStep(replaced);
+    bool ok = GroupJournal::write(record) && GroupJournal::mkdirStep(replaced);
     for (const GroupJournal::Entry& entry : record.entries)
         ok = ok && (!entry.old || GroupJournal::renameStep(entry.name, replaced + QLatin1Char('/') + entry.name));
     for (const GroupJournal::Entry& entry : record.entries)
         ok = ok && (!entry.fresh || GroupJournal::renameStep(staging + QLatin1Char('/') + entry.name, entry.name));
     ok = ok && GroupJournal::flushStep(replaced) && GroupJournal::flushStep(staging)
-        && GroupJournal::flushStep(QStringLiteral(".")) && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex);
-    ok = ok && complete(record, {replaced, staging});
+        && GroupJournal::flushStep(QStringLiteral("."))
+        && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex);
+    ok = ok && complete(record);
     if (!ok)
         undo("the restore", record.group);
     return ok;
@@ -284,7 +283,7 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
         && GroupJournal::renameStep(staging, group)
         && GroupJournal::flushStep(QString::fromLatin1(kStoreFolder)) && GroupJournal::flushStep(QStringLiteral("."))
         && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex)
-        && complete(record, {replaced});
+        && complete(record);
     if (!ok)
         undo("the backup", name);
     return ok;
@@ -316,7 +315,7 @@ bool removeGroup(const QString& name)
     const bool ok = GroupJournal::write(record) && GroupJournal::renameStep(group, deleted)
         && GroupJournal::flushStep(QString::fromLatin1(kStoreFolder)) && GroupJournal::flushStep(QStringLiteral("."))
         && (record.newIndex == record.oldIndex || GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex))
-        && complete(record, {deleted});
+        && complete(record);
     if (!ok)
         undo("the delete", name);
     return ok;
