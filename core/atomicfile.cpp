@@ -1,9 +1,13 @@
 #include "core/atomicfile.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 bool replaceFileContent(const QString& path, const QByteArray& content)
@@ -24,4 +28,27 @@ bool replaceFileContent(const QString& path, const QByteArray& content)
         return false;
     }
     return true;
+}
+
+bool flushPath(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool flushTree(const QString& folder)
+{
+    bool ok = true;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink())
+            continue;
+        ok = (entry.isDir() ? flushTree(entry.filePath()) : flushPath(entry.filePath())) && ok;
+    }
+    return flushPath(folder) && ok;
 }

@@ -9,3 +9,11 @@ class QString;
 // Replaces the content of `path` with `content`. False (and logged) when the new file could not
 // be written or renamed; the old file is then left as it was.
 bool replaceFileContent(const QString& path, const QByteArray& content);
+
+// Brings a file's content, or a folder's list of names (after a rename, a new or a removed
+// entry), to the disk. False when it could not be opened or flushed.
+bool flushPath(const QString& path);
+
+// flushPath for a folder, every folder below it and every file in them; symbolic links are
+// neither followed nor flushed.
+bool flushTree(const QString& folder);

@@ -71,8 +71,13 @@ void restartInPlace()
     argv.push_back(nullptr);
     closeDescriptorsOnExec();
     execv(path.c_str(), argv.data());
-    // Only reached when the exec failed: the process goes on.
-    qWarning("dry run: the restart in place failed (%s); the program goes on", std::strerror(errno));
+    // Only reached when the exec failed. The program has let go of its cameras, ports and
+    // PARAM.db for the restart: it ends, as the real restart would have ended it.
+    const int error = errno;
+    qCritical("dry run: the restart in place failed (%s); the program ends", std::strerror(error));
+    google::FlushLogFiles(google::GLOG_INFO);
+    std::fflush(nullptr);
+    ::_exit(EXIT_FAILURE);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // itself) ends this process and brings the program back from PARAM.db and the other stores; a
 // dry run only records the command. So that the program does not go on half torn down (the
 // parameter database closed, a new language half applied), the dry run restarts it in place:
-// the same program file, arguments and working directory replace this process.
+// the same program file, arguments and working directory replace this process. When that fails
+// the process ends with a log line and exit status 1, as the real restart would have ended it.
 #pragma once
 
 namespace DryRunRestart {

@@ -1,5 +1,6 @@
 #include "core/parametermanager.h"
 
+#include "core/groupjournal.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
 
@@ -111,6 +112,11 @@ ParameterManager::~ParameterManager()
 
 void ParameterManager::openDatabases()
 {
+    // A parameter-group restore, backup or delete cut off by a power failure or a kill is undone
+    // or finished first: a PARAM.db it had moved aside is back in place before the default
+    // group is asked to replace a missing one.
+    if (!GroupJournal::recover())
+        qCritical("an interrupted parameter group operation could not be recovered");
     dbIn = openDatabase(kParamConnection, kParamFile, 0);
     queryIn = QSqlQuery(dbIn);
     // The serial numbers are restored the same way; the restart waits one second after the copy.

@@ -471,8 +471,15 @@ void AdvanceParamWidget::backupGroupFrom(ComboBox* list, const QString& name, co
     const bool exists = list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
     if (exists && !boxes.ask(tableText(kTextOverwriteQuestion)))
         return;
-    if (!ParaGroups::backupGroup(name, cameraCount, detectsPerCamera)) {
-        boxes.warn(tr("参数组备份失败，原有的参数组没有改变！"));
+    QString why;
+    if (!ParaGroups::backupGroup(name, cameraCount, detectsPerCamera, &why)) {
+        if (why.isEmpty()) {
+            boxes.warn(tr("参数组备份失败，原有的参数组没有改变！"));
+            return;
+        }
+        if (mainWindow)
+            mainWindow->InsertRecord(why);
+        boxes.warn(why);
         return;
     }
     if (!exists)

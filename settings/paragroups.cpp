@@ -1,5 +1,7 @@
 #include "settings/paragroups.h"
 
+#include "core/atomicfile.h"
+#include "core/groupjournal.h"
 #include "core/parametermanager.h"
 
 #include <QCoreApplication>
@@ -10,158 +12,124 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
+
+using GroupJournal::present;
 
 QString groupFolder(const QString& name)
 {
     return QString::fromLatin1(ParaGroups::kStoreFolder) + QLatin1Char('/') + name;
 }
 
-// Beside the store, not in it: every sub-folder of the store counts as a group.
-const char* const kStagingFolder = "./paraGroup.staging";
-const char* const kReplacedFolder = "./paraGroup.replaced";
-// A restore's copy of the group, and the working files it replaced, beside the working files so
-// that every swap is a rename within one file system.
-const char* const kRestoreStaging = "./paraGroup.restore";
-const char* const kRestoreReplaced = "./paraGroup.previous";
+QString str(const char* latin1)
+{
+    return QString::fromLatin1(latin1);
+}
+
 // A database's companions, which must follow it wherever it goes.
 const char* const kDatabaseCompanions[] = {"-journal", "-wal", "-shm"};
 
-// Moves `from` to `to` in one step of the file system (a symbolic link is moved itself).
-bool movePath(const QString& from, const QString& to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
-// Something is at `path`, a dangling symbolic link too.
-bool present(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-// The file's content reaches the disk before a rename makes it a working file.
-bool flushFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-bool flushTree(const QString& folder)
-{
-    bool ok = true;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isSymLink())
-            continue;
-        ok = (entry.isDir() ? flushTree(entry.filePath()) : flushFile(entry.filePath())) && ok;
-    }
-    return flushFile(folder) && ok;
-}
-
-// Names a group must not bring into the working directory: the store and the restore's own folders.
+// Names a group must not bring into the working directory: the store, the operations' own
+// folders and record, and the group index (which the restore writes itself).
 bool isReservedName(const QString& name)
 {
-    for (const char* folder : {ParaGroups::kStoreFolder, kStagingFolder, kReplacedFolder, kRestoreStaging,
-                               kRestoreReplaced})
-        if (QLatin1String(folder).mid(2) == name)
-            return true;
-    return false;
+    return name == QLatin1String(ParaGroups::kStoreFolder).mid(2) || name.startsWith(QLatin1String("paraGroup."))
+        || name == QLatin1String(GroupJournal::kIndexFile);
 }
 
-// The swap of a restore: each working entry the group replaces is moved into `replaced`, each
-// staged entry into its place. Undone in reverse order when a step fails.
-class Swap {
-public:
-    explicit Swap(const QString& replaced) : m_replaced(replaced) {}
-
-    // Moves the working entry `name` aside when there is one, with a database's companions.
-    bool moveAside(const QString& name)
-    {
-        if (!present(name) || !move(name, m_replaced + QLatin1Char('/') + name))
-            return !present(name);
-        for (const char* suffix : kDatabaseCompanions) {
-            const QString companion = name + QLatin1String(suffix);
-            if (present(companion) && !move(companion, m_replaced + QLatin1Char('/') + companion))
-                return false;
-        }
-        return true;
-    }
-
-    bool move(const QString& from, const QString& to)
-    {
-        if (!movePath(from, to)) {
-            qWarning("cannot move %s to %s", qPrintable(from), qPrintable(to));
-            return false;
-        }
-        m_done.append({from, to});
-        return true;
-    }
-
-    // Puts every moved entry back; false when one could not be put back.
-    bool undo()
-    {
-        bool ok = true;
-        for (auto it = m_done.crbegin(); it != m_done.crend(); ++it) {
-            if (!movePath(it->second, it->first)) {
-                qCritical("cannot move %s back to %s", qPrintable(it->second), qPrintable(it->first));
-                ok = false;
-            }
-        }
-        m_done.clear();
-        return ok;
-    }
-
-private:
-    QString m_replaced;
-    QList<QPair<QString, QString>> m_done;
-};
-
-bool swapInStagedGroup(int cameras, int detects)
+QByteArray indexContent(int index)
 {
-    const QString staging = QString::fromLatin1(kRestoreStaging);
-    const QString replaced = QString::fromLatin1(kRestoreReplaced);
-    if (!QDir().mkdir(replaced)) {
-        qWarning("cannot make %s", qPrintable(replaced));
+    return QByteArray::number(index) + '\n';
+}
+
+// The record of an operation with the group index as it is now.
+GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString& group)
+{
+    GroupJournal::Record record;
+    record.operation = operation;
+    record.group = group;
+    record.oldIndex = GroupJournal::currentIndexFile(&record.hadIndex);
+    record.newIndex = record.oldIndex;
+    return record;
+}
+
+// Marks the operation done; then the recovery of a done operation removes what it set aside.
+// From the mark on the operation stands: a failure after it only leaves leftovers that the next
+// start removes.
+bool complete(GroupJournal::Record& record)
+{
+    record.done = true;
+    if (!GroupJournal::write(record))
         return false;
-    }
-    Swap swap(replaced);
-    bool ok = true;
-    // The running cameras' template folders go also where the group has none of its own.
-    for (int c = 1; ok && c <= cameras; ++c)
-        for (int d = 1; ok && d <= detects; ++d)
-            ok = swap.moveAside(QStringLiteral("cammer%1%2").arg(c).arg(d));
-    const QStringList entries =
+    if (!GroupJournal::recover())
+        qWarning("what the operation on parameter group %s set aside is removed at the next start",
+                 qPrintable(record.group));
+    return true;
+}
+
+// A step failed before the operation was marked done: everything goes back as it was.
+void undo(const char* operation, const QString& name)
+{
+    qWarning("%s of parameter group %s failed; undoing it", operation, qPrintable(name));
+    if (!GroupJournal::recover())
+        qCritical("the %s of parameter group %s could not be undone completely; the next start tries again",
+                  operation, qPrintable(name));
+}
+
+// The working entries a restore replaces, in the order they are moved: the running cameras'
+// template folders (also where the group has none of its own), every entry the group brings,
+// and the companions of each.
+QList<GroupJournal::Entry> restoreEntries(const QString& staging, int cameras, int detects)
+{
+    QStringList names;
+    for (int c = 1; c <= cameras; ++c)
+        for (int d = 1; d <= detects; ++d)
+            names << QStringLiteral("cammer%1%2").arg(c).arg(d);
+    const QStringList staged =
         QDir(staging).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : entries) {
-        if (!ok)
-            break;
+    for (const QString& entry : staged) {
         if (isReservedName(entry)) {
             qWarning("the group's %s is not restored: the name is the group store's own", qPrintable(entry));
             continue;
         }
-        ok = swap.moveAside(entry) && swap.move(staging + QLatin1Char('/') + entry, entry);
+        names << entry;
+        for (const char* suffix : kDatabaseCompanions)
+            names << entry + QLatin1String(suffix);
     }
-    if (ok) {
-        ParaGroups::removeTree(replaced);
-        return true;
+    QList<GroupJournal::Entry> entries;
+    QStringList seen;
+    for (const QString& name : names) {
+        if (seen.contains(name))
+            continue;
+        seen << name;
+        const bool fresh = staged.contains(name) && !isReservedName(name);
+        if (present(name) || fresh)
+            entries.append({name, present(name), fresh});
     }
-    // What stays in `replaced` after a failed undo is the only copy of those working files.
-    if (swap.undo())
-        ParaGroups::removeTree(replaced);
-    else
-        qCritical("working files that could not be put back are kept in %s", qPrintable(replaced));
-    return false;
+    return entries;
+}
+
+// The swap of a restore, recorded before its first rename: every working entry the group
+// replaces into `paraGroup.previous`, every staged entry into its place, the new index into
+// sysadd.txt; then the record is marked done.
+bool swapInStagedGroup(GroupJournal::Record& record)
+{
+    const QString staging = str(GroupJournal::kRestoreStaging);
+    const QString replaced = str(GroupJournal::kRestoreReplaced);
+    bool ok = GroupJournal::write(record) && GroupJournal::mkdirStep(replaced);
+    for (const GroupJournal::Entry& entry : record.entries)
+        ok = ok && (!entry.old || GroupJournal::renameStep(entry.name, replaced + QLatin1Char('/') + entry.name));
+    for (const GroupJournal::Entry& entry : record.entries)
+        ok = ok && (!entry.fresh || GroupJournal::renameStep(staging + QLatin1Char('/') + entry.name, entry.name));
+    ok = ok && GroupJournal::flushStep(replaced) && GroupJournal::flushStep(staging)
+        && GroupJournal::flushStep(QStringLiteral("."))
+        && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex);
+    ok = ok && complete(record);
+    if (!ok)
+        undo("the restore", record.group);
+    return ok;
 }
 
 }  // namespace
@@ -196,28 +164,36 @@ bool isRestorable(const QString& name)
 
 bool removeTree(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isSymLink() || (info.exists() && !info.isDir()))
-        return ::unlink(QFile::encodeName(path).constData()) == 0;
-    return !info.exists() || QDir(path).removeRecursively();
+    return GroupJournal::removeStep(path);
 }
 
 bool copyFolderContent(const QString& from, const QString& to)
 {
-    if (!QFileInfo(from).isDir()) {
+    const QFileInfo source(from);
+    if (!source.isDir() || source.isSymLink()) {
         qWarning("no folder %s to copy", qPrintable(from));
         return false;
     }
     bool ok = QDir().mkpath(to);
-    const QFileInfoList entries =
-        QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList entries = QDir(from).entryInfoList(
+        QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo& entry : entries) {
+        // What a link names lies outside the folder: it is never brought in.
+        if (entry.isSymLink()) {
+            qWarning("%s is a link and is left out of the copy", qPrintable(entry.filePath()));
+            continue;
+        }
         const QString target = to + QLatin1Char('/') + entry.fileName();
         if (entry.isDir()) {
             ok = copyFolderContent(entry.filePath(), target) && ok;
             continue;
         }
-        if (QFileInfo::exists(target) && !QFile::remove(target)) {
+        if (!entry.isFile()) {
+            qWarning("%s is not a plain file and is left out of the copy", qPrintable(entry.filePath()));
+            continue;
+        }
+        GroupJournal::step("copy", entry.filePath());
+        if (present(target) && !QFile::remove(target)) {
             qWarning("cannot replace %s", qPrintable(target));
             ok = false;
             continue;
@@ -255,50 +231,94 @@ bool holdsSoundParameters(const QString& file)
     return sound;
 }
 
-bool backupGroup(const QString& name, int cameras, int detects)
+bool backupGroup(const QString& name, int cameras, int detects, QString* why)
 {
     if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
         return false;
-    const QString staging = QString::fromLatin1(kStagingFolder);
-    const QString replaced = QString::fromLatin1(kReplacedFolder);
-    // Left over from a backup that was cut off.
-    removeTree(staging);
-    removeTree(replaced);
+    // A backup, restore or delete that was cut off is finished or undone first.
+    if (!GroupJournal::recover()) {
+        qWarning("backup of parameter group %s refused: an earlier group operation could not be recovered",
+                 qPrintable(name));
+        return false;
+    }
+    const QString group = groupFolder(name);
+    if (QFileInfo(group).isSymLink()) {
+        qWarning("backup of parameter group %s refused: the group folder is a link", qPrintable(name));
+        if (why)
+            *why = failureText(RestoreFailure::LinkedGroup, name);
+        return false;
+    }
+    const QString staging = str(GroupJournal::kBackupStaging);
+    const QString replaced = str(GroupJournal::kBackupReplaced);
 
-    bool ok = QDir().mkpath(staging) && QDir().mkpath(QString::fromLatin1(kStoreFolder));
+    bool ok = QDir().mkpath(QString::fromLatin1(kStoreFolder)) && QDir().mkpath(staging);
     for (int c = 1; ok && c <= cameras; ++c)
         for (int d = 1; ok && d <= detects; ++d) {
             const QString folder = QStringLiteral("cammer%1%2").arg(c).arg(d);
+            if (QFileInfo(folder).isSymLink()) {
+                qWarning("%s is a link and is left out of the backup", qPrintable(folder));
+                continue;
+            }
             ok = copyFolderContent(folder, staging + QLatin1Char('/') + folder);
         }
+    GroupJournal::step("copy", QStringLiteral("PARAM.db"));
     ok = ok && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
+    // The copy is on the disk before it takes the group's place.
+    ok = ok && flushTree(staging);
     if (!ok) {
         qWarning("backup of parameter group %s failed; the store is unchanged", qPrintable(name));
         removeTree(staging);
         return false;
     }
 
-    const QString group = groupFolder(name);
-    const bool existed = present(group);
-    if (existed && !movePath(group, replaced)) {
-        qWarning("cannot replace parameter group %s", qPrintable(name));
-        removeTree(staging);
-        return false;
-    }
-    if (!movePath(staging, group)) {
-        qWarning("cannot move the backup of parameter group %s into the store", qPrintable(name));
-        if (existed)
-            movePath(replaced, group);
-        removeTree(staging);
-        return false;
-    }
-    removeTree(replaced);
-    return true;
+    GroupJournal::Record record = newRecord(GroupJournal::Operation::Backup, name);
+    record.existed = present(group);
+    QStringList after = groupList();
+    if (!after.contains(name))
+        after << name;
+    std::sort(after.begin(), after.end());
+    record.newIndex = indexContent(int(after.indexOf(name)));
+    ok = GroupJournal::write(record)
+        && (!record.existed || GroupJournal::renameStep(group, replaced))
+        && GroupJournal::renameStep(staging, group)
+        && GroupJournal::flushStep(QString::fromLatin1(kStoreFolder)) && GroupJournal::flushStep(QStringLiteral("."))
+        && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex)
+        && complete(record);
+    if (!ok)
+        undo("the backup", name);
+    return ok;
 }
 
 bool removeGroup(const QString& name)
 {
-    return isValidName(name) && name != QLatin1String(kDefaultGroup) && removeTree(groupFolder(name));
+    if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
+        return false;
+    if (!GroupJournal::recover()) {
+        qWarning("parameter group %s not removed: an earlier group operation could not be recovered",
+                 qPrintable(name));
+        return false;
+    }
+    const QString group = groupFolder(name);
+    if (!present(group))
+        return true;
+    GroupJournal::Record record = newRecord(GroupJournal::Operation::Delete, name);
+    // The index goes on naming the group it named; none when that group is the one deleted.
+    QStringList groups = groupList();
+    bool numeric = false;
+    const int current = record.oldIndex.trimmed().toInt(&numeric);
+    if (numeric && current >= 0 && current < groups.size()) {
+        const QString currentName = groups.at(current);
+        groups.removeAll(name);
+        record.newIndex = indexContent(int(groups.indexOf(currentName)));
+    }
+    const QString deleted = str(GroupJournal::kDeleted);
+    const bool ok = GroupJournal::write(record) && GroupJournal::renameStep(group, deleted)
+        && GroupJournal::flushStep(QString::fromLatin1(kStoreFolder)) && GroupJournal::flushStep(QStringLiteral("."))
+        && (record.newIndex == record.oldIndex || GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex))
+        && complete(record);
+    if (!ok)
+        undo("the delete", name);
+    return ok;
 }
 
 QString failureText(RestoreFailure failure, const QString& name)
@@ -319,21 +339,32 @@ QString failureText(RestoreFailure failure, const QString& name)
     case RestoreFailure::SwapFailed:
         text = QT_TRANSLATE_NOOP("ParaGroups", "参数组“%1”无法替换当前文件，当前参数组没有改变！");
         break;
+    case RestoreFailure::LinkedGroup:
+        text = QT_TRANSLATE_NOOP("ParaGroups", "参数组“%1”是指向参数组目录以外的链接，不能使用！");
+        break;
     }
     return QCoreApplication::translate("ParaGroups", text).arg(name);
 }
 
 RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
 {
-    if (!isValidName(name) || !QFileInfo(groupFolder(name)).isDir())
+    if (!isValidName(name))
+        return RestoreFailure::NoGroup;
+    // A backup, restore or delete that was cut off is finished or undone first.
+    if (!GroupJournal::recover())
+        return RestoreFailure::SwapFailed;
+    if (!present(groupFolder(name)))
+        return RestoreFailure::NoGroup;
+    // Its files lie outside the store.
+    if (QFileInfo(groupFolder(name)).isSymLink())
+        return RestoreFailure::LinkedGroup;
+    if (!QFileInfo(groupFolder(name)).isDir())
         return RestoreFailure::NoGroup;
     if (!isRestorable(name))
         return RestoreFailure::NoParameters;
-    const QString staging = QString::fromLatin1(kRestoreStaging);
-    // Left over from a restore that was cut off.
-    removeTree(staging);
-    removeTree(QString::fromLatin1(kRestoreReplaced));
+    const QString staging = str(GroupJournal::kRestoreStaging);
 
+    GroupJournal::step("copy", groupFolder(name));
     if (!copyFolderContent(groupFolder(name), staging) || !flushTree(staging)) {
         qWarning("parameter group %s could not be copied; the running group stays", qPrintable(name));
         removeTree(staging);
@@ -345,13 +376,14 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
         return RestoreFailure::NoParameters;
     }
 
+    GroupJournal::Record record = newRecord(GroupJournal::Operation::Restore, name);
+    record.entries = restoreEntries(staging, cameras, detects);
+    record.newIndex = indexContent(int(groupList().indexOf(name)));
     // PARAM.db is about to be replaced: nothing may be written through the old connection.
     ParameterManager* store = ParameterManager::instance();
     const bool wasOpen = store->dbIn.isOpen();
     store->closeParamDb();
-    const bool swapped = swapInStagedGroup(cameras, detects);
-    removeTree(staging);
-    if (!swapped) {
+    if (!swapInStagedGroup(record)) {
         qWarning("parameter group %s could not replace the working files; the running group stays",
                  qPrintable(name));
         if (wasOpen && store->dbIn.open())

@@ -1,7 +1,9 @@
 // The parameter-group store ./paraGroup: one folder per group (its PARAM.db and its template
 // folders cammer<c><d>), listed by name; a group's index is its position in that list. Restoring
 // a group copies it beside the working files first and swaps it in by renames only when the copy
-// is whole and its PARAM.db sound, so a failed restore leaves the running group as it was. GUI
+// is whole and its PARAM.db sound, so a failed restore leaves the running group as it was.
+// Restore, backup and delete record their renames first (core/groupjournal.h): one cut off at
+// any instant is undone or finished at the next start. Copies never follow symbolic links. GUI
 // thread only.
 #pragma once
 
@@ -32,8 +34,9 @@ bool isRestorable(const QString& name);
 bool removeTree(const QString& path);
 
 // Copies the content of folder `from` into folder `to` (made when missing), recursively,
-// replacing files of the same name; copies stay writable. False when something could not be
-// copied (the rest is copied all the same).
+// replacing files of the same name; copies stay writable. Symbolic links are left out (logged),
+// and `from` must not be one. False when something could not be copied (the rest is copied all
+// the same).
 bool copyFolderContent(const QString& from, const QString& to);
 
 // The file holds an SQLite database with table sysparam that passes SQLite's integrity check.
@@ -43,11 +46,14 @@ bool holdsSoundParameters(const QString& file);
 // Backs up the working directory's PARAM.db and template folders cammer<c><d> (cameras 1..cameras,
 // detects 1..detects) as group `name`. Everything is copied into a staging folder beside the
 // store first, which takes the group's place only when every copy succeeded: a failed backup
-// leaves an existing group of that name as it was. False for an invalid name, the default
-// group, or a failed copy.
-bool backupGroup(const QString& name, int cameras, int detects);
+// leaves an existing group of that name as it was. The group index in sysadd.txt then names the
+// group (its position among the groups with the new one). False for an invalid name, the default
+// group, a group folder that is a symbolic link (`why` then says so to the operator) or a failed
+// copy.
+bool backupGroup(const QString& name, int cameras, int detects, QString* why = nullptr);
 
-// Removes group `name` with everything in it (a group that is a symbolic link: the link only);
+// Removes group `name` with everything in it (a group that is a symbolic link: the link only),
+// and keeps the group index in sysadd.txt naming the group it named (-1 when that was `name`);
 // false for an invalid name, the default group, or when it could not be removed.
 bool removeGroup(const QString& name);
 
@@ -58,6 +64,7 @@ enum class RestoreFailure {
     NoParameters,    // the group's PARAM.db is missing, not a parameter database, or damaged
     CopyFailed,      // the group could not be copied beside the working files (full disk)
     SwapFailed,      // a working file could not be replaced
+    LinkedGroup,     // the group folder is a symbolic link: its files lie outside the store
 };
 
 // The operator's text for a failure of group `name` (for the box and the operation log), in the
@@ -67,9 +74,10 @@ QString failureText(RestoreFailure failure, const QString& name);
 // Restores group `name` into the working directory: copies the whole group into a staging folder
 // beside the working files and flushes it to disk, checks that its PARAM.db is sound, then closes
 // PARAM.db and moves the working template folders cammer<c><d> (cameras 1..cameras, detects
-// 1..detects) and every working entry the group has one of aside, and renames each staged entry
-// into place. A failure at any step puts back what was moved and reopens PARAM.db when it was
-// open. After success PARAM.db stays closed for the restart that follows.
+// 1..detects) and every working entry the group has one of aside, renames each staged entry into
+// place and writes the group's index into sysadd.txt. A failure at any step puts back what was
+// moved and reopens PARAM.db when it was open. After success PARAM.db stays closed for the
+// restart that follows.
 RestoreFailure restoreGroup(const QString& name, int cameras, int detects);
 
 }  // namespace ParaGroups

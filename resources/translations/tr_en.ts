@@ -1290,6 +1290,12 @@ the current group is unchanged!</translation>
         <translation>Parameter group "%1" could not replace
 the current files; the current group is unchanged!</translation>
     </message>
+    <message>
+        <source>参数组“%1”是指向参数组目录以外的链接，不能使用！</source>
+        <translation>Parameter group "%1" is a link
+to a folder outside the store
+and cannot be used!</translation>
+    </message>
 </context>
 <context>
     <name>PendingPackage</name>

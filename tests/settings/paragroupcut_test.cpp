@@ -1,0 +1,429 @@
+// Parameter-group restore, backup and delete cut off at every step: a forked child runs the
+// operation and is killed (SIGKILL, as a power cut stops it) just before its N-th file step
+// (copy, mkdir, rename, flush, write, removal), for N = 1, 2, ... until the operation runs to its
+// end. The next start's recovery must then leave the working files exactly the old group or
+// exactly the new one with the index naming it, the store with every group it had, and no
+// leftover beside them. Also: copies never bring in what a symbolic link names.
+#include "core/groupjournal.h"
+#include "core/parametermanager.h"
+#include "settings/paragroups.h"
+#include "tests/settings/scratchfiles.h"
+#include "tests/support/dryrunlog.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <map>
+
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Texts in failure messages as their texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// A parameter database with table sysparam whose row "mark" holds `mark`.
+void makeParamDb(const QString& file, const QString& mark)
+{
+    const QString connection = QStringLiteral("cuttest");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.exec(QStringLiteral("create table sysparam(name text primary key, value text)")));
+        ASSERT_TRUE(query.exec(QStringLiteral("insert into sysparam values('mark', '%1')").arg(mark)));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+// Group-like files in `folder`: PARAM.db marked `mark` and a template in each of the listed
+// template folders (an extra one in the first).
+void makeGroupFiles(const QString& folder, const QString& mark, const QStringList& templateFolders)
+{
+    QDir().mkpath(folder);
+    makeParamDb(folder + QStringLiteral("/PARAM.db"), mark);
+    for (const QString& name : templateFolders)
+        writeFile(folder + QLatin1Char('/') + name + QStringLiteral("/template0.bmp"), (mark + name).toLatin1());
+    if (!templateFolders.isEmpty())
+        writeFile(folder + QLatin1Char('/') + templateFolders.first() + QStringLiteral("/template3.bmp"),
+                  (mark + QStringLiteral("-extra")).toLatin1());
+}
+
+const QStringList kAllTemplates{"cammer11", "cammer12", "cammer21", "cammer22"};
+
+// What makes up the running group: PARAM.db byte for byte, every template folder, the index.
+QStringList workingState()
+{
+    QStringList state;
+    state << QStringLiteral("PARAM.db=")
+            + QString::fromLatin1(
+                  QCryptographicHash::hash(fileBytes(QStringLiteral("PARAM.db")), QCryptographicHash::Sha1).toHex())
+          << QStringLiteral("PARAM.db present=%1").arg(QFileInfo::exists(QStringLiteral("PARAM.db")));
+    for (const QString& folder : kAllTemplates)
+        for (const QString& entry : tree(folder))
+            state << folder + QLatin1Char('/') + entry;
+    state << QStringLiteral("index=") + QString::fromLatin1(fileBytes(QStringLiteral("sysadd.txt")).trimmed());
+    return state;
+}
+
+// Every group of the store with its files.
+std::map<QString, QStringList> storeState()
+{
+    std::map<QString, QStringList> groups;
+    for (const QString& group : ParaGroups::groupList())
+        groups[group] = tree(QStringLiteral("paraGroup/") + group);
+    return groups;
+}
+
+QStringList leftovers()
+{
+    return QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*")},
+                                               QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+struct Snapshot {
+    QStringList working;
+    std::map<QString, QStringList> store;
+    bool operator==(const Snapshot& other) const { return working == other.working && store == other.store; }
+};
+
+Snapshot snapshot()
+{
+    return {workingState(), storeState()};
+}
+
+std::string describe(const Snapshot& s)
+{
+    std::string text = "working: " + s.working.join(QStringLiteral(", ")).toStdString() + "\nstore:";
+    for (const auto& group : s.store)
+        text += " " + group.first.toStdString() + "[" + group.second.join(QStringLiteral(", ")).toStdString() + "]";
+    return text;
+}
+
+int stepsLeft = 0;
+
+void killAtStep(const char*, const QString&)
+{
+    if (--stepsLeft == 0)
+        ::raise(SIGKILL);
+}
+
+// Runs `operation` in a forked child killed before its `cutAt`-th step. True when the child was
+// cut; false when the operation ended before that step (its exit status in `status`).
+bool runCut(const std::function<bool()>& operation, int cutAt, int* status)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        stepsLeft = cutAt;
+        GroupJournal::setStepHook(killAtStep);
+        const bool ok = operation();
+        std::fflush(nullptr);
+        ::_exit(ok ? 0 : 3);
+    }
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0)
+        if (errno != EINTR)
+            return false;
+    if (WIFSIGNALED(wstatus) && WTERMSIG(wstatus) == SIGKILL)
+        return true;
+    *status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    return false;
+}
+
+class ParaGroupCutTest : public ::testing::Test {
+protected:
+    void SetUp() override { home = QDir::currentPath(); }
+    void TearDown() override { QDir::setCurrent(home); }
+
+    // A fresh working directory of its own below the test's one, set up by `prepare`.
+    void enterFresh(const QString& name, const std::function<void()>& prepare)
+    {
+        QDir::setCurrent(home);
+        QDir(name).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(name));
+        ASSERT_TRUE(QDir::setCurrent(name));
+        prepare();
+    }
+
+    // Cuts `operation` at every step in turn and checks what recovery leaves: `accept` gets the
+    // snapshots before, after an uncut run, and after the cut and the recovery. Returns the
+    // number of steps of an uncut run.
+    int cutAtEveryStep(const std::function<void()>& prepare, const std::function<bool()>& operation,
+                       const std::function<void(const Snapshot&, const Snapshot&, const Snapshot&)>& accept)
+    {
+        enterFresh(QStringLiteral("reference"), prepare);
+        const Snapshot before = snapshot();
+        EXPECT_TRUE(operation()) << "the uncut operation succeeds";
+        const Snapshot after = snapshot();
+        EXPECT_FALSE(before == after) << "the operation changes something";
+        EXPECT_EQ(leftovers(), QStringList());
+
+        int cut = 1;
+        for (;; ++cut) {
+            SCOPED_TRACE("cut before step " + std::to_string(cut));
+            enterFresh(QStringLiteral("cut"), prepare);
+            int status = -1;
+            if (!runCut(operation, cut, &status)) {
+                EXPECT_EQ(status, 0) << "the operation ran to its end";
+                EXPECT_TRUE(snapshot() == after);
+                break;
+            }
+            // The next start.
+            EXPECT_TRUE(GroupJournal::recover());
+            const Snapshot recovered = snapshot();
+            accept(before, after, recovered);
+            EXPECT_EQ(leftovers(), QStringList());
+
+            // A new operation recovers the cut one itself, then runs whole.
+            enterFresh(QStringLiteral("cut"), prepare);
+            EXPECT_TRUE(runCut(operation, cut, &status));
+            EXPECT_TRUE(operation()) << "the operation again after the cut";
+            EXPECT_TRUE(snapshot() == after) << describe(snapshot());
+            EXPECT_EQ(leftovers(), QStringList());
+            if (::testing::Test::HasFailure())
+                break;
+        }
+        QDir::setCurrent(home);
+        return cut;
+    }
+
+    QString home;
+};
+
+// Working files marked OLD (group line2, index 1) and the store's group "other" to restore: it
+// has no cammer22 of its own, which the restore takes away all the same.
+void prepareRestore()
+{
+    makeGroupFiles(QStringLiteral("."), QStringLiteral("OLD"), kAllTemplates);
+    writeFile(QStringLiteral("sysadd.txt"), "1\n");
+    makeGroupFiles(QStringLiteral("paraGroup/default"), QStringLiteral("DEFAULT"), kAllTemplates);
+    makeGroupFiles(QStringLiteral("paraGroup/line2"), QStringLiteral("LINE2"), kAllTemplates);
+    makeGroupFiles(QStringLiteral("paraGroup/other"), QStringLiteral("OTHER"),
+                   {QStringLiteral("cammer11"), QStringLiteral("cammer12"), QStringLiteral("cammer21")});
+    makeGroupFiles(QStringLiteral("paraGroup/zeta"), QStringLiteral("ZETA"), kAllTemplates);
+}
+
+bool restoreOther()
+{
+    return ParaGroups::restoreGroup(QStringLiteral("other"), 2, 2) == ParaGroups::RestoreFailure::None;
+}
+
+TEST_F(ParaGroupCutTest, RestoreCutAtAnyStepLeavesTheOldGroupOrTheNewOne)
+{
+    int oldSeen = 0;
+    int newSeen = 0;
+    const int steps = cutAtEveryStep(prepareRestore, restoreOther,
+                                     [&](const Snapshot& before, const Snapshot& after, const Snapshot& recovered) {
+                                         EXPECT_EQ(recovered.store, before.store) << "the store is untouched";
+                                         const bool old = recovered.working == before.working;
+                                         const bool fresh = recovered.working == after.working;
+                                         EXPECT_TRUE(old || fresh) << describe(recovered);
+                                         oldSeen += old;
+                                         newSeen += fresh;
+                                     });
+    EXPECT_GT(steps, 20);
+    EXPECT_GT(oldSeen, 0);
+    EXPECT_GT(newSeen, 0) << "a cut after the record is marked done keeps the new group";
+
+    // The uncut restore itself: the group's files and its index, cammer22 gone.
+    enterFresh(QStringLiteral("check"), prepareRestore);
+    ASSERT_TRUE(restoreOther());
+    EXPECT_EQ(fileBytes(QStringLiteral("PARAM.db")), fileBytes(QStringLiteral("paraGroup/other/PARAM.db")));
+    EXPECT_EQ(tree(QStringLiteral("cammer11")), tree(QStringLiteral("paraGroup/other/cammer11")));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("cammer22")));
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("2\n"));
+}
+
+void prepareBackup()
+{
+    makeGroupFiles(QStringLiteral("."), QStringLiteral("WORK"), kAllTemplates);
+    // zeta is the current group.
+    writeFile(QStringLiteral("sysadd.txt"), "2\n");
+    makeGroupFiles(QStringLiteral("paraGroup/default"), QStringLiteral("DEFAULT"), kAllTemplates);
+    makeGroupFiles(QStringLiteral("paraGroup/line2"), QStringLiteral("LINE2"), {QStringLiteral("cammer11")});
+    makeGroupFiles(QStringLiteral("paraGroup/zeta"), QStringLiteral("ZETA"), kAllTemplates);
+}
+
+TEST_F(ParaGroupCutTest, BackupCutAtAnyStepKeepsEveryGroupInTheStore)
+{
+    const struct {
+        const char* group;
+        const char* newIndex;
+    } cases[] = {
+        {"line2", "1"},   // replaces a group
+        {"mouldA", "2"},  // a new group, sorted between line2 and zeta
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.group);
+        const QString name = QLatin1String(c.group);
+        int oldSeen = 0;
+        int newSeen = 0;
+        const int steps = cutAtEveryStep(
+            prepareBackup, [name] { return ParaGroups::backupGroup(name, 2, 2); },
+            [&](const Snapshot& before, const Snapshot& after, const Snapshot& recovered) {
+                // The working files never change; the index names the group as the store has it.
+                EXPECT_EQ(recovered.working.mid(0, recovered.working.size() - 1),
+                          before.working.mid(0, before.working.size() - 1));
+                const bool old = recovered == before;
+                const bool fresh = recovered == after;
+                EXPECT_TRUE(old || fresh) << describe(recovered);
+                oldSeen += old;
+                newSeen += fresh;
+            });
+        EXPECT_GT(steps, 10);
+        EXPECT_GT(oldSeen, 0);
+        EXPECT_GT(newSeen, 0);
+
+        enterFresh(QStringLiteral("check"), prepareBackup);
+        ASSERT_TRUE(ParaGroups::backupGroup(name, 2, 2));
+        EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray(c.newIndex) + '\n');
+        EXPECT_EQ(tree(QStringLiteral("paraGroup/") + name).filter(QStringLiteral("cammer")).size(), 5);
+        EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/") + name + QStringLiteral("/PARAM.db")),
+                  fileBytes(QStringLiteral("PARAM.db")));
+        QDir::setCurrent(home);
+    }
+}
+
+void prepareDelete()
+{
+    prepareRestore();
+    // zeta is the current group: after line2 is gone it is the third.
+    writeFile(QStringLiteral("sysadd.txt"), "3\n");
+}
+
+TEST_F(ParaGroupCutTest, DeleteCutAtAnyStepLeavesTheGroupWholeOrGone)
+{
+    int oldSeen = 0;
+    int newSeen = 0;
+    const int steps = cutAtEveryStep(
+        prepareDelete, [] { return ParaGroups::removeGroup(QStringLiteral("line2")); },
+        [&](const Snapshot& before, const Snapshot& after, const Snapshot& recovered) {
+            const bool old = recovered == before;
+            const bool fresh = recovered == after;
+            EXPECT_TRUE(old || fresh) << describe(recovered);
+            oldSeen += old;
+            newSeen += fresh;
+        });
+    EXPECT_GT(steps, 5);
+    EXPECT_GT(oldSeen, 0);
+    EXPECT_GT(newSeen, 0);
+
+    enterFresh(QStringLiteral("check"), prepareDelete);
+    ASSERT_TRUE(ParaGroups::removeGroup(QStringLiteral("line2")));
+    EXPECT_EQ(ParaGroups::groupList(), (QStringList{"default", "other", "zeta"}));
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("2\n"));
+}
+
+// The cut the issue was about: the working PARAM.db moved aside, the group's not yet in place.
+// The start must put the old one back, not copy the default group's.
+TEST_F(ParaGroupCutTest, StartUpRecoversBeforeItRepairsAMissingParamDb)
+{
+    bool found = false;
+    for (int cut = 1; cut < 200 && !found; ++cut) {
+        enterFresh(QStringLiteral("cut"), prepareRestore);
+        makeParamDb(QStringLiteral("SN.db"), QStringLiteral("serial"));
+        int status = -1;
+        ASSERT_TRUE(runCut(restoreOther, cut, &status)) << "no cut left PARAM.db missing";
+        found = !QFileInfo::exists(QStringLiteral("PARAM.db"));
+    }
+    ASSERT_TRUE(found);
+    {
+        ParameterManager store;
+        store.loadParams();
+        QSqlQuery query(store.dbIn);
+        ASSERT_TRUE(query.exec(QStringLiteral("select value from sysparam where name='mark'")));
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.value(0).toString(), QStringLiteral("OLD"));
+    }
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("1\n"));
+    EXPECT_EQ(tree(QStringLiteral("cammer22")).size(), 1) << "the template folders are back";
+    EXPECT_EQ(leftovers(), QStringList());
+    EXPECT_EQ(DryRunLog::recordedCommands(), QStringList()) << "no repair from the default group, no reboot";
+}
+
+// Links: a group folder that is one is refused; a link inside a group, or a working template
+// folder that is one, is left out. Nothing from outside the store comes in.
+TEST_F(ParaGroupCutTest, CopiesBringInNothingALinkNames)
+{
+    const QString outside = QDir::current().filePath(QStringLiteral("outside"));
+    makeGroupFiles(outside, QStringLiteral("OUTSIDE"), kAllTemplates);
+    writeFile(outside + QStringLiteral("/secret.txt"), "outside");
+    const QStringList outsideFiles = tree(outside);
+
+    // A linked group folder.
+    enterFresh(QStringLiteral("linkedgroup"), prepareRestore);
+    ASSERT_TRUE(QFile::link(outside, QStringLiteral("paraGroup/linked")));
+    const QStringList working = workingState();
+    EXPECT_EQ(ParaGroups::restoreGroup(QStringLiteral("linked"), 2, 2), ParaGroups::RestoreFailure::LinkedGroup);
+    EXPECT_EQ(workingState(), working);
+    QString why;
+    EXPECT_FALSE(ParaGroups::backupGroup(QStringLiteral("linked"), 2, 2, &why));
+    EXPECT_EQ(why, ParaGroups::failureText(ParaGroups::RestoreFailure::LinkedGroup, QStringLiteral("linked")));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_TRUE(QFileInfo(QStringLiteral("paraGroup/linked")).isSymLink());
+    EXPECT_EQ(workingState(), working);
+    EXPECT_EQ(leftovers(), QStringList());
+
+    // Links inside a group: a file, a folder, a template folder.
+    enterFresh(QStringLiteral("linksinside"), prepareRestore);
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/secret.txt"), QStringLiteral("paraGroup/other/secret.txt")));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/cammer11"), QStringLiteral("paraGroup/other/cammer11/sub")));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/cammer22"), QStringLiteral("paraGroup/other/cammer22")));
+    ASSERT_TRUE(restoreOther());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("secret.txt")));
+    EXPECT_FALSE(QFileInfo(QStringLiteral("secret.txt")).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("cammer11/sub")));
+    EXPECT_FALSE(QFileInfo(QStringLiteral("cammer22")).exists());
+    EXPECT_EQ(fileBytes(QStringLiteral("cammer11/template0.bmp")), QByteArray("OTHERcammer11"));
+
+    // Backup of working files holding links.
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/secret.txt"), QStringLiteral("cammer12/secret.txt")));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/cammer22"), QStringLiteral("cammer22")));
+    ASSERT_TRUE(ParaGroups::backupGroup(QStringLiteral("fresh"), 2, 2));
+    const QStringList backedUp = tree(QStringLiteral("paraGroup/fresh"));
+    EXPECT_EQ(backedUp.filter(QStringLiteral("OUTSIDE")), QStringList());
+    EXPECT_EQ(backedUp.filter(QStringLiteral("secret")), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("paraGroup/fresh/cammer22")));
+    EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/fresh/cammer12/template0.bmp")), QByteArray("OTHERcammer12"));
+    EXPECT_EQ(tree(outside), outsideFiles) << "nothing outside was changed";
+}
+
+// A record the recovery cannot read moves nothing, and nothing it might still need is removed.
+TEST_F(ParaGroupCutTest, AnUnreadableRecordMovesNothing)
+{
+    enterFresh(QStringLiteral("unreadable"), prepareRestore);
+    ASSERT_TRUE(QDir().mkdir(QStringLiteral("paraGroup.previous")));
+    writeFile(QStringLiteral("paraGroup.previous/PARAM.db"), "only copy");
+    writeFile(QStringLiteral("paraGroup.journal"), "{\"operation\":\"restore\",\"group\":\"../x\"}");
+    const Snapshot before = snapshot();
+    EXPECT_FALSE(GroupJournal::recover());
+    EXPECT_TRUE(snapshot() == before);
+    EXPECT_EQ(fileBytes(QStringLiteral("paraGroup.previous/PARAM.db")), QByteArray("only copy"));
+    EXPECT_EQ(ParaGroups::restoreGroup(QStringLiteral("other"), 2, 2), ParaGroups::RestoreFailure::SwapFailed);
+    EXPECT_TRUE(snapshot() == before);
+
+    // Without a record a folder of working files set aside is kept too; copies go.
+    QFile::remove(QStringLiteral("paraGroup.journal"));
+    writeFile(QStringLiteral("paraGroup.restore/PARAM.db"), "copy");
+    EXPECT_FALSE(GroupJournal::recover());
+    EXPECT_EQ(leftovers(), QStringList{"paraGroup.previous"});
+}
+
+}  // namespace
