@@ -63,8 +63,9 @@ private:
 
 class PictureFiles : public ::testing::Test {
 protected:
-    static constexpr int W = 40;
-    static constexpr int H = 30;
+    // Large enough that a third of a file reaches past the header and palette into the rows.
+    static constexpr int W = 120;
+    static constexpr int H = 90;
 
     void SetUp() override
     {
