@@ -7,6 +7,9 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -19,7 +22,9 @@ bool replaceFileContent(const QString& path, const QByteArray& content)
     }
     // The data must be on the disk before the rename makes it the file's content.
     if (file.write(content) != content.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        qWarning("cannot write %s: %s", qPrintable(path), qPrintable(file.errorString()));
+        // Qt names some failures of a write (a full disk among them) only as "Unknown error".
+        const int error = errno;
+        qWarning("cannot write %s: %s (%s)", qPrintable(path), qPrintable(file.errorString()), std::strerror(error));
         file.cancelWriting();
         return false;
     }
@@ -27,6 +32,8 @@ bool replaceFileContent(const QString& path, const QByteArray& content)
         qWarning("cannot replace %s: %s", qPrintable(path), qPrintable(file.errorString()));
         return false;
     }
+    // The rename itself lasts only once the folder is on the disk.
+    flushPath(QFileInfo(path).absolutePath());
     return true;
 }
 

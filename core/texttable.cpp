@@ -2466,6 +2466,22 @@ const TextRow kTextRows[] = {
           "Continuous collection and timed detection",
           "連續採集定時檢測",
           "連続取込・定時検出"},
+    {680, "%1号相机%2检测：模板文件%3无法读取，本检测判为NG，请重新取样",
+          "Camera %1 %2 check: template file %3 cannot be read; the check stays NG until the template is sampled again",
+          "%1號相機%2檢測：模板檔案%3無法讀取，本檢測判為NG，請重新取樣",
+          "カメラ%1 %2検出：テンプレートファイル%3を読み込めません。再サンプリングまで検出はNGです"},
+    {681, "%1号相机%2检测：忽略点文件%3无法读取，按没有忽略点检测",
+          "Camera %1 %2 check: ignore mask file %3 cannot be read; the check ignores no points",
+          "%1號相機%2檢測：忽略點檔案%3無法讀取，按沒有忽略點檢測",
+          "カメラ%1 %2検出：無視ポイントファイル%3を読み込めません。無視ポイントなしで検出します"},
+    {682, "%1号相机%2检测：文件%3写入失败，保留原文件",
+          "Camera %1 %2 check: file %3 could not be written; the earlier file is kept",
+          "%1號相機%2檢測：檔案%3寫入失敗，保留原檔案",
+          "カメラ%1 %2検出：ファイル%3を書き込めません。元のファイルを残します"},
+    {683, "%1号相机%2检测：模板文件%3无法读取，不用于检测",
+          "Camera %1 %2 check: template file %3 cannot be read; it is left out of the template library",
+          "%1號相機%2檢測：模板檔案%3無法讀取，不用於檢測",
+          "カメラ%1 %2検出：テンプレートファイル%3を読み込めません。検出には使いません"},
 };
 
 }  // namespace

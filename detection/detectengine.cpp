@@ -298,6 +298,9 @@ void DetectEngine::prepareTemplates(int d)
     }
     if (!validSlots.empty())
         templateNorm[d] = cv::norm(templateGrey(d, validSlots.back()), cv::NORM_L2);
+    if (view->templateZeroUnreadable[d])
+        qWarning("camera %d detect %d trained without its template 0 (the file could not be read): its regions stay NG",
+                 view->cameraIndex + 1, d + 1);
 
     // The view draws the ignore points of each ignore region.
     const int n = regionCount(*roiSet, d);
@@ -505,6 +508,17 @@ void DetectEngine::inspectDetect(int d)
         if (notInspected(tool)) {
             value = 0;
             boxCount = 0;
+            continue;
+        }
+
+        if (v.templateZeroUnreadable[d] && tool != ToolType::Temperature) {
+            // Trained on the generated template 0 (its file could not be read and was named at
+            // start), the region would judge nothing real: NG until template 0 is sampled again.
+            value = 0;
+            boxCount = 0;
+            v.roiOk[s] = 0;
+            v.imageRoisOk = false;
+            v.detectOk = false;
             continue;
         }
 

@@ -23,6 +23,7 @@
 #include "view/camerawgtdatawidget.h"
 #include "view/camerawgttitlesetroi.h"
 #include "view/drawroiwidget.h"
+#include "view/framefile.h"
 #include "view/imagepickform.h"
 #include "widgets/inputbox.h"
 #include "widgets/numberinput.h"
@@ -350,7 +351,9 @@ void MoJuWizard::makeCameraFolders()
             QDir().mkpath(imageDirs[index].path());
             QDir().mkpath(imageDirs[index + 1].path());
             QDir().mkpath(QStringLiteral("./cammer%1%2").arg(c).arg(d));
-            QDir().mkpath(QStringLiteral("%1//cammer%2%3").arg(QStringLiteral("./originalimage")).arg(c).arg(d));
+            const QString testImages = QStringLiteral("%1//cammer%2%3").arg(QStringLiteral("./originalimage")).arg(c).arg(d);
+            QDir().mkpath(testImages);
+            removeCutPictureWrites(testImages);
         }
     }
 }

@@ -8,9 +8,11 @@
 #include "detection/detectengine.h"
 #include "detection/roiinterface.h"
 #include "mainwindow/mojuwizard.h"
+#include "view/framefile.h"
 #include "view/roishapefactory.h"
 #include "view/templatefile.h"
 
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QMouseEvent>
 #include <QSqlQuery>
@@ -160,7 +162,9 @@ std::vector<unsigned char>& CammerWidget::templateSlot(int d, int n)
 void CammerWidget::loadTemplates()
 {
     for (int d = 0; d < detectsInUse(); ++d) {
+        removeCutPictureWrites(QStringLiteral("./cammer%1%2").arg(cameraIndex + 1).arg(d + 1));
         validTemplateCount[d] = 0;
+        templateZeroUnreadable[d] = false;
         for (int n = 0; n < int(templates[d].size()); ++n) {
             const QString path = QStringLiteral("./cammer%1%2/template%3.bmp").arg(cameraIndex + 1).arg(d + 1).arg(n);
             // A picture is read into a scratch buffer first, so a refused file allocates no slot.
@@ -172,6 +176,13 @@ void CammerWidget::loadTemplates()
                 ++validTemplateCount[d];
             } else {
                 templateValid[d][size_t(n)] = 0;
+                if (QFileInfo::exists(path)) {
+                    // A file there that cannot be used is named. Without template 0 the check
+                    // stays NG; another template is only left out of the library.
+                    if (n == 0)
+                        templateZeroUnreadable[d] = true;
+                    noteFileProblem(n == 0 ? kTemplateZeroUnreadableText : kTemplateUnreadableText, d, path);
+                }
                 // An empty slot holds no memory; slot 0 keeps its zeroed frame.
                 if (n != 0)
                     std::vector<unsigned char>().swap(slot);

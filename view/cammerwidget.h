@@ -91,11 +91,21 @@ public:
     // Writes the alarm-clearing note of record state `state` (4 to 8) onto the buffered picture
     // of (detect, slot) and returns the state that follows; other states change nothing.
     int writeClearingNote(int detect, int slot, int state);
-    // Every detect's ignore mask from cammer<c><d>/ignorepoint.bmp; empty when the file is
-    // missing or of another size. Called once, at construction.
+    // Every detect's ignore mask from cammer<c><d>/ignorepoint.bmp; nothing is ignored when the
+    // file is missing, of another size or cut short (a file there that cannot be used is named
+    // in the log and the operation log). Called once, at construction.
     void loadIgnoreMasks();
-    // Writes the detect's ignore mask as an 8-bit grey bitmap.
-    void saveIgnoreMask(int detect);
+    // Writes the detect's ignore mask as an 8-bit grey bitmap, whole or not at all. False (named
+    // in the log and the operation log) when it could not be written: the earlier file stays.
+    bool saveIgnoreMask(int detect);
+    // Names a problem with a file of `detect` in the log and the operation log: text `textId` of
+    // the text table with the camera, the check and the file for %1, %2 and %3. Returns the text.
+    QString noteFileProblem(int textId, int detect, const QString& path) const;
+    // Text ids of noteFileProblem.
+    static constexpr int kTemplateZeroUnreadableText = 680;
+    static constexpr int kIgnoreMaskUnreadableText = 681;
+    static constexpr int kFileNotWrittenText = 682;
+    static constexpr int kTemplateUnreadableText = 683;
 public slots:
     // Renders the result picture of `detect` into its image-save buffer: slot 1 the OK picture,
     // 0 the NG picture (the verdict follows the slot).
@@ -201,6 +211,10 @@ public:
     std::vector<std::vector<unsigned char>> templates[kDetects];
     std::vector<int> templateValid[kDetects];
     int validTemplateCount[kDetects] = {};
+    // Per detect: its template0.bmp was there at start but could not be read, so slot 0 holds the
+    // generated template. Every inspected region of the detect is NG until a new template 0 is
+    // sampled (the models trained on the generated template would judge nothing real).
+    bool templateZeroUnreadable[kDetects] = {};
     // Template slot shown in the region editor; the mono preview inspects it.
     int currentTemplate = 0;
     // Per detect the ring of the most recent NG frames (frameBytes each, zeroed), the index the
@@ -474,7 +488,8 @@ private:
     // Sizes and zeroes the per-detect storage that both constructors share.
     void allocateDetectStorage();
     // Template slots of every detect in use from cammer<c><d>/template<n>.bmp; a detect without
-    // a usable template 0 gets the generated one.
+    // a usable template 0 gets the generated one. A file there that cannot be read (cut short,
+    // another size or depth) is named; temporary files of cut writes are removed.
     void loadTemplates();
     // Template 0 of detect d: white (255) on the middle half in each direction, black elsewhere.
     void generateTemplateZero(int d);
@@ -484,7 +499,8 @@ private:
     // ---- Template sampling (cammerwidget_sampling.cpp) ----
 public slots:
     // The present raw frame becomes template 0 of `detect`, in memory and in
-    // ./cammer<camera><detect>/template0.bmp; it is shown as the view's frame.
+    // ./cammer<camera><detect>/template0.bmp (whole or not at all; a failed write is named and
+    // keeps the earlier file); it is shown as the view's frame.
     void SaveReTrainImage(int detect);
 };
 

@@ -8,10 +8,14 @@
 #include "detection/roiinterface.h"
 #include "mainwindow/mojuwizard.h"
 #include "records/saveimagequeue.h"
+#include "view/framefile.h"
+#include "view/regionchangelog.h"
 #include "view/resultpicture.h"
+#include "view/templatefile.h"
 #include "widgets/kitfont.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QPainter>
 #include <QPen>
@@ -161,9 +165,16 @@ void CammerWidget::loadIgnoreMasks()
     for (int d = 0; d < detects; ++d) {
         std::vector<unsigned char>& mask = ignoreMask[d];
         mask.assign(size_t(std::max(pixelCount, 0)), 0);
-        QImage image(QStringLiteral("%1/ignorepoint.bmp").arg(checkFolder(cameraIndex, d)));
-        if (image.isNull() || image.width() != imageWidth || image.height() != imageHeight)
+        const QString path = QStringLiteral("%1/ignorepoint.bmp").arg(checkFolder(cameraIndex, d));
+        if (!QFileInfo::exists(path))
             continue;
+        // A file cut short would give rows of whatever memory held: it counts as no mask, so a
+        // damaged file never makes a region ignore more than before.
+        QImage image;
+        if (!bmpComplete(path) || !image.load(path, "BMP") || image.width() != imageWidth || image.height() != imageHeight) {
+            noteFileProblem(kIgnoreMaskUnreadableText, d, path);
+            continue;
+        }
         // 8-bit files carry the mask values themselves; any other depth (a mask drawn elsewhere
         // in 1 or 4 bits, or in colour) becomes grey first. Rows are copied one by one, as the
         // image's rows are padded and the mask's are not.
@@ -174,11 +185,23 @@ void CammerWidget::loadIgnoreMasks()
     }
 }
 
-void CammerWidget::saveIgnoreMask(int detect)
+bool CammerWidget::saveIgnoreMask(int detect)
 {
     if (detect < 0 || detect >= kDetects || ignoreMask[detect].size() != size_t(std::max(pixelCount, 0)) || pixelCount <= 0)
-        return;
+        return false;
     QDir().mkpath(checkFolder(cameraIndex, detect));
-    greyFrameImage(ignoreMask[detect].data(), imageWidth, imageHeight)
-        .save(QStringLiteral("%1/ignorepoint.bmp").arg(checkFolder(cameraIndex, detect)), "BMP");
+    const QString path = QStringLiteral("%1/ignorepoint.bmp").arg(checkFolder(cameraIndex, detect));
+    if (writeImageFile(greyFrameImage(ignoreMask[detect].data(), imageWidth, imageHeight), path))
+        return true;
+    noteFileProblem(kFileNotWrittenText, detect, path);
+    return false;
+}
+
+QString CammerWidget::noteFileProblem(int textId, int detect, const QString& path) const
+{
+    const QString text = tableText(textId).arg(cameraIndex + 1).arg(RegionChangeLog::detectName(detect), path);
+    qWarning("%s", qPrintable(text));
+    if (mainWindow)
+        mainWindow->InsertRecord(text);
+    return text;
 }

@@ -17,7 +17,11 @@ void CammerWidget::SaveReTrainImage(int detect)
         std::copy(frameBuffer.begin(), frameBuffer.end(), displayBuffer.begin());
     std::vector<unsigned char>& slot = templateSlot(detect, 0);
     std::copy(frameBuffer.begin(), frameBuffer.begin() + std::min(slot.size(), frameBuffer.size()), slot.begin());
+    templateZeroUnreadable[detect] = false;
     const QString path = QStringLiteral("./cammer%1%2/template0.bmp").arg(cameraIndex + 1).arg(detect + 1);
-    writeFrameFile(path, slot.data(), imageWidth, imageHeight, colourFrames);
+    // The new template is used from now on; a file that cannot be written keeps the earlier one
+    // for the next start, and says so.
+    if (!writeFrameFile(path, slot.data(), imageWidth, imageHeight, colourFrames))
+        noteFileProblem(kFileNotWrittenText, detect, path);
     displayChanged();
 }

@@ -152,11 +152,12 @@ private:
     // live mask.
     static bool cameraChanged(CammerWidget* view);
     // Saves one changed camera: log lines, active := edit, stored table, ignore masks; false
-    // when the table could not be written (then nothing of it is taken over).
+    // when the table could not be written (then nothing of it is taken over) or an ignore mask
+    // could not be written (that detect keeps its earlier mask, the edit copy its edits).
     bool saveCamera(CammerWidget* view);
     // The live ignore masks become the edit copies (applied) or the edit copies the live masks
-    // (dropped).
-    static void applyEditIgnoreMasks(CammerWidget* view);
+    // (dropped). Applying is false when a mask file could not be written.
+    static bool applyEditIgnoreMasks(CammerWidget* view);
     static void dropEditIgnoreMasks(CammerWidget* view);
     // Slot a new template of detect t takes: a free slot, or the one the oldest replaceable
     // template file names; -1 when none can be used.

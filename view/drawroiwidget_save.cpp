@@ -49,14 +49,22 @@ bool DrawROIWidget::cameraChanged(CammerWidget* view)
     return false;
 }
 
-void DrawROIWidget::applyEditIgnoreMasks(CammerWidget* view)
+bool DrawROIWidget::applyEditIgnoreMasks(CammerWidget* view)
 {
+    bool written = true;
     for (int d = 0; d < detectsInUse(); ++d) {
         if (view->editIgnoreMask[d] == view->ignoreMask[d])
             continue;
+        std::vector<unsigned char> before = view->ignoreMask[d];
         view->ignoreMask[d] = view->editIgnoreMask[d];
-        view->saveIgnoreMask(d);
+        if (view->saveIgnoreMask(d))
+            continue;
+        // Detection keeps the mask of the file that stays; the edit copy keeps the edits, so the
+        // camera still counts as changed and can be saved again.
+        view->ignoreMask[d].swap(before);
+        written = false;
     }
+    return written;
 }
 
 void DrawROIWidget::dropEditIgnoreMasks(CammerWidget* view)
@@ -87,7 +95,7 @@ bool DrawROIWidget::saveCamera(CammerWidget* view)
         std::copy(savedMasks.begin(), savedMasks.end(), std::begin(view->roiMask));
         return false;
     }
-    applyEditIgnoreMasks(view);
+    const bool masksWritten = applyEditIgnoreMasks(view);
     if (sharedDetects(p)) {
         // The edit set shows what was derived.
         view->editRoiSet->copyFrom(*view->roiSet);
@@ -104,7 +112,7 @@ bool DrawROIWidget::saveCamera(CammerWidget* view)
             }
         }
     }
-    return true;
+    return masksWritten;
 }
 
 bool DrawROIWidget::SlotSaveData()
@@ -120,7 +128,7 @@ bool DrawROIWidget::SlotSaveData()
     if (!changed.isEmpty() && confirm(tr("是否保存参数的修改？"))) {
         for (CammerWidget* view : changed)
             failed = !saveCamera(view) || failed;
-        // A camera whose table could not be written keeps its edits in the edit set.
+        // A camera whose table or ignore mask could not be written keeps its edits in the edit set.
         if (failed)
             warn(tableText(1));
     }

@@ -132,7 +132,11 @@ void DrawROIWidget::SlotAddTemp()
         view->templateValid[t][size_t(n)] = 1;
         ++view->validTemplateCount[t];
     }
-    writeFrameFile(templatePath(c, t, n), slot.data(), view->imageWidth, view->imageHeight, view->colourFrames);
+    // The template is used from now on; a file that cannot be written keeps the earlier one for
+    // the next start, and the operator is told.
+    const QString path = templatePath(c, t, n);
+    if (!writeFrameFile(path, slot.data(), view->imageWidth, view->imageHeight, view->colourFrames))
+        warn(view->noteFileProblem(CammerWidget::kFileNotWrittenText, t, path));
 
     if (source == 1) {
         // The alarm frame is a good part after all: the models learn it at once and the other

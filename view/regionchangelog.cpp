@@ -136,14 +136,6 @@ QString description(int toolType, const Params& v)
     return text;
 }
 
-QString detectName(int d)
-{
-    const int machineType = activeParams ? activeParams->machineType : 0;
-    if (machineType == 1 || machineType == 2)
-        return d >= 0 && d < 4 ? tableText(372 + d) : QString();
-    return d >= 0 && d < 2 ? tableText(263 + d) : QString();
-}
-
 const ROIInterface* shapeAt(const CammerSingleton& set, int d, int k)
 {
     return d < set.rois.size() && k < set.rois[d].size() ? set.rois[d][k] : nullptr;
@@ -157,6 +149,14 @@ QString shapeName(const ROIInterface* shape)
 }  // namespace
 
 namespace RegionChangeLog {
+
+QString detectName(int d)
+{
+    const int machineType = activeParams ? activeParams->machineType : 0;
+    if (machineType == 1 || machineType == 2)
+        return d >= 0 && d < 4 ? tableText(372 + d) : QString();
+    return d >= 0 && d < 2 ? tableText(263 + d) : QString();
+}
 
 QString toolName(int toolType)
 {

@@ -15,6 +15,10 @@ namespace RegionChangeLog {
 QStringList lines(const CammerSingleton& before, const CammerSingleton& after, int detects, int camera,
                   bool* positioning);
 
+// Name of detect d as the log writes it ("成品", "模腔", or the four checks of the machines that
+// have them); empty for the detects without a name.
+QString detectName(int d);
+
 // Name of a region's tool as the log writes it for an old or deleted region; empty for the
 // tools it has no name for.
 QString toolName(int toolType);

@@ -623,3 +623,51 @@ TEST(ToolTypeNames, ChineseSourceTextsWithoutATranslator)
 }
 
 }  // namespace
+
+namespace {
+
+// Template 0 of the detect could not be read at start: the slot holds the generated template, the
+// other templates are real. Trained on that mixture the models would pass almost anything, so every
+// inspected region stays NG until template 0 is sampled again; then the same frames pass.
+TEST_F(EngineTest, UnreadableTemplateZeroKeepsEveryImageRegionNgUntilSampledAgain)
+{
+    makeView();
+    // What loading does with a template 0 it cannot read: the generated one (white middle), marked.
+    cv::Mat generated(H, W, CV_8UC1, cv::Scalar(0));
+    generated(cv::Rect(W / 4, H / 4, W / 2 + 1, H / 2 + 1)).setTo(255);
+    setTemplate(D, 0, generated);
+    for (int j = 1; j < 3; ++j)
+        setTemplate(D, j, product(10 + j, kRegion));
+    view->templateZeroUnreadable[D] = true;
+    const int defect = addRegion(D, ToolType::Defect, qrect(kRegion), 0, 30);
+    const int similarity = addRegion(D, ToolType::Similarity, qrect(kRegion), 0, 80);
+    const int spot = addRegion(D, ToolType::BlackArea, QRect(200, 150, 60, 60), 0, 4, 100);
+    const int ignore = addRegion(D, ToolType::Ignore, QRect(10, 10, 20, 20));
+    DetectEngine& engine = buildEngine();
+
+    const cv::Mat good = product(50, kRegion);
+    setFrame(good);
+    engine.inspectDetect(D);
+    EXPECT_FALSE(view->detectOk);
+    EXPECT_FALSE(view->imageRoisOk);
+    for (int s : {defect, similarity, spot}) {
+        EXPECT_EQ(view->roiOk[s], 0) << "slot " << s;
+        EXPECT_EQ(view->roiValue[s], 0) << "slot " << s;
+        EXPECT_EQ(boxCount(s), 0) << "slot " << s;
+    }
+    EXPECT_EQ(view->roiOk[ignore], 1) << "a region that inspects nothing has no verdict";
+
+    // Sampled again (the good part becomes template 0): the mark goes and the check judges again.
+    fill(view->grabBuffer, good);
+    view->SaveReTrainImage(D);
+    EXPECT_FALSE(view->templateZeroUnreadable[D]);
+    setTemplate(D, 0, product(10, kRegion));
+    engine.prepareTemplates(D);
+    setFrame(product(51, kRegion));
+    engine.inspectDetect(D);
+    EXPECT_TRUE(view->detectOk);
+    for (int s : {defect, similarity, spot})
+        EXPECT_EQ(view->roiOk[s], 1) << "slot " << s << " value " << view->roiValue[s];
+}
+
+}  // namespace

@@ -9,6 +9,7 @@
 #include "mainwindow/menubtnwidget.h"
 #include "tests/core/paramtestdb.h"
 #include "tests/settings/settingsfixture.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/view/viewshot.h"
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
@@ -363,6 +364,61 @@ TEST_F(RegionEditorTest, UnwritableRegionTableKeepsTheEditorOpenWithTheEdits)
     EXPECT_EQ(view->editRoiSet->roiCount[0], activeCount + 1) << "the edit is not lost";
     EXPECT_EQ(window->alarmState, 3) << "the editor stays open";
     EXPECT_EQ(remarks(), remarksBefore) << "nothing is logged that was not saved";
+}
+
+// On a full disk (a write failure in a child whose files cannot grow past half a picture) the
+// template library and the ignore mask keep their earlier files byte for byte, leave no temporary
+// file, and say so: the operation log names the camera, the check and the file, and the box the
+// action shows tells the operator.
+TEST_F(RegionEditorTest, TemplateAndMaskWritesOnAFullDiskKeepTheEarlierFilesAndSaySo)
+{
+    const QString templateFile = QStringLiteral("cammer11/template1.bmp");
+    const QString maskFile = QStringLiteral("cammer11/ignorepoint.bmp");
+    writeTemplate(QStringLiteral("template1.bmp"), 50, 10);
+    std::fill(view->ignoreMask[0].begin(), view->ignoreMask[0].begin() + 5000, 255);
+    ASSERT_TRUE(view->saveIgnoreMask(0));
+    const QByteArray templateBefore = SettingsFixture::digest(templateFile);
+    const QByteArray maskBefore = SettingsFixture::digest(maskFile);
+    const qint64 half = QFileInfo(templateFile).size() / 2;
+    const QString notWritten = tableText(CammerWidget::kFileNotWrittenText).arg(1).arg(tableText(263));
+
+    // Adding a recent NG frame into the full library replaces template 1.
+    openEditor();
+    for (int n = 1; n < 3; ++n)
+        std::fill(view->templateSlot(0, n).begin(), view->templateSlot(0, n).end(), 10);
+    view->templateValid[0].assign(3, 1);
+    view->validTemplateCount[0] = 3;
+    std::fill(view->recentNg[0][0].begin(), view->recentNg[0][0].end(), 150);
+    view->recentNgCount[0] = 1;
+    panel->pComboChangeSource->setCurrentIndex(2);
+    const QStringList addBoxes = {tableText(108), notWritten.arg(QStringLiteral("./cammer11/template1.bmp"))};
+    EXPECT_EQ(runWithFileSizeLimit(half,
+                                   [&] {
+                                       ModalScript script({1, 1});
+                                       panel->SlotAddTemp();
+                                       return script.texts == addBoxes ? 0 : 1;
+                                   }),
+              0);
+    EXPECT_EQ(SettingsFixture::digest(templateFile), templateBefore);
+    EXPECT_TRUE(remarks().endsWith(addBoxes[1])) << remarks().toStdString();
+
+    // Saving an edited ignore mask.
+    panel->pComboChangeSource->setCurrentIndex(0);
+    std::fill(view->editIgnoreMask[0].begin(), view->editIgnoreMask[0].end(), 0);
+    const QStringList saveBoxes = {QStringLiteral("是否保存参数的修改？"), tableText(1)};
+    EXPECT_EQ(runWithFileSizeLimit(half,
+                                   [&] {
+                                       ModalScript script({1, 1});
+                                       panel->pCButtonReturn->click();
+                                       // Detection keeps the stored mask; the edit stays to be saved again.
+                                       const bool kept = view->ignoreMask[0][0] == 255 && view->editIgnoreMask[0][0] == 0;
+                                       return script.texts == saveBoxes && kept ? 0 : 1;
+                                   }),
+              0);
+    EXPECT_EQ(SettingsFixture::digest(maskFile), maskBefore);
+    EXPECT_TRUE(remarks().endsWith(notWritten.arg(QStringLiteral("./cammer11/ignorepoint.bmp")))) << remarks().toStdString();
+    EXPECT_EQ(QDir(QStringLiteral("cammer11")).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".bmp.")),
+              QStringList());
 }
 
 TEST_F(RegionEditorTest, ReSamplingDeletesTheTemplatesAndItsReviewResumesDetection)

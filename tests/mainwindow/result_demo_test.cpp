@@ -2,6 +2,9 @@
 // two simulated 1920 x 1080 cameras showing the empty cavities, the cavity check trained on them
 // with the sample regions, and the IO board simulator opening the mould. Also the time from the
 // cavity check's trigger to the clamp decision, measured on the wire.
+#include "core/globals.h"
+#include "core/texttable.h"
+#include "tests/core/paramtestdb.h"
 #include "tests/support/monitorprocess.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/ptypair.h"
@@ -12,6 +15,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -53,6 +57,37 @@ void prepareDemo()
 int jpgCount(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files).size();
+}
+
+// Everything the program logged in this working directory, earlier runs included.
+QString logText()
+{
+    QString text;
+    QDirIterator it(QStringLiteral("relaydir/workspace/LOG"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            text += QString::fromUtf8(file.readAll());
+    }
+    return text;
+}
+
+// The line that names a file of camera 1's cavity check, in any of the four languages.
+bool namesCavityFile(const QString& text, int textId, const QString& file)
+{
+    for (int language = 0; language < 4; ++language) {
+        const QString line = TextTable[textId * 4 + language].arg(1).arg(TextTable[264 * 4 + language], file);
+        if (text.contains(line))
+            return true;
+    }
+    return false;
+}
+
+void cutToAThird(const QString& path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() / 3));
 }
 
 class DemoTest : public ::testing::Test {
@@ -203,6 +238,62 @@ TEST_F(DemoTest, PartLeftInTheCavityRaisesTheAlarmWithTheClampProhibited)
     QThread::msleep(1500);
     EXPECT_EQ(board.heldOutputs() & kClamp, 0);
     EXPECT_EQ(board.heldOutputs() & kAlarm, 0);
+}
+
+// A start with camera 1's cavity template or ignore mask cut short (a write cut by a power cut
+// before the writes were made whole): the cavity check fails safe, the clamp prohibited, and the
+// log and the operation log name the camera, the check and the file.
+TEST_F(DemoTest, CutTemplateOrIgnoreMaskFailsSafeAndIsNamed)
+{
+    const struct {
+        const char* name;
+        const char* file;
+        int textId;
+        // The camera shows a part left in its cavity.
+        bool partLeft;
+    } cases[] = {
+        // The empty cavity the template shows: judged against nothing real, it stays NG.
+        {"cut template 0", "cammer12/template0.bmp", 680, false},
+        // A mask that ignores the whole frame, cut: it counts as no mask, so the part is found.
+        {"cut ignore mask", "cammer12/ignorepoint.bmp", 681, true},
+    };
+    fillTextTable();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        program.stop();
+        prepareDemo();
+        if (c.partLeft) {
+            ASSERT_TRUE(QFile::remove(QStringLiteral("cammer15/template0.bmp")));
+            ASSERT_TRUE(QFile::copy(QStringLiteral("cammer15/template1.bmp"), QStringLiteral("cammer15/template0.bmp")));
+        }
+        if (QString::fromLatin1(c.file).endsWith(QStringLiteral("ignorepoint.bmp"))) {
+            QImage everything(1920, 1080, QImage::Format_Grayscale8);
+            everything.fill(255);
+            ASSERT_TRUE(everything.save(QString::fromLatin1(c.file), "BMP"));
+        }
+        cutToAThird(QString::fromLatin1(c.file));
+
+        ASSERT_TRUE(program.start());
+        ASSERT_TRUE(program.answerStartupQuestion());
+        ASSERT_TRUE(waitFor([this] { return (board.heldOutputs() & 0x3FF) == 0x3FF; }, 30000));
+        const QString named = QStringLiteral("./") + QLatin1String(c.file);
+        EXPECT_TRUE(waitFor([&] { return namesCavityFile(logText(), c.textId, named); }, kPatientWaitMs))
+            << "the log names the file";
+        EXPECT_TRUE(namesCavityFile(sqliteValue(QStringLiteral("RECORD.db"), QStringLiteral("select remarks from RECORD")),
+                                    c.textId, named))
+            << "the operation log names the file";
+
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            commands.clear();
+        }
+        const Clock::time_point edge = openMould();
+        EXPECT_GE(msToCommand(edge, [](quint16, quint16 value) { return !(value & kAlarm); }, kPatientWaitMs), 0)
+            << "alarm output";
+        EXPECT_EQ(board.heldOutputs() & kClamp, 0) << "clamp prohibited";
+        EXPECT_EQ(jpgCount(QStringLiteral("alarmimage/camera1/detect2/OK")), 0);
+        closeMould();
+    }
 }
 
 }  // namespace

@@ -15,18 +15,25 @@
 #include <unistd.h>
 
 // Runs `work` in a child process whose files stay below `bytes`; returns `work`'s result (0 to
-// 125), or -1 when the child did not end normally.
-inline int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& work)
+// 124; 125 when it threw), or -1 when the child did not end normally. With `killAtLimit` the
+// child keeps SIGXFSZ's default action instead: the first write at the limit kills it in the
+// middle of its work, as a power cut would, and the result is -1.
+inline int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& work, bool killAtLimit = false)
 {
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
+        ::signal(SIGXFSZ, killAtLimit ? SIG_DFL : SIG_IGN);
         const struct rlimit limit {bytes, bytes};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
             ::_exit(126);
-        const int result = work();
+        // An exception must not leave the child running the rest of the parent's test.
+        int result = 125;
+        try {
+            result = work();
+        } catch (...) {
+        }
         std::fflush(stdout);
         std::fflush(stderr);
         // No destructors and no exit handlers: the parent owns every resource the child inherited.
