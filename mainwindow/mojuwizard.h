@@ -4,6 +4,7 @@
 
 #include "view/camerareportrow.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QList>
 #include <QRgb>
@@ -29,6 +30,7 @@ class RepeatGate;
 class QMouseEvent;
 class QTimer;
 class WizardParaWidget;
+enum class CheckCount;
 
 class MoJuWizard : public QWidget {
     Q_OBJECT
@@ -212,6 +214,8 @@ public:
     // start since 1970).
     int lastCycle = 0;
     qint64 cycleStamp = 0;
+    // Round start of the machine's present cycle (a manual capture's round has its own).
+    QDateTime cycleRoundStart;
     // Camera c had an NG round in this cycle.
     bool cycleNgCam[kCameras] = {};
     // Input treated as triggered on the next tick; -1 none.
@@ -429,6 +433,8 @@ private:
     bool startCountdowns(int pos);
     // Round header to the result store (`manual`: a manual capture's round), cycle time.
     void stampRound(bool manual = false);
+    // After a manual capture's check: the round header is the machine cycle's again.
+    void resumeCycleRound();
     void saveTestImage(int camera, int detect);
     // ---- Result evaluation (mojuwizard_result.cpp) ----
 public slots:
@@ -471,6 +477,8 @@ private:
     // Per-camera NG marks of the cycle and, after its cavity check, the counters (written to
     // count.txt at once). True when the counters changed.
     bool countRound(int d, bool ngAny, bool isClearNG);
+    // How the counters take the check just evaluated (see countRound).
+    CheckCount checkCount(int d, bool ngAny, bool isClearNG) const;
     // Renders the result pictures of the round's records and writes the alarm-clearing notes.
     void recordResultPictures(int d);
     // Hands every rendered picture that is to be saved to the image-save thread.

@@ -356,6 +356,10 @@ bool MoJuWizard::handleManualCapture()
     for (int c = 0; c < cameraCount; ++c)
         recState[c][a] = 1;
     TimerUp(a);
+    // The capture's mark covers its own check only: the checks still to come of the machine's
+    // cycle are counted, and stored under the cycle's round.
+    manualRound = false;
+    resumeCycleRound();
     if (alarmState != 2)
         return true;
     if (!p.okNgPulseMode) {
@@ -377,10 +381,23 @@ void MoJuWizard::stampRound(bool manual)
     header.roundStart = WallClock::now();
     header.manual = manual;
     store->setRoundInfo(header);
+    if (!manual)
+        cycleRoundStart = header.roundStart;
 
     const qint64 now = QDateTime::currentMSecsSinceEpoch() / 100;
     lastCycle = int(now - cycleStamp);
     cycleStamp = now;
+}
+
+void MoJuWizard::resumeCycleRound()
+{
+    TemperatureChartData* store = TemperatureChartData::instance();
+    RoundRecord header = store->round;
+    header.manual = false;
+    // Before the first cycle the capture's time stays: rows never go without a round start.
+    if (cycleRoundStart.isValid())
+        header.roundStart = cycleRoundStart;
+    store->setRoundInfo(header);
 }
 
 void MoJuWizard::startMachineCycle(int pos)

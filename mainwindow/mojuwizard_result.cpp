@@ -13,6 +13,7 @@
 #include "mainwindow/helpwidget.h"
 #include "records/resstatistics.h"
 #include "records/saveimagequeue.h"
+#include "records/temperaturechartdata.h"
 #include "settings/wizardparawidget.h"
 #include "view/cammerwidget.h"
 #include "view/drawroiwidget.h"
@@ -166,6 +167,8 @@ void MoJuWizard::CheckNG(bool isClearNG)
         port.publishOutputs();
     }
 
+    // The result store counts in its statistics what the counters count.
+    TemperatureChartData::instance()->settleCheck(checkCount(d, ngAny, isClearNG));
     const bool counted = countRound(d, ngAny, isClearNG);
 
     if (productPulse && ngAny) {
@@ -341,11 +344,22 @@ void MoJuWizard::liftAlarm(int d)
     }
 }
 
-bool MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
+CheckCount MoJuWizard::checkCount(int d, bool ngAny, bool isClearNG) const
 {
     // A round with re-checks left is counted by its re-check; alarm clearing and manual captures
     // are not counted.
-    if ((retry[d & 1] != 0 && ngAny) || isClearNG || manualRound)
+    if (manualRound)
+        return CheckCount::Manual;
+    if (isClearNG)
+        return CheckCount::AlarmClearing;
+    if (retry[d & 1] != 0 && ngAny)
+        return CheckCount::ReChecked;
+    return CheckCount::Counted;
+}
+
+bool MoJuWizard::countRound(int d, bool ngAny, bool isClearNG)
+{
+    if (checkCount(d, ngAny, isClearNG) != CheckCount::Counted)
         return false;
     for (int c = 0; c < cameraCount; ++c) {
         if (cameraViews[c] && !cameraViews[c]->detectOk)

@@ -177,6 +177,8 @@ void TemperatureChartData::clearTodayRounds()
 {
     QMutexLocker lock(&dataMutex);
     todayRounds.clear();
+    // A check of the closed day not yet settled has nothing left to take back.
+    m_checkChanges.clear();
 }
 
 void TemperatureChartData::clearTodaySeries()
@@ -215,9 +217,51 @@ void TemperatureChartData::addRoundToSeries()
             if (curveRunning)
                 newPoints[key].append(point);
         }
+        if (round.manual)
+            continue;
         const QString rkey = roundKey(roundText, round.camera, round.detect, i);
-        if (!round.manual && !todayRounds.contains(rkey))
+        auto it = todayRounds.find(rkey);
+        if (it == todayRounds.end()) {
+            m_checkChanges.append(OutcomeChange{rkey, false, RoundEntry()});
             todayRounds.insert(rkey, RoundEntry{round.result, round.roundStart});
+        } else if (it->result != 0 && round.result == 0) {
+            m_checkChanges.append(OutcomeChange{rkey, true, *it});
+            it->result = 0;
+        }
+    }
+}
+
+void TemperatureChartData::settleCheck(CheckCount how)
+{
+    const int rows = qMin(m_checkRows, int(insertQueue.size()));
+    m_checkRows = 0;
+    QList<OutcomeChange> changes;
+    changes.swap(m_checkChanges);
+    if (how == CheckCount::Counted)
+        return;
+    {
+        // Undone from the last change back, so a key changed twice gets its first entry again.
+        QMutexLocker lock(&dataMutex);
+        for (int i = changes.size() - 1; i >= 0; --i) {
+            const OutcomeChange& change = changes.at(i);
+            if (change.existed)
+                todayRounds.insert(change.key, change.before);
+            else
+                todayRounds.remove(change.key);
+        }
+    }
+    const QString mark = QString::fromLatin1(how == CheckCount::ReChecked       ? kReChecked
+                                             : how == CheckCount::AlarmClearing ? kAlarmClearing
+                                                                                : kManualCapture);
+    for (int i = insertQueue.size() - rows; i < insertQueue.size(); ++i) {
+        RoundRecord& row = insertQueue[i];
+        // A manual capture's rows keep their own mark.
+        if (row.manual || row.description == QLatin1String(kManualCapture))
+            continue;
+        // The regular record is a row of a counted inspection: the mark waits for the next one.
+        if (row.description == QLatin1String("Regular recording"))
+            markNext = 1;
+        row.description = mark;
     }
 }
 
@@ -232,6 +276,7 @@ void TemperatureChartData::insertRound()
         insertQueue.removeFirst();
     }
     insertQueue.append(round);
+    m_checkRows = qMin(m_checkRows + 1, int(insertQueue.size()));
     if (!loaded)
         return;
     // The mark goes with this row as though it were written now: the next row of the round is
@@ -337,6 +382,7 @@ TemperatureChartData::BatchOutcome TemperatureChartData::writeBatch()
     insertDb.close();
     if (outcome == BatchOutcome::Written) {
         insertQueue.clear();
+        m_checkRows = 0;
         if (m_writeFailing)
             qInfo("result rows are written again");
         m_writeFailing = false;
@@ -404,7 +450,7 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
         const int detect = query.value(4).toInt();
         const QJsonArray detail = jsonArray(query.value(5).toString());
         const QJsonArray results = jsonArray(query.value(6).toString());
-        const bool manual = query.value(8).toString() == QLatin1String(kManualCapture);
+        const bool uncounted = uncountedRow(query.value(8).toString());
 
         QMutexLocker lock(&dataMutex);
         for (int i = 0; i < detail.size(); ++i) {
@@ -413,12 +459,15 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
                 todaySeries[seriesKey(camera, detect, i)].append(
                     QPointF(double(detectStart.toSecsSinceEpoch()), element.at(1).toDouble()));
         }
-        // The first inspection of a round stays, as it does live: the re-check that clears an
-        // alarm does not turn the counted NG round into an OK one after a restart.
-        for (int i = 0; i < results.size() && !manual; ++i) {
+        // As live: only inspections the counters counted, and an NG one of a round key stays.
+        for (int i = 0; i < results.size() && !uncounted; ++i) {
             const QString key = roundKey(roundText, camera, detect, i);
-            if (!todayRounds.contains(key))
-                todayRounds.insert(key, RoundEntry{results.at(i).toInt(), roundStart});
+            const int result = results.at(i).toInt();
+            auto it = todayRounds.find(key);
+            if (it == todayRounds.end())
+                todayRounds.insert(key, RoundEntry{result, roundStart});
+            else if (result == 0)
+                it->result = 0;
         }
     }
     qInfo("finish read");

@@ -53,12 +53,16 @@ struct RoundRecord {
     QList<QList<int>> roiDetail;
     QList<int> roiResult;
     // Filled by insertRound: "Manual capture" for a round of a manual capture, "Regular
-    // recording" for a regular record, else empty.
+    // recording" for a regular record, else empty; settleCheck writes over it the mark of an
+    // inspection the counters do not count ("Re-checked", "Alarm clearing").
     QString description;
     // Set by the main window: the round was started by a manual capture. Its rows are kept for the
     // chart and the export, but like the main window's counters the statistics leave it out.
     bool manual = false;
 };
+
+// How the main window's counters took the inspections of one check.
+enum class CheckCount { Counted, ReChecked, AlarmClearing, Manual };
 
 class TemperatureChartData : public QObject {
     Q_OBJECT
@@ -76,6 +80,13 @@ public:
     static const char* const kExportProgram;
     // The description of the rows of a manual capture's round.
     static const char* const kManualCapture;
+    // The descriptions of the rows of inspections the counters leave out: an NG inspection that
+    // the next automatic re-check repeats, and the re-check that clears an alarm.
+    static const char* const kReChecked;
+    static const char* const kAlarmClearing;
+    // Whether a row's description marks an inspection the counters leave out (one of the three
+    // above); such rows are kept for the chart and the export, but not counted.
+    static bool uncountedRow(const QString& description);
 
     // The one store, created on first use without a lock (first used by main in the GUI thread).
     static TemperatureChartData* instance();
@@ -118,12 +129,20 @@ public:
     // Copies every field of `record` into round.
     void setRoundInfo(RoundRecord record);
     // Enters round into today's temperature series and, while the real-time curve runs, its new
-    // points (the temperature regions), and into today's region outcomes (the first entry of a
-    // round key stays).
+    // points (the temperature regions), and into today's region outcomes (an NG entry of a round
+    // key stays; an OK one gives way to a later NG, as the counters mark a camera's cycle NG
+    // when any of its counted inspections is NG).
     void addRoundToSeries();
     // Queues round as one res_report row. Once today's rows are loaded the queue is written
     // when the running event has ended (after the round's outputs are decided), not here.
     void insertRound();
+    // The main window has evaluated the check whose rows were handed in since the last call
+    // (addRoundToSeries, insertRound) and tells how its counters took it. A check they leave out
+    // is taken back out of today's region outcomes and its queued rows are marked so, so that the
+    // statistics, live, read back or searched, count what the counters count; a regular-record
+    // mark such a row carried goes to the next row. GUI thread, before the rows are written
+    // (the write waits for the running event to end).
+    void settleCheck(CheckCount how);
     // Writes the queued rows in one transaction through insertDb and closes it again (GUI
     // thread; the roll-over and the restart call it directly). Rows that failed for a passing
     // reason (busy, locked, file not openable) stay queued in order; a missing res_report is
@@ -257,6 +276,15 @@ private:
 
     // A write of the queue is due once the running event has ended.
     bool m_writeScheduled = false;
+    // The check not yet settled: how many rows at the end of insertQueue are its own, and what
+    // its entries changed in todayRounds (key, and the entry before, if any), in order.
+    struct OutcomeChange {
+        QString key;
+        bool existed = false;
+        RoundEntry before;
+    };
+    int m_checkRows = 0;
+    QList<OutcomeChange> m_checkChanges;
     // The last batch could not reach the file (logged once until it can again).
     bool m_writeFailing = false;
     // Start-up reads started by init, and released by each when it has ended.

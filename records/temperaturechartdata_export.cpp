@@ -8,6 +8,14 @@
 
 const char* const TemperatureChartData::kExportProgram = "./relaydir/export_temperature/temperature_export.exe";
 const char* const TemperatureChartData::kManualCapture = "Manual capture";
+const char* const TemperatureChartData::kReChecked = "Re-checked";
+const char* const TemperatureChartData::kAlarmClearing = "Alarm clearing";
+
+bool TemperatureChartData::uncountedRow(const QString& description)
+{
+    return description == QLatin1String(kManualCapture) || description == QLatin1String(kReChecked)
+           || description == QLatin1String(kAlarmClearing);
+}
 
 namespace {
 

@@ -374,8 +374,9 @@ void TemperatureChartData::loadStatisticsRange(QSqlDatabase& db, const QueryFilt
     StampReader stamps;
     QVector<int> results;
     readRangeRows(db, f, &dbFileName, &dataMutex, [&](const QSqlQuery& row) {
-        // Manual captures are not counted, as the main window's counters do not count them.
-        if (row.value(8).toString() == QLatin1String(kManualCapture))
+        // Manual captures, NG inspections that were re-checked and alarm-clearing re-checks are
+        // not counted, as the main window's counters do not count them.
+        if (uncountedRow(row.value(8).toString()))
             return;
         const QString detectText = row.value(2).toString();
         const int camera = row.value(3).toInt();

@@ -39,6 +39,9 @@
 #include <mutex>
 #include <vector>
 
+inline std::vector<unsigned char> emptyCavityFrame();
+inline std::vector<unsigned char> partLeftInCavityFrame();
+
 // A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
 // Discovery finds the devices listed for its family in TestCamera::devices(). The view's
 // connection watch is answered as the test scripts it.
@@ -92,6 +95,13 @@ public:
     }
     bool grabFrame(unsigned char* destination) override
     {
+        // A rule decides the frame at the moment of the grab, from the window's state then.
+        if (partLeftRule) {
+            const std::vector<unsigned char> frame = partLeftRule() ? partLeftInCavityFrame() : emptyCavityFrame();
+            std::memcpy(destination, frame.data(), frame.size());
+            ++grabs;
+            return true;
+        }
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_new)
             return false;
@@ -106,6 +116,11 @@ public:
         opened().push_back(camera);
         return camera;
     }
+
+    // When set (GUI thread), every grab delivers a fresh frame: the part left in the cavity when
+    // the rule says so, else the empty cavity; grabs counts them.
+    std::function<bool()> partLeftRule;
+    int grabs = 0;
 
     int whiteBalances = 0;
     // The watch's answers (GUI thread only): frames since its last question, whether the camera
@@ -135,6 +150,16 @@ inline std::vector<unsigned char> partLeftInCavity()
     for (int y = 100; y < 130; ++y)
         std::memset(frame.data() + size_t(y) * CycleCamera::kWidth + 140, 250, 30);
     return frame;
+}
+
+inline std::vector<unsigned char> emptyCavityFrame()
+{
+    return emptyCavity();
+}
+
+inline std::vector<unsigned char> partLeftInCavityFrame()
+{
+    return partLeftInCavity();
 }
 
 class CycleTest : public ::testing::Test {

@@ -1,10 +1,12 @@
 // The README's story of the demo, on the wire and in its order: the built program under Xvfb in a
 // working directory made by scripts/prepare-demo.sh, the IO board simulator playing the moulding
-// machine (--machine) on a pseudo-terminal, the screen tapped with the pointer. OK cycles; two
-// cavity captures, the second of which shows a part left in the cavity and raises the alarm while
-// the machine opens the mould once more; the part taken out by touching "take-part-out" in the
-// demo folder; "不检测此模"; and the machine's next mould openings are OK cycles again, the one
-// that came during the alarm included, with the clamp permitted and no alarm.
+// machine (--machine) on a pseudo-terminal, the screen tapped with the pointer. OK cycles; with
+// the mould closed (the machine paused there, so that no speed of this machine lets it open
+// meanwhile), two cavity captures, the second of which shows a part left in the cavity and raises
+// the alarm; the machine opens the mould once more; the part taken out by touching
+// "take-part-out" in the demo folder; "不检测此模"; and the machine's next mould openings are OK
+// cycles again, the one that came during the alarm included, with the clamp permitted and no
+// alarm.
 #include "tests/core/paramtestdb.h"
 #include "tests/mainwindow/modbusread.h"
 #include "tests/support/eventwait.h"
@@ -46,12 +48,10 @@ public:
             }
         });
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        // The demo's machine, with a longer moulding time: time enough for two captures while
-        // the mould is closed.
+        // The demo's machine, as the README starts it.
         m_process.start(QStringLiteral(MONITOR_BINARY_DIR "/tools/ioboard-sim/ioboard-sim"),
-                        {QStringLiteral("--device"), device, QStringLiteral("--control"), QStringLiteral("io-board.ctl"),
-                         QStringLiteral("--record"), QStringLiteral("io-frames.log"), QStringLiteral("--machine"),
-                         QStringLiteral("2500,6000")});
+                        {QStringLiteral("--device"), device, QStringLiteral("--control"), QString::fromLatin1(kControl),
+                         QStringLiteral("--record"), QStringLiteral("io-frames.log"), QStringLiteral("--machine")});
         m_process.closeWriteChannel();
         return m_process.waitForStarted(10000);
     }
@@ -60,6 +60,23 @@ public:
         m_process.terminate();
         if (!m_process.waitForFinished(5000))
             m_process.kill();
+    }
+    // One command line through the simulator's control pipe.
+    bool command(const QByteArray& line)
+    {
+        QFile pipe(QString::fromLatin1(kControl));
+        return pipe.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && pipe.write(line + '\n') == line.size() + 1;
+    }
+    // The line of the machine's last step when that step closed the mould, else -1.
+    int closedAt() const
+    {
+        for (int i = m_lines.size() - 1; i >= 0; --i) {
+            if (m_lines[i].startsWith(QLatin1String("machine: mould closes")))
+                return i;
+            if (m_lines[i].startsWith(QLatin1String("machine: cycle")))
+                return -1;
+        }
+        return -1;
     }
     int lineCount() const { return m_lines.size(); }
     QStringList linesFrom(int first) const { return m_lines.mid(first); }
@@ -105,6 +122,7 @@ public:
     }
 
 private:
+    static constexpr const char* kControl = "io-board.ctl";
     QProcess m_process;
     QString m_pending;
     QStringList m_lines;
@@ -152,9 +170,18 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
     // no part of this test.)
     EXPECT_EQ(ngCycles(), 0);
 
-    // With the mould closed, two cavity captures: the empty cavity, then the part left in it.
+    // With the mould closed, two cavity captures: the empty cavity, then the part left in it. The
+    // machine is paused once it has closed the mould, so the captures take what time they need.
+    int paused = machine.lineCount();
+    ASSERT_TRUE(machine.command("machine pause"));
+    paused = machine.waitForLine(QStringLiteral("machine: paused"), paused);
+    ASSERT_GE(paused, 0);
+    ASSERT_TRUE(waitUntil([&] { return machine.closedAt() >= 0; }, kPatientWaitMs));
+    closes = machine.closedAt();
+    const int okBefore[2] = {okPictures(1), okPictures(2)};
     program.click(kCavityCapture);
-    QThread::msleep(1000);
+    ASSERT_TRUE(waitUntil([&] { return okPictures(1) > okBefore[0] && okPictures(2) > okBefore[1]; }, kPatientWaitMs))
+        << "the first capture finds the cavities empty";
     from = machine.lineCount();
     program.click(kCavityCapture);
     ASSERT_TRUE(waitUntil([&] { return machine.outputs() >= 0 && (machine.outputs() & (kAlarm | kClamp)) == 0; }, kPatientWaitMs))
@@ -163,6 +190,7 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
     EXPECT_EQ(machine.linesFrom(closes + 1).filter(QStringLiteral("mould open")).size(), 0)
         << "the alarm came while the mould was closed";
     const int ngAfterAlarm = ngCycles();
+    ASSERT_TRUE(machine.command("machine resume"));
 
     // The machine opens the mould during the alarm and waits for the clamp.
     const int opened = machine.waitForLine(QStringLiteral("machine: cycle"), from);
@@ -175,7 +203,7 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
         QFile file(QStringLiteral("take-part-out"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    QThread::msleep(500);
+    // The simulated cameras see it at their next grab, which comes before any check.
     const int picturesBefore = okPictures(1);
     from = machine.lineCount();
     program.click(kSkipMould);

@@ -28,8 +28,9 @@ public:
     // Starts Xvfb (1920 x 1080) and the program; false when either does not start.
     bool start(int timeoutMs = 10000);
     // Waits until a box covering the whole screen holds the keyboard focus (the question the
-    // program asks when no camera opens) and presses `key` on it; false on timeout.
-    bool answerStartupQuestion(const QString& key = QStringLiteral("Escape"), int timeoutMs = 20000);
+    // program asks when no camera opens) and presses `key` on it; false on timeout. The start-up
+    // of a program under Xvfb on a loaded machine takes well over 20 s at times.
+    bool answerStartupQuestion(const QString& key = QStringLiteral("Escape"), int timeoutMs = 90000);
     // Taps the screen at `at` with the pointer (a press and release of the left button).
     void click(const QPoint& at) const;
     // Waits until a box of `size` holds the keyboard focus and taps it at `offset` from its top

@@ -41,6 +41,26 @@ TEST(MachineCycle, OpensClosesAndWaitsForTheClampPermission)
     }
 }
 
+TEST(MachineCycle, PausedItKeepsTheMouldClosedUntilResumed)
+{
+    MachineCycle machine({1000, 2000});
+    std::string event;
+    machine.step(0, kClampPermitted, 0, &event);
+    // Paused while open: the mould still closes with the clamp permitted, then stays closed.
+    EXPECT_EQ(machine.step(2000, kClampPermitted, 0, &event), 0x001);
+    machine.setPaused(true);
+    EXPECT_EQ(machine.step(3000, kClampPermitted, 0x001, &event), 0x000);
+    EXPECT_EQ(event, "machine: mould closes");
+    for (int64_t at : {5000, 60000, 600000}) {
+        EXPECT_EQ(machine.step(at, kClampPermitted, 0, &event), 0x000) << at;
+        EXPECT_EQ(event, "") << at;
+    }
+    // Resumed long after the moulding time: it opens at once.
+    machine.setPaused(false);
+    EXPECT_EQ(machine.step(600001, kClampPermitted, 0, &event), 0x001);
+    EXPECT_EQ(event, "machine: cycle 2, mould open");
+}
+
 TEST(MachineCycle, TimingFromTheCommandLine)
 {
     MachineCycle::Timing timing;

@@ -22,7 +22,7 @@ uint16_t MachineCycle::step(int64_t nowMs, uint16_t heldOutputs, uint16_t inputs
         m_since = nowMs;
         return uint16_t(inputs & ~kMouldOpenEnd);
     case State::Closed:
-        if (nowMs - m_since < m_timing.closedMs)
+        if (m_paused || nowMs - m_since < m_timing.closedMs)
             return uint16_t(inputs & ~kMouldOpenEnd);
         m_state = State::Open;
         m_since = nowMs;

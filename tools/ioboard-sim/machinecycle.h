@@ -21,6 +21,11 @@ public:
     // for the operator when the machine does something ("" when it does not).
     uint16_t step(int64_t nowMs, uint16_t heldOutputs, uint16_t inputs, std::string* event);
 
+    // Paused, the machine keeps the mould closed once it has closed it (it still closes an open
+    // mould when the clamp is permitted); resumed, it opens the mould when the moulding time
+    // has passed.
+    void setPaused(bool paused) { m_paused = paused; }
+
     // Parses "OPEN_MS,CLOSED_MS"; false when the text is not two positive numbers.
     static bool parseTiming(const std::string& text, Timing* timing);
 
@@ -30,4 +35,5 @@ private:
     State m_state = State::Start;
     int64_t m_since = 0;
     int m_cycles = 0;
+    bool m_paused = false;
 };

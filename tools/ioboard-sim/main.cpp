@@ -43,7 +43,8 @@ void usage()
                  "  --quiet    do not report output changes on stdout\n"
                  "  --machine  play the moulding machine: open the mould (input 1) for at least OPEN_MS\n"
                  "             (default 2500), close it once output 1 permits the clamp, keep it closed\n"
-                 "             CLOSED_MS (default 3500), and again\n"
+                 "             CLOSED_MS (default 3500), and again; the commands 'machine pause' and\n"
+                 "             'machine resume' keep the mould closed once it is closed, and let it go on\n"
                  "Type 'help' for the commands.\n";
 }
 
@@ -52,8 +53,8 @@ struct LineReader {
     int fd = -1;
     std::string pending;
 
-    // False at end of input.
-    bool readAndRun(IOBoardSimulator& sim)
+    // False at end of input. `machine` (may be null) takes the machine's own commands.
+    bool readAndRun(IOBoardSimulator& sim, MachineCycle* machine)
     {
         char buf[512];
         const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -71,6 +72,12 @@ struct LineReader {
             if (line == "quit" || line == "exit") {
                 stopRequested = 1;
                 return true;
+            }
+            if (machine && (line == "machine pause" || line == "machine resume")) {
+                const bool pause = line == "machine pause";
+                machine->setPaused(pause);
+                std::cout << (pause ? "machine: paused" : "machine: resumed") << std::endl;
+                continue;
             }
             const std::string reply = sim.execute(line);
             if (!reply.empty())
@@ -204,9 +211,9 @@ int main(int argc, char** argv)
             if (!(fds[i].revents & (POLLIN | POLLHUP)))
                 continue;
             if (fds[i].fd == STDIN_FILENO)
-                stdinOpen = fromStdin.readAndRun(sim);
+                stdinOpen = fromStdin.readAndRun(sim, machine.get());
             else
-                fromFifo.readAndRun(sim);
+                fromFifo.readAndRun(sim, machine.get());
         }
     }
     sim.close();
