@@ -2466,6 +2466,14 @@ const TextRow kTextRows[] = {
           "Continuous collection and timed detection",
           "連續採集定時檢測",
           "連続取込・定時検出"},
+    {627, "没有温度数据：未连接热成像相机",
+          "No temperature readings: no thermal camera is connected",
+          "沒有溫度資料：未連接熱像相機",
+          "温度データなし：サーモカメラが接続されていません"},
+    {628, "没有温度数据：所选时间内没有温度区域的记录",
+          "No temperature readings: no temperature region was recorded in this time",
+          "沒有溫度資料：所選時間內沒有溫度區域的記錄",
+          "温度データなし：選択した期間に温度エリアの記録がありません"},
 };
 
 }  // namespace
