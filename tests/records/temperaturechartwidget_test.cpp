@@ -484,6 +484,9 @@ TEST_F(ChartScreenTest, ExportNoticeTakesATapWhileTheScreenIsOpenAndClosesWithIt
         ASSERT_TRUE(QTest::qWaitForWindowExposed(notice));
         auto* button = notice->findChild<okbtn*>();
         ASSERT_NE(button, nullptr);
+        const QByteArray dir = qgetenv("MONITOR_TEST_SHOTS");
+        if (!dir.isEmpty())
+            notice->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/chart-export-notice.png"));
         tapThroughWindow(button);
         EXPECT_TRUE(waitUntil([] { return openTipTexts().isEmpty(); }, kPatientWaitMs)) << "the tap on OK did nothing";
         EXPECT_TRUE(screen->isVisible()) << "the screen stays open";
