@@ -43,7 +43,8 @@ void SimulateCamera::setColorMode(bool colour)
 bool SimulateCamera::frameDelta(int* frames)
 {
     if (frames)
-        *frames = 0;
+        *frames = m_framesDelivered;
+    m_framesDelivered = 0;
     return true;
 }
 
@@ -121,8 +122,10 @@ bool SimulateCamera::grabFrame(unsigned char* destination)
             loadStoredImage(empty);
     }
     const size_t bytes = std::min(m_frame.size(), static_cast<size_t>(m_frameLength));
-    if (bytes > 0)
+    if (bytes > 0) {
         std::memcpy(destination, m_frame.data(), bytes);
+        ++m_framesDelivered;
+    }
     return false;
 }
 

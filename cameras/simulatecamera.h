@@ -42,8 +42,9 @@ public:
     void setFrameRateLevel(int) override {}
     void setDetectConfig(QVariant, int) override {}
     void readValue(QVariant, QVariant*, int) override {}
-    // Never counts frames: writes 0 and reports true, so the connection watch never finds a
-    // simulated camera silent.
+    // Writes the number of frames handed out by grabFrame since the last call (the frame rate
+    // the title shows) and reports true, so the connection watch never finds a simulated camera
+    // silent.
     bool frameDelta(int* frames) override;
     void setTrigger(bool) override {}
     // Loads cammer<index * 10 + 15>/template<0 or 1>.bmp (alternating, also when the file is
@@ -54,8 +55,8 @@ public:
     void size(int* width, int* height) const override;
     QString iid() const override;
     QString serial() const override { return m_serial; }
-    // Copies the frame on every call and returns false: a simulated camera never reports a
-    // new frame. When "take-part-out" has appeared or changed its modification time since the
+    // Copies the frame on every call, counts it as a frame delivered, and returns false: a
+    // simulated camera never reports a new frame. When "take-part-out" has appeared or changed its modification time since the
     // last call, the first stored image is loaded into the frame first (the image counter stays).
     bool grabFrame(unsigned char* destination) override;
     void loadDefaults(int*, int) override {}
@@ -82,4 +83,5 @@ private:
     QString m_serial;
     int m_imageCounter = 0;  // which stored image softTrigger loads next: 0 or 1
     qint64 m_takeOutSeen = -1;  // takeOutStamp at the last look
+    int m_framesDelivered = 0;  // grabFrame copies since the last frameDelta
 };

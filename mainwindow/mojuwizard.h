@@ -380,11 +380,31 @@ public:
     // in which the cycle's timers fire; a step must not start inside another.
     int cycleStepDepth = 0;
 
+    // What the camera area shows: the camera shown large (or all cameras) with pan and zoom.
+    struct CameraLayout {
+        int shown = -1;  // -1: none kept
+        double panX = 0;
+        double panY = 0;
+        double scaleX = 1.0;
+        double scaleY = 1.0;
+    };
+    CameraLayout currentLayout() const;
+    // Back to `layout`, unless an NG alarm holds the camera area or the camera it showed large
+    // was switched off meanwhile.
+    void restoreLayout(const CameraLayout& layout);
+    // The region editor keeps the layout the operator had when it opened (an alarm that takes
+    // over an open editor keeps the one noted then) and gives it back when it closes.
+    void noteLayoutBeforeEditor();
+    void restoreLayoutAfterEditor();
+    CameraLayout layoutBeforeEditor;
+
     // The rows of the current detect per camera, built after every check for the result table.
     QList<CameraReportRow> cameraReports[kCameras];
     // Builds the result rows of the current detect for every camera and hands them to the
     // camera's result table.
     void updateCameraReports();
+    // The same for camera `camera` alone (a re-check runs only the cameras still NG).
+    void updateCameraReport(int camera);
 
 public slots:
     // The cycle tick: input edges, frames, camera watch, then the alarm branch, the automatic

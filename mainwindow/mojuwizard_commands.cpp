@@ -205,6 +205,7 @@ void MoJuWizard::SlotAdjustArea()
         return;
     if (checkPassword() == 0)
         return;
+    noteLayoutBeforeEditor();
     imagePicker->selectSource(0);
     imagePicker->selectCamera(shownCamera);
     regionPanel->enterEditMode(false);
@@ -224,25 +225,48 @@ void MoJuWizard::SlotSystemPara()
     *editParams = *activeParams;
     // The camera page shows the camera it edits large behind the dialog; afterwards the camera
     // area goes back to the layout the operator had, unless an alarm has set its own meanwhile.
-    const int shownBefore = shownCamera;
-    const double panBefore[2] = {panX, panY};
-    const double scaleBefore[2] = {scaleX, scaleY};
+    const CameraLayout before = currentLayout();
     {
         SystemParamDialog dialog;
         dialog.exec();
     }
-    if (alarmState == 2 || shownBefore < 0 || shownBefore > cameraCount)
+    restoreLayout(before);
+}
+
+MoJuWizard::CameraLayout MoJuWizard::currentLayout() const
+{
+    return CameraLayout{shownCamera, panX, panY, scaleX, scaleY};
+}
+
+void MoJuWizard::restoreLayout(const CameraLayout& layout)
+{
+    if (alarmState == 2 || layout.shown < 0 || layout.shown > cameraCount)
         return;
-    // A camera switched off in the dialog has left the camera area: the apply's layout stays.
-    if (shownBefore < cameraCount && !activeParams->cameraEnabled[shownBefore])
+    // A camera switched off meanwhile has left the camera area: the layout of the change stays.
+    if (layout.shown < cameraCount && !activeParams->cameraEnabled[layout.shown])
         return;
-    shownCamera = shownBefore;
+    shownCamera = layout.shown;
     ChangeCammer();
-    panX = panBefore[0];
-    panY = panBefore[1];
-    scaleX = scaleBefore[0];
-    scaleY = scaleBefore[1];
+    panX = layout.panX;
+    panY = layout.panY;
+    scaleX = layout.scaleX;
+    scaleY = layout.scaleY;
     update();
+}
+
+void MoJuWizard::noteLayoutBeforeEditor()
+{
+    // An editor already open (region review, or the alarm's own) keeps what it noted.
+    const bool editorOpen = alarmState == 2 || alarmState == 3;
+    if (!editorOpen || layoutBeforeEditor.shown < 0)
+        layoutBeforeEditor = currentLayout();
+}
+
+void MoJuWizard::restoreLayoutAfterEditor()
+{
+    const CameraLayout before = layoutBeforeEditor;
+    layoutBeforeEditor = CameraLayout();
+    restoreLayout(before);
 }
 
 void MoJuWizard::applyAlarmState(int state)

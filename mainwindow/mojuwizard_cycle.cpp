@@ -259,6 +259,9 @@ void MoJuWizard::runReCheckBranch()
             RunAlgorithm(c, curDet);
     }
     CheckNG(false);
+    // The tables follow the verdict of the re-check.
+    if (detectEnabled(p, curDet))
+        updateCameraReports();
     finishTickStoppingWatch();
 }
 
@@ -664,6 +667,7 @@ void MoJuWizard::RunAlgorithm(int camera, int detect)
         }
         // The operator reviews the new templates in the region editor; closing it goes on with
         // detection (BackTrain).
+        noteLayoutBeforeEditor();
         alarmState = 3;
         regionPanel->enterEditMode(false);
         regionPanel->hide();
@@ -677,7 +681,9 @@ void MoJuWizard::RunAlgorithm(int camera, int detect)
         view->engine->correctPosition(detect);
     }
     const std::vector<unsigned char>& shown = simulatedCameraFlag ? view->frameBuffer : view->grabBuffer;
-    if (view->displayBuffer.size() == shown.size()) {
+    // The checked frame is shown in the run view and the live picture; the region editor's other
+    // pictures (templates, recent NG frames, records) stay as their captions name them.
+    if ((imageSource == -1 || imageSource == 1) && view->displayBuffer.size() == shown.size()) {
         std::memcpy(view->displayBuffer.data(), shown.data(), shown.size());
         view->displayChanged();
     }
@@ -754,37 +760,43 @@ void MoJuWizard::ResetRun()
 
 void MoJuWizard::updateCameraReports()
 {
+    for (int c = 0; c < cameraCount; ++c)
+        updateCameraReport(c);
+}
+
+void MoJuWizard::updateCameraReport(int c)
+{
     const int d = std::clamp(curDet, 0, kDetects - 1);
-    for (int c = 0; c < cameraCount; ++c) {
-        const CammerWidget* view = cameraViews[c];
-        const CammerSingleton& set = *view->roiSet;
-        QList<CameraReportRow>& rows = cameraReports[c];
-        rows.clear();
-        const int regions = std::clamp(set.roiCount[d], 0, CammerWidget::kRoisPerDetect);
-        for (int j = 0; j < regions; ++j) {
-            const int s = d * CammerWidget::kRoisPerDetect + j;
-            CameraReportRow row{j + 1, toolTypeName(set.toolType[s]), 0, 0, double(view->roiValue[s]), view->roiOk[s] != 0};
-            switch (set.toolType[s]) {
-            case 6:  // similarity
-                row.lower = set.sensitivity[s];
-                break;
-            case 1:  // spot
-                row.lower = set.sensitivity[s];
-                row.upper = set.area[s];
-                break;
-            case 9:  // temperature: signed 16-bit limits
-                row.lower = qint16(set.sensitivity[s] & 0xFFFF);
-                row.upper = qint16(set.area[s] & 0xFFFF);
-                break;
-            default:
-                row.upper = set.area[s];
-                break;
-            }
-            rows.append(row);
+    if (c < 0 || c >= cameraCount || !cameraViews[c])
+        return;
+    const CammerWidget* view = cameraViews[c];
+    const CammerSingleton& set = *view->roiSet;
+    QList<CameraReportRow>& rows = cameraReports[c];
+    rows.clear();
+    const int regions = std::clamp(set.roiCount[d], 0, CammerWidget::kRoisPerDetect);
+    for (int j = 0; j < regions; ++j) {
+        const int s = d * CammerWidget::kRoisPerDetect + j;
+        CameraReportRow row{j + 1, toolTypeName(set.toolType[s]), 0, 0, double(view->roiValue[s]), view->roiOk[s] != 0};
+        switch (set.toolType[s]) {
+        case 6:  // similarity
+            row.lower = set.sensitivity[s];
+            break;
+        case 1:  // spot
+            row.lower = set.sensitivity[s];
+            row.upper = set.area[s];
+            break;
+        case 9:  // temperature: signed 16-bit limits
+            row.lower = qint16(set.sensitivity[s] & 0xFFFF);
+            row.upper = qint16(set.area[s] & 0xFFFF);
+            break;
+        default:
+            row.upper = set.area[s];
+            break;
         }
-        // The table is found by its object name under the camera's cell.
-        if (CameraWgt_DataWidget* cell = cameraBox ? cameraBox->dataWidgetAt(c) : nullptr)
-            if (auto* form = cell->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm")))
-                form->setRows(rows);
+        rows.append(row);
     }
+    // The table is found by its object name under the camera's cell.
+    if (CameraWgt_DataWidget* cell = cameraBox ? cameraBox->dataWidgetAt(c) : nullptr)
+        if (auto* form = cell->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm")))
+            form->setRows(rows);
 }

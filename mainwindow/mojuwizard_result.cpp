@@ -220,6 +220,7 @@ void MoJuWizard::enterAlarm(int d)
     }
     modbusServer->setReadRegister(kAlarmRegister, quint16((d & 1) + 1));
     SetStopDetect();
+    noteLayoutBeforeEditor();
     shownCamera = cameraCount == 1 ? 0 : cameraCount;
     helpWidget->hide();
     wizardWidget->hide();

@@ -1,8 +1,11 @@
 #include "records/mcustomplot.h"
 
+#include "core/globals.h"
 #include "core/wallclock.h"
+#include "mainwindow/mojuwizard.h"
 #include "records/columnsampler.h"
 #include "records/temperaturechartdata.h"
+#include "view/cammerwidget.h"
 #include "widgets/colorbutton.h"
 #include "widgets/custombutton.h"
 #include "widgets/kitfont.h"
@@ -34,6 +37,11 @@ constexpr int kLegendColumns = 4;
 
 const QColor kGold(255, 215, 0);
 const QColor kAxisGrey(112, 112, 112);
+// Text size of the note over an empty chart.
+constexpr int kEmptyNotePixels = 28;
+// Text ids of the reasons for an empty chart.
+constexpr int kNoThermalCameraText = 627;
+constexpr int kNoReadingsInRangeText = 628;
 
 struct Rgb {
     int r, g, b;
@@ -142,6 +150,21 @@ mCustomPlot::mCustomPlot(QWidget* parent)
     label->setBrush(kAxisGrey);
     label->setPositionAlignment(Qt::AlignBottom);
     label->position->setParentAnchor(tracer->position);
+
+    emptyNote = new QCPItemText(plot);
+    emptyNote->setLayer(QStringLiteral("overlay"));
+    emptyNote->setClipToAxisRect(false);
+    QFont noteFont(QString::fromLatin1(kKitFontFamily));
+    noteFont.setPixelSize(kEmptyNotePixels);
+    emptyNote->setFont(noteFont);
+    emptyNote->setColor(Qt::white);
+    emptyNote->setPadding(QMargins(20, 12, 20, 12));
+    emptyNote->setPen(QPen(kAxisGrey));
+    emptyNote->setBrush(QColor(38, 46, 52));
+    emptyNote->setPositionAlignment(Qt::AlignCenter);
+    emptyNote->position->setType(QCPItemPosition::ptAxisRectRatio);
+    emptyNote->position->setCoords(0.5, 0.5);
+    emptyNote->setVisible(false);
 
     // Buttons on the plot.
     realtimeButton = new customButton(plot);
@@ -314,7 +337,19 @@ void mCustomPlot::rebuildGraphs()
     } else {
         hasGraphs = true;
     }
+    emptyNote->setText(emptyChartReason());
+    emptyNote->setVisible(!hasGraphs);
     plot->replot(QCustomPlot::rpQueuedRefresh);
+}
+
+QString mCustomPlot::emptyChartReason()
+{
+    bool thermal = false;
+    for (int c = 0; mainWindow && c < cameraCount && c < MoJuWizard::kCameras; ++c) {
+        const CammerWidget* view = mainWindow->cameraViews[c];
+        thermal = thermal || (view && view->thermal);
+    }
+    return tableText(thermal ? kNoReadingsInRangeText : kNoThermalCameraText);
 }
 
 void mCustomPlot::updateLegend()
@@ -409,9 +444,10 @@ void mCustomPlot::appendRealtimePoints()
         points = store->newPoints;
     }
     if (!points.isEmpty() && !hasGraphs) {
-        // The placeholder goes.
+        // The placeholder goes, and the note over it.
         plot->clearGraphs();
         hasGraphs = true;
+        emptyNote->setVisible(false);
     }
     for (auto it = points.cbegin(); it != points.cend(); ++it) {
         const QVector<QPointF>& added = it.value();

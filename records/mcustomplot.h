@@ -59,12 +59,17 @@ public:
 
     // Legend name of a series key "C:%1_D:%2_F:%3".
     static QString seriesTitle(const QString& key);
+    // Why a chart has no curve: no thermal camera among the cameras, or none of its readings in
+    // the time shown.
+    static QString emptyChartReason();
     // Colour of the n-th graph made since the last rebuild: a fixed table for 0..9, random after.
     static QColor graphColour(int n);
 
     QCustomPlot* plot;
     QCPItemTracer* tracer;
     QCPItemText* label;
+    // In the middle of an empty chart: why there is no curve.
+    QCPItemText* emptyNote;
     customButton* realtimeButton;
     ColorButton* restoreButton;
     customButton* zoomButton;

@@ -285,14 +285,22 @@ void StatisticsWidget::exportData()
 
 void StatisticsWidget::finishExport(bool ok)
 {
-    auto* box = new tipbox(1, nullptr, 600, 420);
+    if (m_exportNotice)
+        m_exportNotice->close();
+    // A window of this screen's own: a screen opened modally lets only its own windows take a
+    // tap, so a notice without a parent would stay untouchable until the screen is closed.
+    auto* box = new tipbox(1, this, 600, 420);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setText(ok ? tr("数据导出完成") : tr("数据导出失败"));
+    m_exportNotice = box;
     box->show();
+    box->raise();
 }
 
 void StatisticsWidget::closeScreen()
 {
+    if (m_exportNotice)
+        m_exportNotice->close();
     loadingBox->close();
     close();
     if (openRangePicker)

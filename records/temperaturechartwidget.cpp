@@ -304,10 +304,16 @@ void TemperatureChartWidget::exportData()
 
 void TemperatureChartWidget::finishExport(bool ok)
 {
-    auto* box = new tipbox(1, nullptr, 600, 420);
+    if (m_exportNotice)
+        m_exportNotice->close();
+    // A window of this screen's own: a screen opened modally lets only its own windows take a
+    // tap, so a notice without a parent would stay untouchable until the screen is closed.
+    auto* box = new tipbox(1, this, 600, 420);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setText(ok ? tr("数据导出完成") : tr("数据导出失败"));
+    m_exportNotice = box;
     box->show();
+    box->raise();
 }
 
 void TemperatureChartWidget::applyInterval()
@@ -343,6 +349,8 @@ void TemperatureChartWidget::closeChart()
 {
     for (ComboBox* combo : {cameraCombo, detectCombo, regionCombo})
         combo->setCurrentIndex(0);
+    if (m_exportNotice)
+        m_exportNotice->close();
     loadingBox->close();
     curve->stopTimer();
     close();

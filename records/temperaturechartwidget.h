@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 struct QueryFilter;
 class ColorButton;
@@ -69,4 +70,7 @@ private:
 
     // An export started from this screen has not reported its end yet.
     bool m_exportStarted = false;
+    // The notice of the export's end while it is on screen; it belongs to this screen, so it
+    // takes a tap while the screen is open and closes with it.
+    QPointer<tipbox> m_exportNotice;
 };

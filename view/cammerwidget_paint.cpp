@@ -219,6 +219,11 @@ void CammerWidget::paintEvent(QPaintEvent*)
     if (previewActive && selectedRoi >= 0 && selectedRoi < count)
         markPixels(*shapes[selectedRoi], ngPixels, kCyanPixel);
 
+    // The picture with its regions under the window's pan and zoom, so that the zoom buttons
+    // and a drag act on every picture alike; the legend stays where it is.
+    painter.save();
+    painter.translate(window.panX, window.panY);
+    painter.scale(window.scaleX, window.scaleY);
     painter.drawImage(rect(), m_shownImage);
 
     const bool showRegions = window.alarmState == 1 || (window.alarmState == 0 && activeParams && activeParams->realtimeRoiDisplay != 0)
@@ -227,6 +232,7 @@ void CammerWidget::paintEvent(QPaintEvent*)
         paintRegions(painter, *set, detect, window.alarmState);
     if (editState == 1)
         paintNewShape(painter, window.drawMode);
+    painter.restore();
     if (editing)
         paintLegend(painter);
 }

@@ -54,12 +54,6 @@ int slotOf(int d, int r)
     return d * CammerWidget::kRoisPerDetect + r;
 }
 
-// The image sources drawn under the window's zoom and pan: the recent NG frames and the record
-// pictures. The run, template and live pictures are drawn to the widget without it.
-bool drawnZoomed(int source)
-{
-    return source == 2 || source == 3 || source == 4;
-}
 
 // A point of new geometry inside the 3-pixel band that stored regions keep from the frame edges.
 QPoint inBand(const QPoint& p, int W, int H)
@@ -111,9 +105,9 @@ QPoint CammerWidget::imagePoint(const QPoint& pos) const
     double y = pos.y();
     double sx = imageScaleX;
     double sy = imageScaleY;
-    // Mapped as the picture under the pointer is drawn: the window's zoom and pan apply only to
-    // the sources painted through them, so a region lands where the finger is.
-    if (mainWindow && drawnZoomed(imageSource)) {
+    // Mapped as the picture under the pointer is drawn, under the window's zoom and pan, so a
+    // region lands where the finger is.
+    if (mainWindow) {
         x -= mainWindow->panX;
         y -= mainWindow->panY;
         sx *= mainWindow->scaleX;

@@ -1,6 +1,7 @@
 // Template sampling of the camera view: the present raw frame becomes template 0 of a detect.
 #include "view/cammerwidget.h"
 
+#include "core/globals.h"
 #include "view/framefile.h"
 
 #include <QString>
@@ -13,7 +14,8 @@ void CammerWidget::SaveReTrainImage(int detect)
         return;
     // The raw frame, neither aligned nor corrected, is shown and kept as the base template.
     frameBuffer = grabBuffer;
-    if (displayBuffer.size() == frameBuffer.size())
+    // Shown where frames are shown: not over a picture of the region editor.
+    if ((imageSource == -1 || imageSource == 1) && displayBuffer.size() == frameBuffer.size())
         std::copy(frameBuffer.begin(), frameBuffer.end(), displayBuffer.begin());
     std::vector<unsigned char>& slot = templateSlot(detect, 0);
     std::copy(frameBuffer.begin(), frameBuffer.begin() + std::min(slot.size(), frameBuffer.size()), slot.begin());

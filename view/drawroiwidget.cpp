@@ -365,6 +365,7 @@ void DrawROIWidget::leaveEditMode()
             view->update();
         }
     }
+    w.restoreLayoutAfterEditor();
 }
 
 void DrawROIWidget::setSource(int i)
@@ -408,6 +409,7 @@ void DrawROIWidget::SlotReturn()
                 view->update();
             }
         }
+        w.restoreLayoutAfterEditor();
         // The review of freshly sampled templates ends: detection goes on.
         if (regionReviewOpen) {
             regionReviewOpen = false;

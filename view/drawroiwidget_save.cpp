@@ -178,6 +178,9 @@ void DrawROIWidget::SlotReCheck()
     for (int c : cameras)
         w.RunAlgorithm(c, det);
     w.CheckNG(true);
+    // The result tables of the cameras checked again follow their new verdict.
+    for (int c : cameras)
+        w.updateCameraReport(c);
 
     if (shownBefore < cameraCount && w.alarmState == 2 && imageSource == 1) {
         // The panel follows the first camera from the one shown that is still NG.

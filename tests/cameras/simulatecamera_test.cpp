@@ -109,7 +109,8 @@ TEST(SimulateCamera, AnswersAsAGreyFullHdCameraThatIsNeverLost)
     EXPECT_TRUE(camera->isConnected());
     EXPECT_FALSE(camera->reconnect());
     EXPECT_TRUE(camera->autoAdjust(true).isEmpty());
-    // The frame count is written (0) and the camera still counts as delivering.
+    // No frame handed out yet: the count is written (0) and the camera still counts as
+    // delivering.
     int frames = 77;
     EXPECT_TRUE(camera->frameDelta(&frames));
     EXPECT_EQ(frames, 0);
@@ -117,6 +118,34 @@ TEST(SimulateCamera, AnswersAsAGreyFullHdCameraThatIsNeverLost)
     EXPECT_EQ(QMetaType::type("CAMERA_TYPE"), registerCameraTypeMetaType());
     // Black before the first capture.
     EXPECT_EQ(grab(*camera), std::vector<unsigned char>(static_cast<size_t>(kW * kH), 0));
+}
+
+TEST(SimulateCamera, FrameCountIsTheFramesHandedOutSinceTheLastCount)
+{
+    auto camera = openedCamera(1);
+    // Rounds of grabs between two counts, the count each must give; a manual capture in between
+    // is no frame of its own.
+    const struct {
+        int grabs;
+        bool trigger;
+        int expected;
+    } rounds[] = {{3, false, 3}, {0, false, 0}, {1, true, 1}, {25, false, 25}};
+    for (const auto& r : rounds) {
+        SCOPED_TRACE(r.grabs);
+        if (r.trigger)
+            camera->softTrigger();
+        for (int i = 0; i < r.grabs; ++i)
+            grab(*camera);
+        int frames = -1;
+        EXPECT_TRUE(camera->frameDelta(&frames)) << "never found silent";
+        EXPECT_EQ(frames, r.expected);
+    }
+    // A call without a place for the count still starts a new count.
+    grab(*camera);
+    EXPECT_TRUE(camera->frameDelta(nullptr));
+    int frames = -1;
+    EXPECT_TRUE(camera->frameDelta(&frames));
+    EXPECT_EQ(frames, 0);
 }
 
 TEST(SimulateCamera, SoftTriggerAlternatesTheTwoStoredImages)

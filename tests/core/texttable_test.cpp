@@ -97,6 +97,11 @@ const SampleRow kSamples[] = {
            "溫度警報，低溫警報為%1，高溫警報為%2，發射率為%3，溫度類型為%4，反射溫度%5，溫度補償%6",
            "温度アラーム、低温アラーム%1、高温アラーム%2、放射率%3、温度タイプ%4、反射温度%5、温度補正%6"}},
     {626, {"连续采集定时检测", "Continuous collection and timed detection", "連續採集定時檢測", "連続取込・定時検出"}},
+    {627, {"没有温度数据：未连接热成像相机", "No temperature readings: no thermal camera is connected",
+           "沒有溫度資料：未連接熱像相機", "温度データなし：サーモカメラが接続されていません"}},
+    {628, {"没有温度数据：所选时间内没有温度区域的记录",
+           "No temperature readings: no temperature region was recorded in this time",
+           "沒有溫度資料：所選時間內沒有溫度區域的記錄", "温度データなし：選択した期間に温度エリアの記録がありません"}},
 };
 
 TEST_F(TextTableTest, SampleIdsHoldTheirExactTextsInAllFourLanguages)
@@ -127,8 +132,9 @@ TEST_F(TextTableTest, UnusedIdsAreEmptyInEveryLanguage)
     std::vector<int> unused = {153, 321, 322, 578, 606};
     for (int id = 530; id <= 539; ++id)
         unused.push_back(id);
-    // Beyond 626 only the texts of unreadable and unwritten template and mask files.
-    const std::set<int> added = {680, 681, 682, 683};
+    // Beyond 626 only the empty chart's notes and the texts of unreadable and unwritten template and
+    // mask files.
+    const std::set<int> added = {627, 628, 680, 681, 682, 683};
     for (int id = 627; id < kIdCount; ++id) {
         if (!added.count(id))
             unused.push_back(id);
@@ -140,9 +146,9 @@ TEST_F(TextTableTest, UnusedIdsAreEmptyInEveryLanguage)
         for (int language = 0; language < 4; ++language)
             EXPECT_TRUE(entry(id, language).isEmpty()) << "id " << id << ", " << kLanguageNames[language];
     }
-    // Every other id up to 626 has its text.
+    // Every other id up to 628 has its text.
     const std::set<int> unusedSet(unused.begin(), unused.end());
-    for (int id = 0; id <= 626; ++id) {
+    for (int id = 0; id <= 628; ++id) {
         if (!unusedSet.count(id)) {
             EXPECT_FALSE(entry(id, 0).isEmpty()) << "id " << id;
         }

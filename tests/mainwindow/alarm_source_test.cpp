@@ -5,10 +5,16 @@
 
 #include "core/texttable.h"
 #include "mainwindow/menubtnwidget.h"
+#include "view/camerawgtbox.h"
+#include "view/camerawgtdatawidget.h"
+#include "view/camerawgttitlesetroi.h"
+#include "view/cammerwidget.h"
 #include "view/drawroiwidget.h"
 #include "widgets/combobox.h"
 #include "tests/settings/settingsfixture.h"
 
+#include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
 
@@ -131,6 +137,66 @@ TEST_F(AlarmSourceTest, LiveTemplateToggleWorksInAnAlarmThatCameBackAfterASkippe
 }  // namespace
 
 namespace {
+
+TEST_F(AlarmSourceTest, RecentNgShowsThePartAfterTheCameraIsChosenAgainAndWhileTheMachineRuns)
+{
+    params->productCheckEnabled = 0;
+    params->passwordEnabled = 0;
+    build(2);
+    addPartRegion(0, 1);
+    addPartRegion(1, 1);
+    raiseCavityAlarm();
+
+    // The part is taken out; the safety door's re-check lifts the alarm.
+    CycleCamera::opened().at(1)->setFrame(emptyCavity());
+    pulseInput(1);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState != 2; }, kPatientWaitMs));
+    pump(300);
+
+    // The grey the view shows over the part's place (frame 140..169 x 100..129).
+    CammerWidget* view = window->cameraViews[1];
+    const auto shownAtPart = [view] {
+        const QImage shot = view->grab().toImage();
+        return qGray(shot.pixel(int(155.0 / CycleCamera::kWidth * shot.width()),
+                                int(115.0 / CycleCamera::kHeight * shot.height())));
+    };
+    const auto caption = [this] {
+        return window->cameraBox->dataWidgetAt(1)->showSetRoiTitle()->infoLabel->text();
+    };
+
+    window->SlotAdjustArea();
+    ASSERT_EQ(window->alarmState, 3);
+    panel()->pComboChangeCamera->setCurrentIndex(1);
+    panel()->pComboChangeSource->setCurrentIndex(2);
+    ASSERT_EQ(imageSource, 2);
+    ASSERT_EQ(window->shownCamera, 1);
+    const QString ngCaption = caption();
+    EXPECT_TRUE(ngCaption.endsWith(QStringLiteral("NG 1 / 1"))) << qPrintable(ngCaption);
+    EXPECT_EQ(shownAtPart(), 250) << "the stored NG frame shows the part";
+
+    // Camera 1, then camera 2 again, in the camera combo box.
+    panel()->pComboChangeCamera->setCurrentIndex(0);
+    panel()->pComboChangeCamera->setCurrentIndex(1);
+    ASSERT_EQ(imageSource, 2);
+    EXPECT_EQ(caption(), ngCaption);
+    EXPECT_EQ(shownAtPart(), 250) << "the camera chosen again shows the empty cavity under the NG caption";
+
+    // The machine goes on: a mould opening is checked (OK) while the editor shows the NG frame.
+    const int checked = totalCounts[1];
+    pulseInput(0, 300);
+    ASSERT_TRUE(waitFor([checked] { return totalCounts[1] > checked; }, kPatientWaitMs)) << "no check ran";
+    pump(200);
+    EXPECT_EQ(imageSource, 2);
+    EXPECT_EQ(shownAtPart(), 250) << "the check replaced the NG frame on show";
+    panel()->pComboChangeCamera->setCurrentIndex(0);
+    panel()->pComboChangeCamera->setCurrentIndex(1);
+    EXPECT_EQ(shownAtPart(), 250);
+
+    // Back on the live picture, the present frame.
+    panel()->pComboChangeSource->setCurrentIndex(1);
+    pump(300);
+    EXPECT_EQ(shownAtPart(), 100);
+}
 
 TEST_F(AlarmSourceTest, LiveTemplateToggleWorksInAnAlarmRestoredAfterARestart)
 {

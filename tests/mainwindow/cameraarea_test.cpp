@@ -3,6 +3,8 @@
 // repaint task refreshes, and the hide button that follows the alarm state.
 #include "core/globals.h"
 #include "mainwindow/taskmanager.h"
+#include "tests/support/eventwait.h"
+#include "widgets/colorbutton.h"
 #include "tests/mainwindow/windowfixture.h"
 #include "view/cammerwidget.h"
 #include "view/camerareportform.h"
@@ -269,6 +271,63 @@ TEST_F(CameraAreaWindow, HideButtonOnlyWithoutAlarmOrRegionEditing)
         for (int i = 0; i < cameraCount; ++i)
             EXPECT_EQ(cell(i)->hideButton->isHidden(), !c.shown) << i;
     }
+}
+
+TEST_F(CameraAreaWindow, TitleFrameRateCountsTheFramesTheSimulatedCamerasDeliver)
+{
+    build();
+    ASSERT_EQ(cameraCount, 2);
+    // The cycle takes a frame from each camera at every tick; the watch counts them once a second.
+    for (int c = 0; c < cameraCount; ++c) {
+        SCOPED_TRACE(c);
+        CammerWidget* view = window->cameraViews[c];
+        EXPECT_TRUE(waitUntil([view] { return view->fps > 0; }, kPatientWaitMs)) << "frame rate stays 0";
+    }
+    refreshRound();
+    const QString cyan = QColor(Qt::cyan).name();
+    for (int c = 0; c < cameraCount; ++c) {
+        SCOPED_TRACE(c);
+        const QString text = runTitle(c)->detectReportLabel->text();
+        const QString shown = colorText(cyan, QString::number(window->cameraViews[c]->fps));
+        ASSERT_GT(window->cameraViews[c]->fps, 0);
+        EXPECT_TRUE(text.startsWith(colorText(QColor(Qt::white).name(), QStringLiteral("帧率 ")) + shown)) << qPrintable(text);
+    }
+}
+
+TEST_F(CameraAreaWindow, ZoomInPressEnlargesTheCamerasPictures)
+{
+    // Camera 1: dark left half, bright right half; the boundary in the middle of the picture.
+    cv::Mat picture(1080, 1920, CV_8UC1, cv::Scalar(200));
+    cv::rectangle(picture, cv::Rect(0, 0, 960, 1080), cv::Scalar(40), cv::FILLED);
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral("cammer15")));
+    ASSERT_TRUE(cv::imwrite("cammer15/template0.bmp", picture));
+    params->realtimeRoiDisplay = 0;
+    build();
+    window->Run();
+    CammerWidget* view = window->cameraViews[0];
+    // Widget points as fractions of the view: left of the middle, and a little right of it.
+    const auto greyAt = [view](double x, double y) {
+        const QImage shot = view->grab().toImage();
+        return qGray(shot.pixel(int(x * shot.width()), int(y * shot.height())));
+    };
+    EXPECT_EQ(greyAt(0.45, 0.5), 40);
+    EXPECT_EQ(greyAt(0.55, 0.5), 200);
+
+    // The first press unfolds the column, the second zooms about the inspected point (the top
+    // left): the boundary moves right, out of the point a little right of the middle.
+    window->zoomInButton->click();
+    EXPECT_EQ(greyAt(0.55, 0.5), 200) << "the first press only unfolds the buttons";
+    window->zoomInButton->click();
+    ASSERT_NEAR(window->scaleX, 1.2, 1e-9);
+    EXPECT_EQ(greyAt(0.55, 0.5), 40) << "the zoom press left the picture as it was";
+    EXPECT_EQ(greyAt(0.65, 0.5), 200);
+    window->zoomInButton->click();
+    EXPECT_EQ(greyAt(0.65, 0.5), 40) << "a further press zooms further";
+
+    // Back to the whole picture.
+    window->recoveryButton->click();
+    EXPECT_EQ(greyAt(0.55, 0.5), 200);
+    EXPECT_EQ(greyAt(0.45, 0.5), 40);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "view/camerawgtbox.h"
 #include "view/camerawgtdatawidget.h"
 #include "view/camerawgttitlenormal.h"
+#include "view/cammerwidget.h"
 
 #include <QColor>
 #include <QLabel>
@@ -53,6 +54,38 @@ TEST_F(CameraReportCycle, PartLeftInTheCavityShowsItsRegionNgInTheTableAndTitle)
     TaskManager::instance()->SlotLoopShowTask();
     auto* title = static_cast<CameraWgt_DataWidget_Title_Normal*>(cell->titleStack->widget(0));
     EXPECT_EQ(title->resultLabel->text(), QStringLiteral("NG"));
+}
+
+TEST_F(CameraReportCycle, TableFollowsTheVerdictOfTheSafetyDoorReCheck)
+{
+    params->productCheckEnabled = 0;
+    build();
+    addPartRegion(0, 1);
+    CycleCamera::opened().front()->setFrame(partLeftInCavity());
+    setInput(0, true);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs)) << "NG alarm";
+    setInput(0, false);
+    auto* form = window->cameraBox->dataWidgetAt(0)->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm"));
+    ASSERT_NE(form, nullptr);
+    const QAbstractItemModel* model = form->model;
+    ASSERT_EQ(model->rowCount(), 1);
+    const QString ngValue = model->index(0, 4).data().toString();
+    EXPECT_EQ(model->index(0, 5).data().toString(), QStringLiteral("NG"));
+
+    // The part is taken out and the safety door opened: the re-check lifts the alarm.
+    CycleCamera::opened().front()->setFrame(emptyCavity());
+    pulseInput(1);
+    ASSERT_TRUE(waitFor([this] { return window->alarmState != 2; }, kPatientWaitMs)) << "the re-check left the alarm";
+    const CammerWidget* view = window->cameraViews[0];
+    ASSERT_TRUE(view->detectOk);
+
+    // Every row as the new check found its region.
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, 0).data().toString(), QStringLiteral("1"));
+    EXPECT_EQ(model->index(0, 4).data().toString(), QString::number(view->roiValue[50]));
+    EXPECT_NE(model->index(0, 4).data().toString(), ngValue) << "the value of the NG check stayed";
+    EXPECT_EQ(model->index(0, 5).data().toString(), QStringLiteral("OK"));
+    EXPECT_EQ(model->index(0, 5).data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::green));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // that says why the chart cannot open, or the chart screen in real time.
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "core/texttable.h"
 #include "mainwindow/menubtnwidget.h"
 #include "mainwindow/mojuwizard.h"
 #include "records/mcustomplot.h"
@@ -9,6 +10,7 @@
 #include "records/temperaturechartwidget.h"
 #include "tests/mainwindow/windowfixture.h"
 #include "tests/support/modalsteps.h"
+#include "view/cammerwidget.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
 
@@ -16,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <qcustomplot.h>
 
 #include <gtest/gtest.h>
 
@@ -91,4 +95,34 @@ TEST_F(ChartOpenerTest, ChartOpensInRealTimeWithoutBlocking)
     EXPECT_EQ(temperatureChartWidget.data(), first);
     EXPECT_TRUE(first->isVisible());
     temperatureChartWidget->curve->stopTimer();
+}
+
+TEST_F(ChartOpenerTest, EmptyChartTellsWhetherAThermalCameraIsThere)
+{
+    fillTextTable();
+    currentLanguage = 0;
+    build();
+    params->temperatureChartEnabled = 1;
+    TemperatureChartData* store = TemperatureChartData::instance();
+    store->loaded = 1;
+    store->todaySeries.clear();
+    // The simulated cameras measure no temperature; a thermal camera that has recorded nothing
+    // in the time shown leaves the chart empty for another reason.
+    const struct {
+        bool thermal;
+        int text;
+    } cases[] = {{false, 627}, {true, 628}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.thermal);
+        window->cameraViews[1]->thermal = c.thermal;
+        press();
+        ASSERT_FALSE(temperatureChartWidget.isNull());
+        QCPItemText* note = temperatureChartWidget->curve->emptyNote;
+        EXPECT_TRUE(note->visible());
+        EXPECT_EQ(note->text(), tableText(c.text));
+        EXPECT_FALSE(note->text().isEmpty());
+        temperatureChartWidget->curve->stopTimer();
+        temperatureChartWidget->close();
+    }
+    window->cameraViews[1]->thermal = false;
 }

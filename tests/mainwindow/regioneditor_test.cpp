@@ -140,6 +140,48 @@ TEST_F(RegionEditorTest, EnteringPutsThePanelInPlaceOfTheMenuAndFinishingRestore
     EXPECT_FALSE(panel->isVisible());
 }
 
+TEST_F(RegionEditorTest, LeavingTheEditorBringsBackTheLayoutFromBeforeIt)
+{
+    ASSERT_EQ(cameraCount, 2);
+    // The layout before the editor, and the camera chosen in the editor's combo box.
+    const struct {
+        const char* name;
+        int shown;
+        double scale;
+        double pan;
+        int chosenInEditor;
+    } cases[] = {
+        {"all cameras", 2, 1.0, 0, 1},
+        {"all cameras, nothing chosen", 2, 1.0, 0, -1},
+        {"camera 2 alone, zoomed and panned", 1, 1.44, -40, 0},
+        {"camera 1 alone", 0, 1.0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->shownCamera = c.shown;
+        window->ChangeCammer();
+        window->scaleX = window->scaleY = c.scale;
+        window->panX = window->panY = c.pan;
+        openEditor();
+        ASSERT_LT(window->shownCamera, cameraCount) << "the editor shows one camera";
+        if (c.chosenInEditor >= 0)
+            panel->pComboChangeCamera->setCurrentIndex(c.chosenInEditor);
+        EXPECT_EQ(window->scaleX, 1.0);
+
+        panel->pCButtonReturn->click();
+        ASSERT_EQ(window->alarmState, 0);
+        EXPECT_EQ(window->shownCamera, c.shown);
+        EXPECT_EQ(window->cameraBox->selectedCamera, c.shown == cameraCount ? -1 : c.shown);
+        for (int k = 0; k < cameraCount; ++k) {
+            const bool onShow = c.shown == cameraCount || c.shown == k;
+            EXPECT_EQ(window->cameraBox->dataWidgetAt(k)->isVisible(), onShow) << "camera " << k + 1;
+        }
+        EXPECT_DOUBLE_EQ(window->scaleX, c.scale);
+        EXPECT_DOUBLE_EQ(window->panX, c.pan);
+    }
+    viewShot(*window, QStringLiteral("after-region-editor"));
+}
+
 TEST_F(RegionEditorTest, ButtonPagesFollowTheSourceAndTheAlarm)
 {
     const std::set<QString> combos = {"pComboChangeSource", "pComboChangeCamera"};

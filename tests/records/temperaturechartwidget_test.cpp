@@ -15,11 +15,13 @@
 #include "tests/records/resultrows.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/modalsteps.h"
+#include "tests/support/windowtap.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/custombutton.h"
 #include "widgets/edit.h"
 #include "widgets/fromtimetotime.h"
+#include "widgets/okbtn.h"
 #include "widgets/tipbox.h"
 #include "widgets/warnbox.h"
 
@@ -464,4 +466,69 @@ TEST_F(ChartScreenTest, EnglishOnceTheTranslationIsInstalled)
     EXPECT_EQ(screen->exportButton->text(), QStringLiteral("Export data"));
     EXPECT_EQ(steps.texts, QStringList{"The search range must not be empty"});
     EXPECT_EQ(endTexts, QStringList{"Data export failed"});
+}
+
+TEST_F(ChartScreenTest, ExportNoticeTakesATapWhileTheScreenIsOpenAndClosesWithIt)
+{
+    // As the main window opens it, and modal, as a screen over another modal one would be.
+    for (const bool modal : {false, true}) {
+        SCOPED_TRACE(modal);
+        screen->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+        open();
+        screen->finishExport(true);
+        tipbox* notice = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<tipbox*>(w); box && box->isVisible())
+                notice = box;
+        ASSERT_NE(notice, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(notice));
+        auto* button = notice->findChild<okbtn*>();
+        ASSERT_NE(button, nullptr);
+        const QByteArray dir = qgetenv("MONITOR_TEST_SHOTS");
+        if (!dir.isEmpty())
+            notice->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/chart-export-notice.png"));
+        tapThroughWindow(button);
+        EXPECT_TRUE(waitUntil([] { return openTipTexts().isEmpty(); }, kPatientWaitMs)) << "the tap on OK did nothing";
+        EXPECT_TRUE(screen->isVisible()) << "the screen stays open";
+
+        // A notice left standing goes with the screen.
+        screen->finishExport(false);
+        ASSERT_EQ(openTipTexts(), QStringList{"数据导出失败"});
+        tapThroughWindow(screen->closeButton);
+        EXPECT_FALSE(screen->isVisible());
+        EXPECT_TRUE(openTipTexts().isEmpty()) << "the notice stayed over the main view";
+        screen->hide();
+    }
+}
+
+TEST_F(ChartScreenTest, EmptyChartSaysWhyInTheScreensLanguage)
+{
+    // No readings at all, and no thermal camera: the note says so in the language chosen.
+    for (int language : {0, 1, 2, 3}) {
+        SCOPED_TRACE(language);
+        currentLanguage = language;
+        open();
+        QCPItemText* note = screen->curve->emptyNote;
+        EXPECT_TRUE(note->visible());
+        EXPECT_EQ(note->text(), TextTable[627 * 4 + language]);
+        EXPECT_FALSE(note->text().isEmpty());
+        if (language <= 1)
+            shot(language == 0 ? QStringLiteral("chart-empty") : QStringLiteral("chart-empty-en"));
+        // Inside the plot and clear of its buttons.
+        const QRectF box = QRectF(note->topLeft->pixelPosition(), note->bottomRight->pixelPosition()).normalized();
+        EXPECT_TRUE(QRectF(screen->curve->plot->axisRect()->rect()).contains(box));
+        screen->hide();
+    }
+    currentLanguage = 0;
+
+    // The first reading takes the note away; a rebuild without series brings it back.
+    open();
+    enter(0, 0, 40, QDateTime::currentDateTime());
+    EXPECT_TRUE(waitUntil([&] { return !screen->curve->emptyNote->visible(); }, kPatientWaitMs));
+    screen->curve->rebuildGraphs();
+    EXPECT_FALSE(screen->curve->emptyNote->visible()) << "today's series is drawn";
+    store().todaySeries.clear();
+    screen->curve->clearSeries();
+    screen->curve->rebuildGraphs();
+    EXPECT_TRUE(screen->curve->emptyNote->visible());
 }

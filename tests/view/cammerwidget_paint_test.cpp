@@ -344,6 +344,42 @@ TEST_F(ViewPainting, RegionsReachingOutsideTheImagePaintOnlyTheirInsidePart)
     EXPECT_EQ(at(image, 2 * kW - 1, 2 * kH - 1), kFrameGrey);
 }
 
+TEST_F(ViewPainting, RunTemplateAndLivePicturesWithTheirRegionsFollowTheZoom)
+{
+    // The cavity (frame 200..299 x 100..159) lies at widget 400..598 x 200..318 unzoomed.
+    addRegion(*view->roiSet, 0, QRect(20, 20, 60, 40), 0);
+    view->editRoiSet->copyFrom(*view->roiSet);
+    window->alarmState = 1;
+    const QColor cavity(kGrey / 2, kGrey / 2, kGrey / 2);
+    for (const int source : {-1, 0, 1}) {
+        SCOPED_TRACE(source);
+        imageSource = source;
+        window->scaleX = window->scaleY = 1.0;
+        window->panX = window->panY = 0;
+        QImage image = shot(QStringLiteral("zoom-source%1-plain").arg(source + 1));
+        EXPECT_EQ(at(image, 420, 220), cavity);
+        EXPECT_EQ(at(image, 380, 180), kFrameGrey);
+        EXPECT_EQ(at(image, 40, 80), kGreen) << "region outline at its place";
+
+        // Zoomed 2 about the top left: the cavity and the outline move out by the scale.
+        window->scaleX = window->scaleY = 2.0;
+        image = shot(QStringLiteral("zoom-source%1-zoomed").arg(source + 1));
+        EXPECT_EQ(at(image, 420, 220), kFrameGrey) << "a zoomed view shows the frame's top left";
+        EXPECT_EQ(at(image, 639, 359), kFrameGrey);
+        EXPECT_EQ(at(image, 81, 160), kGreen) << "the outline zooms with the picture";
+        EXPECT_NE(at(image, 40, 80), kGreen);
+
+        // Panned back by the zoomed cavity's offset, the cavity's corner is at the view's origin.
+        window->panX = -800;
+        window->panY = -400;
+        image = shot(QStringLiteral("zoom-source%1-panned").arg(source + 1));
+        EXPECT_EQ(at(image, 4, 4), cavity);
+        EXPECT_EQ(at(image, 395, 235), cavity);
+    }
+    window->scaleX = window->scaleY = 1.0;
+    window->panX = window->panY = 0;
+}
+
 TEST_F(ViewPainting, RecentNgFrameIsShownUnderTheZoomWithoutOverlay)
 {
     addRegion(*view->roiSet, 0, QRect(20, 20, 60, 40), 0);

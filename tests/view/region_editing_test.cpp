@@ -68,16 +68,20 @@ TEST_F(RegionEditing, DraggedRectangleBecomesARegionWhereTheFingerWasAlsoOnAZoom
         {"ends outside the image", {200, 200}, {900, 700}, true, corners(100, 100, kW - 3, kH - 3)},
     };
     for (const bool zoomed : {false, true}) {
-        // The template is drawn without the window's zoom and pan, so they must not move the region.
+        // The template is drawn under the window's zoom and pan: the finger that follows the
+        // zoomed picture draws the same region.
         window->scaleX = window->scaleY = zoomed ? 2.0 : 1.0;
         window->panX = zoomed ? -300 : 0;
         window->panY = zoomed ? -200 : 0;
+        const auto onScreen = [this](const QPoint& p) {
+            return QPoint(int(window->panX + window->scaleX * p.x()), int(window->panY + window->scaleY * p.y()));
+        };
         for (const auto& c : cases) {
             const std::string name = std::string(c.name) + (zoomed ? " (zoomed)" : "");
             view->deselectRoi();
             clearRegions();
             window->drawMode = 1;
-            dragWidget(c.from, c.to);
+            dragWidget(onScreen(c.from), onScreen(c.to));
             expectDrawingEnded(name.c_str());
             ASSERT_EQ(shapes().size(), c.added ? 1 : 0) << name;
             EXPECT_EQ(edited().roiCount[0], shapes().size()) << name;
@@ -97,10 +101,12 @@ TEST_F(RegionEditing, DraggedRectangleBecomesARegionWhereTheFingerWasAlsoOnAZoom
             EXPECT_EQ(edited().area[0], 100) << name;
         }
     }
-    // The outline of the last region lies under the finger: its left edge at widget x 200.
+    // The outline of the last region lies under the finger: its left edge at widget x 100, where
+    // the zoomed drag began.
     const QImage image = shot(QStringLiteral("drawn-on-zoomed-view"));
-    EXPECT_EQ(image.pixelColor(200, 300), QColor(Qt::magenta));
-    EXPECT_NE(image.pixelColor(150, 300), QColor(Qt::magenta));
+    EXPECT_EQ(image.pixelColor(100, 300), QColor(Qt::magenta));
+    EXPECT_NE(image.pixelColor(50, 300), QColor(Qt::magenta));
+    EXPECT_NE(image.pixelColor(200, 300), QColor(Qt::magenta));
 }
 
 TEST_F(RegionEditing, FirstRegionTakesTheFirstOfferedToolAndTheNextCopiesThePrevious)
@@ -428,8 +434,9 @@ TEST_F(RegionEditing, PointerPositionMapsAsTheShownSourceIsDrawn)
         QPoint widget, image;
     } cases[] = {
         {"template", 0, false, {200, 150}, {100, 75}},
-        {"template on a zoomed view", 0, true, {200, 150}, {100, 75}},
-        {"live image on a zoomed view", 1, true, {201, 151}, {100, 75}},
+        {"template on a zoomed view", 0, true, {200, 150}, {125, 87}},
+        {"live image on a zoomed view", 1, true, {201, 151}, {125, 87}},
+        {"run view, zoomed 2 and panned", -1, true, {20, 10}, {80, 52}},
         {"recent NG frame, not zoomed", 2, false, {200, 150}, {100, 75}},
         {"recent NG frame, zoomed 2 and panned", 2, true, {200, 150}, {125, 87}},
         {"record picture, zoomed 2 and panned", 4, true, {20, 10}, {80, 52}},
