@@ -357,6 +357,10 @@ Search again?</translation>
         <translation>Set time</translation>
     </message>
     <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
         <source>确定</source>
         <translation>Confirm</translation>
     </message>
@@ -1261,6 +1265,13 @@ the current group is unchanged!</translation>
         <source>参数组“%1”无法替换当前文件，当前参数组没有改变！</source>
         <translation>Parameter group "%1" could not replace
 the current files; the current group is unchanged!</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageList</name>
+    <message>
+        <source>日文</source>
+        <translation>Japanese</translation>
     </message>
 </context>
 </TS>
