@@ -104,7 +104,7 @@ QString panelComboRules()
                "QComboBox{background-color:#4F5963;color:white;border:none;border-radius:0px;padding-left:4px;}"
                "QComboBox:on{background-color:#2687F2;}"
                "QComboBox::drop-down{width:%2px;border:none;}"
-               "QComboBox::down-arrow{width:12px;height:10px;image:url(:/down-arrow.png);}"
+               "QComboBox::down-arrow{width:12px;height:10px;image:url(:/down-arrow-white.png);}"
                "QComboBox QAbstractItemView{background-color:#353D45;color:white;border:1px solid #707070;"
                "outline:0px;}"
                "QComboBox QAbstractItemView::item{height:%1px;color:white;background-color:#353D45;"
