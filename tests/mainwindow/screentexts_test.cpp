@@ -336,6 +336,7 @@ public:
     // Set while a window placed beside the widget that opened it (a picker, a roller) is checked:
     // the window itself must lie wholly on the screen. Windows the program centres need only fit.
     bool placedBeside = false;
+    int m_lists = 0;
 
     // A window placed beside the widget that opened it (a drop-down list) and its contents.
     void checkPlacedWindow(QWidget* window)
@@ -624,6 +625,12 @@ private:
             return;
         }
         checkPlacedWindow(popup);
+        const QString shots = QString::fromLocal8Bit(qgetenv("MONITOR_SHOT_DIR"));
+        if (!shots.isEmpty()) {
+            QString file = screen + QStringLiteral(" list ") + combo->objectName() + QString::number(++m_lists);
+            file.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+            popup->grab().save(QDir(shots).filePath(file + (language ? QStringLiteral("-en.png") : QStringLiteral("-zh.png"))));
+        }
         int lowest = INT_MAX;
         for (int row = 0; row < combo->count(); ++row) {
             const QRect rect = view->visualRect(view->model()->index(row, combo->modelColumn(), view->rootIndex()));
