@@ -44,6 +44,7 @@
 #include "widgets/fromtimetotime.h"
 #include "widgets/kitfont.h"
 #include "widgets/datetimewidget.h"
+#include "widgets/modifytimewidget.h"
 #include "widgets/inputbox.h"
 #include "widgets/passwordbox.h"
 #include "widgets/tipbox.h"
@@ -948,6 +949,12 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
         {"range picker",
          [](ScreenTextsTest&, TextAudit& a) {
              DateTimeWidget picker;
+             picker.show();
+             a.check(&picker);
+         }},
+        {"clock picker",
+         [](ScreenTextsTest&, TextAudit& a) {
+             modifyTimeWidget picker;
              picker.show();
              a.check(&picker);
          }},
