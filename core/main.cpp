@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     editParams = params->edit;
 
     installTranslator(appInstance);
+    installQtTranslator(appInstance);
     loadSharedPixmaps();
 
     TemperatureChartData* results = TemperatureChartData::instance();

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
 #include <QTranslator>
 
@@ -34,6 +36,13 @@ const SharedPicture kSharedPictures[] = {
 const char* const kEnglishTranslation = "./Translator/tr_en.qm";
 constexpr int kEnglish = 1;
 
+// Qt's name of each language of the program, in the program's order.
+const char* const kQtLanguageNames[] = {"zh_CN", "en_US", "zh_TW", "ja_JP"};
+// Qt's translation files of each language, tried in turn: the catalogue of all Qt modules, then
+// that of qtbase alone. English needs none.
+const char* const kQtCatalogues[][2] = {{"qt_zh_CN", "qtbase_zh_CN"}, {nullptr, nullptr}, {"qt_zh_TW", "qtbase_zh_TW"},
+                                        {"qt_ja", "qtbase_ja"}};
+
 }  // namespace
 
 void loadSharedPixmaps()
@@ -53,4 +62,24 @@ QTranslator* installTranslator(QCoreApplication* app)
     translator->load(file);
     app->installTranslator(translator);
     return translator;
+}
+
+QTranslator* installQtTranslator(QCoreApplication* app)
+{
+    constexpr int languages = int(sizeof(kQtLanguageNames) / sizeof(kQtLanguageNames[0]));
+    if (currentLanguage < 0 || currentLanguage >= languages)
+        return nullptr;
+    QLocale::setDefault(QLocale(QString::fromLatin1(kQtLanguageNames[currentLanguage])));
+    const QString folder = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    for (const char* catalogue : kQtCatalogues[currentLanguage]) {
+        if (!catalogue)
+            continue;
+        auto* translator = new QTranslator(app);
+        if (translator->load(QString::fromLatin1(catalogue), folder)) {
+            app->installTranslator(translator);
+            return translator;
+        }
+        delete translator;
+    }
+    return nullptr;
 }

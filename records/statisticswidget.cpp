@@ -74,15 +74,22 @@ StatisticsWidget::StatisticsWidget(QWidget* parent)
     auto filterRow = new QHBoxLayout(filterBar);
     filterRow->setContentsMargins(20, 0, 20, 0);
     filterRow->setSpacing(0);
-    auto combo = [&](const QString& caption) {
-        filterRow->addWidget(new QLabel(caption, filterBar));
+    // Each caption a little apart from its field; the fields, "确定" and "导出数据" apart from each
+    // other, in both languages within the bar's width.
+    auto caption = [&](const QString& text) {
+        auto label = new QLabel(text, filterBar);
+        label->setContentsMargins(0, 0, 10, 0);
+        filterRow->addWidget(label);
+    };
+    auto combo = [&](const QString& text) {
+        caption(text);
         auto box = new ComboBox(filterBar);
-        box->setFixedSize(180, 40);
+        box->setFixedSize(160, 40);
         setComboStyle(box, 40);
         setComboFont(box, base);
         box->addItem(tr("全部"));
         filterRow->addWidget(box);
-        filterRow->addSpacing(30);
+        filterRow->addSpacing(20);
         return box;
     };
     cameraCombo = combo(tr("相机号"));
@@ -94,16 +101,17 @@ StatisticsWidget::StatisticsWidget(QWidget* parent)
     regionCombo = combo(tr("区域号"));
     for (int i = 1; i <= kRegionItems; ++i)
         regionCombo->addItem(tableText(kRegionItemText).arg(i));
-    filterRow->addWidget(new QLabel(tr("日期时间"), filterBar));
+    caption(tr("日期时间"));
     rangePicker = new FromTimeToTime(filterBar);
     filterRow->addWidget(rangePicker);
-    filterRow->addSpacing(30);
+    filterRow->addSpacing(20);
     auto confirm = new ColorButton(tr("确定"), filterBar, 0);
     confirm->setFixedSize(120, 50);
     filterRow->addWidget(confirm);
+    filterRow->addSpacing(20);
     filterRow->addStretch();
     auto exportButton = new ColorButton(tr("导出数据"), filterBar, 0);
-    exportButton->setFixedSize(200, 50);
+    exportButton->setFixedSize(160, 50);
     filterRow->addWidget(exportButton);
     filterRow->addSpacing(10);
 

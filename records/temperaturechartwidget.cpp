@@ -51,7 +51,7 @@ QLabel* barLabel(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setFixedHeight(40);
     // A little air between a caption and its field.
-    label->setContentsMargins(0, 0, 6, 0);
+    label->setContentsMargins(0, 0, 10, 0);
     return label;
 }
 
@@ -67,7 +67,7 @@ ComboBox* filterCombo(QWidget* parent, const QFont& font, int itemText, int item
     // The combo keeps its 120 pixels: where an entry would not fit beside the 30-pixel drop-down
     // column ("No.1 detect", "10 号区域"), all entries take the size at which it does.
     constexpr int kEntryRoom = 120 - 30 - 6;
-    constexpr int kSmallestEntryPixels = 11;
+    constexpr int kSmallestEntryPixels = kKitSmallestTextPixels;
     QFont fitted = combo->font();
     int size = QFontInfo(fitted).pixelSize();
     for (int i = 0; i < combo->count(); ++i)

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(
   cmake g++ make ccache pkg-config
   qtbase5-dev libqt5sql5-sqlite libqt5charts5-dev libqt5serialport5-dev qttools5-dev-tools
-  libqcustomplot-dev libopencv-dev libgoogle-glog-dev libjsoncpp-dev libarchive-dev zlib1g-dev fonts-wqy-microhei
+  libqcustomplot-dev libopencv-dev libgoogle-glog-dev libjsoncpp-dev libarchive-dev zlib1g-dev
+  fonts-wqy-microhei qttranslations5-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool socat libmodbus-dev mbpoll sqlite3 iproute2
 )

@@ -62,8 +62,9 @@ const SwitchRow kSwitchRows[SystemParamWidget::kSwitches] = {
 };
 const int kMotionField = PARAM_FIELD(motionCorrection);
 
-// The language names are the same in every language.
-const char* const kLanguageNames[] = {"简体中文", "English", "繁體中文", "日文"};
+// The language names: each Chinese in its own script and English as it is, the same in every
+// language, and Japanese under the name of the language shown.
+const char* const kLanguageNames[] = {"简体中文", "English", "繁體中文", QT_TRANSLATE_NOOP("LanguageList", "日文")};
 
 constexpr int kTextLanguageQuestion = 318;
 constexpr int kTextLanguageLog = 319;
@@ -93,7 +94,7 @@ SystemParamWidget::SystemParamWidget(QWidget* parent)
 
     languageBox = new ComboBox(this);
     for (const char* name : kLanguageNames)
-        languageBox->addItem(QString::fromUtf8(name));
+        languageBox->addItem(QCoreApplication::translate("LanguageList", name));
     languageBox->setFixedSize(150, 50);
     setComboFont(languageBox, QFont(QLatin1String(kKitFontFamily), 17));
     setComboStyle(languageBox, 50);

@@ -170,8 +170,10 @@ inline const int kComPortField = PARAM_FIELD(comPort);
 inline constexpr int kComPorts = 8;
 inline constexpr int kBothSides = 2;
 
-// The language names are the same in every language.
-inline const char* const kLanguageNames[] = {"简体中文", "English", "繁體中文", "日文"};
+// The language names: each Chinese in its own script and English as it is, the same in every
+// language, and Japanese under the name of the language shown (translated in the context
+// "LanguageList").
+inline const char* const kLanguageNames[] = {"简体中文", "English", "繁體中文", QT_TRANSLATE_NOOP("LanguageList", "日文")};
 
 // Painted labels of the input/output page: text id, y, shown.
 struct IOLabel {

@@ -268,7 +268,7 @@ void WizardParaWidget::buildComboBoxes()
     languageCombo = new ComboBox(this);
     languageCombo->setGeometry(1640, 175, 150, 55);
     for (int i = 0; i < 4; ++i)
-        languageCombo->addItem(QString::fromUtf8(kLanguageNames[i]), i);
+        languageCombo->addItem(QCoreApplication::translate("LanguageList", kLanguageNames[i]), i);
     styleCombo(languageCombo, 50, kNarrowComboPoints);
     fitComboEntries(languageCombo, kSmallestPixels);
     addControl(languageCombo, 0, Shown::Always);

@@ -25,10 +25,15 @@
 
 namespace {
 
-constexpr int kWidgetMinHeight = 100;
+// The longest page (the region tools: nine buttons and three combo boxes) fits the 1080 pixels
+// of the screen with buttons of 90 and combo boxes of 81 pixels.
+constexpr int kWidgetMinHeight = 90;
 constexpr int kCaptionRoom = 100 - 2 * 5;
 constexpr int kSmallestCaptionPixels = 11;
 constexpr int kComboItemHeight = 81;
+constexpr int kComboArrowWidth = 18;
+// The panel's 100 pixels less the arrow, the 4-pixel padding and the frame of the text field.
+constexpr int kComboEntryRoom = 100 - kComboArrowWidth - 4 - 4;
 
 // The panel's buttons, top to bottom with the combo boxes after the first one: object name,
 // caption, icon and the slot a click runs.
@@ -91,30 +96,45 @@ QString buttonRules(const PanelButton& b)
         + QStringLiteral("QPushButton#") + name + QStringLiteral(":pressed") + body.arg(icon, QStringLiteral("#2687F2"));
 }
 
+// The combo boxes in the look of the panel's buttons: white text on the panel's grey, blue while
+// the list is open; the list dark with rows of the kit's editor height, the chosen row blue.
+QString panelComboRules()
+{
+    return QStringLiteral(
+               "QComboBox{background-color:#4F5963;color:white;border:none;border-radius:0px;padding-left:4px;}"
+               "QComboBox:on{background-color:#2687F2;}"
+               "QComboBox::drop-down{width:%2px;border:none;}"
+               "QComboBox::down-arrow{width:12px;height:10px;image:url(:/down-arrow-white.png);}"
+               "QComboBox QAbstractItemView{background-color:#353D45;color:white;border:1px solid #707070;"
+               "outline:0px;}"
+               "QComboBox QAbstractItemView::item{height:%1px;color:white;background-color:#353D45;"
+               "border-bottom:1px solid #4F5963;padding-left:4px;}"
+               "QComboBox QAbstractItemView::item:selected{color:white;background-color:#2687F2;}")
+        .arg(kComboItemHeight)
+        .arg(kComboArrowWidth);
+}
+
 ComboBox* makeCombo(const char* objectName)
 {
     auto* box = new ComboBox;
     box->setObjectName(QLatin1String(objectName));
-    // 16 pixels, so that the longest entry fits the 100-pixel column beside the drop-down arrow.
     QFont font(QString::fromLatin1(kKitFontFamily));
-    font.setPixelSize(16);
+    font.setPixelSize(kKitSmallestTextPixels);
     setComboFont(box, font);
-    setComboStyle(box, kComboItemHeight);
-    box->setMinimumHeight(kWidgetMinHeight);
+    box->setStyleSheet(panelComboRules());
+    setListRowHeight(box, kComboItemHeight);
+    // As high as a row of their lists.
+    box->setMinimumHeight(kComboItemHeight);
     return box;
 }
 
-// The combo boxes keep the panel's width: where an entry would not fit beside the 30-pixel
-// drop-down column at 16 pixels ("Mould check"), all entries take the size at which it does.
-void fitComboEntries(ComboBox* box)
+// The combo boxes keep the panel's width and the kit's text size: an entry wider than the room
+// beside the drop-down arrow ("OK图片记录", "Left Product check") is shown in two or three lines,
+// in the box and in its list alike.
+void wrapComboEntries(ComboBox* box)
 {
-    constexpr int kEntryRoom = 100 - 30 - 6;
-    QFont font = box->font();
-    int size = font.pixelSize();
     for (int i = 0; i < box->count(); ++i)
-        size = std::min(size, fittingPixelSize(font, box->itemText(i), kEntryRoom, size, kSmallestCaptionPixels));
-    font.setPixelSize(size);
-    setComboFont(box, font);
+        box->setItemText(i, wrappedToWidth(box->font(), box->itemText(i), kComboEntryRoom));
 }
 
 // Drawing modes of the camera views.
@@ -161,7 +181,7 @@ DrawROIWidget::DrawROIWidget(QWidget* parent)
             pComboChangeDetect->addItem(tr(check) + tr("检测"));
     }
     for (ComboBox* box : {pComboChangeSource, pComboChangeCamera, pComboChangeDetect})
-        fitComboEntries(box);
+        wrapComboEntries(box);
     connect(pComboChangeSource, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &DrawROIWidget::SlotChangeSource);
     connect(pComboChangeCamera, QOverload<int>::of(&QComboBox::currentIndexChanged), this,

@@ -9,7 +9,10 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QWidget>
+
+#include <algorithm>
 
 QRect centredBoxRect(int w, int h)
 {
@@ -54,4 +57,11 @@ QPoint summedPosition(const QWidget* widget)
             sum += grandparent->pos();
     }
     return sum;
+}
+
+QPoint keptOnScreen(const QPoint& wanted, const QSize& size)
+{
+    const int x = std::max(0, std::min(wanted.x(), screenWidth - size.width()));
+    const int y = std::max(0, std::min(wanted.y(), screenHeight - size.height()));
+    return QPoint(x, y);
 }

@@ -4,6 +4,7 @@
 class QPainter;
 class QPoint;
 class QRect;
+class QSize;
 class QString;
 class QWidget;
 
@@ -26,3 +27,7 @@ void paintPictureBox(QPainter& painter, int width, int height, const QRect& mess
 // The sum of the positions of the widget, its parent and its grandparent (those that exist): the
 // pickers open their dialogs relative to it.
 QPoint summedPosition(const QWidget* widget);
+
+// `wanted` moved just as far as needed for a window of `size` to lie wholly on the screen size
+// recorded at start-up (the left and top edges win when it is larger than the screen).
+QPoint keptOnScreen(const QPoint& wanted, const QSize& size);

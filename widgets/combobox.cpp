@@ -1,8 +1,13 @@
 #include "widgets/combobox.h"
 
+#include "widgets/kitfont.h"
+
 #include <QEvent>
 #include <QFont>
 #include <QListView>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
 {
@@ -10,6 +15,34 @@ ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
     setFocusPolicy(Qt::NoFocus);
     m_listView = new QListView(this);
     setView(m_listView);
+    setListRowHeight(this, kKitSmallestRowPixels);
+}
+
+namespace {
+
+// Draws the rows as the list's style and style sheet say, at least `m_height` pixels high.
+class RowHeightDelegate : public QStyledItemDelegate {
+public:
+    RowHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), m_height));
+        return size;
+    }
+
+private:
+    int m_height;
+};
+
+}  // namespace
+
+void setListRowHeight(QComboBox* box, int height)
+{
+    // Replaces Qt's menu-like delegate of the combo boxes too, which ignores the item height of
+    // a style sheet. The combo box deletes the delegate it had.
+    box->setItemDelegate(new RowHeightDelegate(height, box));
 }
 
 bool ComboBox::eventFilter(QObject* watched, QEvent* event)
@@ -41,4 +74,5 @@ void setComboStyle(ComboBox* box, int height)
         + QStringLiteral("QComboBox QAbstractItemView::item:hover{color: black;}"
                          "QComboBox QAbstractItemView::item:selected{color: black;}"
                          "QComboBox::tab-bar{border-width:0px;}"));
+    setListRowHeight(box, height);
 }

@@ -28,3 +28,6 @@ private:
 void setComboFont(ComboBox* box, const QFont& font);
 // The white combo box style with items of `height` pixels; callers pass the box's fixed height.
 void setComboStyle(ComboBox* box, int height);
+// Gives the drop-down list of any combo box rows of `height` pixels at least, whatever its style
+// and font (Qt's own combo boxes draw their rows like menu entries, lower than a fingertip).
+void setListRowHeight(QComboBox* box, int height);

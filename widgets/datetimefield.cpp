@@ -43,7 +43,8 @@ void _EditDateTime::showTimeRoller()
     // The field sits in a bar of a dialog: its own, its parent's and its grandparent's positions
     // add up to a place just below it on the screen.
     const QPoint origin = summedPosition(this);
-    roller->move(origin.x(), origin.y() + height() + 10);
+    roller->adjustSize();
+    roller->move(keptOnScreen(QPoint(origin.x(), origin.y() + height() + 10), roller->size()));
     // Window-modal, so that the modal range picker it is opened from does not block it.
     roller->setWindowModality(Qt::WindowModal);
     roller->show();

@@ -89,7 +89,8 @@ void FromTimeToTime::pickRange()
     picker->presetTo(m_end);
     openRangePicker = picker;
     const QPoint origin = summedPosition(this);
-    picker->move(origin.x(), origin.y() + height());
+    // Below the display, and never past the screen's edge (the display may stand far right).
+    picker->move(keptOnScreen(QPoint(origin.x(), origin.y() + height()), picker->size()));
     if (picker->exec() == 1) {
         setStartDateTime(picker->from());
         setEndDateTime(picker->to());

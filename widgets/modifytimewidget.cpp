@@ -54,7 +54,7 @@ modifyTimeWidget::modifyTimeWidget(QWidget* parent)
 
     QWidget* bottombar = addRightAlignedBar(this, QSize(400, 60), QMargins(0, 0, 20, 0), 20);
     bottombar->setObjectName(QStringLiteral("bottombar"));
-    QPushButton* clear = addTextButton(bottombar, QStringLiteral("清空"), QStringLiteral("#2687F2"), font, 0);
+    QPushButton* clear = addTextButton(bottombar, tr("清空"), QStringLiteral("#2687F2"), font, 0);
     QPushButton* ok = addTextButton(bottombar, tr("确定"), QStringLiteral("black"), font, 0);
     connect(clear, &QPushButton::clicked, this, &modifyTimeWidget::clearAll);
     connect(ok, &QPushButton::clicked, this, &modifyTimeWidget::acceptDialog);

@@ -62,6 +62,62 @@ int roomySize(QFont font, const QStringList& texts, const QRect& room, int large
 
 }  // namespace
 
+namespace {
+
+// Characters of the CJK scripts: each may stand at the end or start of a line.
+bool breaksFreely(QChar c)
+{
+    const ushort u = c.unicode();
+    return (u >= 0x3000 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+// The pieces between which a line may break: words with their trailing space, and single CJK
+// characters.
+QStringList breakUnits(const QString& text)
+{
+    QStringList units;
+    QString word;
+    for (const QChar c : text) {
+        if (breaksFreely(c)) {
+            if (!word.isEmpty())
+                units << word;
+            word.clear();
+            units << QString(c);
+        } else if (c == QLatin1Char(' ')) {
+            units << word + c;
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.isEmpty())
+        units << word;
+    return units;
+}
+
+}  // namespace
+
+QString wrappedToWidth(const QFont& font, const QString& text, int width)
+{
+    const QFontMetrics fm(font);
+    if (fm.horizontalAdvance(text) <= width)
+        return text;
+    QStringList lines;
+    QString line;
+    for (const QString& unit : breakUnits(text)) {
+        const QString longer = line + unit;
+        if (!line.isEmpty() && fm.horizontalAdvance(longer.trimmed()) > width) {
+            lines << line.trimmed();
+            line = unit;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.trimmed().isEmpty())
+        lines << line.trimmed();
+    return lines.join(QLatin1Char('\n'));
+}
+
 int fittingPixelSize(QFont font, const QString& text, int width, int largest, int smallest)
 {
     for (int size = largest; size > smallest; --size) {

@@ -15,6 +15,11 @@ class QString;
 // fits `width` in the family of `font`; `smallest` when none does.
 int fittingPixelSize(QFont font, const QString& text, int width, int largest, int smallest);
 
+// `text` broken into lines of at most `width` pixels in `font`: between words, and between the
+// characters of Chinese and Japanese, which need no space to break; a Latin word or number is
+// never split. A text that fits stays one line.
+QString wrappedToWidth(const QFont& font, const QString& text, int width);
+
 // `font` at the largest pixel size, from its own down to `smallest`, at which `text` laid out
 // with `flags` (alignment, Qt::TextWordWrap) fits inside `box`.
 QFont fittingFont(QFont font, const QRect& box, int flags, const QString& text, int smallest);

@@ -1,15 +1,19 @@
 #include "widgets/touchdialogs.h"
 
+#include "core/globals.h"
+#include "widgets/combobox.h"
 #include "widgets/kitcolours.h"
 #include "widgets/kitfont.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QGuiApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -80,6 +84,8 @@ void applyTouchFileDialog(QFileDialog* dialog, int pixelSize)
     dialog->setStyleSheet(touchDialogStyleSheet(pixelSize));
     for (QToolButton* button : dialog->findChildren<QToolButton*>())
         button->setIconSize(QSize(kToolIconSize, kToolIconSize));
+    for (QComboBox* box : dialog->findChildren<QComboBox*>())
+        setListRowHeight(box, kRowHeight);
     for (QAbstractItemView* view : dialog->findChildren<QAbstractItemView*>()) {
         view->setIconSize(QSize(kRowHeight - 16, kRowHeight - 16));
         // One tap picks a row; scrolling follows the finger by pixels, not by rows.
@@ -106,10 +112,19 @@ void applyTouchFileDialog(QFileDialog* dialog, int pixelSize)
             });
         }
     }
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        dialog->setGeometry(area.adjusted(25, 50, -25, -50));
-    }
+    // The captions beside the fields keep the room their text takes in the dialog's font: Qt sizes
+    // their column for a smaller text, and the Chinese "文件名称(&N)：" would touch its field. Once
+    // the dialog runs, when its captions are final.
+    QTimer::singleShot(0, dialog, [dialog]() {
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            QString caption = label->text();
+            caption.remove(QLatin1Char('&'));
+            if (!caption.isEmpty())
+                label->setMinimumWidth(QFontMetrics(label->font()).horizontalAdvance(caption) + 8);
+        }
+    });
+    // Nearly the whole screen, as recorded at start-up like every box of the kit.
+    dialog->setGeometry(QRect(0, 0, screenWidth, screenHeight).adjusted(25, 50, -25, -50));
 }
 
 QString chooseTouchDirectory(QWidget* parent, const QString& title)

@@ -357,6 +357,10 @@ Search again?</translation>
         <translation>Set time</translation>
     </message>
     <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
         <source>确定</source>
         <translation>Confirm</translation>
     </message>
@@ -1322,6 +1326,13 @@ and cannot be used!</translation>
     <message>
         <source>无法写入安装目录</source>
         <translation>Cannot write the install folder</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageList</name>
+    <message>
+        <source>日文</source>
+        <translation>Japanese</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocale>
 #include <QPixmap>
 #include <QProcess>
 #include <QThread>
@@ -127,6 +128,39 @@ TEST(StartUp, SharedPicturesComeFromImagesAndTheBuiltInResources)
     for (QPixmap* picture : {backgroundPixmap, titlePixmap, linePixmap, editPixmap, originPixmap, moveUpPixmap,
                              moveDownPixmap, moveLeftPixmap, moveRightPixmap, enlargeScalePixmap, reductionScalePixmap})
         EXPECT_FALSE(picture->isNull());
+}
+
+// Qt's own texts (file dialogs, calendars) follow the chosen language through Debian's
+// translations of Qt and the default locale.
+TEST(StartUp, QtsOwnTextsFollowTheChosenLanguage)
+{
+    struct Case {
+        int language;
+        bool translated;   // a translator of Qt's texts is installed
+        const char* lookIn;  // the file dialog's "Look in:"
+        const char* monday;  // the calendar's short name of Monday
+    } const cases[] = {
+        {0, true, "查找范围：", "周一"},
+        {1, false, "Look in:", "Mon"},
+        {2, true, nullptr, "週一"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        currentLanguage = c.language;
+        QTranslator* translator = installQtTranslator(qApp);
+        EXPECT_EQ(translator != nullptr, c.translated);
+        const QString lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+        if (c.lookIn) {
+            EXPECT_EQ(lookIn, QString::fromUtf8(c.lookIn));
+        } else {
+            EXPECT_NE(lookIn, QStringLiteral("Look in:"));
+        }
+        EXPECT_EQ(QLocale().dayName(1, QLocale::ShortFormat), QString::fromUtf8(c.monday));
+        delete translator;
+    }
+    currentLanguage = 0;
+    QLocale::setDefault(QLocale::system());
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Look in:"));
 }
 
 TEST(StartUp, OnlyEnglishGetsTheTranslator)

@@ -2,11 +2,14 @@
 // on the panel's 1920 x 1080 screen: each visible label, button, tab, check box, combo entry,
 // table header and painted title must fit the room it is given (font metrics against the contents
 // rectangle; elided text counts as cut), and under English no visible text may hold a Chinese
-// character, except data (stored remarks, file names, camera names). One table of screens; every
-// offender is listed with its screen, object and text.
+// character, except data (stored remarks, file names, camera names), while in Chinese Qt's own
+// dialogs speak Chinese too. Nothing a screen, picker or drop-down list shows reaches past the
+// screen's edge, and every combo box shows its text and its list rows at the kit's sizes at
+// least. One table of screens; every offender is listed with its screen, object and text.
 #include "cameras/camerainfo.h"
 #include "cameras/simulatecamera.h"
 #include "core/startup.h"
+#include "core/globals.h"
 #include "core/systemparam.h"
 #include "mainwindow/hardwareconfigurationwidget.h"
 #include "mainwindow/helpwidget.h"
@@ -37,7 +40,11 @@
 #include "widgets/calendarwidget.h"
 #include "widgets/choosebox.h"
 #include "widgets/combobox.h"
+#include "widgets/datetimefield.h"
+#include "widgets/fromtimetotime.h"
+#include "widgets/kitfont.h"
 #include "widgets/datetimewidget.h"
+#include "widgets/modifytimewidget.h"
 #include "widgets/inputbox.h"
 #include "widgets/passwordbox.h"
 #include "widgets/tipbox.h"
@@ -45,6 +52,9 @@
 #include "widgets/warnboxconfirm.h"
 
 #include <QAbstractItemView>
+#include <QAbstractScrollArea>
+#include <QFontInfo>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -289,6 +299,7 @@ public:
                 continue;
             if (w->window() != top->window())
                 continue;  // pop-ups are checked as screens of their own
+            checkOnScreen(w);
             checkWidget(w);
         }
         checkPainted(top);
@@ -310,6 +321,10 @@ public:
         if (!modal) {
             findings.push_back({screen, QString(), QString(), QStringLiteral("dialog did not open"), language});
         } else {
+            // The offscreen screen (800 x 600) shrinks a new window to fit it: the file dialogs get
+            // back the size the program asked for on the panel's screen.
+            if (qobject_cast<QFileDialog*>(modal))
+                modal->setGeometry(QRect(0, 0, screenWidth, screenHeight).adjusted(25, 50, -25, -50));
             check(modal);
             if (auto* dialog = qobject_cast<QDialog*>(modal))
                 dialog->reject();
@@ -319,7 +334,75 @@ public:
         screen = saved;
     }
 
+    // Set while a window placed beside the widget that opened it (a picker, a roller) is checked:
+    // the window itself must lie wholly on the screen. Windows the program centres need only fit.
+    bool placedBeside = false;
+    int m_lists = 0;
+
+    // A window placed beside the widget that opened it (a drop-down list) and its contents.
+    void checkPlacedWindow(QWidget* window)
+    {
+        const bool saved = placedBeside;
+        placedBeside = true;
+        QList<QWidget*> widgets = window->findChildren<QWidget*>();
+        widgets.prepend(window);
+        for (QWidget* w : widgets)
+            if (w->isVisible() && w->window() == window)
+                checkOnScreen(w);
+        placedBeside = saved;
+    }
+
 private:
+    // Scrolled contents may lie outside their view: the view is checked, not them.
+    static bool insideScrolledView(const QWidget* w)
+    {
+        for (const QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+            const auto* area = qobject_cast<const QAbstractScrollArea*>(p->parentWidget());
+            if (area && area->viewport() == p)
+                return true;
+        }
+        return false;
+    }
+
+    // The main window fills the panel's screen (as recorded at start-up): what lies inside a
+    // window lies on the screen when it lies inside its window, and the window lies on it. The
+    // frame the offscreen platform draws around windows is no part of the panel.
+    void checkOnScreen(const QWidget* w)
+    {
+        const QRect screen(0, 0, screenWidth, screenHeight);
+        QString problem;
+        if (w->isWindow()) {
+            const QRect shown(w->frameGeometry().topLeft(), w->size());
+            if (w->width() > screen.width() || w->height() > screen.height())
+                problem = QStringLiteral("larger than the screen");
+            else if (placedBeside && !screen.contains(shown))
+                problem = QStringLiteral("past the screen's edge");
+            if (!problem.isEmpty())
+                add(w, QString(),
+                    problem + QStringLiteral(": %1,%2 %3 x %4 on %5 x %6")
+                                  .arg(shown.x())
+                                  .arg(shown.y())
+                                  .arg(shown.width())
+                                  .arg(shown.height())
+                                  .arg(screen.width())
+                                  .arg(screen.height()));
+            return;
+        }
+        if (insideScrolledView(w))
+            return;
+        const QWidget* window = w->window();
+        const QRect inWindow(w->mapTo(window, QPoint(0, 0)), w->size());
+        if (!window->rect().contains(inWindow))
+            add(w, QString(),
+                QStringLiteral("past its window's edge: %1,%2 %3 x %4 in %5 x %6")
+                    .arg(inWindow.x())
+                    .arg(inWindow.y())
+                    .arg(inWindow.width())
+                    .arg(inWindow.height())
+                    .arg(window->width())
+                    .arg(window->height()));
+    }
+
     bool isData(const QWidget* w) const
     {
         for (const QObject* o = w; o; o = o->parent())
@@ -352,12 +435,15 @@ private:
 
     void language_(const QWidget* w, const QString& text)
     {
-        // The language pickers name Chinese in its own script, as a reader of it looks for it, and
-        // Japanese by the name the text table gives it in every language.
-        static const QStringList ownScript = {QStringLiteral("简体中文"), QStringLiteral("繁體中文"),
-                                              QStringLiteral("日文")};
+        // The language pickers name Chinese in its own script, as a reader of it looks for it.
+        static const QStringList ownScript = {QStringLiteral("简体中文"), QStringLiteral("繁體中文")};
         if (language == 1 && hasChinese(text) && !isData(w) && !ownScript.contains(text.trimmed()))
             add(w, text, QStringLiteral("Chinese in English"));
+        // Qt's own dialogs (the folder chooser) take Qt's translation in Chinese: no English word.
+        static const QRegularExpression latinWord(QStringLiteral("\\b[A-Za-z]{3,}\\b"));
+        if (language == 0 && qobject_cast<const QFileDialog*>(w->window()) && !isData(w) && !hasChinese(text)
+            && latinWord.match(text).hasMatch())
+            add(w, text, QStringLiteral("English in Chinese"));
     }
 
     // `needed` against `room`; text elided by its widget counts as cut.
@@ -418,7 +504,8 @@ private:
     {
         if (!label->pixmap(Qt::ReturnByValue).isNull() || label->text().trimmed().isEmpty())
             return;
-        const QString text = label->text();
+        // A label with a buddy shows its mnemonic underlined, without the '&'.
+        const QString text = label->buddy() ? plainText(label->text()) : label->text();
         language_(label, text);
         const int m = label->margin();
         const QRect room = label->contentsRect().adjusted(m, m, -m, -m);
@@ -512,6 +599,50 @@ private:
                 needed.rwidth() += combo->iconSize().width() + 4;
             fit(combo, text, needed, room);
         }
+        checkComboSizes(combo);
+    }
+
+    // The text of the box and of its list at the kit's size at least; the list, opened, lies on
+    // the screen with rows of the kit's height at least.
+    void checkComboSizes(QComboBox* combo)
+    {
+        if (isData(combo) || combo->count() == 0)
+            return;
+        for (const QWidget* shown : {static_cast<const QWidget*>(combo), static_cast<const QWidget*>(combo->view())}) {
+            const int pixels = QFontInfo(shown->font()).pixelSize();
+            if (pixels < kKitSmallestTextPixels)
+                add(combo, combo->currentText(),
+                    QStringLiteral("%1 text of %2 px, under %3")
+                        .arg(shown == combo ? QStringLiteral("box") : QStringLiteral("list"))
+                        .arg(pixels)
+                        .arg(kKitSmallestTextPixels));
+        }
+        combo->showPopup();
+        QCoreApplication::processEvents();
+        QAbstractItemView* view = combo->view();
+        QWidget* popup = view->window();
+        if (!popup->isVisible()) {
+            add(combo, combo->currentText(), QStringLiteral("list did not open"));
+            return;
+        }
+        checkPlacedWindow(popup);
+        const QString shots = QString::fromLocal8Bit(qgetenv("MONITOR_SHOT_DIR"));
+        if (!shots.isEmpty()) {
+            QString file = screen + QStringLiteral(" list ") + combo->objectName() + QString::number(++m_lists);
+            file.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+            popup->grab().save(QDir(shots).filePath(file + (language ? QStringLiteral("-en.png") : QStringLiteral("-zh.png"))));
+        }
+        int lowest = INT_MAX;
+        for (int row = 0; row < combo->count(); ++row) {
+            const QRect rect = view->visualRect(view->model()->index(row, combo->modelColumn(), view->rootIndex()));
+            if (rect.isValid())
+                lowest = std::min(lowest, rect.height());
+        }
+        if (lowest < kKitSmallestRowPixels)
+            add(combo, combo->currentText(),
+                QStringLiteral("list rows of %1 px, under %2").arg(lowest).arg(kKitSmallestRowPixels));
+        combo->hidePopup();
+        QCoreApplication::processEvents();
     }
 
     void checkTabs(QTabBar* bar)
@@ -624,11 +755,63 @@ void checkModalAfter(TextAudit& audit, const QString& name, const std::function<
                                   QStringLiteral("dialog did not open"), audit.language});
 }
 
+// The range picker the display opens, and the time roller its start time field opens: each
+// checked as a screen, its calendars' weekday names in the chosen language; both closed again.
+void checkRangePicker(TextAudit& audit, FromTimeToTime* display)
+{
+    const QString screen = audit.screen;
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&]() {
+        auto* picker = qobject_cast<DateTimeWidget*>(QApplication::activeModalWidget());
+        if (!picker || seen)
+            return;
+        seen = true;
+        audit.screen = screen + QStringLiteral(" > range picker");
+        audit.placedBeside = true;
+        audit.check(picker);
+        for (auto* calendar : picker->findChildren<QCalendarWidget*>()) {
+            auto* days = calendar->findChild<QAbstractItemView*>();
+            const QString monday = days ? days->model()->index(0, 1).data().toString() : QString();
+            if (hasChinese(monday) != (audit.language == 0))
+                audit.findings.push_back({audit.screen, QStringLiteral("weekday names"), monday,
+                                          QStringLiteral("not in the chosen language"), audit.language});
+        }
+        for (auto* field : picker->findChildren<_EditDateTime*>()) {
+            if (field->kind() != 1)
+                continue;
+            QTest::mouseClick(field, Qt::LeftButton);
+            QCoreApplication::processEvents();
+            audit.screen = screen + QStringLiteral(" > range picker > time roller");
+            if (openTimeRoller) {
+                audit.check(openTimeRoller);
+                openTimeRoller->close();
+                openTimeRoller = nullptr;
+            } else {
+                audit.findings.push_back(
+                    {audit.screen, QString(), QString(), QStringLiteral("dialog did not open"), audit.language});
+            }
+            break;
+        }
+        audit.screen = screen;
+        audit.placedBeside = false;
+        picker->reject();
+    });
+    poll.start(200);
+    QTest::mouseClick(display, Qt::LeftButton);
+    poll.stop();
+    if (!seen)
+        audit.findings.push_back({screen + QStringLiteral(" > range picker"), QString(), QString(),
+                                  QStringLiteral("dialog did not open"), audit.language});
+}
+
 class ScreenTextsTest : public SettingsFixture {
 protected:
     void TearDown() override
     {
         QCoreApplication::removeTranslator(&translator);
+        delete qtTranslator;
+        QLocale::setDefault(QLocale::system());
         screenWidth = savedWidth;
         screenHeight = savedHeight;
         SettingsFixture::TearDown();
@@ -663,7 +846,16 @@ public:
         simulatedCameraFlag = 1;
         ModalAnswer::pressWhenShown(currentLanguage == 1 ? QStringLiteral("Cancel") : QStringLiteral("取消"));
         window = new MoJuWizard;
+        // The panel's screen as the program records it at start (the offscreen screen is
+        // smaller), with the main window filling it from its top left corner.
+        screenWidth = 1920;
+        screenHeight = 1080;
         window->setFixedSize(1920, 1080);
+        window->setGeometry(0, 0, 1920, 1080);
+        // The settings wizard and the hardware screen centre themselves on the screen at their
+        // construction, which here met the offscreen screen: centred on the panel's instead.
+        for (QWidget* centred : {static_cast<QWidget*>(window->wizardWidget), static_cast<QWidget*>(window->hardwareWidget)})
+            centred->move((1920 - centred->width()) / 2, (1080 - centred->height()) / 2);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         QCoreApplication::processEvents();
@@ -673,6 +865,7 @@ protected:
     int builtCameras = 0;
     int builtLanguage = -1;
     QTranslator translator;
+    QTranslator* qtTranslator = nullptr;
     int savedWidth = screenWidth;
     int savedHeight = screenHeight;
 };
@@ -756,6 +949,12 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
         {"range picker",
          [](ScreenTextsTest&, TextAudit& a) {
              DateTimeWidget picker;
+             picker.show();
+             a.check(&picker);
+         }},
+        {"clock picker",
+         [](ScreenTextsTest&, TextAudit& a) {
+             modifyTimeWidget picker;
              picker.show();
              a.check(&picker);
          }},
@@ -854,6 +1053,7 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
              statistics.resetToToday();
              statistics.show();
              a.check(&statistics);
+             checkRangePicker(a, statistics.rangePicker);
              checkModalAfter(a, QStringLiteral("export folder"), [&]() { statistics.exportData(); });
          }},
         {"temperature chart",
@@ -863,6 +1063,7 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
              chart.resetToRealtime();
              chart.show();
              a.check(&chart);
+             checkRangePicker(a, chart.rangePicker);
              checkModalAfter(a, QStringLiteral("export folder"), [&]() { chart.exportData(); });
          }},
         {"version library",
@@ -891,11 +1092,16 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
          }},
         {"number keypad",
          [](ScreenTextsTest&, TextAudit& a) {
-             QLineEdit edit;
-             edit.show();
+             // Placed in the window that holds its edit, as a tap on the edit places it.
+             QWidget host;
+             host.resize(800, 400);
+             QLineEdit edit(&host);
              NumberKeyPad pad(&edit);
+             pad.setParent(&host, pad.windowFlags());
+             pad.move(0, edit.height());
+             host.show();
              pad.show();
-             a.check(&pad);
+             a.check(&host);
          }},
         {"text keypad",
          [](ScreenTextsTest&, TextAudit& a) {
@@ -940,6 +1146,12 @@ TEST_F(ScreenTextsTest, EveryScreenFitsItsTextsAndSpeaksTheChosenLanguage)
     std::vector<Finding> findings;
     for (int language : {0, 1}) {
         currentLanguage = language;
+        // Qt's own texts and the locale, as the program sets them at start.
+        delete qtTranslator;
+        qtTranslator = installQtTranslator(qApp);
+        if (language == 0) {
+            ASSERT_NE(qtTranslator, nullptr);
+        }
         if (language == 1) {
             ASSERT_TRUE(translator.load(QStringLiteral(MONITOR_BINARY_DIR "/Translator/tr_en.qm")));
             QCoreApplication::installTranslator(&translator);

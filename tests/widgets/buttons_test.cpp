@@ -1,9 +1,13 @@
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/custombutton.h"
+#include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 #include "widgets/windowhelpers.h"
 
+#include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTest>
@@ -97,6 +101,111 @@ TEST(ComboBox, FontAndStyleHelpers)
                              "QComboBox QAbstractItemView::item:hover{color: black;}"
                              "QComboBox QAbstractItemView::item:selected{color: black;}"
                              "QComboBox::tab-bar{border-width:0px;}"));
+}
+
+// The rows of an opened list, in pixels, the lowest first.
+int lowestOpenRow(QComboBox* box)
+{
+    box->showPopup();
+    QCoreApplication::processEvents();
+    int lowest = INT_MAX;
+    for (int row = 0; row < box->count(); ++row)
+        lowest = std::min(lowest, box->view()->visualRect(box->model()->index(row, 0)).height());
+    box->hidePopup();
+    return lowest;
+}
+
+TEST(ComboBox, OpenListRowsReachTheGivenHeightWhateverTheFont)
+{
+    struct Case {
+        int pixels;      // text size of the box and its list
+        int styled;      // height given to setComboStyle, 0 for none
+        int lowestRow;   // the lowest row the list may draw
+    } const cases[] = {
+        {11, 0, kKitSmallestRowPixels},  // a small font alone would give rows of ~20 px
+        {20, 0, kKitSmallestRowPixels},
+        {20, 40, 40},                    // the statistics and chart screens
+        {16, 50, 50},
+        {16, 81, 81},                    // the editor's side panel
+        {48, 0, kKitSmallestRowPixels},  // unstyled, a large text: the row follows the text
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pixels << " px, style " << c.styled);
+        QWidget screen;
+        screen.resize(400, 600);
+        auto* box = new ComboBox(&screen);
+        box->setGeometry(10, 10, 200, 40);
+        QFont font(QString::fromLatin1(kKitFontFamily));
+        font.setPixelSize(c.pixels);
+        setComboFont(box, font);
+        if (c.styled)
+            setComboStyle(box, c.styled);
+        box->addItems({QStringLiteral("全部"), QStringLiteral("1号相机"), QStringLiteral("2号相机")});
+        screen.show();
+        const int lowest = lowestOpenRow(box);
+        EXPECT_GE(lowest, c.lowestRow);
+        if (!c.styled) {
+            EXPECT_GE(lowest, QFontMetrics(font).height());
+        }
+    }
+}
+
+TEST(ComboBox, QtsOwnComboBoxTakesARowHeight)
+{
+    // A plain QComboBox draws its list like a menu, with rows of its font's height.
+    QWidget screen;
+    auto* box = new QComboBox(&screen);
+    box->addItems({QStringLiteral("目录"), QStringLiteral("*.tar.gz")});
+    screen.show();
+    ASSERT_LT(lowestOpenRow(box), 56);
+    setListRowHeight(box, 56);
+    EXPECT_GE(lowestOpenRow(box), 56);
+}
+
+TEST(TextWrap, LongEntriesBreakBetweenWordsOrCharactersIntoLinesThatFit)
+{
+    QFont font(QString::fromLatin1(kKitFontFamily));
+    font.setPixelSize(16);
+    const QFontMetrics metrics(font);
+    struct Case {
+        const char* text;
+        int width;
+        int lines;  // 0: any number above one
+    } const cases[] = {
+        {"模板", 74, 1},
+        {"实时画面", 74, 1},
+        {"OK图片记录", 74, 2},
+        {"NG图片记录", 74, 2},
+        {"左成品检测", 74, 2},
+        {"Live picture", 74, 2},
+        {"All cameras", 74, 2},
+        {"Left product check", 74, 0},
+        {"Recent NG", 200, 1},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        SCOPED_TRACE(text.toStdString());
+        const QString wrapped = wrappedToWidth(font, text, c.width);
+        const QStringList lines = wrapped.split(QLatin1Char('\n'));
+        if (c.lines) {
+            EXPECT_EQ(lines.size(), c.lines) << wrapped.toStdString();
+        } else {
+            EXPECT_GT(lines.size(), 1);
+        }
+        for (const QString& line : lines) {
+            EXPECT_LE(metrics.horizontalAdvance(line), c.width) << line.toStdString();
+            EXPECT_EQ(line, line.trimmed());
+        }
+        // Nothing lost or reordered: only the breaks take the place of spaces.
+        QString joined = wrapped;
+        joined.remove(QLatin1Char('\n'));
+        QString original = text;
+        original.remove(QLatin1Char(' '));
+        joined.remove(QLatin1Char(' '));
+        EXPECT_EQ(joined, original);
+    }
+    // A word wider than the room stays whole on a line of its own.
+    EXPECT_EQ(wrappedToWidth(font, QStringLiteral("a Configuration"), 40), QStringLiteral("a\nConfiguration"));
 }
 
 TEST(AutoRepeat, HeldButtonRepeatsAfter300MsThenEvery50Ms)

@@ -362,6 +362,52 @@ TEST_F(Pickers, RangeIsPickedThroughTheDisplayAndThePickersControls)
         EXPECT_EQ(qobject_cast<DateTimeWidget*>(w), nullptr) << "the picker is deleted after use";
 }
 
+// The range picker opens below its display and the time roller below its field, moved only as
+// far as needed to stay wholly on the screen: a display at the right of a wide bar (English
+// captions) would otherwise put the picker and its close button past the edge.
+TEST_F(Pickers, PickerAndRollerStayOnTheScreen)
+{
+    const int savedWidth = screenWidth;
+    screenWidth = 1920;
+    screenHeight = 1080;
+    struct Case {
+        QPoint display;  // in a screen widget at (0, 0)
+        QPoint picker;   // where the picker opens (860 x 540)
+    } const cases[] = {
+        {{40, 300}, {40, 340}},        // room enough: right below the display
+        {{1100, 100}, {1060, 140}},    // would reach 1960: moved left to end at the edge
+        {{1500, 800}, {1060, 540}},    // past the right and the bottom edge
+        {{-30, 100}, {0, 140}},        // left of the screen
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.display.x() << "," << c.display.y());
+        QWidget screen;
+        screen.move(0, 0);
+        FromTimeToTime display(&screen);
+        display.move(c.display);
+        QRect picker;
+        QRect roller;
+        whenPickerOpen([&](DateTimeWidget* open) {
+            picker = QRect(open->pos(), open->size());
+            QTest::mouseClick(open->toTimeField(), Qt::LeftButton);
+            if (openTimeRoller) {
+                roller = QRect(openTimeRoller->pos(), openTimeRoller->size());
+                openTimeRoller->close();
+            }
+            open->rejectDialog();
+        });
+        QTest::mousePress(&display, Qt::LeftButton);
+        EXPECT_EQ(picker.topLeft(), c.picker);
+        EXPECT_EQ(picker.size(), QSize(860, 540));
+        const QRect panel(0, 0, 1920, 1080);
+        EXPECT_TRUE(panel.contains(picker));
+        ASSERT_FALSE(roller.isNull());
+        EXPECT_TRUE(panel.contains(roller)) << roller.x() << "," << roller.y() << " " << roller.width() << " x "
+                                            << roller.height();
+    }
+    screenWidth = savedWidth;
+}
+
 TEST_F(Pickers, EmptyDisplayGivesTheLastDayAndCloseKeepsTheRange)
 {
     FromTimeToTime display;

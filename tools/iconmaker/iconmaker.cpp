@@ -293,6 +293,20 @@ QImage drawArrow2LeftBold()
     return image;
 }
 
+// The drop-down arrow of the combo boxes: a triangle pointing down, drawn at the 15 x 12 pixels
+// the combo style gives it, dark for the white boxes and white for the dark ones.
+QImage drawDownArrow(const QColor& colour)
+{
+    QImage image(15, 12, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(QPolygonF({{1, 2}, {14, 2}, {7.5, 11}}));
+    return image;
+}
+
 // The logo at the top of the side menu: the product's name on the menu's dark blue-grey. The menu
 // stretches it over its button, so it is drawn at about the button's proportions.
 QImage drawLogo()
@@ -353,6 +367,8 @@ int main(int argc, char** argv)
     ok = save(drawBar(300, 30, QColor(0x4C, 0xA3, 0xFF), QColor(0x1A, 0x6F, 0xD0), 15), resources + "/slideru.png") && ok;
     ok = save(drawHandle(), resources + "/slidert.png") && ok;
     ok = save(drawArrow2LeftBold(), resources + "/Arrow2LeftBold.png") && ok;
+    ok = save(drawDownArrow(QColor(0x35, 0x3D, 0x45)), resources + "/down-arrow.png") && ok;
+    ok = save(drawDownArrow(Qt::white), resources + "/down-arrow-white.png") && ok;
 
     for (const Icon& icon : kWorkingDirIcons)
         ok = save(drawIcon(icon), images + QStringLiteral("/%1.png").arg(QLatin1String(icon.name))) && ok;
