@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QSaveFile>
 
 #include <glog/logging.h>
 
@@ -96,7 +97,10 @@ void SaveFialImageThread::writeRecord(int camera, int detect, PendingPictures& r
         }
         const QImage picture(record.pictures[s].get(), record.width, record.height, record.width * 4,
                              QImage::Format_RGB32);
-        if (!picture.save(path))
+        // Written beside and renamed into place: the picture lists and the pruning never see a
+        // picture that is only half written.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "JPG") || !file.commit())
             LOG(WARNING) << "result picture not written: " << path.toStdString();
         record.pictures[s].reset();
         if (!pause(s == 0 && pair ? 1000 : 200))

@@ -60,7 +60,7 @@ bool runUntilUp(QStringList* messages)
     // The main window darkens LED 3 green last; after that the event loop runs.
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 20000 && !messagesOf(currentInfoLog()).contains(QStringLiteral("LED 3 绿色 1")))
+    while (clock.elapsed() < 60000 && !messagesOf(currentInfoLog()).contains(QStringLiteral("LED 3 绿色 1")))
         QThread::msleep(50);
     QThread::msleep(1500);
     const bool up = program.isRunning();

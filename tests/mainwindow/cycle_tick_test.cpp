@@ -106,9 +106,12 @@ TEST_F(CycleTest, TriggerEdgeToCheckOnTheWire)
               << " ms\n"
               << "edge -> alarm output on the wire (check done): min " << toCheckDone.front() << " ms, median "
               << toCheckDone[5] << " ms, max " << toCheckDone.back() << " ms" << std::endl;
-    // The board is polled every 5 ms; the cycle reacts to the input word at once.
-    EXPECT_LT(toCycleStart[5], 60.0);
-    EXPECT_LT(toCheckDone[5], 80.0);
+    // The board is polled every 5 ms and the cycle reacts to the input word at once: an idle
+    // machine shows medians of a few tens of ms (the figures above). The bound is only for a
+    // check that waits for something (a delay, a confirmation time, a later cycle), which takes
+    // a second or more, not for the speed of the machine the test runs on.
+    EXPECT_LT(toCycleStart[5], 600.0);
+    EXPECT_LT(toCheckDone[5], 800.0);
 }
 
 struct FrameCase {
@@ -276,17 +279,24 @@ TEST_F(CycleTest, PreCutWithholdsTheClampBeforeTheCavityCheckEnds)
     ASSERT_TRUE(waitFor([] { return checksRun(0, 0) == 1; }, 2000));
     EXPECT_FALSE(activeOnBoard(0));
 
-    QElapsedTimer sinceEdge;
+    const Clock::time_point edge = Clock::now();
     setInput(2, true);
-    sinceEdge.start();
     ASSERT_TRUE(waitFor([this] { return window->delayTimers[1]->isActive(); }, 1000));
     ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 4000));
-    const qint64 clampAt = sinceEdge.elapsed();
     EXPECT_EQ(checksRun(0, 1), 0) << "the clamp is withheld before the check";
     ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, 3000));
-    const qint64 checkAt = sinceEdge.elapsed();
-    EXPECT_GE(clampAt, 1500 - 20);
-    EXPECT_GE(checkAt - clampAt, 300);
+    const double checkAt = msSince(edge, Clock::now());
+    // When the board took the command, not when this thread next looked: a loaded machine
+    // delays the looking, not the pre-cut.
+    Clock::time_point withheld;
+    ASSERT_TRUE(firstCommandWithActive(0, edge, &withheld));
+    const double clampAt = msSince(edge, withheld);
+    std::cout << "clamp withheld " << clampAt << " ms after the edge, check seen " << checkAt << " ms after it"
+              << std::endl;
+    // Nominally 1500 ms and 500 ms before the check; withheld at the edge or only with the
+    // check would read about 0 for one of them.
+    EXPECT_GE(clampAt, 1000);
+    EXPECT_GE(checkAt - clampAt, 200);
 }
 
 TEST_F(CycleTest, InputTimeoutWarnsAndTheNextCycleStartClearsIt)
