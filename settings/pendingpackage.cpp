@@ -1,5 +1,6 @@
 #include "settings/pendingpackage.h"
 
+#include "core/atomicfile.h"
 #include "core/platformutils.h"
 
 #include <QCoreApplication>
@@ -14,8 +15,6 @@
 #include <archive_entry.h>
 #include <zlib.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -58,24 +57,11 @@ QByteArray digestOf(const QString& path)
     return hash.result();
 }
 
-bool flushFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return flushed;
-}
-
 // A rename or removal reaches the disk with its folder.
 void flushFolder(const QDir& folder)
 {
     step(QStringLiteral("sync"));
-    const int dir = ::open(QFile::encodeName(folder.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    flushPath(folder.absolutePath());
 }
 
 bool renameFile(const QString& from, const QString& to)
@@ -422,7 +408,7 @@ bool adopt(const QString& partial, const QString& target, QString* why)
         return false;
     };
     step(QStringLiteral("flush"));
-    if (!flushFile(partial))
+    if (!flushPath(partial))
         return refuse("cannot flush the new package to disk");
 
     // Left over from a cut: the package they were set aside for is in place, or none is.

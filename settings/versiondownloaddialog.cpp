@@ -1,5 +1,6 @@
 #include "settings/versiondownloaddialog.h"
 
+#include "core/atomicfile.h"
 #include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
@@ -28,8 +29,6 @@
 #include <QTimer>
 #include <QTransform>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -138,24 +137,6 @@ constexpr int kBackupTimeoutMs = 15 * 60 * 1000;
 // written under the same name with this suffix until tar has ended well.
 const char* const kBackupStem = "bin-VAV";
 const char* const kBackupPartSuffix = ".part";
-
-bool flushFile(const QString& path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return flushed;
-}
-
-void flushFolder(const QString& path)
-{
-    const int dir = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
 
 bool renameFile(const QString& from, const QString& to)
 {
@@ -726,12 +707,12 @@ QString VersionDownloadDialog::backupInstallFolder()
         QFile::remove(partial);
         return tr("备份安装目录失败");
     }
-    if (!flushFile(partial) || !renameFile(partial, archive)) {
+    if (!flushPath(partial) || !renameFile(partial, archive)) {
         qWarning("cannot put the backup %s in place; earlier backups kept, no package placed", qPrintable(archive));
         QFile::remove(partial);
         return tr("备份安装目录失败");
     }
-    flushFolder(backups.absolutePath());
+    flushPath(backups.absolutePath());
     if (tar.exitCode == 1)
         qInfo("backup of %s: some files changed while tar read them; the backup is kept",
               qPrintable(install.absoluteFilePath()));
