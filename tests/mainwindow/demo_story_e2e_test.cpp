@@ -9,6 +9,7 @@
 // alarm.
 #include "tests/core/paramtestdb.h"
 #include "tests/mainwindow/modbusread.h"
+#include "tests/support/boardsimprocess.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/monitorprocess.h"
 #include "tests/support/ptypair.h"
@@ -35,31 +36,14 @@ const QPoint kSkipMould(1870, 244);
 const QPoint kBoxOk(382, 360);
 
 // The simulator's report: "machine: ..." steps and "outputs 0x3FE" changes, one a line.
-class MachineOnTheWire {
+class MachineOnTheWire : public BoardSimProcess {
 public:
     bool start(const QString& device)
     {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            m_pending += QString::fromLatin1(m_process.readAllStandardOutput());
-            int eol;
-            while ((eol = m_pending.indexOf(QLatin1Char('\n'))) >= 0) {
-                m_lines << m_pending.left(eol).trimmed();
-                m_pending.remove(0, eol + 1);
-            }
-        });
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The demo's machine, as the README starts it.
-        m_process.start(QStringLiteral(MONITOR_BINARY_DIR "/tools/ioboard-sim/ioboard-sim"),
-                        {QStringLiteral("--device"), device, QStringLiteral("--control"), QString::fromLatin1(kControl),
-                         QStringLiteral("--record"), QStringLiteral("io-frames.log"), QStringLiteral("--machine")});
-        m_process.closeWriteChannel();
-        return m_process.waitForStarted(10000);
-    }
-    ~MachineOnTheWire()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
+        return startSimulator({QStringLiteral("--device"), device, QStringLiteral("--control"),
+                               QString::fromLatin1(kControl), QStringLiteral("--record"),
+                               QStringLiteral("io-frames.log"), QStringLiteral("--machine")});
     }
     // One command line through the simulator's control pipe.
     bool command(const QByteArray& line)
@@ -78,7 +62,6 @@ public:
         }
         return -1;
     }
-    int lineCount() const { return m_lines.size(); }
     QStringList linesFrom(int first) const { return m_lines.mid(first); }
     // Waits for a line from `first` on that starts with `text`; its index, or -1 on timeout.
     int waitForLine(const QString& text, int first, int timeoutMs = kPatientWaitMs)
@@ -123,9 +106,6 @@ public:
 
 private:
     static constexpr const char* kControl = "io-board.ctl";
-    QProcess m_process;
-    QString m_pending;
-    QStringList m_lines;
 };
 
 int okPictures(int camera)

@@ -5,6 +5,7 @@
 // bounded, the operation log must not fill, and the main window must be caught up as soon as
 // the client stops.
 #include "tests/mainwindow/modbusread.h"
+#include "tests/support/boardsimprocess.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/monitorprocess.h"
 #include "tests/support/ptypair.h"
@@ -36,32 +37,13 @@ constexpr int kFloodMs = 5000;
 constexpr double kLogLimitMb = 3;
 
 // The simulator's report lines ("machine: cycle N, mould open", "machine: mould closes", ...).
-class Machine {
+class Machine : public BoardSimProcess {
 public:
     bool start(const QString& device)
     {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            m_pending += QString::fromLatin1(m_process.readAllStandardOutput());
-            int eol;
-            while ((eol = m_pending.indexOf(QLatin1Char('\n'))) >= 0) {
-                m_lines << m_pending.left(eol).trimmed();
-                m_pending.remove(0, eol + 1);
-            }
-        });
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // Open at least 0.8 s, closed 0.7 s: a mould opening every 1.5 s.
-        m_process.start(QStringLiteral(MONITOR_BINARY_DIR "/tools/ioboard-sim/ioboard-sim"),
-                        {QStringLiteral("--device"), device, QStringLiteral("--machine"), QStringLiteral("800,700")});
-        m_process.closeWriteChannel();
-        return m_process.waitForStarted(10000);
+        return startSimulator({QStringLiteral("--device"), device, QStringLiteral("--machine"), QStringLiteral("800,700")});
     }
-    ~Machine()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
-    int lineCount() const { return m_lines.size(); }
     int count(const QString& start, int from, int to) const
     {
         int n = 0;
@@ -69,11 +51,6 @@ public:
             n += m_lines[i].startsWith(start);
         return n;
     }
-
-private:
-    QProcess m_process;
-    QString m_pending;
-    QStringList m_lines;
 };
 
 // Function-16 requests writing `value` into `reg`, kInFlight at a time, each reply read before
