@@ -7,6 +7,7 @@
 #include "core/globals.h"
 #include "core/platformutils.h"
 #include "core/systemparam.h"
+#include "core/wallclock.h"
 #include "detection/detectengine.h"
 #include "io/controlport.h"
 #include "io/modbusserver.h"
@@ -415,7 +416,7 @@ void MoJuWizard::recordResultPictures(int d)
         }
         // A result counts in the hourly statistics only when its picture is recorded.
         if (rendered && statisticsEnabled && resStatistics)
-            resStatistics->addResult(QTime::currentTime().hour(), view->detectOk, c, curDet);
+            resStatistics->addResult(WallClock::now().time().hour(), view->detectOk, c, curDet);
 
         if (s >= 4 && s <= 6) {
             view->UpdateFailImage(curDet, 0);

@@ -7,6 +7,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QThread>
+#include <QVariant>
 
 #include <algorithm>
 
@@ -82,15 +84,8 @@ struct Archive {
     QString path;
 };
 
-// Whether first..last (open ends invalid) meets from..to.
-bool meets(const DayFileSpan& span, QDate from, QDate to)
-{
-    return (!span.first.isValid() || span.first <= to) && (!span.last.isValid() || span.last >= from);
-}
-
-}  // namespace
-
-QList<DayFileSpan> dayFilesMeeting(const QDir& folder, const QString& current, QDate from, QDate to)
+// The archives of `folder` by date, the files of one date in the order they were closed.
+QList<Archive> archivesIn(const QDir& folder)
 {
     static const QRegularExpression name(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:_(\\d+))?\\.db$"));
     QList<Archive> archives;
@@ -108,7 +103,85 @@ QList<DayFileSpan> dayFilesMeeting(const QDir& folder, const QString& current, Q
     std::sort(archives.begin(), archives.end(), [](const Archive& a, const Archive& b) {
         return a.date != b.date ? a.date < b.date : a.n < b.n;
     });
+    return archives;
+}
 
+// Whether first..last (open ends invalid) meets from..to.
+bool meets(const DayFileSpan& span, QDate from, QDate to)
+{
+    return (!span.first.isValid() || span.first <= to) && (!span.last.isValid() || span.last >= from);
+}
+
+// The date of a stored round start "yyyy-MM-dd hh:mm:ss.zzz"; invalid when it does not read.
+QDate stampDate(const QVariant& stamp)
+{
+    return QDate::fromString(stamp.toString().left(10), Qt::ISODate);
+}
+
+}  // namespace
+
+QString latestArchiveOf(const QDir& folder, const QString& day)
+{
+    const QDate date = QDate::fromString(day, Qt::ISODate);
+    const QList<Archive> archives = archivesIn(folder);
+    for (auto it = archives.rbegin(); it != archives.rend(); ++it)
+        if (it->date == date)
+            return it->path;
+    return QString();
+}
+
+bool reopenDayFile(const QString& file, const QString& archive)
+{
+    if (QFile::exists(file) || !QFile::rename(archive, file)) {
+        qWarning("cannot take %s back as %s", qPrintable(archive), qPrintable(file));
+        return false;
+    }
+    for (const char* suffix : kCompanions) {
+        const QString companion = archive + QLatin1String(suffix);
+        if (QFile::exists(companion) && !QFile::rename(companion, file + QLatin1String(suffix)))
+            qWarning("cannot move %s beside %s", qPrintable(companion), qPrintable(file));
+    }
+    qInfo("%s taken back as %s", qPrintable(archive), qPrintable(file));
+    return true;
+}
+
+bool rowDateSpan(const QString& file, QDate* first, QDate* last)
+{
+    *first = QDate();
+    *last = QDate();
+    // One name per thread: the query thread and the GUI thread may both ask.
+    const QString connection =
+        QStringLiteral("dayspan-%1").arg(quintptr(QThread::currentThreadId()), 0, 16);
+    bool hasRows = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open()) {
+            qWarning("dates of %s not read: %s", qPrintable(file), qPrintable(db.lastError().text()));
+        } else {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select min(roundstart), max(roundstart) from res_report")) && query.next()) {
+                hasRows = !query.value(0).isNull();
+                *first = stampDate(query.value(0));
+                *last = stampDate(query.value(1));
+            } else if (query.lastError().databaseText().contains(QStringLiteral("no such table"))) {
+                hasRows = false;
+            } else {
+                qWarning("dates of %s not read: %s", qPrintable(file), qPrintable(query.lastError().text()));
+            }
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    // A stamp that does not read leaves its end open.
+    return hasRows;
+}
+
+QList<DayFileSpan> dayFilesMeeting(const QDir& folder, const QString& current, QDate from, QDate to)
+{
+    const QList<Archive> archives = archivesIn(folder);
     QList<DayFileSpan> spans;
     for (int i = 0; i < archives.size(); ++i) {
         const DayFileSpan span{archives.at(i).path, archives.at(i).date,
@@ -116,10 +189,13 @@ QList<DayFileSpan> dayFilesMeeting(const QDir& folder, const QString& current, Q
         if (meets(span, from, to))
             spans.append(span);
     }
-    if (QFile::exists(current)) {
-        const DayFileSpan span{current, archives.isEmpty() ? QDate() : archives.last().date, QDate()};
-        if (meets(span, from, to))
-            spans.append(span);
+    DayFileSpan open{current, QDate(), QDate()};
+    if (QFile::exists(current) && rowDateSpan(current, &open.first, &open.last) && meets(open, from, to)) {
+        // In date order among the archives: after a set-back its rows are older than theirs.
+        auto after = std::find_if(spans.begin(), spans.end(), [&](const DayFileSpan& s) {
+            return open.first.isValid() && s.first.isValid() && s.first > open.first;
+        });
+        spans.insert(after, open);
     }
     return spans;
 }

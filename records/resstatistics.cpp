@@ -219,18 +219,15 @@ void ResStatistics::checkDay()
         return;
     // Until the closed day is in the archive the day stays open, so that its rows are never
     // filed under a later date; the next check tries again.
-    if (!rotateDb(startDate.toString(QStringLiteral("yyyy-MM-dd"))))
+    if (!rotateDb(startDate, now.date()))
         return;
-    // The fresh file starts at zero, and so does the day in memory.
-    for (auto& row : counters)
-        for (HourCounters& cell : row)
-            cell = HourCounters();
     dayStart = quint32(QDateTime(now.date(), QTime(kDayStartHour, 0)).toSecsSinceEpoch());
     writeDayStart();
 }
 
-bool ResStatistics::rotateDb(const QString& closedDay)
+bool ResStatistics::rotateDb(QDate closed, QDate today)
 {
+    const QString closedDay = closed.toString(QStringLiteral("yyyy-MM-dd"));
     // The result rows still queued belong to the closing day; while they cannot be written the
     // day stays open, as when the file cannot be moved.
     TemperatureChartData* results = TemperatureChartData::instance();
@@ -242,17 +239,47 @@ bool ResStatistics::rotateDb(const QString& closedDay)
     save();
     query.finish();
     db.close();
-    if (!archiveDayFile(QString::fromLatin1(kStatisticsFile), QDir(QString::fromLatin1(kArchiveFolder)), closedDay))
+    const QDir archive(QString::fromLatin1(kArchiveFolder));
+    if (!archiveDayFile(QString::fromLatin1(kStatisticsFile), archive, closedDay))
         return false;
 
+    // A date that was closed before (the clock set back to it, or back from a run with the clock
+    // ahead) goes on in its own file, so that today's figures keep what was counted on it.
+    const QString earlier = latestArchiveOf(archive, today.toString(QStringLiteral("yyyy-MM-dd")));
+    const bool reopened = !earlier.isEmpty() && reopenDayFile(QString::fromLatin1(kStatisticsFile), earlier);
     createReportTable();
+    // The day in memory starts from the file's counts: zero in a fresh file.
+    for (auto& row : counters)
+        for (HourCounters& cell : row)
+            cell = HourCounters();
     if (openDb()) {
         createStatisticsRows(db);
+        if (reopened)
+            loadDay();
+        query.finish();
         db.close();
     }
     results->clearTodayRounds();
     results->clearTodaySeries();
+    if (reopened)
+        reloadTodaysRows(today);
     return true;
+}
+
+void ResStatistics::reloadTodaysRows(QDate today)
+{
+    const QString connection = QStringLiteral("reopenedDay");
+    {
+        QSqlDatabase read = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        read.setDatabaseName(QString::fromLatin1(kStatisticsFile));
+        if (read.open()) {
+            TemperatureChartData::instance()->loadToday(read, today);
+            read.close();
+        } else {
+            qWarning("today's results of the reopened %s not read", kStatisticsFile);
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
 }
 
 bool ResStatistics::addResult(int hour, bool isOk, int camera, int detect)

@@ -3,6 +3,7 @@
 // file into ./ResStatistics/<date>.db at the first check on a new date. GUI thread only.
 #pragma once
 
+#include <QDate>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -34,7 +35,8 @@ public:
     // check, and saves the rows of the cameras and detects in use in one transaction.
     // Always true.
     bool addResult(int hour, bool isOk, int camera, int detect);
-    // Closes the day when the day start lies on another date than today.
+    // Closes the day when the day start lies on another date than today; a date closed before
+    // goes on in its archived file (see rotateDb).
     void checkDay();
     // Makes sure ResStatistics.db exists and holds table res_report; false when the statement
     // could not run.
@@ -53,10 +55,14 @@ public:
     quint32 dayStart = 0;
 
 private:
-    // Writes the queued result rows, moves the file to the archive under `closedDay` and starts
-    // a fresh one; false when the rows could not be written or the file could not be moved (it
-    // stays in use and the day is closed at the next check).
-    bool rotateDb(const QString& closedDay);
+    // Writes the queued result rows, moves the file to the archive under `closed` and goes on
+    // with the archive of `today` when there is one (the clock went back to a closed date), else
+    // with a fresh file; the counters and the result store's today follow the file. False when
+    // the rows could not be written or the file could not be moved (it stays in use and the day
+    // is closed at the next check).
+    bool rotateDb(QDate closed, QDate today);
+    // Today's rows of a reopened day's file into the result store's today (GUI thread).
+    static void reloadTodaysRows(QDate today);
     void loadDay();
     void loadDayStart();
     // Writes every row in use; a damaged file is replaced and the rows written again into the

@@ -1,6 +1,7 @@
 #include "records/savefialimagethread.h"
 
 #include "core/globals.h"
+#include "core/writtenorder.h"
 #include "records/saveimagequeue.h"
 
 #include <QDir>
@@ -43,12 +44,14 @@ QString SaveFialImageThread::fileName(const QDateTime& time, int firstNgRegion)
     return firstNgRegion > 0 ? QStringLiteral("%1_%2").arg(firstNgRegion).arg(stamp) : stamp;
 }
 
-void SaveFialImageThread::prune(const QDir& dir, int limit)
+void SaveFialImageThread::prune(const QDir& dir, int limit, const QDateTime& now)
 {
-    const QFileInfoList entries = dir.entryInfoList({QStringLiteral("*.jpg")},
-                                                    QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
-                                                    QDir::Time);
-    for (int i = std::max(limit - 1, 0); i < entries.size(); ++i)
+    const QFileInfoList entries = oldestWrittenFirst(
+        dir.entryInfoList({QStringLiteral("*.jpg")}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                          QDir::Name),
+        now);
+    const int excess = entries.size() - std::max(limit - 1, 0);
+    for (int i = 0; i < excess; ++i)
         QFile::remove(entries[i].absoluteFilePath());
 }
 
@@ -86,14 +89,16 @@ void SaveFialImageThread::writeRecord(int camera, int detect, PendingPictures& r
         QDir dir(dirPath);
         if (!dir.exists())
             QDir().mkpath(dirPath);
-        prune(dir, limit);
+        QDateTime present = m_clock();
+        prune(dir, limit, present);
         QString path;
         for (int waited = 0;; waited += kNameWaitStepMs) {
-            path = QStringLiteral("%1/%2.jpg").arg(dir.absolutePath(), fileName(m_clock(), record.firstNgRegion));
+            path = QStringLiteral("%1/%2.jpg").arg(dir.absolutePath(), fileName(present, record.firstNgRegion));
             if (!QFileInfo::exists(path) || waited >= kNameWaitMaxMs)
                 break;
             if (!pause(kNameWaitStepMs))
                 return;
+            present = m_clock();
         }
         const QImage picture(record.pictures[s].get(), record.width, record.height, record.width * 4,
                              QImage::Format_RGB32);

@@ -17,7 +17,8 @@ class SaveFialImageThread : public QThread {
 public:
     SaveFialImageThread();
 
-    // Tests only, before start(): the local time the file names are made from.
+    // Tests only, before start(): the local time the file names are made from and the pruning
+    // goes by.
     void setClock(std::function<QDateTime()> clock);
 
     // Folder of the pictures of (camera, detect), both 0-based, for slot 0 (NG) or 1 (OK).
@@ -25,9 +26,10 @@ public:
     // File name without suffix: the time as yyyy-MM-dd_hh.mm.ss, prefixed by "<region>_" when
     // the first NG region is above 0.
     static QString fileName(const QDateTime& time, int firstNgRegion);
-    // Deletes the oldest *.jpg entries of `dir` so that it holds limit - 1 of them, leaving room
-    // for one more; entries that cannot be deleted stay.
-    static void prune(const QDir& dir, int limit);
+    // Deletes the *.jpg entries of `dir` written first so that it holds limit - 1 of them,
+    // leaving room for one more; entries that cannot be deleted stay. Entries dated after `now`
+    // were written before the clock was set back and go first (see oldestWrittenFirst).
+    static void prune(const QDir& dir, int limit, const QDateTime& now);
 
 protected:
     // Passes over every camera in use and every detect, writing the oldest waiting record of

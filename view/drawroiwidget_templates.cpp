@@ -4,6 +4,8 @@
 
 #include "core/globals.h"
 #include "core/systemparam.h"
+#include "core/wallclock.h"
+#include "core/writtenorder.h"
 #include "detection/detectengine.h"
 #include "mainwindow/mojuwizard.h"
 #include "view/cammerwidget.h"
@@ -59,12 +61,10 @@ int DrawROIWidget::slotForNewTemplate(CammerWidget* view, int t)
     }
     if (slotTotal <= 1)
         return -1;
-    // A full library: the oldest template file that names a slot other than the base template
-    // is replaced. Files of other names are never taken for a slot.
-    QFileInfoList files = templateEntries(view->cameraIndex, t);
-    std::stable_sort(files.begin(), files.end(), [](const QFileInfo& a, const QFileInfo& b) {
-        return a.lastModified() < b.lastModified();
-    });
+    // A full library: the template file written first that names a slot other than the base
+    // template is replaced; one dated after the present was written before the clock was set
+    // back, so it counts as older than the rest. Files of other names are never taken for a slot.
+    const QFileInfoList files = oldestWrittenFirst(templateEntries(view->cameraIndex, t), WallClock::now());
     for (const QFileInfo& file : files) {
         const int n = templateSlotOfFile(file.fileName());
         if (n <= 0)

@@ -284,6 +284,12 @@ TEST_F(RegionEditorTest, TemplateLibraryNeverWritesOutsideItsSlots)
                                                                                {"template1.bmp", 80},
                                                                                {"template2.bmp", 10}},
          {1, 1, 1}, 2, "template7.bmp"},
+        // Templates 0 and 2 were added before the clock was set back a day, template 1 after it:
+        // the one added first goes, not the one just added.
+        {"full after a set-back: the template dated ahead goes first", {{"template0.bmp", -86500},
+                                                                      {"template2.bmp", -86450},
+                                                                      {"template1.bmp", 10}},
+         {1, 1, 1}, 2, nullptr},
     };
     openEditor();
     for (const Case& c : cases) {

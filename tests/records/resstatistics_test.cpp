@@ -7,6 +7,7 @@
 #include "records/resstatistics.h"
 #include "records/temperaturechartdata.h"
 #include "tests/core/paramtestdb.h"
+#include "tests/records/resultrows.h"
 #include "tests/support/modalanswer.h"
 
 #include <QDir>
@@ -260,6 +261,97 @@ TEST_F(ResStatisticsTest, DayThatCannotBeArchivedStaysOpenUntilItCan)
     EXPECT_EQ(cellText(QStringLiteral("ResStatistics/2024-05-01.db"), QStringLiteral("value1"), QStringLiteral("C0_D0")),
               hoursText({{9, 1}, {15, 1}}));
     EXPECT_EQ(s.dayStart, secondsAt(QDateTime(QDate(2024, 5, 2), QTime(8, 0))));
+}
+
+// One counted cycle at `now` as the result path leaves it: the day check, a res_report row in
+// the open file, the round in today's outcomes and the hourly count.
+class DayChangeTest : public ResStatisticsTest {
+protected:
+    void SetUp() override
+    {
+        ResStatisticsTest::SetUp();
+        results->clearTodayRounds();
+        results->clearTodaySeries();
+    }
+    void TearDown() override
+    {
+        results->clearTodayRounds();
+        results->clearTodaySeries();
+        ResStatisticsTest::TearDown();
+    }
+    void cycleAt(const QDateTime& t)
+    {
+        setNow(t);
+        store->checkDay();
+        seedRows(QStringLiteral("ResStatistics.db"),
+                 {{t, t.addMSecs(100), 0, 0, QStringLiteral("[[0,5,25,100,3]]"), QStringLiteral("[1]"), 1}});
+        results->todayRounds[TemperatureChartData::roundKey(stampOf(t), 0, 0, 0)] = RoundEntry{1, t};
+        store->addResult(t.time().hour(), true, 0, 0);
+    }
+    // The statistics screen's figure for today: the rounds counted from today's outcomes.
+    int todaysRounds()
+    {
+        QueryFilter f;
+        f.from = QDateTime(now.date(), QTime(0, 0));
+        f.to = QDateTime(now.date(), QTime(23, 59, 59, 999));
+        results->statisticsSource = 0;
+        results->setFilter(f);
+        results->buildDayAxis();
+        results->computeStatistics();
+        return results->roundCount;
+    }
+
+    TemperatureChartData* results = TemperatureChartData::instance();
+};
+
+TEST_F(DayChangeTest, ClockSetBackTwoHoursAcrossMidnightCountsEveryCycleOfEachDate)
+{
+    setNow(QDateTime(QDate(2024, 5, 1), QTime(22, 0)));
+    build();
+    for (const QTime& t : {QTime(22, 0), QTime(22, 30), QTime(23, 0)})
+        cycleAt(QDateTime(QDate(2024, 5, 1), t));
+    for (const QTime& t : {QTime(0, 10), QTime(0, 40), QTime(1, 0)})
+        cycleAt(QDateTime(QDate(2024, 5, 2), t));
+    EXPECT_EQ(todaysRounds(), 3);
+
+    // Set back to 23:00 of 1 May: that day goes on with what it had.
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(23, 5)));
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(23, 30)));
+    EXPECT_EQ(todaysRounds(), 5);
+    EXPECT_EQ(store->counters[0][0].ok[22], 2);
+    EXPECT_EQ(store->counters[0][0].ok[23], 3);
+
+    // Midnight again: 2 May goes on with its cycles from before the set-back.
+    cycleAt(QDateTime(QDate(2024, 5, 2), QTime(0, 5)));
+    EXPECT_EQ(todaysRounds(), 4);
+    EXPECT_EQ(store->counters[0][0].ok[0], 3);
+    EXPECT_EQ(store->counters[0][0].ok[1], 1);
+    EXPECT_EQ(store->counters[0][0].ok[23], 0);
+
+    // Each date's rows and counts are in one file, and a restart reads the same figures.
+    EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics/2024-05-01.db"), QStringLiteral("select count(*) from res_report")),
+              QStringLiteral("5"));
+    EXPECT_EQ(cellText(QStringLiteral("ResStatistics/2024-05-01.db"), QStringLiteral("value1"), QStringLiteral("C0_D0")),
+              hoursText({{22, 2}, {23, 3}}));
+    EXPECT_EQ(QDir(QStringLiteral("ResStatistics")).entryList({QStringLiteral("*.db")}, QDir::Files),
+              QStringList{QStringLiteral("2024-05-01.db")});
+    EXPECT_EQ(build().counters[0][0].ok[0], 3);
+}
+
+TEST_F(DayChangeTest, TripAheadAndBackLeavesTodayWhole)
+{
+    setNow(QDateTime(QDate(2024, 5, 1), QTime(9, 0)));
+    build();
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(9, 0)));
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(9, 30)));
+    // The clock is set 40 days ahead for a while, then back.
+    cycleAt(QDateTime(QDate(2024, 6, 10), QTime(9, 40)));
+    EXPECT_EQ(todaysRounds(), 1);
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(9, 50)));
+    EXPECT_EQ(todaysRounds(), 3);
+    EXPECT_EQ(store->counters[0][0].ok[9], 3);
+    EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics/2024-06-10.db"), QStringLiteral("select count(*) from res_report")),
+              QStringLiteral("1"));
 }
 
 TEST_F(ResStatisticsTest, DamagedDayStartFileIsSeededAnew)

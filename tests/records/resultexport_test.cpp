@@ -122,6 +122,20 @@ TEST(ExportProgram, WritesExactlyTheSelectedRows)
                                                  "\"[[0,5,25,100,3],[9,41,20,60,3]]\",\"[1,1]\",1,Regular recording"));
 }
 
+TEST(ExportProgram, FindsTheOpenFilesRowsWhateverArchivesExist)
+{
+    // An archive dated 40 days ahead (a run with the clock set forward), and 2 May closed when
+    // the clock was set back to 1 May: the open file holds 1 May's later rows.
+    seedRows(QStringLiteral("ResStatistics/2024-05-01.db"), {row(at(1, 8, 0), 0, 0)});
+    seedRows(QStringLiteral("ResStatistics/2024-05-02.db"), {row(at(2, 8, 0), 0, 0)});
+    seedRows(QStringLiteral("ResStatistics/2024-06-11.db"), {row(QDateTime(QDate(2024, 6, 11), QTime(8, 0)), 0, 0)});
+    seedRows(QStringLiteral("ResStatistics.db"), {row(at(1, 10, 0), 0, 0), row(at(1, 11, 0), 1, 0)});
+    QDir().mkpath(QStringLiteral("out"));
+    const ProgramRun run = runProgram(rangeArguments(at(1, 0, 0), at(1, 23, 59, 59, 999), -1, -1));
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(roundStarts(run), (QStringList{stampOf(at(1, 8, 0)), stampOf(at(1, 10, 0)), stampOf(at(1, 11, 0))}));
+}
+
 TEST(ExportProgram, FailuresEndWithoutTheClosingLine)
 {
     seedTwoDays();

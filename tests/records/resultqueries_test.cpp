@@ -116,11 +116,11 @@ protected:
 
 }  // namespace
 
-TEST(DayFiles, ArchivesHoldTheirDateUpToTheNextArchivesDate)
+TEST(DayFiles, ArchivesHoldTheirDateUpToTheNextArchivesDateAndTheOpenFileTheDatesOfItsRows)
 {
     for (const char* name : {"2024-05-01", "2024-05-02", "2024-05-02_2", "2024-05-05", "notes"})
         seedRows(archive(name), {});
-    seedRows(QStringLiteral("ResStatistics.db"), {});
+    seedRows(QStringLiteral("ResStatistics.db"), {rowOf(at(5, 23, 0), 0, 0, {1}), rowOf(at(9, 1, 0), 0, 0, {1})});
     const QString dir = QDir(QStringLiteral("ResStatistics")).absolutePath() + QLatin1Char('/');
 
     const struct {
@@ -144,10 +144,41 @@ TEST(DayFiles, ArchivesHoldTheirDateUpToTheNextArchivesDate)
         EXPECT_EQ(got, c.files) << c.name;
     }
 
-    // Without any archive the open file holds every date.
+    // Without any archive the open file holds the dates of its rows; an empty one none.
     QDir(QStringLiteral("ResStatistics")).removeRecursively();
-    EXPECT_EQ(dayFilesMeeting(QDir(QStringLiteral("ResStatistics")), QStringLiteral("ResStatistics.db"),
-                              QDate(2020, 1, 1), QDate(2020, 1, 1)).size(), 1);
+    auto openFileMeets = [](QDate day) {
+        return dayFilesMeeting(QDir(QStringLiteral("ResStatistics")), QStringLiteral("ResStatistics.db"), day, day)
+                   .size() == 1;
+    };
+    EXPECT_TRUE(openFileMeets(QDate(2024, 5, 7)));
+    EXPECT_FALSE(openFileMeets(QDate(2024, 5, 4)));
+    EXPECT_FALSE(openFileMeets(QDate(2024, 5, 10)));
+    QFile::remove(QStringLiteral("ResStatistics.db"));
+    seedRows(QStringLiteral("ResStatistics.db"), {});
+    EXPECT_FALSE(openFileMeets(QDate(2024, 5, 7)));
+}
+
+TEST_F(ResultQueries, OpenFileRowsAreFoundWhateverArchivesExist)
+{
+    // The clock was set back from 2 May to 1 May (2 May was closed then) after a run 40 days
+    // ahead had left an archive of 11 June: the open file holds rows of 1 May again.
+    seedRows(archive("2024-05-01"), {rowOf(at(1, 8, 0), 0, 0, {1}), rowOf(at(1, 9, 0), 0, 0, {0})});
+    seedRows(archive("2024-05-02"), {rowOf(at(2, 8, 0), 0, 0, {1})});
+    seedRows(QStringLiteral("ResStatistics/2024-06-11.db"), {rowOf(QDateTime(QDate(2024, 6, 11), QTime(8, 0)), 0, 0, {1})});
+    seedRows(QStringLiteral("ResStatistics.db"),
+             {rowOf(at(1, 10, 0), 0, 0, {1}), rowOf(at(1, 11, 0), 0, 0, {1}), rowOf(at(1, 12, 0), 1, 0, {0})});
+    now = at(1, 15, 0);
+
+    const struct {
+        int day;
+        int rounds;
+        int ngRounds;
+    } cases[] = {{1, 5, 2}, {2, 1, 0}};
+    for (const auto& c : cases) {
+        query(TemperatureChartData::QueryPass::Statistics, range(at(c.day, 0, 0), at(c.day, 23, 59, 59, 999)));
+        EXPECT_EQ(store->roundCount, c.rounds) << "day " << c.day;
+        EXPECT_EQ(store->ngRoundCount, c.ngRounds) << "day " << c.day;
+    }
 }
 
 TEST_F(ResultQueries, TwoDayRangeFindsEveryRowOfBothDaysToTheLastMillisecond)

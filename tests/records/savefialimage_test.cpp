@@ -399,3 +399,45 @@ TEST_F(SaveFialImageTest, RenderingsAndRecordsWhileTheThreadWrites)
 }
 
 }  // namespace
+
+TEST_F(SaveFialImageTest, AfterTheClockWasSetBackTheNewPicturesStayAndTheEarlierOnesGoFirst)
+{
+    // A folder at its limit of pictures written before the clock was set back a day: their
+    // times lie a day ahead of the present. before0 was written first.
+    okImageLimit = 5;
+    const QString dir = SaveFialImageThread::folder(0, 0, 1);
+    ASSERT_TRUE(QDir().mkpath(dir));
+    QStringList before;
+    for (int i = 0; i < okImageLimit; ++i) {
+        before << QStringLiteral("before%1.jpg").arg(i);
+        QFile file(dir + QLatin1Char('/') + before.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        age(file.fileName(), -(86400 + i));
+    }
+    // The thread's clock is the present (one second on at every name, so each has its own).
+    m_thread = std::make_unique<SaveFialImageThread>();
+    auto seconds = std::make_shared<std::atomic<int>>(0);
+    m_thread->setClock([seconds] { return QDateTime::currentDateTime().addSecs((*seconds)++); });
+    m_thread->start();
+
+    QStringList written;
+    for (int k = 1; k <= 7; ++k) {
+        record(0, 0, 1, 100 + k);
+        // The new picture's name (the names sort in the order of the thread's clock).
+        QString newest;
+        ASSERT_TRUE(waitUntil([&] {
+            const QStringList fresh = QDir(dir).entryList({QStringLiteral("2*.jpg")}, QDir::Files, QDir::Name);
+            newest = fresh.isEmpty() || written.contains(fresh.last()) ? QString() : fresh.last();
+            return !newest.isEmpty();
+        })) << "picture " << k << " was not kept";
+        written << newest;
+        // Every picture written since the set-back is kept up to the limit; the earlier ones
+        // make room in the order they were written.
+        QStringList expected = before.mid(std::min(k, okImageLimit));
+        expected += written.mid(std::max(0, int(written.size()) - okImageLimit));
+        expected.sort();
+        EXPECT_EQ(QDir(dir).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name), expected)
+            << "after picture " << k;
+    }
+}
