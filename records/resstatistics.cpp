@@ -10,9 +10,11 @@
 #include "widgets/warnbox.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlError>
 #include <QStringList>
+#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -23,6 +25,8 @@ const char* const kDayStartFile = "restime.txt";
 const char* const kArchiveFolder = "./ResStatistics";
 // The production day starts at 08:00 local time.
 constexpr int kDayStartHour = 8;
+// Longest wait for the result store's start-up read before a reopened day is read again, in ms.
+constexpr int kStartUpReadWaitMs = 10000;
 // Text 544: the statistics file cannot be opened.
 constexpr int kFileErrorText = 544;
 
@@ -258,6 +262,14 @@ bool ResStatistics::rotateDb(QDate closed, QDate today)
             loadDay();
         query.finish();
         db.close();
+    }
+    // The start-up read of today's rows (on the pool) may still be reading the file just taken
+    // back: its rows and those read again here would be entered twice.
+    if (reopened && results->queryThread) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!results->loaded && waited.elapsed() < kStartUpReadWaitMs)
+            QThread::msleep(10);
     }
     results->clearTodayRounds();
     results->clearTodaySeries();

@@ -8,6 +8,7 @@
 #include "records/datathread.h"
 #include "records/statisticswidget.h"
 #include "tests/core/paramtestdb.h"
+#include "tests/records/resultrows.h"
 
 #include <QLabel>
 
@@ -118,6 +119,54 @@ TEST_F(ResultRowsTest, RoundStampedBeforeMidnightIsFiledUnderTheDayItsEvaluation
     ASSERT_EQ(rows.size(), 1);
     EXPECT_TRUE(rows.at(0).startsWith(QStringLiteral("2024-05-01 23:59:59.000|"))) << rows.at(0).toStdString();
     EXPECT_TRUE(reportRows(QStringLiteral("ResStatistics.db")).isEmpty());
+}
+
+TEST_F(ResultRowsTest, StartAfterTheClockWasSetBackGoesOnWithThatDaysRowsAndFigures)
+{
+    // The monitor ran on 1 May and 2 May; the clock was then set back to 1 May and the program
+    // restarted, as the time setting does.
+    auto round = [](const QDateTime& t, const char* result) {
+        return SeedRow{t, t.addMSecs(100), 0, 1, QStringLiteral("[[]]"), QString::fromLatin1(result), 1};
+    };
+    const QDate may1(2024, 5, 1);
+    const QDate may2(2024, 5, 2);
+    seedRows(QStringLiteral("ResStatistics/2024-05-01.db"),
+             {round(QDateTime(may1, QTime(9, 0)), "[1]"), round(QDateTime(may1, QTime(10, 0)), "[0]"),
+              round(QDateTime(may1, QTime(11, 0)), "[1]")});
+    seedRows(QStringLiteral("ResStatistics.db"), {round(QDateTime(may2, QTime(9, 0)), "[1]")});
+    {
+        QFile dayStart(QStringLiteral("restime.txt"));
+        ASSERT_TRUE(dayStart.open(QIODevice::WriteOnly));
+        dayStart.write(QByteArray::number(QDateTime(may2, QTime(8, 0)).toSecsSinceEpoch()));
+    }
+    params->statisticsEnabled = 1;
+    params->okImagesKept = 2;
+    QDateTime now(may1, QTime(15, 0));
+    WallClock::setForTests([&now] { return now; });
+    startStore();
+    build(1);
+    addPartRegion(0, 1);
+
+    auto todaysFigure = [this, &now]() {
+        QueryFilter f;
+        f.from = QDateTime(now.date(), QTime(0, 0));
+        f.to = QDateTime(now.date(), QTime(23, 59, 59, 999));
+        store->statisticsSource = 0;
+        store->setFilter(f);
+        store->buildDayAxis();
+        store->computeStatistics();
+        return std::make_pair(store->roundCount, store->ngRoundCount);
+    };
+    EXPECT_EQ(todaysFigure(), std::make_pair(3, 1));
+
+    pulseInput(0, 400);
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
+    EXPECT_EQ(todaysFigure(), std::make_pair(4, 1));
+    // 1 May goes on in its own file; 2 May is in the archive.
+    EXPECT_EQ(reportRows(QStringLiteral("ResStatistics.db")).size(), 4);
+    EXPECT_EQ(reportRows(QStringLiteral("ResStatistics/2024-05-02.db")).size(), 1);
+    EXPECT_FALSE(QFile::exists(QStringLiteral("ResStatistics/2024-05-01.db")));
 }
 
 TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut)
