@@ -112,7 +112,8 @@ bool meets(const DayFileSpan& span, QDate from, QDate to)
     return (!span.first.isValid() || span.first <= to) && (!span.last.isValid() || span.last >= from);
 }
 
-// The date of a stored round start "yyyy-MM-dd hh:mm:ss.zzz"; invalid when it does not read.
+// The date of a stored round start "yyyy-MM-dd hh:mm:ss.zzz"; invalid (an open end of a span)
+// when it does not read.
 QDate stampDate(const QVariant& stamp)
 {
     return QDate::fromString(stamp.toString().left(10), Qt::ISODate);
@@ -175,7 +176,6 @@ bool rowDateSpan(const QString& file, QDate* first, QDate* last)
         }
     }
     QSqlDatabase::removeDatabase(connection);
-    // A stamp that does not read leaves its end open.
     return hasRows;
 }
 

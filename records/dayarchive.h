@@ -1,5 +1,6 @@
 // Moving a day's database file into its archive folder under the day's date, for the operation
-// log and the hourly statistics, and finding the files that hold the rows of a range of dates.
+// log and the hourly statistics, taking a day's archive back when the clock returns to its date,
+// and finding the files that hold the rows of a range of dates.
 // An archive of that date may exist already (the clock was set back, or a day's file was
 // restored): the file then gets the next free name "<date>_2.db", "<date>_3.db", ... instead of
 // failing, so no day's rows are ever kept in the wrong file.

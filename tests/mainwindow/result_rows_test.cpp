@@ -147,22 +147,12 @@ TEST_F(ResultRowsTest, StartAfterTheClockWasSetBackGoesOnWithThatDaysRowsAndFigu
     build(1);
     addPartRegion(0, 1);
 
-    auto todaysFigure = [this, &now]() {
-        QueryFilter f;
-        f.from = QDateTime(now.date(), QTime(0, 0));
-        f.to = QDateTime(now.date(), QTime(23, 59, 59, 999));
-        store->statisticsSource = 0;
-        store->setFilter(f);
-        store->buildDayAxis();
-        store->computeStatistics();
-        return std::make_pair(store->roundCount, store->ngRoundCount);
-    };
-    EXPECT_EQ(todaysFigure(), std::make_pair(3, 1));
+    EXPECT_EQ(todaysFigure(*store, may1), std::make_pair(3, 1));
 
     pulseInput(0, 400);
     ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
     ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
-    EXPECT_EQ(todaysFigure(), std::make_pair(4, 1));
+    EXPECT_EQ(todaysFigure(*store, may1), std::make_pair(4, 1));
     // 1 May goes on in its own file; 2 May is in the archive.
     EXPECT_EQ(reportRows(QStringLiteral("ResStatistics.db")).size(), 4);
     EXPECT_EQ(reportRows(QStringLiteral("ResStatistics/2024-05-02.db")).size(), 1);

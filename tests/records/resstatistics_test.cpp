@@ -289,17 +289,7 @@ protected:
         store->addResult(t.time().hour(), true, 0, 0);
     }
     // The statistics screen's figure for today: the rounds counted from today's outcomes.
-    int todaysRounds()
-    {
-        QueryFilter f;
-        f.from = QDateTime(now.date(), QTime(0, 0));
-        f.to = QDateTime(now.date(), QTime(23, 59, 59, 999));
-        results->statisticsSource = 0;
-        results->setFilter(f);
-        results->buildDayAxis();
-        results->computeStatistics();
-        return results->roundCount;
-    }
+    int todaysRounds() { return todaysFigure(*results, now.date()).first; }
 
     TemperatureChartData* results = TemperatureChartData::instance();
 };

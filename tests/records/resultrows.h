@@ -1,6 +1,8 @@
 // Seeding res_report rows into result files for the query and export tests.
 #pragma once
 
+#include "records/temperaturechartdata.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -9,6 +11,8 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -60,4 +64,18 @@ inline void seedRows(const QString& file, const QList<SeedRow>& rows)
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("seed"));
+}
+
+// The statistics screen's figure for today (`day`), counted from today's region outcomes:
+// (rounds, NG rounds).
+inline std::pair<int, int> todaysFigure(TemperatureChartData& store, QDate day)
+{
+    QueryFilter f;
+    f.from = QDateTime(day, QTime(0, 0));
+    f.to = QDateTime(day, QTime(23, 59, 59, 999));
+    store.statisticsSource = 0;
+    store.setFilter(f);
+    store.buildDayAxis();
+    store.computeStatistics();
+    return {store.roundCount, store.ngRoundCount};
 }
