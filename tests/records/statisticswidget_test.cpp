@@ -207,6 +207,25 @@ TEST_F(StatisticsScreen, SearchShowsItsFiguresAfterItsSignal)
     EXPECT_EQ(totals(), (QStringList{"41", "5", "12.2%"}));
 }
 
+TEST_F(StatisticsScreen, SearchOfTodayFindsEveryRowWhateverArchivesExist)
+{
+    // A run with the clock 40 days ahead left an archive of 12 June; today's rows are in the
+    // open file.
+    seedRows(QStringLiteral("ResStatistics/2024-06-12.db"),
+             {SeedRow{QDateTime(QDate(2024, 6, 12), QTime(9, 0)), QDateTime(QDate(2024, 6, 12), QTime(9, 0, 1)), 0, 0,
+                      "[[0,5,25,100,3]]", "[1]"}});
+    QList<SeedRow> rows;
+    for (int i = 0; i < 21; ++i)
+        rows << SeedRow{at(3, 8, i), at(3, 8, i, 1), 0, 0, "[[0,5,25,100,3]]", i % 7 ? "[1]" : "[0]"};
+    seedRows(QStringLiteral("ResStatistics.db"), rows);
+
+    screen->rangePicker->setStartDateTime(at(3, 0, 0));
+    screen->rangePicker->setEndDateTime(at(3, 23, 59, 59, 999));
+    screen->search();
+    ASSERT_TRUE(waitUntil([&]() { return !screen->loadingBox->isVisible(); }, 20000));
+    EXPECT_EQ(totals(), (QStringList{"21", "3", "14.29%"}));
+}
+
 TEST_F(StatisticsScreen, ExportReportsItsEnd)
 {
     const QString folder = QDir::current().absoluteFilePath(QStringLiteral("usb"));
