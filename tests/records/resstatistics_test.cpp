@@ -263,8 +263,7 @@ TEST_F(ResStatisticsTest, DayThatCannotBeArchivedStaysOpenUntilItCan)
     EXPECT_EQ(s.dayStart, secondsAt(QDateTime(QDate(2024, 5, 2), QTime(8, 0))));
 }
 
-// One counted cycle at `now` as the result path leaves it: the day check, a res_report row in
-// the open file, the round in today's outcomes and the hourly count.
+// Changes of the date, cycle by cycle, with the result store's today beside the hourly counts.
 class DayChangeTest : public ResStatisticsTest {
 protected:
     void SetUp() override
@@ -279,6 +278,8 @@ protected:
         results->clearTodaySeries();
         ResStatisticsTest::TearDown();
     }
+    // One counted cycle at `t` as the result path leaves it: the day check, a res_report row in
+    // the open file, the round in today's outcomes and the hourly count.
     void cycleAt(const QDateTime& t)
     {
         setNow(t);
