@@ -1327,6 +1327,10 @@ and cannot be used!</translation>
         <source>无法写入安装目录</source>
         <translation>Cannot write the install folder</translation>
     </message>
+    <message>
+        <source>检查已取消</source>
+        <translation>Check cancelled</translation>
+    </message>
 </context>
 <context>
     <name>LanguageList</name>
