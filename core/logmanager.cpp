@@ -48,8 +48,10 @@ std::mutex g_pruneMutex;
 thread_local bool t_insideLogWrite = false;
 
 // glog starts a new file once its file reaches FLAGS_max_log_size MB. The folder is pruned after
-// every quarter of that: at most one new file can have started since, and the files glog writes
-// (INFO with the warnings, and ERROR) can have grown by half a file at most.
+// every quarter of that has been written: down to g_keepBytes, or to the files glog holds open
+// (INFO with the warnings, and ERROR: two files at most) when they alone take more. Between two
+// prunes the folder grows by the quarter file, so it stays within its limit as long as the limit
+// holds two files and a quarter (3 MB, with glog's smallest file of 1 MB).
 void keepLogDirWithinLimits(qint64 writtenBytes)
 {
     if (!g_keepLogDir.load(std::memory_order_relaxed))
