@@ -556,7 +556,7 @@ void setCheckHook(std::function<void()> hook)
     checkHook() = std::move(hook);
 }
 
-bool write(const QString& source, const QString& target, QString* why)
+bool write(const QString& source, const QString& target, QString* why, const std::atomic<bool>* cancel)
 {
     const QDir folder(installFolder());
     const QString partial = folder.filePath(QString::fromLatin1(kPartialName));
@@ -578,7 +578,7 @@ bool write(const QString& source, const QString& target, QString* why)
         return refuse(text("无法写入安装目录"));
     }
     // What is read through is the copy that will be placed.
-    const QString verdict = checkAside(partial, target);
+    const QString verdict = checkAside(partial, target, cancel);
     if (!verdict.isEmpty())
         return refuse(verdict);
     return adopt(partial, target, why);

@@ -40,10 +40,11 @@ qint64 unpackedLimitBytes();
 void setCheckHook(std::function<void()> hook);
 
 // Places `source` in the install folder as `target` (one of the names above): copied to a
-// temporary file there, checked against the source, read through by check(), then adopted.
-// False, with the pending package as it was, when any of it failed; `why`, when given, then
-// holds the reason for the operator.
-bool write(const QString& source, const QString& target, QString* why = nullptr);
+// temporary file there, checked against the source, read through by checkAside() (stopped when
+// `cancel` becomes true), then adopted. False, with the pending package as it was, when any of it
+// failed or was cancelled; `why`, when given, then holds the reason for the operator.
+bool write(const QString& source, const QString& target, QString* why = nullptr,
+           const std::atomic<bool>* cancel = nullptr);
 
 // Makes `partial`, a complete package written beside the pending package (in the install folder,
 // under a name that is no newupdate.* name), the pending package `target`. In this order, each

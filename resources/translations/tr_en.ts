@@ -528,6 +528,14 @@ please choose the cameras to use</translation>
 <context>
     <name>AdvanceParamWidget</name>
     <message>
+        <source>正在检查安装包...</source>
+        <translation>Checking the package...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
         <source>更新失败</source>
         <translation>Update failed</translation>
     </message>
