@@ -5,12 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <glog/logging.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -31,27 +35,28 @@ QByteArray& programPath()
     return path;
 }
 
-// What a message adds to the file beyond its text: glog's line prefix (severity, date, time,
-// thread, source) and the line end. Rather counted high than low, so the folder is checked at
-// least as often as glog starts a new file.
-constexpr qint64 kLinePrefixBytes = 64;
-
 // Set once the constructor has configured glog: the LOG folder is then kept within its limits
-// while the program runs. Bytes logged since the last check, and the bytes that start the next.
+// while the program runs. Bytes glog has written since the last check, and the bytes that start
+// the next.
 std::atomic<bool> g_keepLogDir{false};
 std::atomic<qint64> g_bytesSinceCheck{0};
 qint64 g_checkEveryBytes = 0;
 qint64 g_keepBytes = 0;
 std::mutex g_pruneMutex;
+// Set in a thread while it prunes from inside glog's file writer, which holds glog's lock: a Qt
+// message there must not go back into glog.
+thread_local bool t_insideLogWrite = false;
 
 // glog starts a new file once its file reaches FLAGS_max_log_size MB. The folder is pruned after
-// every quarter of that: at most one new file can have started since, and the files glog writes
-// (INFO with the warnings, and ERROR) can have grown by half a file at most.
-void keepLogDirWithinLimits(qint64 messageBytes)
+// every quarter of that has been written: down to g_keepBytes, or to the files glog holds open
+// (INFO with the warnings, and ERROR: two files at most) when they alone take more. Between two
+// prunes the folder grows by the quarter file, so it stays within its limit as long as the limit
+// holds two files and a quarter (3 MB, with glog's smallest file of 1 MB).
+void keepLogDirWithinLimits(qint64 writtenBytes)
 {
     if (!g_keepLogDir.load(std::memory_order_relaxed))
         return;
-    if (g_bytesSinceCheck.fetch_add(messageBytes + kLinePrefixBytes) + messageBytes + kLinePrefixBytes < g_checkEveryBytes)
+    if (g_bytesSinceCheck.fetch_add(writtenBytes) + writtenBytes < g_checkEveryBytes)
         return;
     std::unique_lock<std::mutex> lock(g_pruneMutex, std::try_to_lock);
     if (!lock.owns_lock())
@@ -60,9 +65,71 @@ void keepLogDirWithinLimits(qint64 messageBytes)
     LogManager::pruneFolder(QString::fromLatin1(LogManager::kLogDir), LogManager::kLogDirLimit, g_keepBytes);
 }
 
-bool isGlogFile(const QString& name, const char* prefix)
+// glog's file writer of one severity, wrapped so that the bytes glog writes are counted whoever
+// logs: Qt's messages through messageHandler and the lines written with LOG() directly. glog
+// calls Write with its own lock held, from the thread that logs, one call at a time per severity.
+//
+// glog drops the lines it cannot write: while its next file cannot be opened (a flood that fills a
+// file within the second the file was started in gives the new file the same name) or the disk
+// is full. Those are counted, and the next line that reaches the file is preceded by one line
+// with their number.
+class CountingLogger : public google::base::Logger {
+public:
+    explicit CountingLogger(google::base::Logger* files)
+        : m_files(files)
+    {
+    }
+    void Write(bool forceFlush, time_t timestamp, const char* message, size_t length) override
+    {
+        if (m_dropped > 0) {
+            const QByteArray note = QDateTime::currentDateTime().toString(QStringLiteral("'W'yyyyMMdd hh:mm:ss.zzz000")).toLatin1()
+                + QByteArrayLiteral(" logmanager.cpp] ") + QByteArray::number(m_dropped)
+                + QByteArrayLiteral(" log lines dropped: no log file could be written\n");
+            const google::uint32 before = m_files->LogSize();
+            m_files->Write(true, timestamp, note.constData(), size_t(note.size()));
+            if (m_files->LogSize() != before)
+                m_dropped = 0;
+        }
+        const google::uint32 before = m_files->LogSize();
+        m_files->Write(forceFlush, timestamp, message, length);
+        if (length > 0 && m_files->LogSize() == before)
+            ++m_dropped;
+        t_insideLogWrite = true;
+        keepLogDirWithinLimits(qint64(length));
+        t_insideLogWrite = false;
+    }
+    void Flush() override { m_files->Flush(); }
+    google::uint32 LogSize() override { return m_files->LogSize(); }
+
+private:
+    google::base::Logger* const m_files;  // glog's own, owned by glog
+    qint64 m_dropped = 0;                 // lines glog could not write since the last one it wrote
+};
+
+// The names of the files in `folder` that this process holds open (glog's files, the crash
+// report), as the kernel lists them; whatever their dates say.
+QSet<QString> openFilesIn(const QString& folder)
 {
-    return name.startsWith(QLatin1String(prefix)) && name.endsWith(QLatin1String(".log"));
+    QSet<QString> names;
+    const QString canonical = QDir(folder).canonicalPath();
+    if (canonical.isEmpty())
+        return names;
+    DIR* fds = ::opendir("/proc/self/fd");
+    if (!fds)
+        return names;
+    while (const dirent* entry = ::readdir(fds)) {
+        char link[sizeof "/proc/self/fd/" + sizeof entry->d_name];
+        char target[PATH_MAX];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%s", entry->d_name);
+        const ssize_t length = ::readlink(link, target, sizeof target);
+        if (length <= 0 || size_t(length) >= sizeof target)
+            continue;
+        const QFileInfo file(QFile::decodeName(QByteArray(target, int(length))));
+        if (file.path() == canonical)
+            names.insert(file.fileName());
+    }
+    ::closedir(fds);
+    return names;
 }
 
 }  // namespace
@@ -116,6 +183,12 @@ LogManager::LogManager(QObject* parent)
     // against its limit.
     for (google::LogSeverity severity : {google::GLOG_INFO, google::GLOG_WARNING, google::GLOG_ERROR, google::GLOG_FATAL})
         google::SetLogSymlink(severity, "");
+    // Every byte written to a file of the folder is counted (WARNING writes no file of its own).
+    for (google::LogSeverity severity : {google::GLOG_INFO, google::GLOG_ERROR, google::GLOG_FATAL}) {
+        google::base::Logger* files = google::base::GetLogger(severity);
+        if (!dynamic_cast<CountingLogger*>(files))
+            google::base::SetLogger(severity, new CountingLogger(files));
+    }
 
     if (!google::IsGoogleLoggingInitialized()) {
         programPath() = QCoreApplication::applicationFilePath().toLatin1();
@@ -131,6 +204,12 @@ LogManager::LogManager(QObject* parent)
 void LogManager::messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     const QByteArray text = message.toUtf8();
+    if (t_insideLogWrite) {
+        // From the pruning inside glog's writer, which holds glog's lock.
+        if (type != QtDebugMsg)
+            std::fprintf(stderr, "%s\n", text.constData());
+        return;
+    }
     switch (type) {
     case QtDebugMsg:
         break;
@@ -147,7 +226,6 @@ void LogManager::messageHandler(QtMsgType type, const QMessageLogContext&, const
         LOG(FATAL) << text.constData();
         break;
     }
-    keepLogDirWithinLimits(text.size());
 }
 
 void LogManager::failureWriter(const char* data, size_t size)
@@ -192,28 +270,35 @@ void LogManager::archiveLogs(const QString& logDir)
 void LogManager::pruneFolder(const QString& folder, int keep, qint64 maxBytes)
 {
     QDir dir(folder);
-    // Newest first.
-    const QFileInfoList files = dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time);
-    const char* const glogKinds[] = {"log", "ERROR_", "FATAL_"};
-    bool newestSeen[3] = {false, false, false};
+    // Newest first by date. A file dated after the present was written before the clock was set
+    // back: older in truth than every file dated before now, so those go before it.
+    QFileInfoList files = dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time);
+    const QDateTime now = QDateTime::currentDateTime();
+    std::stable_partition(files.begin(), files.end(), [&](const QFileInfo& file) { return file.lastModified() <= now; });
+
+    // Never deleted, and counted first: what the program holds open (glog's files, whatever
+    // their dates) and the crash report, which a later crash appends to.
+    const QSet<QString> open = openFilesIn(folder);
     int kept = 0;
     qint64 bytes = 0;
-    // Once a file has had to go, every older one goes too, whatever its size.
-    bool full = false;
-    for (const QFileInfo& file : files) {
-        bool beingWritten = false;
-        for (int k = 0; k < 3; ++k) {
-            if (!newestSeen[k] && isGlogFile(file.fileName(), glogKinds[k])) {
-                newestSeen[k] = true;
-                beingWritten = true;
-            }
-        }
-        full = full || kept >= keep || (maxBytes >= 0 && bytes + file.size() > maxBytes);
-        if (beingWritten || !full) {
+    QFileInfoList others;
+    for (const QFileInfo& file : qAsConst(files)) {
+        if (open.contains(file.fileName()) || file.fileName() == QLatin1String(kCrashReportFile)) {
             ++kept;
             bytes += file.size();
         } else {
+            others << file;
+        }
+    }
+    // Once a file has had to go, every older one goes too, whatever its size.
+    bool full = false;
+    for (const QFileInfo& file : qAsConst(others)) {
+        full = full || kept >= keep || (maxBytes >= 0 && bytes + file.size() > maxBytes);
+        if (full) {
             QFile::remove(file.absoluteFilePath());
+        } else {
+            ++kept;
+            bytes += file.size();
         }
     }
 }

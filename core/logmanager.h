@@ -19,7 +19,8 @@ public:
     // Crash reports of glog's failure signal handler, appended in the LOG folder.
     static const char* const kCrashReportFile;
     // Files the two folders keep at most after start-up; the LOG folder keeps to its file limit
-    // and to logDirByteLimit() all the while the program runs.
+    // and to logDirByteLimit() all the while the program runs, counted on the bytes glog writes
+    // whoever logs (Qt's messages or LOG() directly).
     static constexpr int kLogDirLimit = 50;
     static constexpr int kStdoutLogDirLimit = 10;
     // Total size of the LOG folder, in MB, unless MONITOR_LOG_LIMIT_MB names another.
@@ -42,11 +43,12 @@ public:
     // in one second) gets "_2", "_3", ... appended, so no earlier log is lost.
     static void archiveLogs(const QString& logDir);
 
-    // Deletes the oldest files (by modification time) of `dir` until at most `keep` remain and,
-    // when `maxBytes` is not negative, they take at most `maxBytes` together. The newest file of
-    // each of glog's own kinds (log*.log, ERROR_*.log, FATAL_*.log) is never deleted, as glog may
-    // be writing it; it counts towards the size. Sub-folders are not touched; a missing folder
-    // is left alone.
+    // Deletes files of `dir` until at most `keep` remain and, when `maxBytes` is not negative,
+    // they take at most `maxBytes` together. Files dated after the present (written before the
+    // clock was set back) go first, then the rest oldest first. Never deleted, and counted first:
+    // the files this process holds open (glog's files being written) and the crash report.
+    // Sub-folders are not touched; a missing folder is left alone. Writes no log line: it runs
+    // inside glog's writer too.
     static void pruneFolder(const QString& dir, int keep, qint64 maxBytes = -1);
 
     // The LOG folder's size limit in bytes (MONITOR_LOG_LIMIT_MB, else kLogDirMegabytes).

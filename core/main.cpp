@@ -1,5 +1,5 @@
 // Process entry: brings the monitor up in its fixed start-up order and runs the event loop.
-// Everything created here lives until the process ends; there is no orderly shutdown.
+// Everything created here lives until the process ends; the one orderly end is on SIGTERM.
 #include "core/dryrunrestart.h"
 #include "core/globals.h"
 #include "core/gpiosetup.h"
@@ -8,6 +8,7 @@
 #include "core/parametermanager.h"
 #include "core/startup.h"
 #include "core/systemparam.h"
+#include "core/terminationsignal.h"
 #include "core/texttable.h"
 #include "core/version.h"
 #include "io/controlport.h"
@@ -37,8 +38,10 @@ int main(int argc, char** argv)
     // ModbusServer::sigWriteChange(QList<int>) may be connected queued.
     qRegisterMetaType<QList<int>>("QList<int>");
 
-    // From here on Qt messages reach the log files.
+    // From here on Qt messages reach the log files. glog's failure handler counts SIGTERM as a
+    // crash: the system's shutdown ends the program in order instead.
     new LogManager;
+    TerminationSignal::install();
     TaskManager* task = TaskManager::instance(nullptr);
     qInfo("%s %s release", "mould-monitor", programVersion());
 
@@ -63,6 +66,10 @@ int main(int argc, char** argv)
     results->init();
 
     mainWindow = new MoJuWizard;
+    TerminationSignal::setCloser([] {
+        mainWindow->closeCameras();
+        mainWindow->FLushAll();
+    });
     results->setRecordInterval(activeParams->temperatureRecordMinutes);
 
     // The main window made the IO port; from here on the IO thread talks to the board.

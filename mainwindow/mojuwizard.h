@@ -31,6 +31,9 @@ class QMouseEvent;
 class QTimer;
 class WizardParaWidget;
 enum class CheckCount;
+namespace ParaGroups {
+enum class RestoreFailure;
+}
 
 class MoJuWizard : public QWidget {
     Q_OBJECT
@@ -369,8 +372,9 @@ private:
     // The Modbus group switch: restoreParaGroup unless `index` is the current group already or
     // a switch is under way; refusals are noted through modbusNotes.
     bool switchParaGroup(int index);
-    // restoreParaGroup without noting a failure: its text goes to `failure`.
-    bool swapInParaGroup(int index, QString* failure);
+    // restoreParaGroup without noting a failure: its text goes to `failure`, its kind to `kind`
+    // when given.
+    bool swapInParaGroup(int index, QString* failure, ParaGroups::RestoreFailure* kind = nullptr);
     // A group switch succeeded and the restart is under way.
     bool paraGroupSwitching = false;
 

@@ -129,21 +129,24 @@ void MoJuWizard::clearCounters()
 
 bool MoJuWizard::switchParaGroup(int index)
 {
+    // Refusals are limited by their kind, not by their text, which holds the number: a client
+    // writing ever other numbers gets one line a minute, with the count and the last number.
     if (paraGroupSwitching) {
         const QString line = QStringLiteral("parameter group %1 not restored: a switch is under way").arg(index);
-        modbusNotes->post(line, line, logWarning);
+        modbusNotes->post(QStringLiteral("group switch under way"), line, logWarning);
         return false;
     }
     if (index == activeParams->paraGroupIndex) {
         const QString line = QStringLiteral("paramgroup index is same, index is %1").arg(index);
-        modbusNotes->post(line, line, logInfo);
+        modbusNotes->post(QStringLiteral("group in use"), line, logInfo);
         return false;
     }
     QString failure;
-    if (swapInParaGroup(index, &failure))
+    ParaGroups::RestoreFailure kind = ParaGroups::RestoreFailure::None;
+    if (swapInParaGroup(index, &failure, &kind))
         return true;
-    // The log line and the operation-log row once a minute per refusal, with the repeats.
-    modbusNotes->post(failure, failure, [this, index](const QString& text) {
+    // The log line and the operation-log row once a minute per kind of refusal, with the repeats.
+    modbusNotes->post(QStringLiteral("group refused %1").arg(int(kind)), failure, [this, index](const QString& text) {
         qWarning("parameter group %d not restored; the running group stays: %s", index, qPrintable(text));
         InsertRecord(text);
     });
@@ -162,7 +165,7 @@ bool MoJuWizard::restoreParaGroup(int index, QString* failure)
     return false;
 }
 
-bool MoJuWizard::swapInParaGroup(int index, QString* failure)
+bool MoJuWizard::swapInParaGroup(int index, QString* failure, ParaGroups::RestoreFailure* kind)
 {
     // Nothing is removed before the group is safely beside the working files: a command naming
     // no usable group, or a copy that fails, leaves the running group, its templates and its
@@ -174,6 +177,8 @@ bool MoJuWizard::swapInParaGroup(int index, QString* failure)
         : ParaGroups::RestoreFailure::NoGroup;
     if (result != ParaGroups::RestoreFailure::None) {
         *failure = ParaGroups::failureText(result, name);
+        if (kind)
+            *kind = result;
         return false;
     }
     qInfo("paramgroup change to %s, index is %d", qPrintable(name), index);

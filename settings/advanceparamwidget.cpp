@@ -12,6 +12,7 @@
 #include "settings/settingsstyle.h"
 #include "settings/systemparamdialog.h"
 #include "settings/versiondownloaddialog.h"
+#include "settings/vselectbox.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
@@ -34,9 +35,12 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include <atomic>
 
 namespace {
 
@@ -627,7 +631,31 @@ bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, cons
     if (target.isEmpty())
         return true;
     // The package applies at the next boot; the program keeps running with its databases open.
-    return PendingPackage::write(path, target, why);
+    // The operator who stopped the check needs no warning.
+    bool cancelled = false;
+    return placePackage(parent, path, target, why, &cancelled) || cancelled;
+}
+
+bool AdvanceParamWidget::placePackage(QWidget* parent, const QString& source, const QString& target, QString* why,
+                                      bool* cancelled)
+{
+    // A notice while the package is copied and read through; its button stops the check.
+    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
+    const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);  // v_SelectBox's two sizes
+    v_SelectBox notice((screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2, parent, 1);
+    notice.text = tr("正在检查安装包...");
+    if (auto stop = notice.findChild<QPushButton*>())
+        stop->setText(tr("取消"));
+    std::atomic<bool> stopCheck{false};
+    connect(&notice, &QDialog::accepted, &notice, [&] {
+        qInfo("check of the package %s cancelled by the operator", qPrintable(source));
+        stopCheck = true;
+    });
+    notice.show();
+    const bool placed = PendingPackage::write(source, target, why, &stopCheck);
+    notice.close();
+    *cancelled = stopCheck;
+    return placed;
 }
 
 // ---- Service operations ----
@@ -710,9 +738,11 @@ void AdvanceParamWidget::SlotRestoreFactorySet()
     // Replaces a pending package: the factory archive is what the next boot applies.
     const QString archive = QString::fromLatin1(kFactoryArchive);
     QString why;
-    if (!PendingPackage::write(archive, PendingPackage::targetFor(archive), &why)) {
+    bool cancelled = false;
+    if (!placePackage(this, archive, PendingPackage::targetFor(archive), &why, &cancelled)) {
         qWarning("factory archive not staged: %s", qPrintable(why));
-        warn(tr("重置失败") + QLatin1Char('\n') + why);
+        if (!cancelled)
+            warn(tr("重置失败") + QLatin1Char('\n') + why);
     }
 }
 

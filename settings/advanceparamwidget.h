@@ -119,9 +119,14 @@ public:
     static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);
     // The file dialog, the question and the copy of updateFromUsbDisk on the disk mounted at
     // `mountPoint`; false only when a chosen package could not be placed (damaged, of another
-    // type, or not copied whole), `why` then saying why for the operator.
+    // type, or not copied whole), `why` then saying why for the operator; true when the operator
+    // stopped its check.
     static bool copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes, const QString& mountPoint,
                                     QString* why);
+    // PendingPackage::write with a notice over `parent` while it runs, whose "取消" stops the
+    // check; `cancelled` says whether it was pressed.
+    static bool placePackage(QWidget* parent, const QString& source, const QString& target, QString* why,
+                             bool* cancelled);
     // The version library over `parent`, modal, or a warning when the server cannot be read;
     // `button` stays disabled unless the library or the warning ends with result 1.
     static void openVersionLibrary(QWidget* button, QWidget* parent, const ServiceBoxes& boxes);

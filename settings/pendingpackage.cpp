@@ -9,6 +9,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <archive.h>
@@ -28,11 +30,28 @@ const char* const kPartialName = "pending-package.part";
 // An earlier package while the new one takes its place: "superseded-newupdate.rar" and the like.
 const char* const kAsidePrefix = "superseded-";
 constexpr size_t kReadBlock = 64 * 1024;
+// The most a package may unpack to. The install folder with the program, its libraries and its
+// pictures takes a few hundred MB; a download may bring 512 MB packed.
+constexpr qint64 kUnpackedLimitBytes = qint64(2) << 30;
+// What the tar stream of a gzip package may hold after the tar's end: the padding of its last
+// record (10 KiB by default, 1 MiB at the largest blocking tar offers), with room to spare.
+constexpr qint64 kTarTrailerBytes = 16 * 1024 * 1024;
 
 std::function<void(const QString&)>& stepHook()
 {
     static std::function<void(const QString&)> hook;
     return hook;
+}
+
+std::function<void()>& checkHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+bool cancelled(const std::atomic<bool>* cancel)
+{
+    return cancel && cancel->load();
 }
 
 void step(const QString& name)
@@ -71,24 +90,31 @@ bool renameFile(const QString& from, const QString& to)
 
 // The gzip stream of `path` inflated to its end, member after member, each against its CRC-32 and
 // length; the archive library does not look at them. Only zero bytes may follow the last member.
-bool gzipStreamWhole(const QString& path)
+// Stops as soon as more than `maxBytes` have come out, or on a cancel.
+enum class Inflated { Whole, Damaged, TooLarge, Cancelled };
+Inflated gzipStreamWhole(const QString& path, qint64 maxBytes, const std::atomic<bool>* cancel)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return Inflated::Damaged;
     z_stream stream{};
     // 16 + 15: a gzip wrapper, whose trailer zlib checks.
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
-        return false;
+        return Inflated::Damaged;
     std::unique_ptr<z_stream, int (*)(z_stream*)> guard(&stream, inflateEnd);
     QByteArray in;
     QByteArray out(int(kReadBlock), Qt::Uninitialized);
     bool inMember = true;
+    qint64 produced = 0;  // over all members
     for (;;) {
+        if (produced > maxBytes)
+            return Inflated::TooLarge;
+        if (cancelled(cancel))
+            return Inflated::Cancelled;
         if (stream.avail_in == 0) {
             in = file.read(qint64(kReadBlock));
             if (in.isEmpty())
-                return !inMember && file.error() == QFileDevice::NoError;
+                return !inMember && file.error() == QFileDevice::NoError ? Inflated::Whole : Inflated::Damaged;
             stream.next_in = reinterpret_cast<Bytef*>(in.data());
             stream.avail_in = uInt(in.size());
         }
@@ -100,16 +126,17 @@ bool gzipStreamWhole(const QString& path)
                 continue;
             }
             if (inflateReset(&stream) != Z_OK)
-                return false;
+                return Inflated::Damaged;
             inMember = true;
         }
         stream.next_out = reinterpret_cast<Bytef*>(out.data());
         stream.avail_out = uInt(out.size());
         const int result = inflate(&stream, Z_NO_FLUSH);
+        produced += qint64(out.size()) - qint64(stream.avail_out);
         if (result == Z_STREAM_END)
             inMember = false;
         else if (result != Z_OK)
-            return false;
+            return Inflated::Damaged;
     }
 }
 
@@ -241,6 +268,119 @@ bool walkRar(const QString& path, std::vector<RarFile>& files)
     return false;
 }
 
+// The parts of an entry's name or a link's target, "." and empty parts left out. Backslashes
+// separate too: an archive made on Windows may use them, and whatever unpacks it may take them so.
+QStringList nameParts(const QString& name)
+{
+    static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
+    QStringList parts = name.split(separators, Qt::SkipEmptyParts);
+    parts.removeAll(QStringLiteral("."));
+    return parts;
+}
+
+bool isAbsolute(const QString& name)
+{
+    return name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\'));
+}
+
+// Whether `path` (parts from the package's top) stays inside the package when unpacked, followed
+// through the package's own symbolic links (`links`: name -> target). A chain of more than 40
+// links is taken for a loop, as the kernel does.
+bool staysInside(QStringList path, const QHash<QString, QString>& links)
+{
+    QStringList reached;
+    int hops = 0;
+    while (!path.isEmpty()) {
+        const QString part = path.takeFirst();
+        if (part == QLatin1String("..")) {
+            if (reached.isEmpty())
+                return false;
+            reached.removeLast();
+            continue;
+        }
+        reached << part;
+        const auto link = links.constFind(reached.join(QLatin1Char('/')));
+        if (link == links.constEnd())
+            continue;
+        if (++hops > 40 || isAbsolute(*link))
+            return false;
+        reached.removeLast();
+        path = nameParts(*link) + path;
+    }
+    return true;
+}
+
+// What the package's entries would place, gathered while they are read: why the start script
+// could write outside the install folder by unpacking them; empty when it cannot.
+class EntryWatch {
+public:
+    QString take(archive_entry* entry)
+    {
+        const char* raw = archive_entry_pathname(entry);
+        const QString name = raw ? QString::fromUtf8(raw) : QString::fromUtf8(archive_entry_pathname_utf8(entry));
+        if (isAbsolute(name))
+            return QStringLiteral("%1: an absolute name").arg(name);
+        const QStringList parts = nameParts(name);
+        if (parts.contains(QStringLiteral("..")))
+            return QStringLiteral("%1: a name that climbs out with ..").arg(name);
+        switch (archive_entry_filetype(entry)) {
+        case AE_IFCHR:
+        case AE_IFBLK:
+            return QStringLiteral("%1: a device node").arg(name);
+        case AE_IFIFO:
+            return QStringLiteral("%1: a FIFO").arg(name);
+        case AE_IFSOCK:
+            return QStringLiteral("%1: a socket").arg(name);
+        default:
+            break;
+        }
+        if (const char* hardlink = archive_entry_hardlink(entry)) {
+            const QString target = QString::fromUtf8(hardlink);
+            if (isAbsolute(target) || nameParts(target).contains(QStringLiteral("..")))
+                return QStringLiteral("%1: a hard link to %2, outside the package").arg(name, target);
+            m_hardlinks << nameParts(target);
+        }
+        if (archive_entry_filetype(entry) == AE_IFLNK) {
+            const char* target = archive_entry_symlink(entry);
+            m_links.insert(parts.join(QLatin1Char('/')), target ? QString::fromUtf8(target) : QString());
+        }
+        m_names << parts;
+        return QString();
+    }
+
+    // Once every entry is known: links that lead outside, and entries placed through a link.
+    QString verdict() const
+    {
+        for (auto link = m_links.constBegin(); link != m_links.constEnd(); ++link) {
+            QStringList from = nameParts(link.key());
+            from.removeLast();
+            if (isAbsolute(*link) || !staysInside(from + nameParts(*link), m_links))
+                return QStringLiteral("%1: a symbolic link to %2, outside the package").arg(link.key(), *link);
+        }
+        for (const QStringList& target : m_hardlinks)
+            if (throughLink(target))
+                return QStringLiteral("%1: a hard link target reached through a symbolic link").arg(target.join(QLatin1Char('/')));
+        for (const QStringList& name : m_names)
+            if (throughLink(name))
+                return QStringLiteral("%1: placed through a symbolic link").arg(name.join(QLatin1Char('/')));
+        return QString();
+    }
+
+private:
+    // Whether a folder on the way to `parts` is one of the package's symbolic links.
+    bool throughLink(const QStringList& parts) const
+    {
+        for (int n = 1; n < parts.size(); ++n)
+            if (m_links.contains(parts.mid(0, n).join(QLatin1Char('/'))))
+                return true;
+        return false;
+    }
+
+    QHash<QString, QString> m_links;
+    QList<QStringList> m_hardlinks;
+    QList<QStringList> m_names;
+};
+
 }  // namespace
 
 namespace PendingPackage {
@@ -256,7 +396,7 @@ QString targetFor(const QString& fileName)
     return QString();
 }
 
-QString check(const QString& path, const QString& target)
+QString check(const QString& path, const QString& target, const std::atomic<bool>* cancel)
 {
     const bool gz = target.endsWith(QLatin1String(".tar.gz"));
     const bool xz = target.endsWith(QLatin1String(".tar.xz"));
@@ -284,10 +424,29 @@ QString check(const QString& path, const QString& target)
             return text("安装包已损坏");
         }
     }
+    const auto refuse = [&](const QString& why) {
+        qWarning("package %s refused: %s", name.constData(), qPrintable(why));
+        return text("安装包已损坏");
+    };
+    const auto stop = [&]() {
+        qInfo("check of package %s cancelled", name.constData());
+        return text("检查已取消");
+    };
+    const qint64 limit = unpackedLimitBytes();
+    const auto tooLarge = [&]() {
+        return refuse(QStringLiteral("it unpacks to more than %1 bytes").arg(limit));
+    };
+    // What unpacking would write: the sizes the entries declare (a sparse or lying entry
+    // included), and what comes out of the compression (a tar's stream; a RAR's files).
+    qint64 declared = 0;
+    qint64 unpacked = 0;
+    const auto unpackedNow = [&]() { return rar ? unpacked : qint64(archive_filter_bytes(reader.get(), 0)); };
+    EntryWatch watch;
     int entries = 0;
-    QString failure;
     archive_entry* entry = nullptr;
     for (;;) {
+        if (cancelled(cancel))
+            return stop();
         const int header = archive_read_next_header(reader.get(), &entry);
         if (header == ARCHIVE_EOF)
             break;
@@ -295,8 +454,7 @@ QString check(const QString& path, const QString& target)
             // A name the locale cannot show and the like: the entry is read all the same.
             qInfo("package %s: %s", name.constData(), archive_error_string(reader.get()));
         } else if (header != ARCHIVE_OK) {
-            failure = text("安装包已损坏");
-            break;
+            return refuse(QString::fromUtf8(archive_error_string(reader.get())));
         }
         if (entries++ == 0) {
             // The type, once the first entry has shown it: one compression over tar, or RAR.
@@ -313,29 +471,36 @@ QString check(const QString& path, const QString& target)
                 return text("文件类型不符");
             }
         }
+        const QString unsafe = watch.take(entry);
+        if (!unsafe.isEmpty())
+            return refuse(unsafe);
+        if (archive_entry_size_is_set(entry))
+            declared += std::max<qint64>(0, archive_entry_size(entry));
+        if (declared > limit || unpackedNow() > limit)
+            return tooLarge();
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
         int data = ARCHIVE_OK;
         uLong crc = crc32(0L, Z_NULL, 0);
-        while ((data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK)
+        while ((data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK) {
             if (rar)
                 crc = crc32(crc, static_cast<const Bytef*>(block), uInt(size));
-        if (data != ARCHIVE_EOF) {
-            failure = text("安装包已损坏");
-            break;
+            unpacked += qint64(size);
+            if (unpackedNow() > limit)
+                return tooLarge();
+            if (cancelled(cancel))
+                return stop();
+            if (checkHook())
+                checkHook()();
         }
+        if (data != ARCHIVE_EOF)
+            return refuse(QString::fromUtf8(archive_error_string(reader.get())));
         if (rar) {
             const size_t index = size_t(entries - 1);
-            if (index >= rarFiles.size() || (!rarFiles[index].folder && rarFiles[index].crc != quint32(crc))) {
-                qWarning("package %s refused: %s does not match its CRC-32", name.constData(), archive_entry_pathname(entry));
-                return text("安装包已损坏");
-            }
+            if (index >= rarFiles.size() || (!rarFiles[index].folder && rarFiles[index].crc != quint32(crc)))
+                return refuse(QStringLiteral("%1 does not match its CRC-32").arg(QString::fromUtf8(archive_entry_pathname(entry))));
         }
-    }
-    if (!failure.isEmpty()) {
-        qWarning("package %s refused: %s", name.constData(), archive_error_string(reader.get()));
-        return failure;
     }
     if (rar && size_t(entries) != rarFiles.size()) {
         qWarning("package %s refused: %d files read of %zu listed", name.constData(), entries, rarFiles.size());
@@ -345,19 +510,31 @@ QString check(const QString& path, const QString& target)
         qWarning("package %s refused: it holds nothing", name.constData());
         return text("安装包为空");
     }
-    if (gz && !gzipStreamWhole(path)) {
-        qWarning("package %s refused: its gzip checksum or length does not match", name.constData());
-        return text("安装包已损坏");
+    const QString unsafe = watch.verdict();
+    if (!unsafe.isEmpty())
+        return refuse(unsafe);
+    if (gz) {
+        // After the tar's end only its padding is unpacked: a bomb hidden behind it is cut short.
+        switch (gzipStreamWhole(path, unpackedNow() + kTarTrailerBytes, cancel)) {
+        case Inflated::Whole:
+            break;
+        case Inflated::Damaged:
+            return refuse(QStringLiteral("its gzip checksum or length does not match"));
+        case Inflated::TooLarge:
+            return refuse(QStringLiteral("its gzip stream goes on past the tar's end"));
+        case Inflated::Cancelled:
+            return stop();
+        }
     }
     return QString();
 }
 
-QString checkAside(const QString& path, const QString& target)
+QString checkAside(const QString& path, const QString& target, const std::atomic<bool>* cancel)
 {
     QString verdict;
     std::atomic<bool> done{false};
     std::unique_ptr<QThread> worker(QThread::create([&]() {
-        verdict = check(path, target);
+        verdict = check(path, target, cancel);
         done = true;
     }));
     QEventLoop loop;
@@ -369,7 +546,17 @@ QString checkAside(const QString& path, const QString& target)
     return verdict;
 }
 
-bool write(const QString& source, const QString& target, QString* why)
+qint64 unpackedLimitBytes()
+{
+    return kUnpackedLimitBytes;
+}
+
+void setCheckHook(std::function<void()> hook)
+{
+    checkHook() = std::move(hook);
+}
+
+bool write(const QString& source, const QString& target, QString* why, const std::atomic<bool>* cancel)
 {
     const QDir folder(installFolder());
     const QString partial = folder.filePath(QString::fromLatin1(kPartialName));
@@ -391,7 +578,7 @@ bool write(const QString& source, const QString& target, QString* why)
         return refuse(text("无法写入安装目录"));
     }
     // What is read through is the copy that will be placed.
-    const QString verdict = checkAside(partial, target);
+    const QString verdict = checkAside(partial, target, cancel);
     if (!verdict.isEmpty())
         return refuse(verdict);
     return adopt(partial, target, why);

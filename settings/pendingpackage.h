@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 namespace PendingPackage {
@@ -21,16 +22,29 @@ QString targetFor(const QString& fileName);
 // can. The file is read through with the archive library, every entry to its end (and a gzip
 // stream against its own checksums): an unreadable or damaged archive, an empty one, or one whose
 // compression and format (what the library finds, not the leading bytes alone) are not those of
-// the target's extension is refused. Any thread.
-QString check(const QString& path, const QString& target);
-// check() in a thread of its own while the calling thread's events go on (screen, timers).
-QString checkAside(const QString& path, const QString& target);
+// the target's extension is refused. So is a package that would place anything outside the folder
+// it is unpacked into (an absolute name or one with "..", a symbolic or hard link leading out or
+// an entry placed through a link, a device node, FIFO or socket), and one that unpacks to more
+// than unpackedLimitBytes(), stopped as soon as that shows; the reason goes to the log, the
+// operator reads "安装包已损坏". When `cancel` is given and becomes true, the check stops soon
+// after ("检查已取消"). Any thread.
+QString check(const QString& path, const QString& target, const std::atomic<bool>* cancel = nullptr);
+// check() in a thread of its own while the calling thread's events go on (screen, timers, the
+// button that sets `cancel`).
+QString checkAside(const QString& path, const QString& target, const std::atomic<bool>* cancel = nullptr);
+// The most a package may unpack to, in bytes: the sizes its entries declare together, and its
+// tar stream (a RAR's files).
+qint64 unpackedLimitBytes();
+// For tests: called in the checking thread after each block of an entry's data is read; null
+// for none.
+void setCheckHook(std::function<void()> hook);
 
 // Places `source` in the install folder as `target` (one of the names above): copied to a
-// temporary file there, checked against the source, read through by check(), then adopted.
-// False, with the pending package as it was, when any of it failed; `why`, when given, then
-// holds the reason for the operator.
-bool write(const QString& source, const QString& target, QString* why = nullptr);
+// temporary file there, checked against the source, read through by checkAside() (stopped when
+// `cancel` becomes true), then adopted. False, with the pending package as it was, when any of it
+// failed or was cancelled; `why`, when given, then holds the reason for the operator.
+bool write(const QString& source, const QString& target, QString* why = nullptr,
+           const std::atomic<bool>* cancel = nullptr);
 
 // Makes `partial`, a complete package written beside the pending package (in the install folder,
 // under a name that is no newupdate.* name), the pending package `target`. In this order, each

@@ -30,6 +30,7 @@
 #include <QTransform>
 
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -497,15 +498,23 @@ bool VersionDownloadDialog::downloadPackage(const QString& name, int column)
     if (!transfer.isEmpty())
         return refuse(transfer);
 
-    // The start script unpacks the package over the install folder: it must be whole.
+    // The start script unpacks the package over the install folder: it must be whole. The
+    // notice's button stops the check as it stopped the transfer.
     if (m_notice) {
         if (auto v = qobject_cast<v_SelectBox*>(m_notice))
             v->text = tr("正在检查安装包...");
-        if (auto stop = m_notice->findChild<QPushButton*>())
-            stop->hide();
         m_notice->update();
     }
-    const QString verdict = PendingPackage::checkAside(partial, target);
+    std::atomic<bool> stopCheck{false};
+    m_abortTransfer = [&]() {
+        m_downloadCancelled = true;
+        qInfo("check of the download %s cancelled by the operator", qPrintable(address));
+        stopCheck = true;
+    };
+    const QString verdict = PendingPackage::checkAside(partial, target, &stopCheck);
+    m_abortTransfer = nullptr;
+    if (m_downloadCancelled)
+        return refuse(tr("下载已取消"));
     if (!verdict.isEmpty())
         return refuse(verdict);
     if (m_notice)

@@ -528,6 +528,14 @@ please choose the cameras to use</translation>
 <context>
     <name>AdvanceParamWidget</name>
     <message>
+        <source>正在检查安装包...</source>
+        <translation>Checking the package...</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
         <source>更新失败</source>
         <translation>Update failed</translation>
     </message>
@@ -1326,6 +1334,10 @@ and cannot be used!</translation>
     <message>
         <source>无法写入安装目录</source>
         <translation>Cannot write the install folder</translation>
+    </message>
+    <message>
+        <source>检查已取消</source>
+        <translation>Check cancelled</translation>
     </message>
 </context>
 <context>

@@ -15,18 +15,27 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
-// Writes `content` to `path` and dates its modification `ageSeconds` into the past.
-void makeAgedFile(const QString& path, const QByteArray& content, int ageSeconds)
+// Writes `content` to `path` and dates its modification at `when`.
+void makeDatedFile(const QString& path, const QByteArray& content, const QDateTime& when)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     file.write(content);
     file.flush();  // a write at close would date the file anew
-    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+// Writes `content` to `path` and dates its modification `ageSeconds` into the past (the future
+// when negative).
+void makeAgedFile(const QString& path, const QByteArray& content, int ageSeconds)
+{
+    makeDatedFile(path, content, QDateTime::currentDateTime().addSecs(-ageSeconds));
 }
 
 QByteArray readAll(const QString& path)
@@ -127,7 +136,7 @@ TEST(LogPrune, OldestFilesGoWhateverTheirNames)
     }
 }
 
-TEST(LogPrune, SizeLimitKeepsTheNewestFilesAndTheOnesGlogWrites)
+TEST(LogPrune, SizeLimitKeepsTheNewestFilesAndTheOnesHeldOpen)
 {
     const QString dir = QStringLiteral("sized/");
     ASSERT_TRUE(QDir::current().mkpath(dir));
@@ -135,22 +144,56 @@ TEST(LogPrune, SizeLimitKeepsTheNewestFilesAndTheOnesGlogWrites)
         const char* name;
         int kib;
         int ageSeconds;
+        bool open;
         bool kept;
     } files[] = {
-        {"log20261211-080000.7.log", 600, 10, true},     // being written: kept, counted
-        {"glog_20261211_070000.txt", 300, 100, true},
-        {"glog_20261211_060000.txt", 300, 200, true},
-        {"log20261210-080000.6.log", 300, 300, false},   // would pass the limit
-        {"glog_20261210_070000.txt", 100, 400, false},   // would fit, but older than one that went
-        {"ERROR_20261201-080000.2.log", 100, 5000, true},  // the only ERROR log: glog may write it
+        {"log20261211-080000.7.log", 600, 10, true, true},      // being written: kept, counted
+        {"glog_20261211_070000.txt", 300, 100, false, true},
+        {"glog_20261211_060000.txt", 300, 200, false, true},
+        {"log20261210-080000.6.log", 300, 300, false, false},   // would pass the limit
+        {"glog_20261210_070000.txt", 100, 400, false, false},   // would fit, but older than one that went
+        {"ERROR_20261201-080000.2.log", 100, 5000, false, false},  // an earlier run's: nobody writes it
+        {"ERROR_20261201-080000.9.log", 100, 6000, true, true},    // oldest, but held open
+        {"ERROR_crash.log", 100, 7000, false, true},               // a later crash appends to it
     };
-    for (const auto& f : files)
+    std::vector<std::unique_ptr<QFile>> held;
+    for (const auto& f : files) {
         makeAgedFile(dir + QLatin1String(f.name), QByteArray(f.kib * 1024, 'x'), f.ageSeconds);
+        if (f.open) {
+            held.push_back(std::make_unique<QFile>(dir + QLatin1String(f.name)));
+            ASSERT_TRUE(held.back()->open(QIODevice::Append));
+        }
+    }
 
-    LogManager::pruneFolder(dir, LogManager::kLogDirLimit, 1300 * 1024);
+    LogManager::pruneFolder(dir, LogManager::kLogDirLimit, 1500 * 1024);
 
     for (const auto& f : files)
         EXPECT_EQ(QFile::exists(dir + QLatin1String(f.name)), f.kept) << f.name;
+}
+
+// The clock was set back a day before the previous run: everything older is dated in the future,
+// the previous run's log (the most recent in truth) is the oldest by date.
+TEST(LogPrune, AfterTheClockWasSetBackThePreviousRunsLogIsKeptAndFutureDatedFilesGoFirst)
+{
+    ASSERT_TRUE(QDir::current().mkpath(kLog));
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < LogManager::kLogDirLimit; ++i) {
+        // Written before the set-back, one a minute; file 0 the earliest.
+        makeDatedFile(kLog + QStringLiteral("glog_20261212_%1.txt").arg(i, 6, 10, QLatin1Char('0')), QByteArray::number(i),
+                      now.addDays(1).addSecs(60 * (i - 50)));
+    }
+    makeAgedFile(kLog + "log20261211-080000.1234.log", "the previous run", 60);
+
+    LogManager::archiveLogs(kLog);
+    LogManager::pruneFolder(kLog, LogManager::kLogDirLimit);
+
+    QSet<QByteArray> kept;
+    for (const QString& name : filesIn(kLog))
+        kept << readAll(kLog + name);
+    EXPECT_EQ(kept.size(), LogManager::kLogDirLimit);
+    EXPECT_TRUE(kept.contains("the previous run"));
+    EXPECT_FALSE(kept.contains("0")) << "the earliest of the future-dated files goes";
+    EXPECT_TRUE(kept.contains("1"));
 }
 
 TEST(LogPrune, MissingFolderIsLeftAlone)
@@ -203,47 +246,99 @@ TEST(CrashReportDeathTest, CrashReportIsWrittenToTheFileOpenedAtStartUp)
     EXPECT_TRUE(text.contains("SIGSEGV")) << text.toStdString();
 }
 
-TEST(LogFolderLimitDeathTest, FolderStaysWithinItsLimitWhileTheProgramLogs)
+namespace {
+
+// Sums the sizes of the LOG folder's files.
+qint64 logFolderBytes(int* files = nullptr)
+{
+    qint64 bytes = 0;
+    const QFileInfoList list = QDir(QStringLiteral("relaydir/workspace/LOG")).entryInfoList(QDir::Files);
+    for (const QFileInfo& f : list)
+        bytes += f.size();
+    if (files)
+        *files = list.size();
+    return bytes;
+}
+
+}  // namespace
+
+TEST(LogFolderLimitDeathTest, FolderStaysWithinItsLimitWhoeverLogs)
 {
     // In a child of its own: glog is set up once per process. Two threads log 12 MB of
-    // messages against a limit of 2 MB; the folder is measured all the while, with files of an
-    // earlier run in it from the start.
-    EXPECT_EXIT(
-        {
-            QDir::current().mkpath(QStringLiteral("relaydir/workspace/LOG"));
-            for (int i = 0; i < 5; ++i)
-                makeAgedFile(QStringLiteral("relaydir/workspace/LOG/glog_2026120%1_080000.txt").arg(i + 1),
-                             QByteArray(300 * 1024, 'x'), 3600 * (i + 1));
-            qputenv("MONITOR_LOG_LIMIT_MB", "2");
-            new LogManager;
-            const qint64 limit = 2 * 1024 * 1024;
-            const QString line = QString(200, QLatin1Char('m'));
-            std::atomic<int> running{2};
-            auto logger = [&](bool warnings) {
-                for (int i = 0; i < 30000; ++i) {
-                    if (warnings)
-                        qWarning("%s %d", qPrintable(line), i);
-                    else
-                        qInfo("%s %d", qPrintable(line), i);
+    // messages against a limit of 3 MB (glog's files grow to 1 MB at least, and its INFO and
+    // ERROR files are written at once), through Qt or with glog directly, errors among them; the
+    // folder is measured all the while, with files of an earlier run in it from the start.
+    for (const bool direct : {false, true}) {
+        SCOPED_TRACE(direct ? "lines written with glog directly" : "Qt messages");
+        EXPECT_EXIT(
+            {
+                QDir::current().mkpath(QStringLiteral("relaydir/workspace/LOG"));
+                for (int i = 0; i < 5; ++i)
+                    makeAgedFile(QStringLiteral("relaydir/workspace/LOG/glog_2026120%1_080000.txt").arg(i + 1),
+                                 QByteArray(300 * 1024, 'x'), 3600 * (i + 1));
+                qputenv("MONITOR_LOG_LIMIT_MB", "3");
+                new LogManager;
+                const qint64 limit = 3 * 1024 * 1024;
+                const std::string line(200, 'm');
+                std::atomic<int> running{2};
+                auto logger = [&](bool errors) {
+                    for (int i = 0; i < 30000; ++i) {
+                        if (direct && errors)
+                            LOG(ERROR) << line << ' ' << i;
+                        else if (direct)
+                            LOG(INFO) << line << ' ' << i;
+                        else if (errors)
+                            qCritical("%s %d", line.c_str(), i);
+                        else
+                            qInfo("%s %d", line.c_str(), i);
+                    }
+                    --running;
+                };
+                std::thread a(logger, false);
+                std::thread b(logger, true);
+                qint64 peak = 0;
+                int files = 0;
+                while (running > 0) {
+                    int now = 0;
+                    peak = std::max(peak, logFolderBytes(&now));
+                    files = std::max(files, now);
                 }
-                --running;
-            };
-            std::thread a(logger, false);
-            std::thread b(logger, true);
-            qint64 peak = 0;
-            int files = 0;
-            while (running > 0) {
-                qint64 bytes = 0;
-                const QFileInfoList list = QDir(QStringLiteral("relaydir/workspace/LOG")).entryInfoList(QDir::Files);
-                for (const QFileInfo& f : list)
-                    bytes += f.size();
-                peak = std::max(peak, bytes);
-                files = std::max(files, int(list.size()));
-            }
-            a.join();
-            b.join();
-            fprintf(stderr, "LOG folder at most %lld bytes in %d files\n", static_cast<long long>(peak), files);
-            std::_Exit(peak <= limit && peak > limit / 4 ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "LOG folder at most");
+                a.join();
+                b.join();
+                fprintf(stderr, "LOG folder at most %lld bytes in %d files\n", static_cast<long long>(peak), files);
+                std::_Exit(peak <= limit && peak > limit / 4 ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "LOG folder at most");
+    }
+}
+
+// The clock was set back a day: every earlier file is dated in the future, this run's files and
+// the crash report are the oldest by date. A prune down to one file keeps them all the same.
+// Runs in a child of its own (glog is set up once per process); 0 when they all survive.
+namespace {
+int pruneAfterASetBack()
+{
+    const QString dir = QStringLiteral("relaydir/workspace/LOG/");
+    QDir::current().mkpath(dir);
+    const char* const earlier[] = {"log20261212-080000.77.log", "ERROR_20261212-080000.77.log", "glog_20261212_080000.txt"};
+    for (const char* name : earlier)
+        makeAgedFile(dir + QLatin1String(name), "before the set-back", -24 * 3600);
+    new LogManager;
+    LOG(ERROR) << "this run's error";  // opens this run's INFO and ERROR files
+    LogManager::pruneFolder(dir, 1, 0);
+    QStringList left = filesIn(dir);
+    fprintf(stderr, "left: %s\n", qPrintable(left.join(' ')));
+    for (const char* name : earlier)
+        if (left.contains(QLatin1String(name)))
+            return 1;
+    const bool crashReport = left.removeAll(QStringLiteral("ERROR_crash.log")) == 1;
+    const bool thisRun = left.filter(QRegularExpression(QStringLiteral("^log\\d{8}-\\d{6}\\.\\d+\\.log$"))).size() == 1
+        && left.filter(QRegularExpression(QStringLiteral("^ERROR_\\d{8}-\\d{6}\\.\\d+\\.log$"))).size() == 1;
+    return crashReport && thisRun && left.size() == 2 ? 0 : 1;
+}
+}  // namespace
+
+TEST(LogFolderLimitDeathTest, CrashReportAndThisRunsFilesSurvivePruningAfterASetBack)
+{
+    EXPECT_EXIT(std::_Exit(pruneAfterASetBack()), ::testing::ExitedWithCode(0), "left: ");
 }

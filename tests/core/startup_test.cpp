@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace {
 
 const QString kLogDir = QStringLiteral("relaydir/workspace/LOG");
@@ -47,12 +50,11 @@ QString currentInfoLog()
     return logs.size() == 1 ? kLogDir + QLatin1Char('/') + logs.first() : QString();
 }
 
-// Runs the program until the main window has been built and is idle, then kills it. Returns
-// whether it was still running at that moment. Without cameras the program asks whether to clear
-// the stored serial numbers; the operator presses Escape on the box.
-bool runUntilUp(QStringList* messages)
+// Starts the program and waits until the main window has been built and its event loop runs;
+// false when it did not come up. Without cameras the program asks whether to clear the stored
+// serial numbers; the operator presses Escape on the box.
+bool bringUp(MonitorProcess& program)
 {
-    MonitorProcess program;
     // No real serial port: the IO board is absent, as on a desk.
     program.setEnv(QStringLiteral("MONITOR_SERIAL_PORT"), QStringLiteral("no-io-board"));
     if (!program.start() || !program.answerStartupQuestion())
@@ -63,7 +65,15 @@ bool runUntilUp(QStringList* messages)
     while (clock.elapsed() < 60000 && !messagesOf(currentInfoLog()).contains(QStringLiteral("LED 3 绿色 1")))
         QThread::msleep(50);
     QThread::msleep(1500);
-    const bool up = program.isRunning();
+    return program.isRunning();
+}
+
+// Runs the program until the main window has been built and is idle, then kills it. Returns
+// whether it was still running at that moment.
+bool runUntilUp(QStringList* messages)
+{
+    MonitorProcess program;
+    const bool up = bringUp(program);
     program.stop();
     *messages = messagesOf(currentInfoLog());
     return up;
@@ -108,6 +118,29 @@ TEST(StartUp, SecondStartArchivesTheFirstRunsLogAndUsesTheLedLibrary)
         EXPECT_TRUE(second.contains(QString::fromUtf8(led))) << led;
     EXPECT_FALSE(second.contains(QStringLiteral("LED 写入失败")));
     EXPECT_FALSE(second.contains(QStringLiteral("LD GPIO J6412 LED 因初始化失败, 导致写入失败")));
+}
+
+TEST(StartUp, SigtermEndsTheProgramInOrderAndOnlyACrashWritesAReport)
+{
+    const QString crashReport = kLogDir + QStringLiteral("/ERROR_crash.log");
+    {
+        // The system's shutdown.
+        MonitorProcess program;
+        ASSERT_TRUE(bringUp(program));
+        ASSERT_EQ(::kill(pid_t(program.pid()), SIGTERM), 0);
+        EXPECT_EQ(program.waitForExit(60000), 0);
+        EXPECT_TRUE(messagesOf(currentInfoLog()).contains(QStringLiteral("SIGTERM received: the monitor ends")));
+        ASSERT_TRUE(QFile::exists(crashReport));
+        EXPECT_EQ(fileText(crashReport), QString());
+    }
+    {
+        // A crash.
+        MonitorProcess program;
+        ASSERT_TRUE(bringUp(program));
+        ASSERT_EQ(::kill(pid_t(program.pid()), SIGSEGV), 0);
+        EXPECT_EQ(program.waitForExit(60000), -1);
+        EXPECT_TRUE(fileText(crashReport).contains(QStringLiteral("SIGSEGV"))) << fileText(crashReport).toStdString();
+    }
 }
 
 TEST(StartUp, SharedPicturesComeFromImagesAndTheBuiltInResources)

@@ -9,6 +9,7 @@
 #include "settings/pendingpackage.h"
 #include "settings/systemparamdialog.h"
 #include "settings/systemparamwidget.h"
+#include "settings/vselectbox.h"
 #include "tests/settings/scratchfiles.h"
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
@@ -27,9 +28,14 @@
 #include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QPushButton>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
+#include <atomic>
 #include <cstdlib>
+#include <functional>
 
 // Lists in failure messages as their texts.
 inline void PrintTo(const QStringList& list, std::ostream* os)
@@ -538,6 +544,64 @@ TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackageWithAWholeArchiveOnly)
     page->SlotRestoreFactorySet();
     EXPECT_EQ(script.texts, QStringList{tableText(551) + QLatin1Char('?')});
     EXPECT_EQ(tree(install), QStringList{packageEntry("newupdate.tar.gz", factory)});
+}
+
+// While a package from the USB disk or the factory archive is read through, a notice offers
+// "取消"; pressed, it stops the check, the earlier package stays and no warning follows.
+TEST_F(AdvancedTest, CancelOnTheNoticeStopsTheCheckOfAnUpdateOrTheFactoryArchive)
+{
+    const std::string package = PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles());
+    QDir().mkpath(mountPoint);
+    writeFile(mountPoint + QStringLiteral("/x.tar.gz"), QByteArray::fromStdString(package));
+    writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), QByteArray::fromStdString(package));
+    writeFile(install + QStringLiteral("/newupdate.tar.gz"), "older package");
+    plugUsbDisk();
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        QStringList boxes;
+    } cases[] = {
+        {"update from the USB disk", [&] { page->SlotUpdateApp(); }, {tableText(323)}},
+        {"factory reset", [&] { page->SlotRestoreFactorySet(); }, {tableText(551) + QLatin1Char('?')}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The check waits in its first block until the button has been pressed (a minute at
+        // most, so that a lost press cannot hang the test).
+        std::atomic<bool> pressed{false};
+        PendingPackage::setCheckHook([&] {
+            for (int i = 0; i < 6000 && !pressed; ++i)
+                QThread::msleep(10);
+        });
+        QString noticeText;
+        QString buttonText;
+        QTimer operatorHand;
+        QObject::connect(&operatorHand, &QTimer::timeout, [&]() {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto box = qobject_cast<v_SelectBox*>(w);
+                if (pressed || !box || !box->isVisible())
+                    continue;
+                QPushButton* button = box->findChild<QPushButton*>();
+                ASSERT_NE(button, nullptr);
+                noticeText = box->text;
+                buttonText = button->text();
+                if (!qEnvironmentVariableIsEmpty("MONITOR_SHOT_DIR"))
+                    box->grab().save(qEnvironmentVariable("MONITOR_SHOT_DIR") + QStringLiteral("/package-check-notice.png"));
+                button->click();
+                pressed = true;
+            }
+        });
+        operatorHand.start(20);
+        FilePicker picker(mountPoint + QStringLiteral("/x.tar.gz"));
+        ModalScript script({1, 1});
+        c.run();
+        operatorHand.stop();
+        PendingPackage::setCheckHook(nullptr);
+        EXPECT_EQ(noticeText, QStringLiteral("正在检查安装包..."));
+        EXPECT_EQ(buttonText, QStringLiteral("取消"));
+        EXPECT_EQ(script.texts, c.boxes);
+        EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=older package"});
+    }
 }
 
 TEST_F(AdvancedTest, APackageThatCannotBePlacedKeepsTheOlderOne)

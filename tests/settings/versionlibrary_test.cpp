@@ -4,6 +4,7 @@
 #include "core/globals.h"
 #include "core/shellrunner.h"
 #include "core/texttable.h"
+#include "settings/pendingpackage.h"
 #include "settings/versiondownloaddialog.h"
 #include "settings/vselectbox.h"
 #include "widgets/colorbutton.h"
@@ -676,6 +677,52 @@ TEST_F(DownloadTest, CancelOnTheNoticeStopsTheTransferAndRemovesThePartialFile)
     EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
     EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty());
     EXPECT_TRUE(dialog.exitButton()->isEnabled());
+}
+
+TEST_F(DownloadTest, CancelOnTheNoticeStopsTheCheckOfTheArrivedPackage)
+{
+    VersionDownloadDialog dialog;
+    ASSERT_EQ(dialog.columns().size(), 1);
+    // The check waits in its first block until the operator has pressed the notice's button
+    // (a minute at most, so that a lost press cannot hang the test).
+    std::atomic<bool> pressed{false};
+    PendingPackage::setCheckHook([&] {
+        for (int i = 0; i < 6000 && !pressed; ++i)
+            QThread::msleep(10);
+    });
+    QString noticeText;
+    bool buttonShown = false;
+    QTimer operatorHand;
+    QObject::connect(&operatorHand, &QTimer::timeout, [&]() {
+        if (pressed)
+            return;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<v_SelectBox*>(w);
+            if (!box || !box->isVisible() || box == QApplication::activeModalWidget()
+                || box->text != QStringLiteral("正在检查安装包..."))
+                continue;
+            QPushButton* button = box->findChild<QPushButton*>();
+            ASSERT_NE(button, nullptr) << "the notice has no button";
+            noticeText = box->text;
+            buttonShown = button->isVisible();
+            saveShot(box, QStringLiteral("version-check-notice.png"));
+            button->click();
+            pressed = true;
+        }
+    });
+    operatorHand.start(20);
+    const QStringList boxes = clickAndAnswer(dialog.versionGroup(0)->button(0));
+    operatorHand.stop();
+    PendingPackage::setCheckHook(nullptr);
+    EXPECT_EQ(noticeText, QStringLiteral("正在检查安装包..."));
+    EXPECT_TRUE(buttonShown);
+    EXPECT_EQ(boxes, (QStringList{"是否开始下载该版本?", "下载已取消\n原安装包保留"}));
+    EXPECT_TRUE(dialog.downloadCancelled());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("bin-VAV/pending-download.part")));
+    EXPECT_EQ(entries(QStringLiteral("bin-VAV")), QStringList{"newupdate.rar"});
+    EXPECT_EQ(readFile(QStringLiteral("bin-VAV/newupdate.rar")), "older package");
+    // No backup was taken for it.
+    EXPECT_TRUE(DryRunLog::recordedCommands().isEmpty());
 }
 
 TEST_F(DownloadTest, APackageNamedInTwoCategoriesComesFromTheOneClicked)

@@ -153,6 +153,13 @@ qint64 MonitorProcess::residentKiB() const
     return match.hasMatch() ? match.captured(1).toLongLong() : 0;
 }
 
+int MonitorProcess::waitForExit(int timeoutMs)
+{
+    if (!m_program || !m_program->waitForFinished(timeoutMs) || m_program->exitStatus() != QProcess::NormalExit)
+        return -1;
+    return m_program->exitCode();
+}
+
 void MonitorProcess::stop()
 {
     if (!m_program)

@@ -46,6 +46,9 @@ public:
     int modbusPort() const { return m_modbusPort; }
     // A TCP port that is free at the moment of asking.
     static int freeTcpPort();
+    // Waits up to `timeoutMs` for the program to end by itself: its exit status, or -1 when it
+    // still runs or was ended by a signal.
+    int waitForExit(int timeoutMs);
     // Kills the program and waits for its end.
     void stop();
 
