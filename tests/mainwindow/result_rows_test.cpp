@@ -178,7 +178,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     ASSERT_EQ(ngCounts[0], handNg);
     // The manual captures' rows are kept (the chart and the export show them), marked.
     EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics.db"),
-                          QStringLiteral("select count(distinct roundstart) from res_report where description = 'Manual capture'")),
+                          QStringLiteral("select count(distinct roundstart) from res_report where left_out = 'Manual capture'")),
               QStringLiteral("2"));
 
     // The screen on today's figures.
