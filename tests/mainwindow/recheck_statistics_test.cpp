@@ -89,7 +89,7 @@ protected:
         store->clearTodayRounds();
         store->init();
         QThreadPool::globalInstance()->waitForDone();
-        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, 2000));
+        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, kPatientWaitMs));
     }
     // Two cameras with a part region in the cavity check, their frames decided at every grab.
     void buildWindow()

@@ -49,7 +49,7 @@ protected:
     {
         store->init();
         QThreadPool::globalInstance()->waitForDone();
-        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, 2000));
+        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, kPatientWaitMs));
     }
 
     TemperatureChartData* store = nullptr;
@@ -105,12 +105,12 @@ TEST_F(ResultRowsTest, RoundStampedBeforeMidnightIsFiledUnderTheDayItsEvaluation
     addPartRegion(0, 1);
 
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return store->round.roundStart.isValid(); }, 2000)) << "the cycle started";
+    ASSERT_TRUE(waitFor([this] { return store->round.roundStart.isValid(); }, kPatientWaitMs)) << "the cycle started";
     // Midnight passes while the cavity check counts down; counting its result closes the day.
     now = QDateTime(QDate(2024, 5, 2), QTime(0, 0, 0, 300));
-    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, 4000));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
     setInput(0, false);
-    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, 2000));
+    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
 
     const QString closed = QStringLiteral("ResStatistics/2024-05-01.db");
     ASSERT_TRUE(QFile::exists(closed)) << "the day was closed";
@@ -130,7 +130,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     auto cycle = [&](bool partLeft) {
         const int before = cycleCount;
         camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
-        pump(100);
+        waitFrameTaken(camera);
         pulseInput(0, 400);
         ASSERT_TRUE(waitFor([&] { return cycleCount == before + 1; }, kPatientWaitMs));
         if (partLeft) {
@@ -142,7 +142,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     // The operator takes the part out and re-checks: the clearing round, not counted.
     auto clearAlarm = [&] {
         camera->setFrame(emptyCavity());
-        pump(200);
+        waitFrameTaken(camera);
         window->RunAlgorithm(0, 1);
         window->CheckNG(true);
         ASSERT_TRUE(waitFor([this] { return window->alarmState == 0; }, kPatientWaitMs));
@@ -150,7 +150,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     auto manualCapture = [&](bool partLeft) {
         const int rows = rowsWritten();
         camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
-        pump(100);
+        waitFrameTaken(camera);
         window->SlotManualTrig(1);
         ASSERT_TRUE(waitFor([&] { return rowsWritten() > rows; }, kPatientWaitMs));
         if (partLeft) {

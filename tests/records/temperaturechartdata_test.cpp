@@ -249,7 +249,7 @@ TEST(TemperatureChartData, RecordIntervalDrivesTheRegularMark)
     store.setRecordInterval(1);
     store.recordTimer.start(5);
     store.markNext = 0;
-    // The timeout comes when the loaded machine lets it: waited for, not for a fixed time.
+    // The timer fires from the event loop.
     EXPECT_TRUE(waitUntil([&store] { return store.markNext == 1; }, kPatientWaitMs));
 }
 
@@ -454,7 +454,7 @@ TEST(TemperatureChartData, FileThatCannotBeOpenedAtStartUpLetsRowsThroughOnceItC
     EXPECT_EQ(store.insertQueue.size(), 1);
 
     ASSERT_TRUE(QDir().rmdir(kFile));
-    ASSERT_TRUE(waitUntil([&] { return store.markNext == 1; }, 2000));
+    ASSERT_TRUE(waitUntil([&] { return store.markNext == 1; }, kPatientWaitMs));
     handOver(store, roundOf(today(9, 0, 5), 1));
     runPendingEvents();
     // A fresh file without res_report: the table is made and the batch written.
