@@ -146,7 +146,7 @@ TEST_P(CurrentFrameTest, InspectionRunsOnTheFrameCurrentAtTheCheck)
     const std::vector<unsigned char> atCheck = c.partAtCheck ? partLeftInCavity() : emptyCavity();
     camera->setFrame(atCheck);
     waitFrameTaken(camera);
-    ASSERT_TRUE(window->delayTimers[0]->isActive()) << "the frame came after the check";
+    ASSERT_TRUE(window->delayTimers[0]->isActive()) << "the check ran before the new frame was grabbed";
     ASSERT_TRUE(waitFor([this] { return window->pendingCams[0] == 0; }, kPatientWaitMs));
 
     CammerWidget* view = window->cameraViews[0];
@@ -173,7 +173,7 @@ TEST_F(CycleTest, LostCameraProhibitsTheClampAndHoldsTheCycleUntilItIsBack)
     build(2);
     CammerWidget* lost = window->cameraViews[1];
     lost->cameraConnected = false;
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, kPatientWaitMs)) << "clamp not prohibited within one tick";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, kPatientWaitMs)) << "clamp not prohibited";
     EXPECT_FALSE(window->camerasOk);
     ASSERT_TRUE(sharedWarnbox);
     EXPECT_TRUE(sharedWarnbox->isVisible());
