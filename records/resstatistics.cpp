@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QThread>
 #include <QVariant>
@@ -34,7 +35,11 @@ const char* const kReportTable =
     "CREATE TABLE IF NOT EXISTS res_report(idx                INTEGER PRIMARY KEY,"
     "roundstart         VARCHAR(32) NOT NULL,detectstart        VARCHAR(32) NOT NULL,"
     "idx_camera         INT NOT NULL,idx_detect         INT NOT NULL,roi_detail         TEXT NOT NULL,"
-    "roi_result         TEXT NOT NULL,result             tinyint NOT NULL,description        TEXT)";
+    "roi_result         TEXT NOT NULL,result             tinyint NOT NULL,description        TEXT,"
+    "left_out           TEXT NOT NULL DEFAULT '')";
+// Files made before the column existed get it at the end, where no reader by position looks;
+// their rows read as counted.
+const char* const kLeftOutColumn = "ALTER TABLE res_report ADD COLUMN left_out TEXT NOT NULL DEFAULT ''";
 const char* const kStatisticsTable =
     "CREATE TABLE IF NOT EXISTS resstatistics(name VARCHAR(32) NOT NULL, value1 TEXT, value2 TEXT)";
 
@@ -112,6 +117,8 @@ bool ResStatistics::createReportTable()
         if (createDb.open()) {
             QSqlQuery create(createDb);
             created = create.exec(QString::fromLatin1(kReportTable));
+            if (created && !createDb.record(QStringLiteral("res_report")).contains(QStringLiteral("left_out")))
+                created = create.exec(QString::fromLatin1(kLeftOutColumn));
             create.finish();
             createDb.close();
         }

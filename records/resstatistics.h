@@ -38,8 +38,8 @@ public:
     // Closes the day when the day start lies on another date than today; a date closed before
     // goes on in its archived file (see rotateDb).
     void checkDay();
-    // Makes sure ResStatistics.db exists and holds table res_report; false when the statement
-    // could not run.
+    // Makes sure ResStatistics.db exists and holds table res_report with its left_out column
+    // (added to a table made before it); false when a statement could not run.
     static bool createReportTable();
     // A ResStatistics.db that SQLite reports as damaged is moved aside (its name says so and
     // keeps its date) and a fresh file with both tables takes its place; the store's connection

@@ -32,12 +32,13 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteIoErr = 10;
 constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
-// The generic code, which "no such table" also carries.
+// The generic code, which "no such table" and "has no column named" also carry.
 constexpr int kSqliteError = 1;
 
 const char* const kInsert =
     "INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, roi_detail, roi_result, result, "
-    "description) values(?, ?, ?, ?, ?, ?, ?, ?)";
+    "description, left_out) values(?, ?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const kRegularRecord = "Regular recording";
 
 QSqlDatabase connectionNamed(const QString& name)
 {
@@ -51,6 +52,7 @@ QJsonArray jsonArray(const QString& text)
     return QJsonDocument::fromJson(text.toUtf8()).array();
 }
 
+// MissingTable: res_report, or a column of it, is missing (a file made before the column).
 enum class Failure { Passing, MissingTable, Damaged, Permanent };
 
 Failure classify(const QSqlError& error)
@@ -66,7 +68,8 @@ Failure classify(const QSqlError& error)
     case kSqliteFull:
         return Failure::Passing;
     case kSqliteError:
-        if (error.databaseText().contains(QStringLiteral("no such table")))
+        if (error.databaseText().contains(QStringLiteral("no such table"))
+            || error.databaseText().contains(QStringLiteral("has no column named")))
             return Failure::MissingTable;
         return Failure::Permanent;
     default:
@@ -256,21 +259,25 @@ void TemperatureChartData::settleCheck(CheckCount how)
     for (int i = insertQueue.size() - rows; i < insertQueue.size(); ++i) {
         RoundRecord& row = insertQueue[i];
         // A manual capture's rows keep their own mark.
-        if (row.manual || row.description == QLatin1String(kManualCapture))
+        if (row.manual)
             continue;
+        row.leftOut = mark;
         // The regular record is a row of a counted inspection: the mark waits for the next one.
-        if (row.description == QLatin1String("Regular recording"))
+        // With an interval of 0 every row is one.
+        if (intervalMinutes > 0 && row.description == QLatin1String(kRegularRecord)) {
             markNext = 1;
-        row.description = mark;
+            row.description = QString::fromLatin1("");
+        }
     }
 }
 
 void TemperatureChartData::insertRound()
 {
-    // A manual capture is no regular record: the mark waits for the next round of the machine.
-    round.description = round.manual ? QString::fromLatin1(kManualCapture)
-                        : markNext   ? QStringLiteral("Regular recording")
-                                     : QString();
+    // A manual capture is no regular record (unless every row is one): the mark waits for the
+    // next round of the machine. Both columns hold the empty text, not NULL, when unmarked.
+    const bool regular = markNext && (!round.manual || intervalMinutes <= 0);
+    round.description = QString::fromLatin1(regular ? kRegularRecord : "");
+    round.leftOut = QString::fromLatin1(round.manual ? kManualCapture : "");
     if (insertQueue.size() >= kQueueLimit) {
         qWarning("result rows queue full: row of %s dropped", qPrintable(rowText(insertQueue.first())));
         insertQueue.removeFirst();
@@ -282,6 +289,7 @@ void TemperatureChartData::insertRound()
     // The mark goes with this row as though it were written now: the next row of the round is
     // not a regular record. An interval of 0 makes every row one.
     round.description.clear();
+    round.leftOut.clear();
     if (intervalMinutes > 0 && !round.manual)
         markNext = 0;
     if (!m_writeScheduled) {
@@ -363,6 +371,7 @@ TemperatureChartData::BatchOutcome TemperatureChartData::writeBatch()
                 query.addBindValue(resultToJson(row.roiResult));
                 query.addBindValue(row.result);
                 query.addBindValue(row.description);
+                query.addBindValue(row.leftOut);
                 if (query.exec())
                     continue;
                 outcome = judge(query.lastError());
@@ -442,6 +451,7 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
     }
     if (!ran)
         qWarning("today's results not read: %s", qPrintable(query.lastError().text()));
+    const int leftOutAt = leftOutColumn(query);
     while (query.next()) {
         const QString roundText = query.value(1).toString();
         const QDateTime roundStart = QDateTime::fromString(roundText, format);
@@ -450,7 +460,7 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
         const int detect = query.value(4).toInt();
         const QJsonArray detail = jsonArray(query.value(5).toString());
         const QJsonArray results = jsonArray(query.value(6).toString());
-        const bool uncounted = uncountedRow(query.value(8).toString());
+        const bool uncounted = leftOutRow(query, leftOutAt);
 
         QMutexLocker lock(&dataMutex);
         for (int i = 0; i < detail.size(); ++i) {

@@ -52,10 +52,13 @@ struct RoundRecord {
     // an empty list for the area, similarity and count tools) and its verdict (1 OK, 0 NG).
     QList<QList<int>> roiDetail;
     QList<int> roiResult;
-    // Filled by insertRound: "Manual capture" for a round of a manual capture, "Regular
-    // recording" for a regular record, else empty; settleCheck writes over it the mark of an
-    // inspection the counters do not count ("Re-checked", "Alarm clearing").
+    // Filled by insertRound: "Regular recording" for a regular record, else empty (the only two
+    // values of the description column, which the export program selects on).
     QString description;
+    // Why the main window's counters leave this inspection out, for column left_out: "Manual
+    // capture" (filled by insertRound), "Re-checked" or "Alarm clearing" (by settleCheck); empty
+    // when it is counted.
+    QString leftOut;
     // Set by the main window: the round was started by a manual capture. Its rows are kept for the
     // chart and the export, but like the main window's counters the statistics leave it out.
     bool manual = false;
@@ -78,15 +81,19 @@ public:
 
     // Location of the export program, relative to the working directory.
     static const char* const kExportProgram;
-    // The description of the rows of a manual capture's round.
+    // The left_out marks of the inspections the counters leave out: a manual capture's round, an
+    // NG inspection that the next automatic re-check repeats, and the re-check that clears an
+    // alarm. Such rows are kept for the chart and the export, but not counted.
     static const char* const kManualCapture;
-    // The descriptions of the rows of inspections the counters leave out: an NG inspection that
-    // the next automatic re-check repeats, and the re-check that clears an alarm.
     static const char* const kReChecked;
     static const char* const kAlarmClearing;
-    // Whether a row's description marks an inspection the counters leave out (one of the three
-    // above); such rows are kept for the chart and the export, but not counted.
-    static bool uncountedRow(const QString& description);
+    // The position of column left_out in the rows of `query` (run on res_report), -1 in a file
+    // made before the column, whose rows all count.
+    static int leftOutColumn(const QSqlQuery& query);
+    // Whether the row `query` stands on holds an inspection the counters left out: its left_out
+    // is not empty, or (rows of an earlier version, which kept the mark there) its description
+    // is one of the three marks.
+    static bool leftOutRow(const QSqlQuery& query, int leftOutColumn);
 
     // The one store, created on first use without a lock (first used by main in the GUI thread).
     static TemperatureChartData* instance();
@@ -138,10 +145,11 @@ public:
     void insertRound();
     // The main window has evaluated the check whose rows were handed in since the last call
     // (addRoundToSeries, insertRound) and tells how its counters took it. A check they leave out
-    // is taken back out of today's region outcomes and its queued rows are marked so, so that the
-    // statistics, live, read back or searched, count what the counters count; a regular-record
-    // mark such a row carried goes to the next row. GUI thread, before the rows are written
-    // (the write waits for the running event to end).
+    // is taken back out of today's region outcomes and its queued rows are marked left out, so
+    // that the statistics, live, read back or searched, count what the counters count. Unless
+    // every row is a regular record (interval 0), a regular-record mark such a row carried goes
+    // to the next row. GUI thread, before the rows are written (the write waits for the running
+    // event to end).
     void settleCheck(CheckCount how);
     // Writes the queued rows in one transaction through insertDb and closes it again (GUI
     // thread; the roll-over and the restart call it directly). Rows that failed for a passing

@@ -5,14 +5,25 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
 
 const char* const TemperatureChartData::kExportProgram = "./relaydir/export_temperature/temperature_export.exe";
 const char* const TemperatureChartData::kManualCapture = "Manual capture";
 const char* const TemperatureChartData::kReChecked = "Re-checked";
 const char* const TemperatureChartData::kAlarmClearing = "Alarm clearing";
 
-bool TemperatureChartData::uncountedRow(const QString& description)
+int TemperatureChartData::leftOutColumn(const QSqlQuery& query)
 {
+    return query.record().indexOf(QStringLiteral("left_out"));
+}
+
+bool TemperatureChartData::leftOutRow(const QSqlQuery& query, int leftOutColumn)
+{
+    if (leftOutColumn >= 0 && !query.value(leftOutColumn).toString().isEmpty())
+        return true;
+    const QString description = query.value(8).toString();
     return description == QLatin1String(kManualCapture) || description == QLatin1String(kReChecked)
            || description == QLatin1String(kAlarmClearing);
 }

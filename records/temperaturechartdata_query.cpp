@@ -198,7 +198,8 @@ bool passesFilter(const QueryFilter& f, int camera, int detect, int region)
 }
 
 // The rows of one range read file by file, each file once with the range's exact bounds.
-// `each` gets every row of the query as it is read; false when a file could not be read.
+// `each` gets every row of the query as it is read, with the position of its file's left_out
+// column (-1 in a file made before it); false when a file could not be read.
 template <typename Each>
 bool readRangeRows(QSqlDatabase& db, const QueryFilter& f, QString* lastFile, QMutex* lastFileLock, Each each)
 {
@@ -233,8 +234,9 @@ bool readRangeRows(QSqlDatabase& db, const QueryFilter& f, QString* lastFile, QM
             }
             if (!ran)
                 qWarning("rows of %s not read: %s", qPrintable(file.path), qPrintable(query.lastError().text()));
+            const int leftOutAt = ran ? TemperatureChartData::leftOutColumn(query) : -1;
             while (ran && query.next())
-                each(query);
+                each(query, leftOutAt);
         }
         db.close();
     }
@@ -316,7 +318,7 @@ QMap<QString, TemperatureChartData::Series> TemperatureChartData::loadTemperatur
     QHash<qint64, Series> byRegion;
     StampReader stamps;
     QVector<DetailHead> heads;
-    readRangeRows(db, f, &dbFileName, &dataMutex, [&](const QSqlQuery& row) {
+    readRangeRows(db, f, &dbFileName, &dataMutex, [&](const QSqlQuery& row, int) {
         qint64 detectMs = 0;
         const bool timed = stamps.read(row.value(2).toString(), &detectMs);
         const int camera = row.value(3).toInt();
@@ -373,10 +375,10 @@ void TemperatureChartData::loadStatisticsRange(QSqlDatabase& db, const QueryFilt
 
     StampReader stamps;
     QVector<int> results;
-    readRangeRows(db, f, &dbFileName, &dataMutex, [&](const QSqlQuery& row) {
+    readRangeRows(db, f, &dbFileName, &dataMutex, [&](const QSqlQuery& row, int leftOutAt) {
         // Manual captures, NG inspections that were re-checked and alarm-clearing re-checks are
         // not counted, as the main window's counters do not count them.
-        if (uncountedRow(row.value(8).toString()))
+        if (leftOutRow(row, leftOutAt))
             return;
         const QString detectText = row.value(2).toString();
         const int camera = row.value(3).toInt();

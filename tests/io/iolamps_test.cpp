@@ -145,11 +145,11 @@ TEST_F(LampRow, RefreshesByItselfEvery20Ms)
 {
     makePort();
     IOStatusWidget_2 row;
-    ASSERT_TRUE(waitUntil([&] { return row.outputLamp(0)->on; }, 1000)) << "first pass after 1 ms";
+    ASSERT_TRUE(waitUntil([&] { return row.outputLamp(0)->on; }, kPatientWaitMs)) << "first pass after 1 ms";
     takeInputs(0x001);
-    EXPECT_TRUE(waitUntil([&] { return row.inputLamp(0)->on; }, 1000));
+    EXPECT_TRUE(waitUntil([&] { return row.inputLamp(0)->on; }, kPatientWaitMs));
     port->setOutput(0, true);
-    EXPECT_TRUE(waitUntil([&] { return !row.outputLamp(0)->on; }, 1000));
+    EXPECT_TRUE(waitUntil([&] { return !row.outputLamp(0)->on; }, kPatientWaitMs));
 }
 
 TEST_F(LampRow, RepaintsOnlyTheLampsThatChanged)
@@ -162,7 +162,7 @@ TEST_F(LampRow, RepaintsOnlyTheLampsThatChanged)
     QObject::connect(port.get(), &ControlPort::sigIOChange, row, &IOStatusWidget_2::refresh);
     bar.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
-    ASSERT_TRUE(waitUntil([&] { return row->outputLamp(0)->on; }, 1000));
+    ASSERT_TRUE(waitUntil([&] { return row->outputLamp(0)->on; }, kPatientWaitMs));
     QTest::qWait(60);
 
     PaintCounter counter;

@@ -93,7 +93,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, kPatientWaitMs));
     CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, kPatientWaitMs));
     setInput(0, false);
     pump(300);
     EXPECT_TRUE(QFile::exists(kAlarmRecord));
@@ -128,14 +128,14 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     // The operator takes the part out and re-checks with a clean picture: the alarm goes and
     // the clamp is permitted; the clearing round is not counted.
     CycleCamera::opened().at(1)->setFrame(emptyCavity());
-    pump(200);
+    waitFrameTaken(CycleCamera::opened().at(1));
     {
         // The regions added anew after the restart count as an edit: the re-check asks to save them.
         ModalScript save({1});
         window->regionPanel->SlotReCheck();
     }
     EXPECT_NE(window->alarmState, 2);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, 3000));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
     EXPECT_FALSE(QFile::exists(kAlarmRecord));
     // The opening seen during the alarm runs its cycle now; let it end.
@@ -161,7 +161,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandingAgainAfterARestartIsSkippedLikeBefor
     regions();
     CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, kPatientWaitMs));
     setInput(0, false);
     pump(300);
 
@@ -178,7 +178,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandingAgainAfterARestartIsSkippedLikeBefor
             << yes.texts.join(QLatin1Char('|')).toStdString();
     }
     EXPECT_NE(window->alarmState, 2);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, 3000)) << "clamp released";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, kPatientWaitMs)) << "clamp released";
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
     EXPECT_FALSE(QFile::exists(kAlarmRecord));
     EXPECT_EQ(lastRemark(), tableText(103)) << "the skip is logged after the restore line";
@@ -201,7 +201,7 @@ TEST_F(AlarmRestartTest, ProductAlarmClearedAfterARestartStillRunsTheCavityCheck
     regions();
     CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_EQ(cycleCount, 0) << "counted after the cavity check";
     // The mould closed before the restart, so the new program takes no mould opening that would
     // start another cycle.
@@ -215,13 +215,14 @@ TEST_F(AlarmRestartTest, ProductAlarmClearedAfterARestartStillRunsTheCavityCheck
     EXPECT_EQ(window->curDet, 0);
 
     CycleCamera::opened().at(1)->setFrame(emptyCavity());
-    pump(200);
+
+    waitFrameTaken(CycleCamera::opened().at(1));
     window->ResetRun();
     window->RunAlgorithm(0, 0);
     window->RunAlgorithm(1, 0);
     window->CheckNG(true);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(1); }, 2000));
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 4000)) << "the cavity check of the cycle ran";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(1); }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs)) << "the cavity check of the cycle ran";
     // The cycle is counted with camera 2's NG product check.
     EXPECT_EQ(cycleCount, 1);
     EXPECT_EQ(ngCounts[1], 1);

@@ -34,7 +34,7 @@ protected:
     {
         CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
         setInput(0, true);
-        ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, 4000));
+        ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(2); }, kPatientWaitMs));
         setInput(0, false);
         ASSERT_TRUE(waitFor([] { return !inputOnHost(0); }, kPatientWaitMs));
         pump(200);
@@ -73,7 +73,7 @@ protected:
         EXPECT_EQ(imageSource, 0) << "live -> template";
         EXPECT_EQ(panel()->pComboChangeSource->currentIndex(), 0);
         EXPECT_TRUE(panel()->pCButtonAutoChange->isVisibleTo(panel())) << "the toggle stays on the template page";
-        EXPECT_TRUE(waitFor([this] { return !activeOnBoard(2); }, 3000)) << "the template silences the alarm output";
+        EXPECT_TRUE(waitFor([this] { return !activeOnBoard(2); }, kPatientWaitMs)) << "the template silences the alarm output";
 
         panel()->pCButtonAutoChange->click();
         EXPECT_EQ(imageSource, 1) << "template -> live";
@@ -126,7 +126,7 @@ TEST_F(AlarmSourceTest, LiveTemplateToggleWorksInAnAlarmThatCameBackAfterASkippe
             panel()->SlotNoCheckCur();
             EXPECT_TRUE(yes.texts.contains(skip.question)) << yes.texts.join(QLatin1Char('|')).toStdString();
         }
-        ASSERT_TRUE(waitFor([this] { return window->alarmState != 2; }, 3000)) << "the skip lifted the alarm";
+        ASSERT_TRUE(waitFor([this] { return window->alarmState != 2; }, kPatientWaitMs)) << "the skip lifted the alarm";
         ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0); }, 6000)) << "the alarm came back";
         pump(300);
         expectAlarmPanel("alarm that came back");

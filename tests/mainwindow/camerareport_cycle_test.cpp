@@ -26,7 +26,7 @@ TEST_F(CameraReportCycle, PartLeftInTheCavityShowsItsRegionNgInTheTableAndTitle)
     addPartRegion(0, 1);
     CycleCamera::opened().front()->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, 3000)) << "NG alarm";
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs)) << "NG alarm";
 
     CameraWgt_DataWidget* cell = window->cameraBox->dataWidgetAt(0);
     auto* form = cell->findChild<CameraReportForm*>(QStringLiteral("CameraReportForm"));

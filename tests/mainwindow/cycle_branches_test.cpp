@@ -18,15 +18,15 @@ TEST_F(CycleTest, AutomaticReCheckRunsOnTheNextTickOnAFreshFrameAndSpendsARetry)
 
     // An NG cavity round with one re-check left waits for its re-check.
     camera->setFrame(partLeftInCavity());
-    pump(150);
+    waitFrameTaken(camera);
     window->curDet = 1;
     window->retry[1] = 1;
     window->reDetectPending = 1;
-    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, 1000));
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, kPatientWaitMs));
     EXPECT_EQ(window->retry[1], 0);
     EXPECT_FALSE(window->cameraViews[0]->detectOk);
     // The last re-check is used up: the clamp is prohibited and the alarm output goes active.
-    EXPECT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, 1000));
+    EXPECT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, kPatientWaitMs));
 
     // With no re-check left, the pending re-check runs nothing more.
     pump(400);
@@ -51,7 +51,7 @@ TEST_F(CycleTest, NoCycleStartsWhileTheAlarmStandsAndTheDoorArmsTheReCheck)
     // The door clears the resolved marks and the region panel checks the current detect again;
     // the clean picture lifts the alarm.
     pulseInput(1);
-    ASSERT_TRUE(waitFor([] { return checksRun(0, 0) == 1; }, 1000));
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 0) == 1; }, kPatientWaitMs));
     EXPECT_FALSE(window->inEvt[0]);
     EXPECT_FALSE(window->inEvt[1]);
     EXPECT_NE(window->alarmState, 2);
@@ -65,7 +65,7 @@ TEST_F(CycleTest, ManualCaptureRunsItsCheckAtOnceAndIsNotARoundOfTheMachine)
     pump(250);  // the cycle time counts in tenths of a second
     const qint64 stamp = window->cycleStamp;
     window->manualTrig = 1;
-    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, 1000));
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 1) == 1; }, kPatientWaitMs));
     EXPECT_EQ(window->manualTrig, detectsPerCamera);
     // The capture armed the record; its evaluation finished it (no OK pictures are kept).
     EXPECT_EQ(window->recState[0][1], 0);

@@ -97,7 +97,7 @@ TEST_F(CycleTest, TicksDuringThePasswordBoxWatchButStartNoCycle)
     setInput(0, false);
     pump(200);
     setInput(0, true);
-    EXPECT_TRUE(waitFor([] { return checksRun(0, 0) == 2; }, 2000));
+    EXPECT_TRUE(waitFor([] { return checksRun(0, 0) == 2; }, kPatientWaitMs));
 }
 
 }  // namespace

@@ -79,6 +79,13 @@ public:
         m_new = true;
     }
 
+    // The frame set last has been grabbed.
+    bool frameTaken()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return !m_new;
+    }
+
     void whiteBalanceOnce() override { ++whiteBalances; }
     bool frameDelta(int* frames) override
     {
@@ -307,6 +314,11 @@ protected:
     }
 
     static bool waitFor(const std::function<bool()>& done, int timeoutMs) { return waitUntil(done, timeoutMs); }
+    // Lets the ticks run until `camera` has grabbed the frame set last.
+    static void waitFrameTaken(CycleCamera* camera)
+    {
+        ASSERT_TRUE(waitFor([camera] { return camera->frameTaken(); }, kPatientWaitMs)) << "the frame was never grabbed";
+    }
     static void pump(int ms)
     {
         QElapsedTimer timer;

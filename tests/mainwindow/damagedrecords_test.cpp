@@ -99,7 +99,7 @@ protected:
     {
         store->init();
         QThreadPool::globalInstance()->waitForDone();
-        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, 2000));
+        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, kPatientWaitMs));
     }
     void start()
     {

@@ -46,7 +46,7 @@ protected:
         CycleCamera* camera = CycleCamera::opened().front();
         camera->setFrame(partLeftInCavity());
         setInput(0, true);
-        EXPECT_TRUE(waitFor([this] { return activeOnBoard(2) && window->alarmState == 2; }, 3000)) << "NG alarm";
+        EXPECT_TRUE(waitFor([this] { return activeOnBoard(2) && window->alarmState == 2; }, kPatientWaitMs)) << "NG alarm";
         setInput(0, false);
         EXPECT_TRUE(activeOnBoard(0)) << "clamp prohibited";
         EXPECT_EQ(imageSource, 1) << "the editor opens on the live picture";
@@ -61,9 +61,9 @@ TEST_F(AlarmClearingTest, SafetyDoorWithACleanPictureLiftsTheAlarmAndSavesTheNgP
     CycleCamera* camera = raisePartLeftAlarm();
     // The operator takes the part out and opens and closes the safety door.
     camera->setFrame(emptyCavity());
-    pump(200);
+    waitFrameTaken(camera);
     pulseInput(1);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(0); }, 3000))
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(0); }, kPatientWaitMs))
         << "alarm and clamp back at rest";
     EXPECT_NE(window->alarmState, 2);
     EXPECT_EQ(imageSource, -1) << "the editor closed";
@@ -78,7 +78,7 @@ TEST_F(AlarmClearingTest, SkippingTheMouldReleasesTheClamp)
     ModalScript script({1});
     window->regionPanel->pCButtonNoCheckCur->click();
     EXPECT_EQ(script.texts, QStringList{tableText(105).arg(1)});
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, 3000)) << "clamp released";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, kPatientWaitMs)) << "clamp released";
     EXPECT_NE(window->alarmState, 2);
     EXPECT_TRUE(waitFor([] { return pictures(1, 2, "NG").size() == 1; }, 5000)) << "the skipped mould's picture";
 }

@@ -103,11 +103,11 @@ TEST_F(ResultCycleTest, OkCycleReleasesEjectorAfterTheProductCheckAndClampAfterT
 
     const Clock::time_point edge = Clock::now();
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(1); }, 2000));
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(1); }, 4000)) << "the product check released the ejector";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(1); }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(1); }, kPatientWaitMs)) << "the product check released the ejector";
     const double ejectorAt = std::chrono::duration<double, std::milli>(Clock::now() - edge).count();
     EXPECT_TRUE(activeOnBoard(0)) << "the clamp waits for the cavity check";
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 4000)) << "the cavity check released the clamp";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs)) << "the cavity check released the clamp";
     const double clampAt = std::chrono::duration<double, std::milli>(Clock::now() - edge).count();
     EXPECT_GE(ejectorAt, 1000);
     EXPECT_GE(clampAt, 2000);
@@ -138,7 +138,7 @@ TEST_F(ResultCycleTest, PartLeftInTheCavityStopsTheMachineUntilTheAlarmIsCleared
     CycleCamera* camera = CycleCamera::opened().front();
     camera->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, 3000)) << "alarm output";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, kPatientWaitMs)) << "alarm output";
     EXPECT_TRUE(activeOnBoard(0)) << "clamp prohibited";
     EXPECT_EQ(window->alarmState, 2);
     EXPECT_EQ(window->runState, 3);
@@ -172,12 +172,12 @@ TEST_F(ResultCycleTest, PartLeftInTheCavityStopsTheMachineUntilTheAlarmIsCleared
     // The operator takes the part out and re-checks: the alarm goes, the clamp is permitted,
     // and the clearing round is not counted.
     camera->setFrame(emptyCavity());
-    pump(200);
+    waitFrameTaken(camera);
     window->RunAlgorithm(0, 1);
     window->CheckNG(true);
     EXPECT_EQ(cycleCount, 1);
     EXPECT_EQ(window->runState, 1);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2); }, 2000));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
     // The mould openings seen during the alarm wait while detection is stopped and start the
     // check of the still open mould once it runs again; let that one finish.
@@ -186,9 +186,9 @@ TEST_F(ResultCycleTest, PartLeftInTheCavityStopsTheMachineUntilTheAlarmIsCleared
 
     // The next mould opening runs a cycle again.
     setInput(0, true);
-    ASSERT_TRUE(waitFor([&] { return cycleCount == counted + 1; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return cycleCount == counted + 1; }, kPatientWaitMs));
     EXPECT_FALSE(activeOnBoard(2));
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 2000));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs));
     EXPECT_EQ(ngCounts[0], 1);
 }
 
@@ -201,14 +201,15 @@ TEST_F(ResultCycleTest, NgAlarmGivesTheScreenToTheRegionPageAndLiftingItGivesItB
     CycleCamera* camera = CycleCamera::opened().front();
     camera->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, 3000)) << "NG alarm";
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs)) << "NG alarm";
     EXPECT_TRUE(window->bottomBar->isHidden());
     EXPECT_EQ(window->sideMenu->stack->currentWidget(), window->regionPanel);
     CameraWgt_DataWidget* cell = window->cameraBox->dataWidgetAt(0);
     EXPECT_EQ(cell->titleStack->currentIndex(), CameraWgt_DataWidget::kEditorTitlePage);
 
     camera->setFrame(emptyCavity());
-    pump(200);
+
+    waitFrameTaken(camera);
     window->RunAlgorithm(0, 1);
     window->CheckNG(true);
     EXPECT_NE(window->alarmState, 2);
@@ -245,10 +246,10 @@ TEST_F(ResultCycleTest, RecheckThatPassesReleasesTheClampWithoutAlarm)
     // The part drops out just after the first look.
     window->saveAllFlag = true;
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return checksRun(0, 1) == 1; }, 3000));
+    ASSERT_TRUE(waitFor([this] { return checksRun(0, 1) == 1; }, kPatientWaitMs));
     camera->setFrame(emptyCavity());
-    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, 3000)) << "the re-check ended the cycle";
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 3000)) << "clamp permitted";
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs)) << "the re-check ended the cycle";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs)) << "clamp permitted";
     EXPECT_FALSE(activeOnBoard(2));
     EXPECT_EQ(checksRun(0, 1), 2);
     EXPECT_EQ(ngCounts[0], 0);
@@ -266,7 +267,7 @@ TEST_F(ResultCycleTest, OkPicturesAreSavedAndTheFolderKeepsItsCount)
     for (int cycle = 1; cycle <= 4; ++cycle) {
         SCOPED_TRACE(cycle);
         mouldOpening();
-        ASSERT_TRUE(waitFor([&] { return cycleCount == cycle; }, 3000));
+        ASSERT_TRUE(waitFor([&] { return cycleCount == cycle; }, kPatientWaitMs));
         ASSERT_TRUE(waitFor(
             [&] {
                 const QStringList now = pictures(1, 2, "OK");
@@ -297,13 +298,13 @@ TEST_F(ResultCycleTest, NgPictureInPulseModeCarriesItsFirstNgRegion)
     CycleCamera::opened().front()->setFrame(partLeftInCavity());
     const Clock::time_point edge = Clock::now();
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, 3000));
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_TRUE(activeOnBoard(0)) << "NG pulse: clamp prohibited";
     EXPECT_FALSE(activeOnBoard(1)) << "NG pulse: ejector released";
     Clock::time_point alarmAt;
     ASSERT_TRUE(firstCommandWithActive(2, edge, &alarmAt));
     // 500 ms later the three outputs are back at rest.
-    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 3000));
+    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, kPatientWaitMs));
     const double pulseMs = std::chrono::duration<double, std::milli>(Clock::now() - alarmAt).count();
     // Nominally 500 ms; on a loaded machine the alarm word can reach the board a little after the
     // pulse timer started. Outputs that never pulse, or fall back at once, read well under this.
@@ -328,8 +329,8 @@ TEST_F(ResultCycleTest, ProductAlarmOfTheSecondCameraAndItsClearingRecheck)
     CycleCamera* second = CycleCamera::opened().at(1);
     second->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, 3000));
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, 2000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2; }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_EQ(readRegisters(modbusPort, 150, 1), (std::vector<int>{2}));
     EXPECT_EQ(readRegisters(modbusPort, 153, 4), (std::vector<int>{1, 1, 1, 2}));
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{1})) << "product alarm";
@@ -340,14 +341,14 @@ TEST_F(ResultCycleTest, ProductAlarmOfTheSecondCameraAndItsClearingRecheck)
     // An OK re-check clears the product alarm; the cavity check of the same cycle follows on
     // the next tick with its own delay and permits the clamp.
     second->setFrame(emptyCavity());
-    pump(200);
+    waitFrameTaken(second);
     window->RunAlgorithm(0, 0);
     window->RunAlgorithm(1, 0);
     window->CheckNG(true);
     EXPECT_EQ(window->alarmState, 1);
     EXPECT_EQ(window->runState, 1);
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(1); }, 2000));
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 4000)) << "the cavity check of the cycle ran";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(2) && !activeOnBoard(1); }, kPatientWaitMs));
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs)) << "the cavity check of the cycle ran";
     EXPECT_EQ(cycleCount, 1);
     EXPECT_EQ(ngCounts[0], 0);
     EXPECT_EQ(ngCounts[1], 1);

@@ -50,7 +50,7 @@ protected:
     {
         store->init();
         QThreadPool::globalInstance()->waitForDone();
-        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, 2000));
+        ASSERT_TRUE(waitFor([this] { return store->loaded == 1; }, kPatientWaitMs));
     }
 
     TemperatureChartData* store = nullptr;
@@ -106,12 +106,12 @@ TEST_F(ResultRowsTest, RoundStampedBeforeMidnightIsFiledUnderTheDayItsEvaluation
     addPartRegion(0, 1);
 
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return store->round.roundStart.isValid(); }, 2000)) << "the cycle started";
+    ASSERT_TRUE(waitFor([this] { return store->round.roundStart.isValid(); }, kPatientWaitMs)) << "the cycle started";
     // Midnight passes while the cavity check counts down; counting its result closes the day.
     now = QDateTime(QDate(2024, 5, 2), QTime(0, 0, 0, 300));
-    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, 4000));
+    ASSERT_TRUE(waitFor([] { return cycleCount == 1; }, kPatientWaitMs));
     setInput(0, false);
-    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, 2000));
+    ASSERT_TRUE(waitFor([this] { return store->insertQueue.isEmpty(); }, kPatientWaitMs));
 
     const QString closed = QStringLiteral("ResStatistics/2024-05-01.db");
     ASSERT_TRUE(QFile::exists(closed)) << "the day was closed";
@@ -169,7 +169,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     auto cycle = [&](bool partLeft) {
         const int before = cycleCount;
         camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
-        pump(100);
+        waitFrameTaken(camera);
         pulseInput(0, 400);
         ASSERT_TRUE(waitFor([&] { return cycleCount == before + 1; }, kPatientWaitMs));
         if (partLeft) {
@@ -181,7 +181,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     // The operator takes the part out and re-checks: the clearing round, not counted.
     auto clearAlarm = [&] {
         camera->setFrame(emptyCavity());
-        pump(200);
+        waitFrameTaken(camera);
         window->RunAlgorithm(0, 1);
         window->CheckNG(true);
         ASSERT_TRUE(waitFor([this] { return window->alarmState == 0; }, kPatientWaitMs));
@@ -189,7 +189,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     auto manualCapture = [&](bool partLeft) {
         const int rows = rowsWritten();
         camera->setFrame(partLeft ? partLeftInCavity() : emptyCavity());
-        pump(100);
+        waitFrameTaken(camera);
         window->SlotManualTrig(1);
         ASSERT_TRUE(waitFor([&] { return rowsWritten() > rows; }, kPatientWaitMs));
         if (partLeft) {
@@ -217,7 +217,7 @@ TEST_F(ResultRowsTest, StatisticsAgreeWithTheCameraCountersManualCapturesLeftOut
     ASSERT_EQ(ngCounts[0], handNg);
     // The manual captures' rows are kept (the chart and the export show them), marked.
     EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics.db"),
-                          QStringLiteral("select count(distinct roundstart) from res_report where description = 'Manual capture'")),
+                          QStringLiteral("select count(distinct roundstart) from res_report where left_out = 'Manual capture'")),
               QStringLiteral("2"));
 
     // The screen on today's figures.

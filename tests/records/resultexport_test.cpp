@@ -3,7 +3,9 @@
 #include "records/temperaturechartdata.h"
 
 #include "core/wallclock.h"
+#include "tests/core/paramtestdb.h"
 #include "tests/records/resultrows.h"
+#include "tests/support/eventwait.h"
 
 #include <QDir>
 #include <QFile>
@@ -275,5 +277,55 @@ TEST(ResultExport, SecondExportWhileOneRunsIsIgnored)
     EXPECT_TRUE(finished.first().first().toBool());
     EXPECT_FALSE(finished.wait(800));
     EXPECT_EQ(QDir(QStringLiteral("usb")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    WallClock::setForTests(nullptr);
+}
+
+TEST(ResultExport, WithEveryRowRegularTheRegularExportHasEveryRowTheStoreWrote)
+{
+    // Interval 0: every row is a regular record, counted or left out.
+    WallClock::setForTests([]() { return at(2, 12, 0); });
+    TemperatureChartData store;
+    store.init();
+    ASSERT_TRUE(waitUntil([&store] { return store.loaded == 1; }, kPatientWaitMs));
+    store.setRecordInterval(0);
+    const struct {
+        const char* name;
+        int result;
+        bool manual;
+        CheckCount how;
+    } checks[] = {
+        {"counted OK", 1, false, CheckCount::Counted},
+        {"NG that a re-check repeats", 0, false, CheckCount::ReChecked},
+        {"the re-check, NG: the alarm", 0, false, CheckCount::Counted},
+        {"the alarm-clearing re-check", 1, false, CheckCount::AlarmClearing},
+        {"a manual capture", 0, true, CheckCount::Manual},
+    };
+    int second = 0;
+    for (const auto& c : checks) {
+        RoundRecord r;
+        r.roundStart = at(2, 9, 0, second++);
+        r.detectStart = r.roundStart.addMSecs(100);
+        r.result = c.result;
+        r.roiDetail = {{9, 40, 20, 60, 3}};
+        r.roiResult = {c.result};
+        r.manual = c.manual;
+        store.setRoundInfo(r);
+        store.addRoundToSeries();
+        store.insertRound();
+        store.settleCheck(c.how);
+    }
+    ASSERT_TRUE(store.writeQueue());
+    // The description column keeps its two values; left_out holds the marks.
+    EXPECT_EQ(sqliteValue(QStringLiteral("ResStatistics.db"),
+                          QStringLiteral("select group_concat(quote(description) || ' ' || quote(left_out), ';') "
+                                         "from res_report")),
+              QStringLiteral("'Regular recording' '';'Regular recording' 'Re-checked';'Regular recording' '';"
+                             "'Regular recording' 'Alarm clearing';'Regular recording' 'Manual capture'"));
+
+    QDir().mkpath(QStringLiteral("out"));
+    const ProgramRun run =
+        runProgram(rangeArguments(at(2, 0, 0), at(2, 23, 59, 59, 999), -1, -1) + QStringList{"-detail", "Regular recording"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(run.lines.size(), 1 + 5);
     WallClock::setForTests(nullptr);
 }

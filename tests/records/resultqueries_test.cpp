@@ -227,6 +227,50 @@ TEST_F(ResultQueries, AfterMidnightYesterdaysRowsAreFoundBeforeAnyCheck)
     EXPECT_TRUE(store->dbFileName.endsWith(QStringLiteral("ResStatistics.db")));
 }
 
+TEST_F(ResultQueries, LeftOutInspectionsAreNotCountedAndOlderFilesCountAsBefore)
+{
+    // 1 May in a file made before the left_out column: every row counts, except the re-checked
+    // NG inspection that an earlier version marked in the description.
+    SeedRow legacyReChecked = rowOf(at(1, 10, 0), 0, 0, {0}, 100, 0);
+    legacyReChecked.description = QStringLiteral("Re-checked");
+    SeedRow regular = rowOf(at(1, 10, 0), 0, 0, {1}, 2000, 0);
+    regular.description = QStringLiteral("Regular recording");
+    seedRows(archive("2024-05-01"), {rowOf(at(1, 8, 0), 0, 0, {1}, 100, 0), rowOf(at(1, 9, 0), 0, 0, {0}, 100, 0),
+                                     legacyReChecked, regular});
+    // 2 May with the column: an NG inspection re-checked OK, an NG cycle with its alarm-clearing
+    // re-check, and an NG manual capture.
+    auto leftOut = [](SeedRow row, const char* mark) {
+        row.leftOut = QString::fromLatin1(mark);
+        return row;
+    };
+    seedRows(archive("2024-05-02"),
+             {leftOut(rowOf(at(2, 8, 0), 0, 0, {0}, 100, 0), "Re-checked"), rowOf(at(2, 8, 0), 0, 0, {1}, 2000, 0),
+              rowOf(at(2, 9, 0), 0, 0, {0}, 100, 0), leftOut(rowOf(at(2, 9, 0), 0, 0, {1}, 5000, 0), "Alarm clearing"),
+              leftOut(rowOf(at(2, 11, 0), 0, 0, {0}, 100, 0), "Manual capture")},
+             true);
+    const struct {
+        const char* name;
+        QDateTime from;
+        QDateTime to;
+        int rounds;
+        int ng;
+        int points;
+    } cases[] = {
+        {"the file without the column", at(1, 0, 0), at(1, 23, 59, 59, 999), 3, 1, 4},
+        {"the file with it", at(2, 0, 0), at(2, 23, 59, 59, 999), 2, 1, 5},
+        {"both", at(1, 0, 0), at(2, 23, 59, 59, 999), 5, 2, 9},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        query(TemperatureChartData::QueryPass::Statistics, range(c.from, c.to));
+        EXPECT_EQ(store->roundCount, c.rounds);
+        EXPECT_EQ(store->ngRoundCount, c.ng);
+        // The chart shows every inspection's temperature, counted or not.
+        query(TemperatureChartData::QueryPass::Temperature, range(c.from, c.to));
+        EXPECT_EQ(store->rangeSeries.value(QStringLiteral("C:0_D:0_F:0")).size(), c.points);
+    }
+}
+
 TEST_F(ResultQueries, BinsAndTotalsMatchAHandCount)
 {
     QList<int> region12Ng = QVector<int>(13, 1).toList();

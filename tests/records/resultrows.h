@@ -25,6 +25,8 @@ struct SeedRow {
     QString result;
     int verdict = 1;
     QString description = QString();
+    // Written only into a file made with the left_out column.
+    QString leftOut = QString();
 };
 
 inline QString stampOf(const QDateTime& t)
@@ -33,7 +35,8 @@ inline QString stampOf(const QDateTime& t)
 }
 
 // Appends `rows` to res_report of `file` (made with its folder when missing), in one transaction.
-inline void seedRows(const QString& file, const QList<SeedRow>& rows)
+// The table is made as files were before the left_out column, unless `leftOutColumn`.
+inline void seedRows(const QString& file, const QList<SeedRow>& rows, bool leftOutColumn = false)
 {
     QDir().mkpath(QFileInfo(file).absolutePath());
     {
@@ -44,10 +47,13 @@ inline void seedRows(const QString& file, const QList<SeedRow>& rows)
         ASSERT_TRUE(query.exec(QStringLiteral(
             "CREATE TABLE IF NOT EXISTS res_report(idx INTEGER PRIMARY KEY,roundstart VARCHAR(32) NOT NULL,"
             "detectstart VARCHAR(32) NOT NULL,idx_camera INT NOT NULL,idx_detect INT NOT NULL,roi_detail TEXT NOT "
-            "NULL,roi_result TEXT NOT NULL,result tinyint NOT NULL,description TEXT)")));
+            "NULL,roi_result TEXT NOT NULL,result tinyint NOT NULL,description TEXT%1)")
+                                   .arg(leftOutColumn ? QStringLiteral(",left_out TEXT NOT NULL DEFAULT ''") : QString())));
         db.transaction();
         query.prepare(QStringLiteral("INSERT INTO res_report (roundstart, detectstart, idx_camera, idx_detect, "
-                                     "roi_detail, roi_result, result, description) values (?, ?, ?, ?, ?, ?, ?, ?)"));
+                                     "roi_detail, roi_result, result, description%1) values (?, ?, ?, ?, ?, ?, ?, ?%2)")
+                          .arg(leftOutColumn ? QStringLiteral(", left_out") : QString(),
+                               leftOutColumn ? QStringLiteral(", ?") : QString()));
         for (const SeedRow& r : rows) {
             query.addBindValue(stampOf(r.roundStart));
             query.addBindValue(stampOf(r.detectStart));
@@ -57,6 +63,8 @@ inline void seedRows(const QString& file, const QList<SeedRow>& rows)
             query.addBindValue(r.result);
             query.addBindValue(r.verdict);
             query.addBindValue(r.description);
+            if (leftOutColumn)
+                query.addBindValue(r.leftOut.isNull() ? QString::fromLatin1("") : r.leftOut);
             ASSERT_TRUE(query.exec());
         }
         db.commit();

@@ -274,36 +274,3 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
     EXPECT_EQ(openTipTexts(true), QStringList{"数据导出完成"});
 }
 
-TEST_F(StatisticsScreen, ExportNoticeTakesATapWhileTheScreenIsOpenAndClosesWithIt)
-{
-    // Opened as the main window opens it: modal, so only its own windows take a tap.
-    screen->setWindowModality(Qt::ApplicationModal);
-    screen->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(screen.get()));
-    for (const bool ok : {true, false}) {
-        SCOPED_TRACE(ok);
-        screen->finishExport(ok);
-        tipbox* notice = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<tipbox*>(w); box && box->isVisible())
-                notice = box;
-        ASSERT_NE(notice, nullptr);
-        EXPECT_EQ(notice->text(), ok ? QStringLiteral("数据导出完成") : QStringLiteral("数据导出失败"));
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(notice));
-        auto* button = notice->findChild<okbtn*>();
-        ASSERT_NE(button, nullptr);
-        shoot(screen->window(), ok ? "statistics_export_notice" : "statistics_export_notice_failed");
-        tapThroughWindow(button);
-        EXPECT_TRUE(waitUntil([] { return openTipTexts().isEmpty(); }, kPatientWaitMs)) << "the tap on OK did nothing";
-        EXPECT_TRUE(screen->isVisible()) << "the screen stays open";
-    }
-
-    // A notice left standing goes with the screen.
-    screen->finishExport(true);
-    ASSERT_EQ(openTipTexts(), QStringList{"数据导出完成"});
-    auto* close = screen->findChild<QPushButton*>(QStringLiteral("closeBtn"));
-    ASSERT_NE(close, nullptr);
-    tapThroughWindow(close);
-    EXPECT_FALSE(screen->isVisible());
-    EXPECT_TRUE(openTipTexts().isEmpty()) << "the notice stayed over the main view";
-}

@@ -10,6 +10,7 @@
 #include "core/texttable.h"
 #include "records/datathread.h"
 #include "records/mcustomplot.h"
+#include "records/statisticswidget.h"
 #include "records/temperaturechartdata.h"
 #include "tests/core/paramtestdb.h"
 #include "tests/records/resultrows.h"
@@ -261,7 +262,7 @@ TEST_F(ChartScreenTest, OpeningShowsTodaysSeriesLiveWithAllCombosAndTheLastDay)
 
     // A point the store receives reaches the curve at the next tick of its own timer.
     enter(0, 0, 38, QDateTime::currentDateTime());
-    EXPECT_TRUE(waitUntil([&] { return graphOf("C:0_D:0_F:1")->dataCount() == 11; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return graphOf("C:0_D:0_F:1")->dataCount() == 11; }, kPatientWaitMs));
     EXPECT_EQ(graphPoints(graphOf("C:0_D:0_F:1")).last().y(), 38);
     shot(QStringLiteral("chart-realtime"));
 
@@ -468,36 +469,71 @@ TEST_F(ChartScreenTest, EnglishOnceTheTranslationIsInstalled)
     EXPECT_EQ(endTexts, QStringList{"Data export failed"});
 }
 
-TEST_F(ChartScreenTest, ExportNoticeTakesATapWhileTheScreenIsOpenAndClosesWithIt)
+TEST_F(ChartScreenTest, ExportNoticeOfEitherScreenTakesATapWhileItIsOpenAndGoesWithIt)
 {
-    // As the main window opens it, and modal, as a screen over another modal one would be.
-    for (const bool modal : {false, true}) {
-        SCOPED_TRACE(modal);
-        screen->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
-        open();
-        screen->finishExport(true);
-        tipbox* notice = nullptr;
+    // Both screens that export, each made as the main window's command makes it.
+    const struct {
+        const char* name;
+        std::function<QWidget*()> make;
+        std::function<void(QWidget*, bool)> finishExport;
+        std::function<QPushButton*(QWidget*)> closeButton;
+    } screens[] = {
+        {"statistics",
+         [] {
+             auto* s = new StatisticsWidget;
+             s->resetToToday();
+             return s;
+         },
+         [](QWidget* s, bool ok) { static_cast<StatisticsWidget*>(s)->finishExport(ok); },
+         [](QWidget* s) { return s->findChild<QPushButton*>(QStringLiteral("closeBtn")); }},
+        {"chart",
+         [this] {
+             store().chartSource = 0;
+             auto* s = new TemperatureChartWidget;
+             s->resetToRealtime();
+             return s;
+         },
+         [](QWidget* s, bool ok) { static_cast<TemperatureChartWidget*>(s)->finishExport(ok); },
+         [](QWidget* s) { return static_cast<TemperatureChartWidget*>(s)->closeButton; }},
+    };
+    auto openTip = [] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* box = qobject_cast<tipbox*>(w); box && box->isVisible())
-                notice = box;
-        ASSERT_NE(notice, nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(notice));
-        auto* button = notice->findChild<okbtn*>();
-        ASSERT_NE(button, nullptr);
-        const QByteArray dir = qgetenv("MONITOR_TEST_SHOTS");
-        if (!dir.isEmpty())
-            notice->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/chart-export-notice.png"));
-        tapThroughWindow(button);
-        EXPECT_TRUE(waitUntil([] { return openTipTexts().isEmpty(); }, kPatientWaitMs)) << "the tap on OK did nothing";
-        EXPECT_TRUE(screen->isVisible()) << "the screen stays open";
+                return box;
+        return static_cast<tipbox*>(nullptr);
+    };
+    const QByteArray shots = qgetenv("MONITOR_TEST_SHOTS");
+    // As the main window opens it, and modal, as a screen over another modal one would be.
+    for (const auto& kind : screens) {
+        for (const bool modal : {false, true}) {
+            SCOPED_TRACE(std::string(kind.name) + (modal ? ", modal" : ""));
+            std::unique_ptr<QWidget> screen(kind.make());
+            screen->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+            screen->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(screen.get()));
 
-        // A notice left standing goes with the screen.
-        screen->finishExport(false);
-        ASSERT_EQ(openTipTexts(), QStringList{"数据导出失败"});
-        tapThroughWindow(screen->closeButton);
-        EXPECT_FALSE(screen->isVisible());
-        EXPECT_TRUE(openTipTexts().isEmpty()) << "the notice stayed over the main view";
-        screen->hide();
+            kind.finishExport(screen.get(), true);
+            tipbox* notice = openTip();
+            ASSERT_NE(notice, nullptr);
+            EXPECT_EQ(notice->text(), QStringLiteral("数据导出完成"));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(notice));
+            auto* button = notice->findChild<okbtn*>();
+            ASSERT_NE(button, nullptr);
+            if (!shots.isEmpty())
+                notice->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/%1-export-notice.png").arg(kind.name));
+            tapThroughWindow(button);
+            EXPECT_TRUE(waitUntil([] { return openTipTexts().isEmpty(); }, kPatientWaitMs)) << "the tap on OK did nothing";
+            EXPECT_TRUE(screen->isVisible()) << "the screen stays open";
+
+            // A notice left standing goes with the screen.
+            kind.finishExport(screen.get(), false);
+            ASSERT_EQ(openTipTexts(), QStringList{"数据导出失败"});
+            QPushButton* close = kind.closeButton(screen.get());
+            ASSERT_NE(close, nullptr);
+            tapThroughWindow(close);
+            EXPECT_FALSE(screen->isVisible());
+            EXPECT_TRUE(openTipTexts().isEmpty()) << "the notice stayed over the main view";
+        }
     }
 }
 

@@ -331,7 +331,7 @@ TEST_F(ParaGroupCutTest, DeleteCutAtAnyStepLeavesTheGroupWholeOrGone)
     EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("2\n"));
 }
 
-// The cut the issue was about: the working PARAM.db moved aside, the group's not yet in place.
+// A cut between the restore's two moves: the working PARAM.db moved aside, the group's not in place.
 // The start must put the old one back, not copy the default group's.
 TEST_F(ParaGroupCutTest, StartUpRecoversBeforeItRepairsAMissingParamDb)
 {

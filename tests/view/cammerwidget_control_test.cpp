@@ -243,7 +243,7 @@ TEST_F(ViewControl, WatchRunsOnItsOwnOnceASecond)
     ViewCamera camera(16, 8, false);
     CammerWidget& v = view(camera);
     camera.connected = false;
-    EXPECT_TRUE(waitUntil([&] { return !v.cameraConnected; }, 2500)) << "the watch never ran";
+    EXPECT_TRUE(waitUntil([&] { return !v.cameraConnected; }, kPatientWaitMs)) << "the watch never ran";
     EXPECT_EQ(camera.releases, 1);
     EXPECT_EQ(cameraLines(), QStringLiteral("第1次丢失相机, SN-0001"));
 }
