@@ -1309,7 +1309,7 @@ be deleted; the groups are unchanged!</translation>
         <source>上一次参数组操作未能完成恢复，参数组“%1”没有删除！</source>
         <translation>The last parameter group operation
 could not be recovered;
-parameter group "%1" was not deleted!</translation>
+group "%1" was not deleted!</translation>
     </message>
 </context>
 <context>
