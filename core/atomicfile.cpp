@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
+#include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -35,6 +37,26 @@ bool replaceFileContent(const QString& path, const QByteArray& content)
     // The rename itself lasts only once the folder is on the disk.
     flushPath(QFileInfo(path).absolutePath());
     return true;
+}
+
+QStringList leftoverTemporaryFiles(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString prefix = file.fileName() + QLatin1Char('.');
+    constexpr int kRandomLetters = 6;
+    QStringList found;
+    const QStringList names = file.dir().entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (name.size() != prefix.size() + kRandomLetters || !name.startsWith(prefix))
+            continue;
+        const bool random = std::all_of(name.begin() + prefix.size(), name.end(), [](QChar ch) {
+            return ch.isDigit() || (ch >= QLatin1Char('a') && ch <= QLatin1Char('z'))
+                || (ch >= QLatin1Char('A') && ch <= QLatin1Char('Z'));
+        });
+        if (random)
+            found << file.dir().filePath(name);
+    }
+    return found;
 }
 
 bool flushPath(const QString& path)

@@ -56,6 +56,19 @@ const char* operationName(Operation operation)
     return "delete";
 }
 
+const char* stateName(State state)
+{
+    switch (state) {
+    case State::Started:
+        return "started";
+    case State::Undone:
+        return "undone";
+    case State::Done:
+        break;
+    }
+    return "done";
+}
+
 QByteArray encode(const Record& record)
 {
     QJsonArray entries;
@@ -64,7 +77,7 @@ QByteArray encode(const Record& record)
     const QJsonObject object{
         {"operation", QLatin1String(operationName(record.operation))},
         {"group", record.group},
-        {"done", record.done},
+        {"state", QLatin1String(stateName(record.state))},
         {"existed", record.existed},
         {"entries", entries},
         {"hadIndex", record.hadIndex},
@@ -72,6 +85,22 @@ QByteArray encode(const Record& record)
         {"newIndex", QLatin1String(record.newIndex.toBase64())},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool decodeState(const QJsonObject& object, State* state)
+{
+    const QJsonValue value = object.value(QStringLiteral("state"));
+    // A record of the earlier layout says only whether the operation was done.
+    if (value.isUndefined()) {
+        *state = object.value(QStringLiteral("done")).toBool() ? State::Done : State::Started;
+        return true;
+    }
+    for (const State known : {State::Started, State::Undone, State::Done})
+        if (value.toString() == QLatin1String(stateName(known))) {
+            *state = known;
+            return true;
+        }
+    return false;
 }
 
 bool decode(const QByteArray& bytes, Record* record)
@@ -95,7 +124,8 @@ bool decode(const QByteArray& bytes, Record* record)
     if (record->group.isEmpty() || record->group.contains(QLatin1Char('/')) || record->group == QLatin1String(".")
         || record->group == QLatin1String(".."))
         return false;
-    record->done = object.value(QStringLiteral("done")).toBool();
+    if (!decodeState(object, &record->state))
+        return false;
     record->existed = object.value(QStringLiteral("existed")).toBool();
     for (const QJsonValue& value : object.value(QStringLiteral("entries")).toArray()) {
         const QJsonObject entry = value.toObject();
@@ -112,29 +142,38 @@ bool decode(const QByteArray& bytes, Record* record)
     return true;
 }
 
-// The group index as the operation left it: `done` the new one, otherwise the old one.
-bool putIndex(const Record& record, bool done)
+// The group index as the operation left it: the new one when it is done, otherwise the old one.
+bool putIndex(const Record& record)
 {
+    const bool done = record.state == State::Done;
     if (done || record.hadIndex)
         return writeStep(str(kIndexFile), done ? record.newIndex : record.oldIndex);
     return removeStep(str(kIndexFile)) && flushStep(QStringLiteral("."));
 }
 
-// Temporary files of a record whose writing was cut off before its rename.
-bool removePartialRecords()
+// What writes of the index and of the record left when they were cut off before their rename.
+bool removeTemporaryFiles()
 {
     bool ok = true;
-    const QStringList partial = QDir(QStringLiteral(".")).entryList(
-        {str(kJournalFile) + QStringLiteral(".*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& file : partial)
-        ok = removeStep(file) && ok;
+    for (const char* file : {kIndexFile, kJournalFile})
+        for (const QString& temporary : leftoverTemporaryFiles(str(file)))
+            ok = removeStep(temporary) && ok;
     return ok;
 }
 
-// The record is removed last: until then a cut of the recovery itself is recovered again.
-bool finish()
+// The last steps of every recovery, after the removals of what the operation left: the index as
+// the record says, written and flushed with the folder, which brings those removals to the disk
+// too; then the record. Until it goes a cut of the recovery is recovered again.
+bool finish(const Record& record)
 {
-    return removeStep(str(kJournalFile)) && removePartialRecords() && flushStep(QStringLiteral("."));
+    return putIndex(record) && removeStep(str(kJournalFile)) && flushStep(QStringLiteral("."));
+}
+
+bool isEmptyFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink()
+        && QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // A folder that may still hold the only copy of something stays, and says so.
@@ -149,93 +188,122 @@ bool removeIfSpare(const QString& folder, bool spare)
     return removeStep(folder);
 }
 
-bool recoverRestore(const Record& record)
+// Each entry's way back is the reverse of the way the record says it went: the working entry
+// into paraGroup.previous first, then the group's entry from paraGroup.restore into its place.
+// Until the record says undone neither folder loses anything, so where an entry lies tells how
+// far it had come. True when every working entry is back and every group entry in the copy.
+bool undoRestore(const Record& record)
 {
     const QString staging = str(kRestoreStaging);
     const QString replaced = str(kRestoreReplaced);
-    if (record.done) {
-        qInfo("the restore of parameter group %s was complete; removing what it left", qPrintable(record.group));
-        return removeStep(replaced) && removeStep(staging) && putIndex(record, true) && finish();
+    bool ok = present(staging) || mkdirStep(staging);
+    for (auto it = record.entries.crbegin(); ok && it != record.entries.crend(); ++it) {
+        const QString& name = it->name;
+        const QString staged = staging + QLatin1Char('/') + name;
+        const QString aside = replaced + QLatin1Char('/') + name;
+        if (it->fresh && present(name) && !present(staged) && (!it->old || present(aside)))
+            ok = renameStep(name, staged);
+        if (ok && it->old && present(aside) && !present(name))
+            ok = renameStep(aside, name);
     }
-    qWarning("the restore of parameter group %s was cut off; the working files are put back", qPrintable(record.group));
-    bool ok = true;
-    for (auto it = record.entries.crbegin(); it != record.entries.crend(); ++it) {
-        const QString name = it->name;
-        const QString stagedName = staging + QLatin1Char('/') + name;
-        const QString asideName = replaced + QLatin1Char('/') + name;
-        // The group's entry had been moved in: back into the copy it came from.
-        if (it->fresh && !present(stagedName) && present(name))
-            ok = (present(staging) || mkdirStep(staging)) && renameStep(name, stagedName) && ok;
-        if (it->old && present(asideName) && !present(name))
-            ok = renameStep(asideName, name) && ok;
-    }
-    ok = (!present(replaced) || flushStep(replaced)) && ok;
-    ok = (!present(staging) || flushStep(staging)) && ok;
-    ok = flushStep(QStringLiteral(".")) && ok;
-    // Every working entry is back in its place before what was set aside goes.
-    bool whole = ok;
+    ok = ok && (!present(replaced) || flushStep(replaced)) && flushStep(staging) && flushStep(QStringLiteral("."));
     for (const Entry& entry : record.entries)
-        whole = whole && (!entry.old || present(entry.name)) && !present(replaced + QLatin1Char('/') + entry.name);
-    if (!whole) {
-        qCritical("the working files of the cut restore could not all be put back");
-        return false;
-    }
-    return putIndex(record, false) && removeStep(staging) && removeIfSpare(replaced, true) && finish();
+        ok = ok && present(entry.name) == entry.old && !present(replaced + QLatin1Char('/') + entry.name)
+            && (!entry.fresh || present(staging + QLatin1Char('/') + entry.name));
+    return ok;
 }
 
-bool recoverBackup(const Record& record)
+// Undone: the working entries are back, paraGroup.restore is a copy of a group the store still
+// holds and paraGroup.previous is empty. Done: paraGroup.previous holds the working entries the
+// group replaced.
+bool clearUpRestore(const Record& record)
+{
+    const QString replaced = str(kRestoreReplaced);
+    const bool spare = record.state == State::Done || isEmptyFolder(replaced);
+    return removeIfSpare(replaced, spare) && removeStep(str(kRestoreStaging)) && finish(record);
+}
+
+// The group a backup replaces went out of the store into paraGroup.replaced, then the new copy
+// from paraGroup.staging took its place: back the other way.
+bool undoBackup(const Record& record)
 {
     const QString staging = str(kBackupStaging);
     const QString replaced = str(kBackupReplaced);
     const QString group = inStore(record.group);
-    if (record.done) {
-        qInfo("the backup of parameter group %s was complete; removing what it left", qPrintable(record.group));
-        return removeIfSpare(replaced, present(group)) && removeStep(staging) && putIndex(record, true) && finish();
-    }
-    qWarning("the backup of parameter group %s was cut off; the store is put back", qPrintable(record.group));
     bool ok = true;
-    // The new copy had taken the group's place: back to where it was made.
-    if (!present(staging) && present(group))
+    if (present(group) && !present(staging) && (!record.existed || present(replaced)))
         ok = renameStep(group, staging);
-    if (ok && record.existed && !present(group) && present(replaced))
+    if (ok && record.existed && present(replaced) && !present(group))
         ok = renameStep(replaced, group);
     ok = ok && flushStep(str(kStore)) && flushStep(QStringLiteral("."));
-    if (!ok || (record.existed && !present(group))) {
-        qCritical("parameter group %s could not be put back into the store", qPrintable(record.group));
-        return false;
-    }
-    return putIndex(record, false) && removeIfSpare(replaced, false) && removeStep(staging) && finish();
+    return ok && present(staging) && present(group) == record.existed && !present(replaced);
 }
 
-bool recoverDelete(const Record& record)
+// Undone: paraGroup.staging is a copy of the working files. Done: paraGroup.replaced is the group
+// the backup replaced.
+bool clearUpBackup(const Record& record)
+{
+    const bool spare = record.state == State::Done && present(inStore(record.group));
+    return removeIfSpare(str(kBackupReplaced), spare) && removeStep(str(kBackupStaging)) && finish(record);
+}
+
+bool undoDelete(const Record& record)
 {
     const QString deleted = str(kDeleted);
     const QString group = inStore(record.group);
-    if (record.done) {
-        qInfo("the delete of parameter group %s was complete; removing what it left", qPrintable(record.group));
-        return removeStep(deleted) && putIndex(record, true) && finish();
-    }
-    qWarning("the delete of parameter group %s was cut off; the group is put back", qPrintable(record.group));
-    if (present(deleted) && !present(group)
-        && !(renameStep(deleted, group) && flushStep(str(kStore)) && flushStep(QStringLiteral(".")))) {
-        qCritical("parameter group %s could not be put back into the store", qPrintable(record.group));
-        return false;
-    }
-    return putIndex(record, false) && removeIfSpare(deleted, false) && finish();
+    bool ok = true;
+    if (present(deleted) && !present(group))
+        ok = renameStep(deleted, group);
+    ok = ok && flushStep(str(kStore)) && flushStep(QStringLiteral("."));
+    return ok && present(group) && !present(deleted);
 }
 
-// Without a record no rename has happened: the staging folders hold copies only.
+// Done: paraGroup.deleted is the group deleted.
+bool clearUpDelete(const Record& record)
+{
+    return removeIfSpare(str(kDeleted), record.state == State::Done) && finish(record);
+}
+
+bool undo(const Record& record)
+{
+    switch (record.operation) {
+    case Operation::Restore:
+        return undoRestore(record);
+    case Operation::Backup:
+        return undoBackup(record);
+    case Operation::Delete:
+        break;
+    }
+    return undoDelete(record);
+}
+
+bool clearUp(const Record& record)
+{
+    switch (record.operation) {
+    case Operation::Restore:
+        return clearUpRestore(record);
+    case Operation::Backup:
+        return clearUpBackup(record);
+    case Operation::Delete:
+        break;
+    }
+    return clearUpDelete(record);
+}
+
+// Without a record no rename has happened: the staging folders hold copies only, as long as the
+// working parameters are there; a folder of working files or of a group set aside is kept.
 bool removeUnrecordedLeftovers()
 {
-    bool ok = removeStep(str(kRestoreStaging)) && removeStep(str(kBackupStaging));
+    const bool whole = QFileInfo(QStringLiteral("PARAM.db")).isFile();
+    bool ok = true;
+    for (const char* folder : {kRestoreStaging, kBackupStaging})
+        ok = removeIfSpare(str(folder), whole) && ok;
     for (const char* folder : {kRestoreReplaced, kBackupReplaced, kDeleted}) {
         const QString path = str(folder);
         const QFileInfo info(path);
-        const bool spare = info.isSymLink() || !info.isDir()
-            || QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        ok = removeIfSpare(path, spare) && ok;
+        ok = removeIfSpare(path, info.isSymLink() || !info.isDir() || isEmptyFolder(path)) && ok;
     }
-    return removePartialRecords() && ok;
+    return ok;
 }
 
 }  // namespace
@@ -338,9 +406,10 @@ QByteArray currentIndexFile(bool* present)
 
 bool recover()
 {
+    const bool temporariesGone = removeTemporaryFiles();
     const QString journal = str(kJournalFile);
     if (!GroupJournal::present(journal))
-        return removeUnrecordedLeftovers();
+        return removeUnrecordedLeftovers() && temporariesGone;
     QFile file(journal);
     Record record;
     if (!file.open(QIODevice::ReadOnly) || !decode(file.readAll(), &record)) {
@@ -349,15 +418,23 @@ bool recover()
         return false;
     }
     file.close();
-    switch (record.operation) {
-    case Operation::Restore:
-        return recoverRestore(record);
-    case Operation::Backup:
-        return recoverBackup(record);
-    case Operation::Delete:
-        break;
+    const char* operation = operationName(record.operation);
+    if (record.state == State::Started) {
+        qWarning("the %s of parameter group %s was cut off; it is undone", operation, qPrintable(record.group));
+        if (!undo(record)) {
+            qCritical("the %s of parameter group %s could not be undone; everything is left for the next try",
+                      operation, qPrintable(record.group));
+            return false;
+        }
+        // From here on nothing moves back: what is left beside the store goes.
+        record.state = State::Undone;
+        if (!write(record))
+            return false;
+    } else {
+        qInfo("the %s of parameter group %s was %s; removing what it left", operation, qPrintable(record.group),
+              record.state == State::Done ? "complete" : "undone");
     }
-    return recoverDelete(record);
+    return clearUp(record) && temporariesGone;
 }
 
 }  // namespace GroupJournal

@@ -1,10 +1,13 @@
 // The journal of the parameter-group operations (restore, backup, delete). Before its first
 // rename an operation writes what it is about to move where (paraGroup.journal, flushed with its
 // folder); once every rename and the new group index are on the disk it marks the record done.
-// `recover` plays a record back: an operation that was not done is undone, rename by rename, one
-// that was done has its leftovers removed. So after a cut at any instant (power cut, kill, crash)
-// the working files are exactly the old group or exactly the new one, and no group is lost from
-// the store. Runs at start-up before PARAM.db is opened, and before every new operation.
+// `recover` plays a record back: an operation that was not done is undone, rename by rename, and
+// marked undone; then what an undone or done operation left beside the store is removed, and the
+// record last. The state in the record, not what lies on the disk, says which way the entries
+// move, and it is on the disk before anything is removed: so the recovery itself may be cut at
+// any of its steps, any number of times, and each start after a cut (power cut, kill, crash)
+// still ends with the working files exactly the old group or exactly the new one, and no group
+// lost from the store. Runs at start-up before PARAM.db is opened, and before every new operation.
 #pragma once
 
 #include <QString>
@@ -25,6 +28,13 @@ extern const char* const kDeleted;           // the group being deleted
 
 enum class Operation { Restore, Backup, Delete };
 
+// How far an operation has come. Each state is on the disk before what it allows is done.
+enum class State {
+    Started,  // renames may be under way: the recovery moves every entry back where it was
+    Undone,   // every entry is back: what is left beside the store are copies, removed
+    Done,     // every entry and the new index are in place: what the operation replaced goes
+};
+
 // One working entry a restore replaces: whether the working directory had it, and whether the
 // group brings one.
 struct Entry {
@@ -36,7 +46,7 @@ struct Entry {
 struct Record {
     Operation operation = Operation::Restore;
     QString group;
-    bool done = false;
+    State state = State::Started;
     bool existed = false;                // backup: the group was in the store before
     QList<Entry> entries;                // restore: in the order they are moved
     bool hadIndex = false;               // sysadd.txt was there before the operation
@@ -49,7 +59,8 @@ bool write(const Record& record);
 
 // Plays back a record left by an operation that was cut off and removes the leftovers of one
 // without a record (copies only; a folder that may hold the only copy of working files is kept
-// and logged). True when the working files and the store are whole and nothing is left over.
+// and logged), and the temporary files of cut-off writes of the index and the record. True when
+// the working files and the store are whole and nothing is left over.
 bool recover();
 
 // The content of sysadd.txt as it is now (empty and `present` false when there is none).

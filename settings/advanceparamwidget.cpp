@@ -495,11 +495,16 @@ void AdvanceParamWidget::backupGroupFrom(ComboBox* list, const QString& name, co
 
 void AdvanceParamWidget::setCurrentGroupIndex(int index)
 {
+    takeCurrentGroupIndex(index);
+    activeParams->saveParaGroupIndex();
+}
+
+void AdvanceParamWidget::takeCurrentGroupIndex(int index)
+{
     activeParams->paraGroupIndex = index;
     // The dialog's apply copies the edit record over the active one: both name the same group.
     if (editParams)
         editParams->paraGroupIndex = index;
-    activeParams->saveParaGroupIndex();
     if (mainWindow)
         mainWindow->writeParaGroupToModbus();
 }
@@ -536,19 +541,20 @@ void AdvanceParamWidget::deleteListedGroup(ComboBox* list, const ServiceBoxes& b
     }
     if (!boxes.ask(tableText(kTextDeleteQuestion)))
         return;
-    // The index is a position in the sorted list: it must go on naming the current group.
-    const QStringList before = ParaGroups::groupList();
-    const int current = activeParams->paraGroupIndex;
-    const QString currentName = current >= 0 && current < before.size() ? before.at(current) : QString();
-    list->removeItem(list->currentIndex());
-    if (!ParaGroups::removeGroup(name))
-        qWarning("parameter group %s not removed completely", qPrintable(name));
-    // -1 when the current group itself was deleted: no listed group is the current one.
-    if (!currentName.isEmpty()) {
-        const int index = ParaGroups::groupList().indexOf(currentName);
-        if (index != current)
-            setCurrentGroupIndex(index);
+    // The index is a position in the sorted list: the delete itself moves it in sysadd.txt so
+    // that it goes on naming the current group (-1 when that group was the one deleted).
+    int index = activeParams->paraGroupIndex;
+    QString why;
+    if (!ParaGroups::removeGroup(name, &index, &why)) {
+        qWarning("parameter group %s not removed; the list keeps it", qPrintable(name));
+        if (mainWindow)
+            mainWindow->InsertRecord(why);
+        boxes.warn(why);
+        return;
     }
+    list->removeItem(list->currentIndex());
+    if (index != activeParams->paraGroupIndex)
+        takeCurrentGroupIndex(index);
 }
 
 // ---- USB disk ----

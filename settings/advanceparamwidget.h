@@ -107,13 +107,16 @@ public:
     static void backupGroupFrom(ComboBox* list, const QString& name, const ServiceBoxes& boxes,
                                 const std::function<void()>& apply, const std::function<void()>& refill);
     // The default group is refused with a warning by both.
-    // Removes the listed group from the list and the store after asking; nothing when none is
-    // listed. The current group's index is moved so that it names the same group (-1 when that
-    // group itself was deleted).
+    // Removes the listed group from the store and then from the list after asking; nothing when
+    // none is listed. The current group's index is moved so that it names the same group (-1 when
+    // that group itself was deleted). A refused delete keeps the group listed and says why in a
+    // warning and the operation log.
     static void deleteListedGroup(ComboBox* list, const ServiceBoxes& boxes);
     // Makes `index` the current group's index: in the active and the edit record, sysadd.txt and
     // Modbus read register 2.
     static void setCurrentGroupIndex(int index);
+    // The same without sysadd.txt, which holds `index` already.
+    static void takeCurrentGroupIndex(int index);
     // Takes a package chosen on the USB disk (file dialog over `parent` in font size `fontSize`)
     // as the pending package, after the update question; the disk is unmounted afterwards.
     static void updateFromUsbDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes);

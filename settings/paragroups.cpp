@@ -28,15 +28,80 @@ QString str(const char* latin1)
     return QString::fromLatin1(latin1);
 }
 
+// Why a delete is refused, for the box and the operation log.
+const char* const kGroupNotDeletedText = QT_TRANSLATE_NOOP("ParaGroups", "参数组“%1”无法删除，参数组没有改变！");
+const char* const kEarlierOperationText =
+    QT_TRANSLATE_NOOP("ParaGroups", "上一次参数组操作未能完成恢复，参数组“%1”没有删除！");
+
 // A database's companions, which must follow it wherever it goes.
 const char* const kDatabaseCompanions[] = {"-journal", "-wal", "-shm"};
 
-// Names a group must not bring into the working directory: the store, the operations' own
-// folders and record, and the group index (which the restore writes itself).
-bool isReservedName(const QString& name)
+// A database file with its companions.
+QStringList databaseFiles(const char* database)
 {
-    return name == QLatin1String(ParaGroups::kStoreFolder).mid(2) || name.startsWith(QLatin1String("paraGroup."))
-        || name == QLatin1String(GroupJournal::kIndexFile);
+    QStringList files{str(database)};
+    for (const char* suffix : kDatabaseCompanions)
+        files << str(database) + QLatin1String(suffix);
+    return files;
+}
+
+// What a restore brings in of group `group`: its PARAM.db with the database's companions and its
+// template folders cammer<c><d>; the default group also the camera serial numbers SN.db and the
+// factory archive. Anything else a group folder holds (an update package, notes) stays in the
+// store: it must not land in the install folder unchecked.
+bool isGroupEntry(const QString& group, const QFileInfo& entry)
+{
+    const QString name = entry.fileName();
+    if (entry.isDir())
+        return name.size() == 8 && name.startsWith(QLatin1String("cammer")) && name.at(6).isDigit()
+            && name.at(7).isDigit();
+    if (!entry.isFile())
+        return false;
+    QStringList files = databaseFiles("PARAM.db");
+    if (group == QLatin1String(ParaGroups::kDefaultGroup))
+        files << databaseFiles("SN.db") << QStringLiteral("20clearsh.tar.gz");
+    return files.contains(name);
+}
+
+// Copies the file `from` to `to`, replacing a file there; the copy stays writable.
+bool copyFile(const QString& from, const QString& to)
+{
+    GroupJournal::step("copy", from);
+    if (present(to) && !QFile::remove(to)) {
+        qWarning("cannot replace %s", qPrintable(to));
+        return false;
+    }
+    if (!QFile::copy(from, to)) {
+        qWarning("cannot copy %s to %s", qPrintable(from), qPrintable(to));
+        return false;
+    }
+    // A copy of a read-only file must stay writable: the program saves into it.
+    QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::WriteOwner);
+    return true;
+}
+
+// Copies the entries group `name` brings in into `staging`; the rest is named in the log.
+bool copyGroupEntries(const QString& name, const QString& staging)
+{
+    bool ok = QDir().mkpath(staging);
+    const QFileInfoList entries = QDir(groupFolder(name)).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink()) {
+            qWarning("%s is a link and is left out of the copy", qPrintable(entry.filePath()));
+            continue;
+        }
+        if (!isGroupEntry(name, entry)) {
+            qWarning("%s is not restored: a group brings in only its parameters and templates",
+                     qPrintable(entry.filePath()));
+            continue;
+        }
+        const QString target = staging + QLatin1Char('/') + entry.fileName();
+        ok = (entry.isDir() ? ParaGroups::copyFolderContent(entry.filePath(), target)
+                            : copyFile(entry.filePath(), target))
+            && ok;
+    }
+    return ok;
 }
 
 QByteArray indexContent(int index)
@@ -60,7 +125,7 @@ GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString&
 // start removes.
 bool complete(GroupJournal::Record& record)
 {
-    record.done = true;
+    record.state = GroupJournal::State::Done;
     if (!GroupJournal::write(record))
         return false;
     if (!GroupJournal::recover())
@@ -80,7 +145,7 @@ void undo(const char* operation, const QString& name)
 
 // The working entries a restore replaces, in the order they are moved: the running cameras'
 // template folders (also where the group has none of its own), every entry the group brings,
-// and the companions of each.
+// and the companions of its databases.
 QList<GroupJournal::Entry> restoreEntries(const QString& staging, int cameras, int detects)
 {
     QStringList names;
@@ -89,22 +154,17 @@ QList<GroupJournal::Entry> restoreEntries(const QString& staging, int cameras, i
             names << QStringLiteral("cammer%1%2").arg(c).arg(d);
     const QStringList staged =
         QDir(staging).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& entry : staged) {
-        if (isReservedName(entry)) {
-            qWarning("the group's %s is not restored: the name is the group store's own", qPrintable(entry));
-            continue;
-        }
-        names << entry;
-        for (const char* suffix : kDatabaseCompanions)
-            names << entry + QLatin1String(suffix);
-    }
+    names << staged;
+    for (const char* database : {"PARAM.db", "SN.db"})
+        if (staged.contains(QLatin1String(database)))
+            names << databaseFiles(database);
     QList<GroupJournal::Entry> entries;
     QStringList seen;
     for (const QString& name : names) {
         if (seen.contains(name))
             continue;
         seen << name;
-        const bool fresh = staged.contains(name) && !isReservedName(name);
+        const bool fresh = staged.contains(name);
         if (present(name) || fresh)
             entries.append({name, present(name), fresh});
     }
@@ -192,19 +252,7 @@ bool copyFolderContent(const QString& from, const QString& to)
             qWarning("%s is not a plain file and is left out of the copy", qPrintable(entry.filePath()));
             continue;
         }
-        GroupJournal::step("copy", entry.filePath());
-        if (present(target) && !QFile::remove(target)) {
-            qWarning("cannot replace %s", qPrintable(target));
-            ok = false;
-            continue;
-        }
-        if (!QFile::copy(entry.filePath(), target)) {
-            qWarning("cannot copy %s to %s", qPrintable(entry.filePath()), qPrintable(target));
-            ok = false;
-            continue;
-        }
-        // A copy of a read-only file must stay writable: the program saves into it.
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        ok = copyFile(entry.filePath(), target) && ok;
     }
     return ok;
 }
@@ -289,14 +337,19 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
     return ok;
 }
 
-bool removeGroup(const QString& name)
+bool removeGroup(const QString& name, int* index, QString* why)
 {
-    if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
+    const auto refuse = [&](const char* text) {
+        if (why)
+            *why = QCoreApplication::translate("ParaGroups", text).arg(name);
         return false;
+    };
+    if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
+        return refuse(kGroupNotDeletedText);
     if (!GroupJournal::recover()) {
         qWarning("parameter group %s not removed: an earlier group operation could not be recovered",
                  qPrintable(name));
-        return false;
+        return refuse(kEarlierOperationText);
     }
     const QString group = groupFolder(name);
     if (!present(group))
@@ -304,21 +357,28 @@ bool removeGroup(const QString& name)
     GroupJournal::Record record = newRecord(GroupJournal::Operation::Delete, name);
     // The index goes on naming the group it named; none when that group is the one deleted.
     QStringList groups = groupList();
-    bool numeric = false;
-    const int current = record.oldIndex.trimmed().toInt(&numeric);
-    if (numeric && current >= 0 && current < groups.size()) {
+    bool numeric = index != nullptr;
+    const int current = index ? *index : record.oldIndex.trimmed().toInt(&numeric);
+    const bool named = numeric && current >= 0 && current < groups.size();
+    int newIndex = current;
+    if (named) {
         const QString currentName = groups.at(current);
         groups.removeAll(name);
-        record.newIndex = indexContent(int(groups.indexOf(currentName)));
+        newIndex = int(groups.indexOf(currentName));
+        record.newIndex = indexContent(newIndex);
     }
     const QString deleted = str(GroupJournal::kDeleted);
     const bool ok = GroupJournal::write(record) && GroupJournal::renameStep(group, deleted)
         && GroupJournal::flushStep(QString::fromLatin1(kStoreFolder)) && GroupJournal::flushStep(QStringLiteral("."))
         && (record.newIndex == record.oldIndex || GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex))
         && complete(record);
-    if (!ok)
+    if (!ok) {
         undo("the delete", name);
-    return ok;
+        return refuse(kGroupNotDeletedText);
+    }
+    if (named && index)
+        *index = newIndex;
+    return true;
 }
 
 QString failureText(RestoreFailure failure, const QString& name)
@@ -365,7 +425,7 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
     const QString staging = str(GroupJournal::kRestoreStaging);
 
     GroupJournal::step("copy", groupFolder(name));
-    if (!copyFolderContent(groupFolder(name), staging) || !flushTree(staging)) {
+    if (!copyGroupEntries(name, staging) || !flushTree(staging)) {
         qWarning("parameter group %s could not be copied; the running group stays", qPrintable(name));
         removeTree(staging);
         return RestoreFailure::CopyFailed;

@@ -52,10 +52,14 @@ bool holdsSoundParameters(const QString& file);
 // copy.
 bool backupGroup(const QString& name, int cameras, int detects, QString* why = nullptr);
 
-// Removes group `name` with everything in it (a group that is a symbolic link: the link only),
-// and keeps the group index in sysadd.txt naming the group it named (-1 when that was `name`);
-// false for an invalid name, the default group, or when it could not be removed.
-bool removeGroup(const QString& name);
+// Removes group `name` with everything in it (a group that is a symbolic link: the link only).
+// The current group's index, `index` when given (the running program's) and otherwise the one
+// in sysadd.txt, is moved so that it goes on naming the group it named (-1 when that was
+// `name`) and written into sysadd.txt with the delete, which is its one writer then; `index`
+// gets the new value (unchanged when it named no listed group). False, with `why` saying why for
+// the operator and the store unchanged, for an invalid name, the default group, an earlier
+// operation that could not be recovered, or when the group could not be removed.
+bool removeGroup(const QString& name, int* index = nullptr, QString* why = nullptr);
 
 // Why a restore did not happen. On every failure the working files are as they were.
 enum class RestoreFailure {
@@ -71,7 +75,9 @@ enum class RestoreFailure {
 // language in use.
 QString failureText(RestoreFailure failure, const QString& name);
 
-// Restores group `name` into the working directory: copies the whole group into a staging folder
+// Restores group `name` into the working directory: copies the group's own entries (PARAM.db
+// with its companion files and the template folders cammer<c><d>; for the default group also
+// SN.db and the factory archive, anything else is logged and stays) into a staging folder
 // beside the working files and flushes it to disk, checks that its PARAM.db is sound, then closes
 // PARAM.db and moves the working template folders cammer<c><d> (cameras 1..cameras, detects
 // 1..detects) and every working entry the group has one of aside, renames each staged entry into

@@ -1308,6 +1308,17 @@ the current files; the current group is unchanged!</translation>
 to a folder outside the store
 and cannot be used!</translation>
     </message>
+    <message>
+        <source>参数组“%1”无法删除，参数组没有改变！</source>
+        <translation>Parameter group "%1" could not
+be deleted; the groups are unchanged!</translation>
+    </message>
+    <message>
+        <source>上一次参数组操作未能完成恢复，参数组“%1”没有删除！</source>
+        <translation>The last parameter group operation
+could not be recovered;
+group "%1" was not deleted!</translation>
+    </message>
 </context>
 <context>
     <name>PendingPackage</name>

@@ -370,6 +370,53 @@ TEST_F(AdvancedTest, RestoreOfADamagedGroupSaysWhyAndRestartsNothing)
     EXPECT_TRUE(SystemParam::saveSysParams(*activeParams, store->queryIn));
 }
 
+// After a delete sysadd.txt and the running program name the same group, written once with the
+// delete; a delete that is refused keeps the group listed and says why in a box and the log.
+TEST_F(AdvancedTest, DeleteKeepsTheIndexOnTheRunningGroupAndARefusalSaysWhy)
+{
+    for (const char* name : {"A", "B", "C", "a\tb"})
+        writeFile(QStringLiteral("paraGroup/") + QLatin1String(name) + QStringLiteral("/PARAM.db"), name);
+    page->ParaGroupUpdateList();
+    // A runs; sysadd.txt still holds an index from before (C).
+    activeParams->paraGroupIndex = 0;
+    writeFile(QStringLiteral("sysadd.txt"), "2\n");
+    const auto remove = [this](const QString& name) {
+        page->groupBox->setCurrentIndex(page->groupBox->findText(name));
+        ModalScript script({1, 1});
+        page->SlotParaGroupDelete();
+        return script.texts;
+    };
+    EXPECT_EQ(remove(QStringLiteral("B")), QStringList{tableText(287)});
+    EXPECT_EQ(ParaGroups::groupList(), (QStringList{"A", "C", "a\tb"}));
+    EXPECT_EQ(activeParams->paraGroupIndex, 0);
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("0\n"));
+
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* group;
+        const char* why;
+    } refusals[] = {
+        {"an earlier operation that cannot be recovered",
+         [] { writeFile(QStringLiteral("paraGroup.journal"), "not a record"); }, "C",
+         "上一次参数组操作未能完成恢复，参数组“C”没有删除！"},
+        {"a folder name that names no group", [] { QFile::remove(QStringLiteral("paraGroup.journal")); }, "a\tb",
+         "参数组“a\tb”无法删除，参数组没有改变！"},
+    };
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        const QString group = QString::fromUtf8(c.group);
+        const QString why = QString::fromUtf8(c.why);
+        EXPECT_EQ(remove(group), (QStringList{tableText(287), why}));
+        EXPECT_TRUE(ParaGroups::groupList().contains(group));
+        EXPECT_EQ(page->groupBox->currentText(), group) << "still listed";
+        EXPECT_EQ(page->groupBox->count(), 3);
+        EXPECT_EQ(logRemarks().last(), why);
+    }
+    EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("0\n"));
+}
+
 TEST_F(AdvancedTest, TheDefaultGroupIsNeitherOverwrittenNorDeleted)
 {
     writeFile(QStringLiteral("paraGroup/default/PARAM.db"), "default parameters");

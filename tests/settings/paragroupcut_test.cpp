@@ -3,7 +3,9 @@
 // (copy, mkdir, rename, flush, write, removal), for N = 1, 2, ... until the operation runs to its
 // end. The next start's recovery must then leave the working files exactly the old group or
 // exactly the new one with the index naming it, the store with every group it had, and no
-// leftover beside them. Also: copies never bring in what a symbolic link names.
+// leftover beside them. That recovery is cut the same way at each of its own steps, for every
+// cut of the operation, and for a sample of those pairs the recovery after it once more. Also:
+// copies never bring in what a symbolic link names.
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
 #include "settings/paragroups.h"
@@ -15,13 +17,17 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
+#include <random>
 
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -91,9 +97,10 @@ std::map<QString, QStringList> storeState()
     return groups;
 }
 
+// What the operations and their atomic writes leave beside the store when they are cut off.
 QStringList leftovers()
 {
-    return QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*")},
+    return QDir(QStringLiteral(".")).entryList({QStringLiteral("paraGroup.*"), QStringLiteral("sysadd.txt.*")},
                                                QDir::AllEntries | QDir::Hidden | QDir::System);
 }
 
@@ -118,10 +125,25 @@ std::string describe(const Snapshot& s)
 
 int stepsLeft = 0;
 
-void killAtStep(const char*, const QString&)
+// A cut before a write of a whole file stands also for one between the link and the rename of
+// its temporary file: that file, under a name of the kind the atomic write gives it, is left too.
+void killAtStep(const char* what, const QString& path)
 {
-    if (--stepsLeft == 0)
-        ::raise(SIGKILL);
+    if (--stepsLeft != 0)
+        return;
+    if (std::strcmp(what, "write") == 0) {
+        QFile partial(path + QStringLiteral(".Cut0ff"));
+        if (partial.open(QIODevice::WriteOnly))
+            partial.write("cut off before its rename");
+    }
+    ::raise(SIGKILL);
+}
+
+int stepsCounted = 0;
+
+void countStep(const char*, const QString&)
+{
+    ++stepsCounted;
 }
 
 // Runs `operation` in a forked child killed before its `cutAt`-th step. True when the child was
@@ -147,10 +169,64 @@ bool runCut(const std::function<bool()>& operation, int cutAt, int* status)
     return false;
 }
 
+// Runs `operation` whole in a forked child: the number of its steps (at most 254), or -1 when it
+// failed.
+int runCounted(const std::function<bool()>& operation)
+{
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        stepsCounted = 0;
+        GroupJournal::setStepHook(countStep);
+        const bool ok = operation();
+        std::fflush(nullptr);
+        ::_exit(ok ? std::min(stepsCounted, 254) : 255);
+    }
+    int wstatus = 0;
+    while (::waitpid(pid, &wstatus, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(wstatus) && WEXITSTATUS(wstatus) != 255 ? WEXITSTATUS(wstatus) : -1;
+}
+
+// `to` becomes a copy of folder `from`, files and folders as they are.
+void copyTree(const QString& from, const QString& to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    const QFileInfoList entries =
+        QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString target = to + QLatin1Char('/') + entry.fileName();
+        if (entry.isDir())
+            copyTree(entry.filePath(), target);
+        else
+            ASSERT_TRUE(QFile::copy(entry.filePath(), target)) << entry.filePath().toStdString();
+    }
+}
+
+// Thousands of cut runs log what each recovery does: only the test's own verdicts are shown.
+void dropMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 class ParaGroupCutTest : public ::testing::Test {
 protected:
-    void SetUp() override { home = QDir::currentPath(); }
-    void TearDown() override { QDir::setCurrent(home); }
+    // A SIGKILL tests no flush to the disk: the runs go to a RAM disk where there is one, so the
+    // many flushes cost no disk waits.
+    void SetUp() override
+    {
+        testFolder = QDir::currentPath();
+        if (QFileInfo(QStringLiteral("/dev/shm")).isDir() && QFileInfo(QStringLiteral("/dev/shm")).isWritable()) {
+            ramFolder = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/paragroupcut-XXXXXX"));
+            if (ramFolder->isValid())
+                QDir::setCurrent(ramFolder->path());
+        }
+        home = QDir::currentPath();
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(testFolder);
+        ramFolder.reset();
+    }
 
     // A fresh working directory of its own below the test's one, set up by `prepare`.
     void enterFresh(const QString& name, const std::function<void()>& prepare)
@@ -204,6 +280,114 @@ protected:
         return cut;
     }
 
+    // What every pair of cuts of one operation led to.
+    struct PairOutcome {
+        int pairs = 0;
+        int thirdCuts = 0;
+        int oldSeen = 0;
+        int newSeen = 0;
+        QStringList wrong;
+    };
+
+    // The start after the last cut: its recovery must leave exactly the old state or exactly the
+    // new one and nothing beside them; what went wrong is noted under `label`.
+    void judgeStart(bool recovered, const QString& label, const Snapshot& before, const Snapshot& after,
+                    PairOutcome& outcome)
+    {
+        const Snapshot now = snapshot();
+        const bool old = now == before;
+        const bool fresh = now == after;
+        outcome.oldSeen += old;
+        outcome.newSeen += fresh;
+        QStringList faults;
+        if (!recovered)
+            faults << QStringLiteral("the recovery failed");
+        if (!old && !fresh)
+            faults << QString::fromStdString(describe(now));
+        if (!leftovers().isEmpty())
+            faults << QStringLiteral("left: ") + leftovers().join(QStringLiteral(", "));
+        if (!faults.isEmpty())
+            outcome.wrong << label + QStringLiteral(": ") + faults.join(QStringLiteral("; "));
+    }
+
+    // Cuts `operation` before each of its steps N1 in turn; then the next start's recovery
+    // before each of its own steps N2, for every N1; for every fourth pair the recovery after
+    // that once more, before one step N3 picked from a fixed sequence. The start after the last
+    // cut recovers whole. Each run starts from a copy of the prepared files.
+    PairOutcome cutOperationThenRecovery(const std::function<void()>& prepare, const std::function<bool()>& operation)
+    {
+        PairOutcome outcome;
+        const QString fixture = home + QStringLiteral("/fixture");
+        const QString first = home + QStringLiteral("/first");
+        const QString second = home + QStringLiteral("/second");
+        const QString third = home + QStringLiteral("/third");
+        enterFresh(QStringLiteral("fixture"), prepare);
+        const Snapshot before = snapshot();
+        copyTree(fixture, home + QStringLiteral("/reference"));
+        QDir::setCurrent(home + QStringLiteral("/reference"));
+        EXPECT_TRUE(operation()) << "the uncut operation succeeds";
+        const Snapshot after = snapshot();
+        EXPECT_FALSE(before == after) << "the operation changes something";
+
+        const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
+        std::minstd_rand picks(55);
+        int status = -1;
+        for (int cut1 = 1;; ++cut1) {
+            copyTree(fixture, first);
+            QDir::setCurrent(first);
+            if (!runCut(operation, cut1, &status))
+                break;
+            // The recovery run whole, which also tells how many steps it has to cut.
+            copyTree(first, second);
+            QDir::setCurrent(second);
+            const int recoverySteps = runCounted(GroupJournal::recover);
+            judgeStart(recoverySteps >= 0, QStringLiteral("cut before step %1").arg(cut1), before, after, outcome);
+            for (int cut2 = 1; cut2 <= recoverySteps; ++cut2) {
+                const QString label = QStringLiteral("cut before step %1, then the recovery before its step %2")
+                                          .arg(cut1)
+                                          .arg(cut2);
+                copyTree(first, second);
+                QDir::setCurrent(second);
+                if (!runCut(GroupJournal::recover, cut2, &status)) {
+                    outcome.wrong << label + QStringLiteral(": the recovery took fewer steps than before");
+                    break;
+                }
+                ++outcome.pairs;
+                if ((cut1 + cut2) % 4 == 0) {
+                    const int cut3 = 1 + int(picks() % unsigned(recoverySteps));
+                    copyTree(second, third);
+                    QDir::setCurrent(third);
+                    if (runCut(GroupJournal::recover, cut3, &status))
+                        ++outcome.thirdCuts;
+                    judgeStart(GroupJournal::recover(), label + QStringLiteral(", then before step %1").arg(cut3),
+                               before, after, outcome);
+                    QDir::setCurrent(second);
+                }
+                judgeStart(GroupJournal::recover(), label, before, after, outcome);
+            }
+        }
+        qInstallMessageHandler(previous);
+        QDir::setCurrent(home);
+        return outcome;
+    }
+
+    // Every pair of cuts of `operation` ends in the old state or the new one, both seen.
+    void expectEveryPairOfCutsRecovers(const std::function<void()>& prepare, const std::function<bool()>& operation)
+    {
+        const PairOutcome outcome = cutOperationThenRecovery(prepare, operation);
+        EXPECT_TRUE(outcome.wrong.isEmpty())
+            << outcome.wrong.size() << " of " << outcome.pairs + outcome.thirdCuts
+            << " runs went wrong, among them:\n"
+            << outcome.wrong.mid(0, 6).join(QLatin1Char('\n')).toStdString();
+        EXPECT_GT(outcome.pairs, 50);
+        EXPECT_GT(outcome.thirdCuts, 10);
+        EXPECT_GT(outcome.oldSeen, 0);
+        EXPECT_GT(outcome.newSeen, 0);
+        std::printf("%d pairs of cuts, %d with a third cut\n", outcome.pairs, outcome.thirdCuts);
+    }
+
+    QString testFolder;
+    std::unique_ptr<QTemporaryDir> ramFolder;
     QString home;
 };
 
@@ -405,6 +589,90 @@ TEST_F(ParaGroupCutTest, CopiesBringInNothingALinkNames)
     EXPECT_EQ(tree(outside), outsideFiles) << "nothing outside was changed";
 }
 
+// A write of the index or of the record cut off between the link of its temporary file and the
+// rename leaves that file: the next start removes it, and nothing else of a similar name.
+TEST_F(ParaGroupCutTest, StartUpRemovesTheTemporaryFilesOfCutOffWrites)
+{
+    const struct {
+        const char* file;
+        bool removed;
+    } cases[] = {
+        {"sysadd.txt.Ab3dEf", true},   {"paraGroup.journal.xYz123", true}, {"sysadd.txt.bak", false},
+        {"sysadd.txt.AbCdEfG", false}, {"sysadd.txt.Ab-dEf", false},       {"count.txt.AbCdEf", false},
+    };
+    for (const bool recorded : {false, true}) {
+        SCOPED_TRACE(recorded ? "after a delete that was cut off" : "without a record");
+        enterFresh(QStringLiteral("temporaries"), prepareDelete);
+        if (recorded) {
+            int status = -1;
+            ASSERT_TRUE(runCut([] { return ParaGroups::removeGroup(QStringLiteral("line2")); }, 3, &status));
+        }
+        for (const auto& c : cases)
+            writeFile(QLatin1String(c.file), "cut off");
+        EXPECT_TRUE(GroupJournal::recover());
+        for (const auto& c : cases)
+            EXPECT_EQ(QFileInfo::exists(QLatin1String(c.file)), !c.removed) << c.file;
+    }
+}
+
+QStringList loggedLines;
+
+void noteMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    loggedLines << text;
+}
+
+// A restore brings in a group's own entries only: PARAM.db and the template folders, for the
+// default group also SN.db and the factory archive. Whatever else lies in a group folder (an
+// update package that must not reach the install folder unchecked, notes, scripts) stays in the
+// store and is named in the log.
+TEST_F(ParaGroupCutTest, RestoreBringsInOnlyTheGroupsOwnEntries)
+{
+    const QStringList foreign{"newupdate.tar.gz", "notes.txt", "tools"};
+    const struct {
+        const char* group;
+        QStringList brought;
+    } cases[] = {
+        {"other", {"cammer31"}},
+        {"default", {"20clearsh.tar.gz", "SN.db", "cammer31"}},
+    };
+    for (const auto& c : cases) {
+        const QString group = QLatin1String(c.group);
+        SCOPED_TRACE(c.group);
+        enterFresh(QStringLiteral("foreign"), prepareRestore);
+        const QString folder = QStringLiteral("paraGroup/") + group + QLatin1Char('/');
+        writeFile(folder + QStringLiteral("newupdate.tar.gz"), "package");
+        writeFile(folder + QStringLiteral("notes.txt"), "notes");
+        writeFile(folder + QStringLiteral("tools/run.sh"), "script");
+        writeFile(folder + QStringLiteral("cammer31/template0.bmp"), "camera 3");
+        writeFile(QStringLiteral("paraGroup/default/SN.db"), "serial numbers");
+        writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), "factory archive");
+        const std::map<QString, QStringList> store = storeState();
+        const QStringList workingBefore = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        loggedLines.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(noteMessage);
+        const ParaGroups::RestoreFailure result = ParaGroups::restoreGroup(group, 2, 2);
+        qInstallMessageHandler(previous);
+        ASSERT_EQ(result, ParaGroups::RestoreFailure::None);
+
+        QStringList added = QDir::current().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        for (const QString& entry : workingBefore)
+            added.removeAll(entry);
+        added.sort();
+        EXPECT_EQ(added, c.brought);
+        for (const QString& entry : c.brought)
+            EXPECT_TRUE(QFileInfo(entry).isDir() ? tree(entry) == tree(folder + entry)
+                                                 : fileBytes(entry) == fileBytes(folder + entry))
+                << entry.toStdString();
+        EXPECT_EQ(fileBytes(QStringLiteral("PARAM.db")), fileBytes(folder + QStringLiteral("PARAM.db")));
+        EXPECT_EQ(storeState(), store) << "the store keeps everything";
+        for (const QString& entry : foreign)
+            EXPECT_EQ(loggedLines.filter(folder + entry).size(), 1) << entry.toStdString();
+        EXPECT_EQ(leftovers(), QStringList());
+    }
+}
+
 // A record the recovery cannot read moves nothing, and nothing it might still need is removed.
 TEST_F(ParaGroupCutTest, AnUnreadableRecordMovesNothing)
 {
@@ -424,6 +692,28 @@ TEST_F(ParaGroupCutTest, AnUnreadableRecordMovesNothing)
     writeFile(QStringLiteral("paraGroup.restore/PARAM.db"), "copy");
     EXPECT_FALSE(GroupJournal::recover());
     EXPECT_EQ(leftovers(), QStringList{"paraGroup.previous"});
+}
+
+// The recovery is cut too: a second power cut, or an operator switching off a machine that
+// seems slow to start, may stop it at any of its steps, and a third one the recovery after that.
+TEST_F(ParaGroupCutTest, RestoreAndItsRecoveryCutAtEveryPairOfSteps)
+{
+    expectEveryPairOfCutsRecovers(prepareRestore, restoreOther);
+}
+
+TEST_F(ParaGroupCutTest, BackupOverAGroupAndItsRecoveryCutAtEveryPairOfSteps)
+{
+    expectEveryPairOfCutsRecovers(prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("line2"), 2, 2); });
+}
+
+TEST_F(ParaGroupCutTest, BackupOfANewGroupAndItsRecoveryCutAtEveryPairOfSteps)
+{
+    expectEveryPairOfCutsRecovers(prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("mouldA"), 2, 2); });
+}
+
+TEST_F(ParaGroupCutTest, DeleteAndItsRecoveryCutAtEveryPairOfSteps)
+{
+    expectEveryPairOfCutsRecovers(prepareDelete, [] { return ParaGroups::removeGroup(QStringLiteral("line2")); });
 }
 
 }  // namespace
