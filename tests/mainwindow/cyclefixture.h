@@ -42,7 +42,9 @@
 inline std::vector<unsigned char> emptyCavityFrame();
 inline std::vector<unsigned char> partLeftInCavityFrame();
 
-// A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
+// A grey 320 x 240 camera of the tests that streams: every grab hands out the frame the test set
+// last as a new frame, as a camera sends one on every tick; while `streaming` is off nothing
+// arrives.
 // Discovery finds the devices listed for its family in TestCamera::devices(). The view's
 // connection watch is answered as the test scripts it.
 class CycleCamera : public TestCamera {
@@ -71,12 +73,11 @@ public:
         return list;
     }
 
-    // The next grab delivers this frame (kWidth x kHeight grey bytes).
+    // The grabs from now on deliver this frame (kWidth x kHeight grey bytes).
     void setFrame(const std::vector<unsigned char>& frame)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_frame = frame;
-        m_new = true;
     }
 
     void whiteBalanceOnce() override { ++whiteBalances; }
@@ -103,10 +104,9 @@ public:
             return true;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_new)
+        if (!streaming || m_frame.empty())
             return false;
         std::memcpy(destination, m_frame.data(), m_frame.size());
-        m_new = false;
         return true;
     }
     CameraInterface* create(CameraInfo info) override
@@ -121,6 +121,8 @@ public:
     // the rule says so, else the empty cavity; grabs counts them.
     std::function<bool()> partLeftRule;
     int grabs = 0;
+    // The camera sends frames (GUI thread only).
+    bool streaming = true;
 
     int whiteBalances = 0;
     // The watch's answers (GUI thread only): frames since its last question, whether the camera
@@ -134,7 +136,6 @@ public:
 private:
     std::mutex m_mutex;
     std::vector<unsigned char> m_frame;
-    bool m_new = false;
 };
 
 // Frames of the tests: an empty cavity (flat grey 100) and the same with a part left in it
