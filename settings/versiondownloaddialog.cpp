@@ -30,6 +30,7 @@
 #include <QTransform>
 
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -81,25 +82,28 @@ struct Fetched {
 
 // GETs `address` through a manager of its own and waits in a local event loop until the reply
 // finishes, `timeoutMs` passes, `cancel` is set or the body turns out longer than `maxBytes`
-// (no more than that is ever buffered). An unfinished request is dropped with its manager. Any
-// thread.
+// (counted as it comes: no more than one network read beyond it is held). An unfinished request
+// is dropped with its manager. Any thread.
 Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* cancel, qint64 maxBytes)
 {
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(address))));
-    reply->setReadBufferSize(maxBytes + 1);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     bool tooLarge = false;
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
-        if (received > maxBytes || total > maxBytes) {
+    const auto refuseAbove = [&](qint64 bytes) {
+        if (bytes > maxBytes) {
             tooLarge = true;
             loop.quit();
         }
-    });
+    };
+    // The announced length, and what has come so far (a body without a length is counted).
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop,
+                     [&](qint64 received, qint64 total) { refuseAbove(std::max(received, total)); });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&]() { refuseAbove(reply->bytesAvailable()); });
     QTimer watch;
     if (cancel) {
         QObject::connect(&watch, &QTimer::timeout, &loop, [&]() {

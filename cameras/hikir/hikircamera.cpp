@@ -497,7 +497,8 @@ void HikIRCamera::handlePreviewData(unsigned type, const unsigned char* data, un
 bool HikIRCamera::startPlayer(int port)
 {
     const bool playing = PlayM4_SetStreamOpenMode(port, PLAYM4_STREAME_REALTIME)
-        && PlayM4_OpenStream(port, m_streamHeader.data(), static_cast<unsigned>(m_streamHeader.size()), kPlayerBufferBytes)
+        && PlayM4_OpenStream(port, m_streamHeader.data(), static_cast<unsigned>(m_streamHeader.size()),
+                             kPlayerBufferBytes)
         && PlayM4_SetDisplayCallBackEx(port, HikIRCallbacks::display, -1)
         && PlayM4_SetDisplayBuf(port, 1)
         && PlayM4_Play(port, nullptr);

@@ -246,21 +246,25 @@ protected:
 
     // A white-area region over the middle of the frame in detect `d` of camera `c`, and the
     // camera's engine trained on it: a part left in the cavity makes the detect NG.
-    void addPartRegion(int c, int d)
+    void addPartRegion(int c, int d) { addRegion(c, d, QRect(100, 60, 120, 120), 5, 0, 240, 100); }
+
+    // A rectangular region of tool `tool` with its three parameters in detect `d` of camera `c`,
+    // and the camera's engine trained anew.
+    void addRegion(int c, int d, const QRect& rect, int tool, int minWH, int sensitivity, int area)
     {
         CammerWidget* view = window->cameraViews[c];
         CammerSingleton& set = *view->roiSet;
         while (set.rois.size() < CammerSingleton::kDetects)
             set.rois.append(QList<ROIInterface*>());
         auto* shape = new ClustomRect;
-        shape->setRect(100, 60, 120, 120);
+        shape->setRect(rect.x(), rect.y(), rect.width(), rect.height());
         const int k = set.roiCount[d]++;
         set.rois[d].append(shape);
         const int s = d * 50 + k;
-        set.toolType[s] = 5;  // white area
-        set.minWH[s] = 0;
-        set.sensitivity[s] = 240;
-        set.area[s] = 100;
+        set.toolType[s] = tool;
+        set.minWH[s] = minWH;
+        set.sensitivity[s] = sensitivity;
+        set.area[s] = area;
         set.shapeKind[s] = 1;
         view->roiMask[s] = shape->mask();
         delete view->engine;

@@ -65,30 +65,6 @@ protected:
         });
     }
 
-    // Temperature regions 0..n-1 of the product check of camera 0 (limits 20..60 degrees), and
-    // the camera's engine rebuilt over them.
-    void addTemperatureRegions(int n)
-    {
-        CammerWidget* view = window->cameraViews[0];
-        CammerSingleton& set = *view->roiSet;
-        while (set.rois.size() < CammerSingleton::kDetects)
-            set.rois.append(QList<ROIInterface*>());
-        for (int k = 0; k < n; ++k) {
-            auto* shape = new ClustomRect;
-            shape->setRect(1, 1, 4, 3);
-            set.rois[0].append(shape);
-            const int s = set.roiCount[0]++;
-            set.toolType[s] = 9;
-            set.minWH[s] = 95;
-            set.sensitivity[s] = 20;
-            set.area[s] = 60;
-            set.shapeKind[s] = 1;
-            view->roiMask[s] = shape->mask();
-        }
-        delete view->engine;
-        view->engine = new DetectEngine(view->roiSet, view);
-    }
-
     FakeThermalCamera fake;
     std::thread pusher;
     std::atomic<bool> stopStream{false};
@@ -103,7 +79,9 @@ TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThro
     startStreaming();
     build(1);
     ASSERT_EQ(window->cameraViews[0]->thermal, true);
-    addTemperatureRegions(kTemperatureRegions);
+    // Temperature regions of the product check, limits 20..60 degrees, emissivity 0.95.
+    for (int k = 0; k < kTemperatureRegions; ++k)
+        addRegion(0, 0, QRect(1, 1, 4, 3), 9, 95, 20, 60);
     for (int k = 0; k < kTemperatureRegions; ++k)
         fake.setReply("GET", "/isp/instrument/objects/points/P" + std::to_string(k) + "?value",
                       {200, "", FakeThermalCamera::Mode::Silent});

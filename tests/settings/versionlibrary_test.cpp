@@ -9,6 +9,7 @@
 #include "widgets/colorbutton.h"
 #include "io/ioserialline.h"
 #include "io/iothread.h"
+#include "tests/core/logcapture.h"
 #include "tests/support/dryrunlog.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/loopbackhttpserver.h"
@@ -32,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <iostream>
@@ -317,18 +319,34 @@ TEST_F(VersionLibraryTest, TheWalkCanBeCancelledFromItsBox)
 
 TEST_F(VersionLibraryTest, ListingLargerThanItsBoundIsRefusedUnread)
 {
-    // Category A's page is a real listing of 30 MB, packages and all; B's is an ordinary one.
-    serveListing("/monitor/", {"A/", "B/"});
-    std::vector<std::string> many;
-    for (int i = 0; many.size() * 110 < 30u << 20; ++i)
-        many.push_back("V1-3.1." + std::to_string(i) + ".tar.gz");
-    serveListing("/monitor/A/", many);
+    // Real listings, packages and all: A's of 30 MB announces its length (and then comes slowly),
+    // C's of 3 MB comes without one; B's is an ordinary one.
+    const auto listingOf = [](size_t bytes) {
+        std::vector<std::string> names;
+        for (int i = 0; names.size() * 110 < bytes; ++i)
+            names.push_back("V1-3.1." + std::to_string(i) + ".tar.gz");
+        return names;
+    };
+    serveListing("/monitor/", {"A/", "B/", "C/"});
+    server.setReply("GET", "/monitor/A/",
+                    {200, listingPage("/monitor/A/", listingOf(30u << 20)), LoopbackHttpServer::Mode::Trickle, "text/html"});
+    server.setReply("GET", "/monitor/C/",
+                    {200, listingPage("/monitor/C/", listingOf(3u << 20)), LoopbackHttpServer::Mode::ToClose, "text/html"});
     serveListing("/monitor/B/", {"V1-3.2.0.tar.gz"});
+    LogCapture log;
     VersionDownloadDialog dialog;
+    const std::vector<std::string> lines = log.lines();
+    for (const char* category : {"A", "C"}) {
+        const std::string refusal =
+            "listing http://" + server.address() + "/monitor/" + category + "/ refused: larger than 1048576 bytes";
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.find(refusal) != std::string::npos; }))
+            << refusal;
+    }
     EXPECT_TRUE(dialog.reachable);
-    EXPECT_EQ(dialog.columnTitles(), (QStringList{"A", "B"}));
+    EXPECT_EQ(dialog.columnTitles(), (QStringList{"A", "B", "C"}));
     EXPECT_EQ(packageCount(dialog), 1);
-    ASSERT_EQ(dialog.columns().size(), 2);
+    ASSERT_EQ(dialog.columns().size(), 3);
     EXPECT_EQ(dialog.columns()[1].first, QStringList{"V1-3.2.0.tar.gz"});
 }
 
