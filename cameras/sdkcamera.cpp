@@ -15,14 +15,22 @@ void SdkCamera::bind(const CameraInfo& info)
     m_frames = std::make_unique<FrameSlot>();
 }
 
-void SdkCamera::allocateFrames(int width, int height)
+bool SdkCamera::allocateFrames(long long width, long long height)
 {
-    m_width = width;
-    m_height = height;
-    m_pixelCount = width * height;
+    if (width < 1 || height < 1 || width > kMaxFrameSide || height > kMaxFrameSide ||
+        width * height > kMaxFramePixels) {
+        qWarning("camera %s refused: it reports an image of %lld x %lld pixels (usable: 1 to %lld a side, at most "
+                 "%lld pixels)",
+                 qPrintable(m_serial), width, height, kMaxFrameSide, kMaxFramePixels);
+        return false;
+    }
+    m_width = static_cast<int>(width);
+    m_height = static_cast<int>(height);
+    m_pixelCount = m_width * m_height;
     m_frameLength = m_colour ? 4 * m_pixelCount : m_pixelCount;
     if (m_frames)
         m_frames->allocate(static_cast<std::size_t>(m_frameLength));
+    return true;
 }
 
 bool SdkCamera::openAndStart()

@@ -47,9 +47,15 @@ public:
 protected:
     // Binds a new instance made by create: the record, its serial and index, and a frame slot.
     void bind(const CameraInfo& info);
+    // Largest image a device may report: each side at most 16384 pixels and no more than
+    // 8192 x 8192 pixels (the largest area-scan sensors stay below); larger or empty sizes refuse
+    // the device before anything is allocated for it.
+    static constexpr long long kMaxFrameSide = 16384;
+    static constexpr long long kMaxFramePixels = 8192LL * 8192LL;
     // Sets the size, the pixel count and the frame length for the colour mode, and sizes the
-    // output buffer (open, while no callback runs).
-    void allocateFrames(int width, int height);
+    // output buffer (open, while no callback runs). False, with nothing changed and a log line
+    // naming the device and the size, when the size is out of bounds: open then fails.
+    bool allocateFrames(long long width, long long height);
     // open, then startGrab; on any failure releases whatever was opened, so no handle stays
     // open holding the device. The result is also the connected flag.
     bool openAndStart();

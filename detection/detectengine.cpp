@@ -495,6 +495,7 @@ void DetectEngine::inspectDetect(int d)
     const cv::Mat frame = inspectedFrame(d);
     std::fill(v.ngPixels.begin(), v.ngPixels.end(), 0);
     cv::Mat ngPixels = frameMat(v.ngPixels);
+    v.beginThermalReadings();
 
     const int n = regionCount(*roiSet, d);
     for (int k = 0; k < n; ++k) {
@@ -536,8 +537,12 @@ void DetectEngine::inspectDetect(int d)
         }
 
         const cv::Rect r = toCv(region);
+        // A temperature region whose camera gave no reading cannot pass.
+        bool unread = false;
         if (tool == ToolType::Temperature) {
-            value = v.queryThermalRoi(d, k);
+            bool answered = true;
+            value = v.queryThermalRoi(d, k, &answered);
+            unread = !answered;
             if (mainWindow)
                 mainWindow->appendModbusValue(value);
             boxCount = 0;
@@ -603,7 +608,7 @@ void DetectEngine::inspectDetect(int d)
         case ToolType::Temperature: {
             const int lo = std::min(lowHalf(p2), lowHalf(p3));
             const int hi = std::max(lowHalf(p2), lowHalf(p3));
-            ng = value < lo || value > hi;
+            ng = unread || value < lo || value > hi;
             detail = {ToolType::Temperature, value, lowHalf(p2), lowHalf(p3), lowHalf(p1)};
             break;
         }

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QList>
 #include <QRgb>
 #include <QSqlDatabase>
@@ -445,6 +446,14 @@ private:
     void finishTick();
     void finishTickStoppingWatch();
     bool camerasConnected() const;
+    // Whether check k of the machine cycle may run now: every camera is connected and has
+    // delivered a frame since the mould opened. If not, the countdown stays armed and asks again
+    // in 100 ms; a camera still without one after the frame-silence limit takes the camera-loss
+    // path, and the check runs on the first frame it gives after its return. Manual captures and
+    // the safety door check the picture as it is.
+    bool checkFramesFresh(int k);
+    // Started when a check first had to wait for frames; invalid while none waits.
+    QElapsedTimer freshFrameWait;
     // Clamp prohibited, warning shown, next tick in 500 ms, heartbeat.
     void reportCameraLoss();
     void runAlarmBranch();

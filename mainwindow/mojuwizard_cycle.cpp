@@ -411,6 +411,9 @@ void MoJuWizard::startMachineCycle(int pos)
 
     std::fill(std::begin(cycleNgCam), std::end(cycleNgCam), false);
     stampRound();
+    // The frames taken so far show the mould before it opened.
+    for (int c = 0; c < cameraCount; ++c)
+        cameraViews[c]->markCycleStart();
 
     if (noInputWarned) {
         noInputWarned = false;
@@ -603,6 +606,8 @@ void MoJuWizard::TimerUp(int value)
         }
         return;
     }
+    if (!checkFramesFresh(k))
+        return;
     remaining[k] = 0;
     delayTimers[k]->stop();
     modbusValues.clear();

@@ -30,6 +30,7 @@
 #include <QTransform>
 
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -37,6 +38,10 @@
 namespace {
 
 constexpr int kListingTimeoutMs = 1000;
+// Largest listing read: a listing line is about 100 bytes, so 1 MiB holds some ten thousand
+// entries, far more than an update folder holds, and parses in a fraction of a second. A larger
+// page is refused before it is read whole.
+constexpr qint64 kMaxListingBytes = 1 << 20;
 // How often a listing request looks whether the operator has cancelled the walk (ms).
 constexpr int kCancelPollMs = 50;
 // Categories read at most: each that never answers costs a listing timeout.
@@ -70,14 +75,17 @@ const char* const kDownloadPartName = "pending-download.part";
 // The outcome of one GET: the body when it finished without error.
 struct Fetched {
     bool finished = false;
+    // The body is (or announced itself) longer than the limit: not read.
+    bool tooLarge = false;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QByteArray body;
 };
 
 // GETs `address` through a manager of its own and waits in a local event loop until the reply
-// finishes, `timeoutMs` passes or `cancel` is set. An unfinished request is dropped with its
-// manager. Any thread.
-Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* cancel = nullptr)
+// finishes, `timeoutMs` passes, `cancel` is set or the body turns out longer than `maxBytes`
+// (counted as it comes: no more than one network read beyond it is held). An unfinished request
+// is dropped with its manager. Any thread.
+Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* cancel, qint64 maxBytes)
 {
     QNetworkAccessManager manager;
     std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(address))));
@@ -86,6 +94,17 @@ Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* ca
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    bool tooLarge = false;
+    const auto refuseAbove = [&](qint64 bytes) {
+        if (bytes > maxBytes) {
+            tooLarge = true;
+            loop.quit();
+        }
+    };
+    // The announced length, and what has come so far (a body without a length is counted).
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, &loop,
+                     [&](qint64 received, qint64 total) { refuseAbove(std::max(received, total)); });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&]() { refuseAbove(reply->bytesAvailable()); });
     QTimer watch;
     if (cancel) {
         QObject::connect(&watch, &QTimer::timeout, &loop, [&]() {
@@ -98,14 +117,19 @@ Fetched fetch(const QString& address, int timeoutMs, const std::atomic<bool>* ca
     if (!reply->isFinished())
         loop.exec();
     Fetched out;
-    out.finished = reply->isFinished();
+    out.finished = reply->isFinished() && !tooLarge;
     if (!out.finished) {
+        out.tooLarge = tooLarge;
         reply->abort();
         return out;
     }
     out.error = reply->error();
     if (out.error == QNetworkReply::NoError)
-        out.body = reply->readAll();
+        out.body = reply->read(maxBytes + 1);
+    if (out.body.size() > maxBytes) {
+        out.tooLarge = true;
+        out.body.clear();
+    }
     return out;
 }
 
@@ -272,7 +296,12 @@ bool VersionDownloadDialog::fetchListing(const QString& address)
         return false;
     m_fetched.insert(address);
 
-    const Fetched got = fetch(address, kListingTimeoutMs, &m_cancel);
+    const Fetched got = fetch(address, kListingTimeoutMs, &m_cancel, kMaxListingBytes);
+    if (got.tooLarge) {
+        // The server answered, with something no listing is: the page is skipped.
+        qInfo("listing %s refused: larger than %lld bytes", qPrintable(address), kMaxListingBytes);
+        return true;
+    }
     // A request that could not reach the server at all (refused, no route, unknown host) is as
     // good as one left unanswered; an HTTP error from a server that answered only skips the page.
     const bool unreached = got.finished && got.error != QNetworkReply::NoError
@@ -294,6 +323,8 @@ bool VersionDownloadDialog::fetchListing(const QString& address)
 
 bool VersionDownloadDialog::parseListing(const QString& text)
 {
+    if (m_cancel)
+        return false;
     QDomDocument document;
     QString message;
     int line = 0;
@@ -309,7 +340,7 @@ bool VersionDownloadDialog::parseListing(const QString& text)
 
 void VersionDownloadDialog::collectEntries(const QDomElement& element)
 {
-    for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
+    for (QDomNode node = element.firstChild(); !node.isNull() && !m_cancel; node = node.nextSibling()) {
         const QDomElement body = node.toElement();
         if (body.isNull() || body.tagName() != QLatin1String("body"))
             continue;
@@ -342,7 +373,7 @@ void VersionDownloadDialog::collectEntries(const QDomElement& element)
             return;
         }
 
-        for (int k = 0; k + 2 < n; ++k) {
+        for (int k = 0; k + 2 < n && !m_cancel; ++k) {
             if (!lines[k + 1].startsWith(QLatin1Char(' ')))
                 continue;
             const QString& folder = lines[k];

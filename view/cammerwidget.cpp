@@ -223,6 +223,8 @@ bool CammerWidget::grabFrame()
     if (!cameraOpen || !camera)
         return false;
     const bool arrived = camera->grabFrame(grabBuffer.data());
+    if (arrived || simulated)
+        ++framesTaken;
     // With external trigger, or while another picture is shown, the shown frame stays.
     if (activeParams->cameraExternalTrigger == 0 && (imageSource == -1 || imageSource == 1)) {
         std::memcpy(displayBuffer.data(), grabBuffer.data(), size_t(frameBytes));
@@ -370,6 +372,7 @@ void CammerWidget::applyCameraParams()
     const SystemParam& p = *activeParams;
     const int c = cameraIndex;
     camera->setTrigger(false);
+    m_triggerMode = false;
     camera->setExposureTime(p.exposure[c]);
     camera->setGain(p.gain[c]);
     camera->setContrast(p.contrast[c]);
@@ -381,6 +384,7 @@ void CammerWidget::applyCameraParams()
     camera->stopGrab();
     camera->setFrameRateLevel(p.acquisitionSpeed);
     grabbing = true;
+    m_silentTicks = 0;
     camera->startGrab();
     camera->setMirror(p.mirrorH[c] != 0, p.mirrorV[c] != 0);
 }
@@ -393,18 +397,41 @@ void CammerWidget::restartGrabbing()
     camera->stopGrab();
     camera->setFrameRateLevel(activeParams->acquisitionSpeed);
     grabbing = true;
+    m_silentTicks = 0;
     camera->startGrab();
 }
 
-int CammerWidget::queryThermalRoi(int detect, int region)
+int CammerWidget::queryThermalRoi(int detect, int region, bool* answered)
 {
+    if (answered)
+        *answered = true;
     if (!camera || !cameraOpen)
         return 0;
+    if (thermal && m_thermalSilentInCheck) {
+        if (answered)
+            *answered = false;
+        return 0;
+    }
     QJsonObject request;
     request.insert(QStringLiteral("detect"), detect);
     request.insert(QStringLiteral("funcNO"), region);
-    QVariant result(0);
+    QVariant result;
     camera->readValue(QVariant(request), &result, 0);
+    if (thermal) {
+        // A thermal camera that leaves the answer empty gave no reading (it did not answer in
+        // time); the other cameras' empty answers read 0.
+        const bool read = result.isValid();
+        if (answered)
+            *answered = read;
+        m_thermalSilentInCheck = !read;
+        if (!read && !m_thermalSilenceLogged)
+            qWarning("thermal camera %s gives no reading: its temperature regions are NG, and each check waits for "
+                     "it once",
+                     serial);
+        else if (read && m_thermalSilenceLogged)
+            qInfo("thermal camera %s gives readings again", serial);
+        m_thermalSilenceLogged = !read;
+    }
     // A real temperature rounds to the nearest degree.
     return static_cast<int>(std::lround(result.toDouble()));
 }

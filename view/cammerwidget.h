@@ -76,8 +76,12 @@ public:
     std::vector<unsigned char>& templateSlot(int d, int n);
 
     // The camera's temperature of region `region` of detect `detect`, rounded to an integer;
-    // 0 without a camera or when the camera does not answer.
-    int queryThermalRoi(int detect, int region);
+    // 0 without a camera or when the camera does not answer. `answered` (when given) tells
+    // whether a thermal camera gave a reading: once one did not within a check, the rest of that
+    // check's regions are not asked (each would cost the same wait) and read unanswered.
+    int queryThermalRoi(int detect, int region, bool* answered = nullptr);
+    // A check starts: a thermal camera that did not answer in an earlier one is asked again.
+    void beginThermalReadings() { m_thermalSilentInCheck = false; }
 
     // ---- Result pictures, alarm blink and ignore masks (cammerwidget_result.cpp) ----
     // The annotated result picture of `detect` drawn over frameBuffer: the verdict (OK when
@@ -230,6 +234,23 @@ public:
     bool grabbing = false;
     // Number used in the next camera-loss log line.
     int lossCount = 1;
+    // A grabbing camera that has delivered no frame for this many watch ticks (one a second) is
+    // lost, whatever its driver reports; well above the longest frame interval the settings
+    // allow (about 3.3 s: 100 ms exposure with every 33rd frame kept).
+    static constexpr int kFrameSilenceTicks = 5;
+    // The same limit in milliseconds, for waits outside the watch.
+    static constexpr int kFrameSilenceLimitMs = kFrameSilenceTicks * 1000;
+    // Frames grabFrame has taken from the camera since construction (each grab of the simulated
+    // camera counts: it hands over its present picture every time).
+    quint64 framesTaken = 0;
+    // The cycle notes the mould-open edge: frames taken up to now show the mould before it.
+    void markCycleStart() { m_framesAtCycleStart = framesTaken; }
+    // A frame was taken after the last markCycleStart.
+    bool hasFrameSinceCycleStart() const { return framesTaken > m_framesAtCycleStart; }
+    // The camera gave no frame for the silence limit: it takes the camera-loss path (released,
+    // logged, reconnection tried every watch tick), and comes back only once a reconnection has
+    // succeeded and a frame has arrived after it. Nothing while it is already lost.
+    void reportFrameSilence();
     // The view's opened camera (not owned); null in a view built without one.
     CameraInterface* camera = nullptr;
 
@@ -255,6 +276,22 @@ public:
     void loadCameraDefaults();
     // Hands the active region set to a thermal camera, which measures its temperature regions.
     void sendRoiSetToCamera();
+private:
+    // The camera-loss steps of the watch: released, repainted, logged with the loss count.
+    void markLost(bool silent);
+    // Watch ticks in a row without a frame while grabbing; restarted whenever grabbing starts.
+    int m_silentTicks = 0;
+    // The camera was lost for its silence: a reconnection counts once a frame follows it.
+    bool m_lostSilent = false;
+    // Such a reconnection succeeded; waiting for its first frame.
+    bool m_awaitingFrame = false;
+    // Hardware trigger on: frames come only with a trigger, so silence means nothing.
+    bool m_triggerMode = false;
+    quint64 m_framesAtCycleStart = 0;
+    // The thermal camera gave no reading in the present check; and it has been named in the log
+    // as not answering (until it answers again).
+    bool m_thermalSilentInCheck = false;
+    bool m_thermalSilenceLogged = false;
 public slots:
     // The connection watch, once a second: takes the frame count into fps, questions a grabbing
     // camera that sent nothing, releases and logs a lost one, and tries to reconnect a lost one

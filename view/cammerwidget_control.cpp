@@ -80,8 +80,10 @@ void CammerWidget::whiteBalanceOnce()
 
 void CammerWidget::setTrigger(bool on)
 {
-    if (cameraOpen && camera)
+    if (cameraOpen && camera) {
         camera->setTrigger(on);
+        m_triggerMode = on;
+    }
 }
 
 void CammerWidget::closeCamera()
@@ -116,27 +118,67 @@ void CammerWidget::sendRoiSetToCamera()
     camera->setDetectConfig(QVariant::fromValue(roiSet), 0);
 }
 
+void CammerWidget::markLost(bool silent)
+{
+    cameraConnected = false;
+    m_lostSilent = silent;
+    m_awaitingFrame = false;
+    camera->release();
+    update();
+    logCameraEvent(tableText(332).arg(lossCount).arg(QString::fromLocal8Bit(serial)));
+    ++lossCount;
+}
+
+void CammerWidget::reportFrameSilence()
+{
+    if (!cameraOpen || !camera || !cameraConnected)
+        return;
+    qWarning("camera %s: no frame within %d s", serial, kFrameSilenceTicks);
+    markLost(true);
+}
+
 void CammerWidget::TimerFPS()
 {
     if (!cameraOpen || !camera)
         return;
     const bool arrived = camera->frameDelta(&fps);
+    m_silentTicks = arrived || !grabbing ? 0 : m_silentTicks + 1;
     // Only a camera that should be sending is questioned: one stopped on purpose sends nothing.
     if (!arrived && grabbing && cameraConnected) {
         cameraConnected = camera->isConnected();
         if (!cameraConnected) {
-            camera->release();
-            update();
-            logCameraEvent(tableText(332).arg(lossCount).arg(QString::fromLocal8Bit(serial)));
-            ++lossCount;
+            markLost(false);
+        } else if (!m_triggerMode && m_silentTicks >= kFrameSilenceTicks) {
+            // A driver may read connected while its device has stopped sending.
+            reportFrameSilence();
         }
     }
     if (cameraConnected)
         return;
-    // Frames alone never bring a lost camera back: only a reconnection does, tried every tick.
-    cameraConnected = camera->reconnect();
-    if (cameraConnected) {
-        logCameraEvent(tr("相机%1，重连成功").arg(QString::fromLocal8Bit(serial)));
-        applyCameraParams();
+    if (m_awaitingFrame) {
+        // A camera lost for its silence is back once a frame follows the reconnection; after
+        // the silence limit without one it is released and reconnected again.
+        if (arrived) {
+            m_awaitingFrame = false;
+            m_lostSilent = false;
+            cameraConnected = true;
+            logCameraEvent(tr("相机%1，重连成功").arg(QString::fromLocal8Bit(serial)));
+            return;
+        }
+        if (m_silentTicks < kFrameSilenceTicks)
+            return;
+        m_awaitingFrame = false;
+        camera->release();
     }
+    // Frames alone never bring a lost camera back: only a reconnection does, tried every tick.
+    if (!camera->reconnect())
+        return;
+    if (m_lostSilent) {
+        applyCameraParams();
+        m_awaitingFrame = true;
+        return;
+    }
+    cameraConnected = true;
+    logCameraEvent(tr("相机%1，重连成功").arg(QString::fromLocal8Bit(serial)));
+    applyCameraParams();
 }

@@ -93,8 +93,11 @@ bool Do3thinkCamera::open()
     dvpRegisterEventCallback(m_handle, &Do3thinkCamera::onEvent, DVP_EVENT_DISCONNECTED, this);
     dvpRegisterStreamCallback(m_handle, &Do3thinkCamera::onStream, DVP_STREAM_FRAME_READY, this);
 
+    if (!allocateFrames(m_roi.width, m_roi.height)) {
+        release();
+        return false;
+    }
     m_connected = true;
-    allocateFrames(m_roi.width, m_roi.height);
     m_staging.assign(static_cast<size_t>(m_frameLength), 0);
     return true;
 }

@@ -165,9 +165,13 @@ bool CameraFotric::open()
         qWarning("thermal camera %s does not answer", qPrintable(m_address));
         return false;
     }
-    if (client->width <= 0 || client->height <= 0) {
-        qWarning("thermal camera %s reports no usable sensor size (%d x %d)", qPrintable(m_address), client->width,
-                 client->height);
+    const bool sizeUsable = client->width > 0 && client->height > 0 && client->width <= kMaxSensorSide &&
+                            client->height <= kMaxSensorSide &&
+                            static_cast<long long>(client->width) * client->height <= kMaxSensorPixels;
+    if (!sizeUsable) {
+        qWarning("thermal camera %s refused: it reports a sensor of %d x %d pixels (usable: 1 to %d a side, at most "
+                 "%lld pixels)",
+                 qPrintable(m_address), client->width, client->height, kMaxSensorSide, kMaxSensorPixels);
         return false;
     }
     if (!client->loadLut()) {
@@ -302,12 +306,17 @@ void CameraFotric::readValue(QVariant request, QVariant* result, int flag)
     if (detect < 0 || detect >= kDetects || region < 0 || region >= kRegionsPerDetect)
         return;
     Json::Value reply;
+    const bool point = detect == 0;
+    const int status = m_client->getObjectValue(reply, point ? MeasurePoint : MeasureRegion,
+                                                (point ? "P" : "R") + std::to_string(region));
+    // No answer at all (the camera is silent, refuses or breaks off): no reading, the result
+    // stays empty. An answer without a temperature reads 0.
+    if (status < 0)
+        return;
     float celsius = 0.0f;
-    if (detect == 0) {
-        if (m_client->getObjectValue(reply, MeasurePoint, "P" + std::to_string(region)) == 200)
-            celsius = temperatureOf(reply);
-    } else if (m_client->getObjectValue(reply, MeasureRegion, "R" + std::to_string(region)) == 200 &&
-               reply.isObject()) {
+    if (status == 200 && point) {
+        celsius = temperatureOf(reply);
+    } else if (status == 200 && reply.isObject()) {
         const int mode = m_regionMode[detect * kRegionsPerDetect + region];
         celsius = temperatureOf(reply[mode == 1 ? "avg" : mode == 2 ? "max" : "min"]);
     }

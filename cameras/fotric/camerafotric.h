@@ -27,6 +27,11 @@ class CameraFotric : public CameraInterface {
 
 public:
     static constexpr int kRegionSlots = 400;
+    // Largest sensor a camera may report: each side at most 2560 pixels, and no more pixels
+    // than 2560 x 2048, the largest thermal sensors made. A larger (or empty) size refuses the
+    // camera before anything is allocated for its frames.
+    static constexpr int kMaxSensorSide = 2560;
+    static constexpr long long kMaxSensorPixels = 2560LL * 2048LL;
 
     // A prototype (for enumerate, iid and create), 1920 x 1080, grey.
     explicit CameraFotric(QObject* parent = nullptr);
@@ -66,7 +71,8 @@ public:
     // detects 0 (points) and 1 (regions).
     void setDetectConfig(QVariant config, int flag) override;
     // Flag 0 and a request {"detect", "funcNO"} naming a region slot: the measured temperature
-    // (float, 0 when the camera gives none). Otherwise `result` stays as it is.
+    // (float, 0 when the camera's answer holds none). Otherwise, and when the camera does not
+    // answer, `result` stays as it is.
     void readValue(QVariant request, QVariant* result, int flag) override;
     bool frameDelta(int* frames) override { return m_frames.frameDelta(frames); }
     void setTrigger(bool) override {}

@@ -3,6 +3,8 @@
 #include "cameras/fotric/restconnection.h"
 #include "platform/planck/planck.h"
 
+#include <QtGlobal>
+
 #include <json/value.h>
 
 #include <climits>
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr int kProbeTimeoutMs = 500;
+// A temperature readout runs inside a check on the cycle's thread: a camera on the local network
+// answers in milliseconds, and a silent one must not hold the cycle longer than this.
+constexpr int kReadoutTimeoutMs = 500;
 constexpr float kZeroCelsius = 273.15f;
 constexpr const char* kStreamPath = "/video/raw";
 
@@ -211,6 +216,7 @@ int ThermalRestClient::getObjectValue(Json::Value& reply, MeasureObjectKind kind
 {
     try {
         RestConnection connection(host, port);
+        connection.setTimeout(kReadoutTimeoutMs);
         return connection.get(std::string("/isp/instrument/objects/") + measureKindPath(kind) + label + "?value", reply);
     } catch (const std::exception&) {
         reply = Json::Value();
@@ -273,8 +279,13 @@ bool ThermalRestClient::startStream(streamsdk_callback callback, void* user)
         RestConnection connection(host, port);
         Json::Value description;
         started = connection.get("/stream/video/raw", description) == 200 &&
-                  intMember(description, "max-packet-size", maxPacketSize) && maxPacketSize > 0 &&
-                  streamsdk_start_stream(streamHandle, kStreamPath, maxPacketSize, callback, user) == 0;
+                  intMember(description, "max-packet-size", maxPacketSize);
+        if (started && (maxPacketSize <= 0 || maxPacketSize > kMaxPacketBytes)) {
+            qWarning("thermal camera %s: stream refused, it asks for packets of %d bytes (usable: 1 to %d)",
+                     host.c_str(), maxPacketSize, kMaxPacketBytes);
+            started = false;
+        }
+        started = started && streamsdk_start_stream(streamHandle, kStreamPath, maxPacketSize, callback, user) == 0;
     } catch (const std::exception&) {
         started = false;
     }

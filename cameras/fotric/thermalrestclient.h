@@ -29,6 +29,10 @@ public:
     static constexpr int kLutSize = 65536;
     // Status of an operation cut short by an exception before a reply was read.
     static constexpr int kNotSent = -103;
+    // Largest stream packet the camera may ask for: above the largest raw frame a usable sensor
+    // gives (2560 x 2048 values of 2 bytes, 10 MiB), so no request of the camera's makes the
+    // stream library allocate more.
+    static constexpr int kMaxPacketBytes = 16 << 20;
 
     // `address` is the camera's IPv4 address, optionally followed by ":" and its REST port.
     // Sets the process-wide credentials and asks the sensor size (500 ms timeout); width and
@@ -51,7 +55,8 @@ public:
     // Creates or replaces the measurement object named by its "label"; 404 without a request
     // when "label" is missing or not a text.
     int putObject(const Json::Value& object, MeasureObjectKind kind);
-    // The measured values of object `label` into `reply` (null unless the status is 200).
+    // The measured values of object `label` into `reply` (null unless the status is 200),
+    // waiting at most 500 ms. A negative status: no answer came.
     int getObjectValue(Json::Value& reply, MeasureObjectKind kind, const std::string& label);
     // Reads the camera's active table list and configuration and builds `lut` (degrees
     // Celsius), `lutFirst` and `lutLast`. False, with the table as it was, when a request fails,

@@ -154,7 +154,10 @@ bool HikCamera::open()
     MV_CC_SetBoolValue(m_handle, "GammaEnable", 1);
     MV_CC_SetIntValue(m_handle, "GevHeartbeatTimeout", 1000);
 
-    allocateFrames(static_cast<int>(width.current), static_cast<int>(height.current));
+    if (!allocateFrames(width.current, height.current)) {
+        close();
+        return false;
+    }
     m_convert.assign(static_cast<size_t>(m_frameLength), 0);
     return true;
 }

@@ -469,28 +469,60 @@ void HikIRCamera::handlePreviewData(unsigned type, const unsigned char* data, un
         playPort = port;
         if (size == 0)
             return;
-        const bool playing = PlayM4_SetStreamOpenMode(port, PLAYM4_STREAME_REALTIME)
-            && PlayM4_OpenStream(port, data, size, kPlayerBufferBytes)
-            && PlayM4_SetDisplayCallBackEx(port, HikIRCallbacks::display, -1)
-            && PlayM4_SetDisplayBuf(port, 1)
-            && PlayM4_Play(port, nullptr);
-        if (playing) {
+        m_streamHeader.assign(data, data + size);
+        m_inputSincePicture = 0;
+        if (startPlayer(port)) {
             std::lock_guard<std::mutex> lock(portMapMutex);
             portMap[port] = this;
-        } else {
-            qInfo("player of camera %s does not start, error code: %u", qPrintable(m_serial), PlayM4_GetLastError(port));
         }
     } else if (type == NET_DVR_STREAMDATA && size > 0) {
         const int port = playPort.load();
         if (port == -1)
             return;
-        if (!PlayM4_InputData(port, data, size) && PlayM4_GetLastError(port) == kPlayerInputFull)
+        if (PlayM4_InputData(port, data, size)) {
+            m_inputSincePicture += size;
+            return;
+        }
+        if (PlayM4_GetLastError(port) != kPlayerInputFull)
+            return;
+        // A full buffer that a decoder drains is a moment's congestion; one that filled half
+        // way without a picture holds a picture it can never take whole.
+        if (m_inputSincePicture.load() >= kPlayerBufferBytes / 2)
+            resetStalledPlayer(port);
+        else
             QThread::msleep(2);
     }
 }
 
+bool HikIRCamera::startPlayer(int port)
+{
+    const bool playing = PlayM4_SetStreamOpenMode(port, PLAYM4_STREAME_REALTIME)
+        && PlayM4_OpenStream(port, m_streamHeader.data(), static_cast<unsigned>(m_streamHeader.size()),
+                             kPlayerBufferBytes)
+        && PlayM4_SetDisplayCallBackEx(port, HikIRCallbacks::display, -1)
+        && PlayM4_SetDisplayBuf(port, 1)
+        && PlayM4_Play(port, nullptr);
+    if (!playing)
+        qInfo("player of camera %s does not start, error code: %u", qPrintable(m_serial), PlayM4_GetLastError(port));
+    return playing;
+}
+
+void HikIRCamera::resetStalledPlayer(int port)
+{
+    if (!m_stallLogged.exchange(true))
+        qWarning("camera %s: its stream holds a picture larger than the player's buffer of %u bytes; the player is "
+                 "reset",
+                 qPrintable(m_serial), kPlayerBufferBytes);
+    PlayM4_Stop(port);
+    PlayM4_CloseStream(port);
+    m_inputSincePicture = 0;
+    startPlayer(port);
+}
+
 void HikIRCamera::keepPicture(const unsigned char* picture, int bytes)
 {
+    m_inputSincePicture = 0;
+    m_stallLogged = false;
     std::lock_guard<std::mutex> lock(frameMutex);
     const std::size_t n = std::min(static_cast<std::size_t>(std::max(bytes, 0)), yv12.size());
     std::memcpy(yv12.data(), picture, n);

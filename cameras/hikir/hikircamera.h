@@ -92,6 +92,13 @@ private:
     void handlePreviewData(unsigned type, const unsigned char* data, unsigned size);
     void handleThermometry(unsigned type, const void* data, unsigned size);
     void handleException(unsigned type);
+    // SDK data thread: opens the stream on player port `port` with the kept stream header, sets
+    // the display callback and plays; false (logged) when a step fails.
+    bool startPlayer(int port);
+    // SDK data thread: the player took half its input buffer without decoding a picture and
+    // refuses more: a picture larger than the buffer has stalled it. Logged once per stall; the
+    // stream is reopened on the same port, dropping the buffered input.
+    void resetStalledPlayer(int port);
 
     void setUpThermometry();
     // Reads the basic thermometry record and writes it back: with the set-up's fields when
@@ -125,6 +132,13 @@ private:
     FrameSlot m_frames;
 
     std::atomic<bool> m_connected{true};
+
+    // The preview's stream header as the device sent it (SDK data thread only).
+    std::vector<unsigned char> m_streamHeader;
+    // Bytes the player took since it last decoded a picture (data thread adds, display callback
+    // clears), and whether the present stall was logged (cleared by the next picture).
+    std::atomic<std::size_t> m_inputSincePicture{0};
+    std::atomic<bool> m_stallLogged{false};
 
     // Temperatures per rule id 1..20 (index 0 unused): minimum, average, maximum, in the unit
     // the device reports. Written by the thermometry callback, read by readValue.

@@ -94,7 +94,10 @@ bool MindCamera::open()
     CameraSetAeState(m_handle, 0);
     CameraCommonCall(m_handle, "set_awdr_enable(false)", nullptr, 0);
 
-    allocateFrames(m_width, m_height);
+    if (!allocateFrames(m_width, m_height)) {
+        release();
+        return false;
+    }
     m_isp.assign(static_cast<size_t>(m_pixelCount) * 4, 0);
     m_staging.assign(static_cast<size_t>(m_frameLength), 0);
     return true;

@@ -192,6 +192,10 @@ TEST_F(FotricCamera, OpenFailsCleanlyOnACameraThatCannotServe)
         {"size missing", "/sensor/dimension", {200, "{}"}},
         {"size as a list", "/sensor/dimension", {200, "[8,6]"}},
         {"size unanswered", "/sensor/dimension", {200, "", FakeThermalCamera::Mode::Silent}},
+        {"46341 x 46341", "/sensor/dimension", {200, R"({"w":46341,"h":46341})"}},
+        {"0 x 5", "/sensor/dimension", {200, R"({"w":0,"h":5})"}},
+        {"a side above the bound", "/sensor/dimension", {200, R"({"w":2561,"h":8})"}},
+        {"more pixels than the bound", "/sensor/dimension", {200, R"({"w":2560,"h":2049})"}},
         {"empty table list", "/sensor/luts/3?list", {200, "[]"}},
         {"table list as text", "/sensor/luts/3?list", {200, R"("none")"}},
         {"configuration refused", "/isp/instrument/jconfig", {401, ""}},
@@ -388,7 +392,6 @@ TEST_F(FotricCamera, ReadValueAnswersTheServedTemperature)
         {"temperature as text", request(0, 1), 0.0f},
         {"reply a list", request(0, 2), 0.0f},
         {"error status", request(0, 3), 0.0f},
-        {"silent camera", request(0, 4), 0.0f},
         {"reply cut short", request(0, 5), 0.0f},
         {"object unknown to the camera", request(0, 9), 0.0f},
     };
@@ -401,6 +404,11 @@ TEST_F(FotricCamera, ReadValueAnswersTheServedTemperature)
         EXPECT_EQ(result.userType(), QMetaType::Float);
         EXPECT_FLOAT_EQ(result.toFloat(), c.expected);
     }
+
+    // A camera that does not answer gives no reading at all, after one wait.
+    QVariant result;
+    thermal->readValue(QJsonObject::fromVariantMap(request(0, 4)), &result, 0);
+    EXPECT_FALSE(result.isValid());
 }
 
 TEST_F(FotricCamera, ReadValueOutsideTheRegionSlotsLeavesTheResult)
@@ -505,6 +513,12 @@ TEST_F(FotricCamera, StartGrabFailsWhenTheStreamCannotStart)
     camera.setJson("GET", "/stream/video/raw", R"({"max-packet-size":"big"})");
     EXPECT_FALSE(thermal->startGrab());
     EXPECT_EQ(streamsdk_test_stream_count(kLoopback, ThermalRestClient::streamPort), 0);
+    for (const char* size : {R"({"max-packet-size":0})", R"({"max-packet-size":16777217})"}) {
+        SCOPED_TRACE(size);
+        camera.setJson("GET", "/stream/video/raw", size);
+        EXPECT_FALSE(thermal->startGrab());
+        EXPECT_EQ(streamsdk_test_stream_count(kLoopback, ThermalRestClient::streamPort), 0);
+    }
     camera.setJson("GET", "/stream/video/raw", R"({"max-packet-size":1500})");
     EXPECT_TRUE(thermal->startGrab());
     thermal->stopGrab();

@@ -5,6 +5,7 @@
 #include "cameras/cameradiscovery.h"
 #include "cameras/hikir/yv12convert.h"
 #include "platform/playctrl/playctrl_framing.h"
+#include "tests/core/logcapture.h"
 
 #include <QElapsedTimer>
 
@@ -216,6 +217,39 @@ TEST_F(HikIRTest, FramesArePolledOnceAndCounted)
     QThread::msleep(100);
     EXPECT_FALSE(cam->frameDelta(&frames));
     EXPECT_EQ(frames, 0);
+}
+
+TEST_F(HikIRTest, PictureLargerThanThePlayerBufferResetsThePlayerInsteadOfStallingIt)
+{
+    const int device = addDevice("192.168.1.64", "DS-1", 1);
+    HikIRCamera* cam = camera("192.168.1.64");
+    ASSERT_TRUE(cam->open());
+    const Bytes picture = gradientPicture(640, 480, 2);
+    HCSim_SetStreamPicture(device, 1, 640, 480, picture.data());
+    LogCapture log;
+    ASSERT_TRUE(cam->startGrab());
+    int frames = 0;
+    ASSERT_TRUE(waitFor([&] { return cam->frameDelta(&frames) && frames > 0; }));
+
+    // The device sends pictures of 47 040 000 bytes, more than the player's buffer holds.
+    {
+        const Bytes huge = gradientPicture(5600, 5600, 3);
+        HCSim_SetStreamPicture(device, 1, 5600, 5600, huge.data());
+    }
+    const auto stallLines = [&log] {
+        int n = 0;
+        for (const std::string& line : log.lines())
+            n += line.find("camera SN: its stream holds a picture larger than the player's buffer") != std::string::npos;
+        return n;
+    };
+    ASSERT_TRUE(waitFor([&] { return stallLines() > 0; }, 30000)) << "the stalled player was never noticed";
+
+    // Pictures of the usual size reach the driver again, and the stall was logged once.
+    HCSim_SetStreamPicture(device, 1, 640, 480, picture.data());
+    cam->frameDelta(&frames);
+    ASSERT_TRUE(waitFor([&] { return cam->frameDelta(&frames) && frames > 0; }, 30000)) << "the stream stayed stalled";
+    EXPECT_EQ(stallLines(), 1);
+    EXPECT_TRUE(cam->isConnected());
 }
 
 TEST_F(HikIRTest, AnExceptionMarksOnlyTheCameraOfItsLogin)

@@ -49,6 +49,29 @@ TEST_P(SdkCameraContract, ColourFrameKeepsEveryPixelInPlace)
     EXPECT_EQ(frame, bgr0Of(ramp));
 }
 
+TEST_P(SdkCameraContract, DeviceReportingAnUnusableImageSizeIsRefused)
+{
+    const struct {
+        int width;
+        int height;
+    } sizes[] = {{46341, 46341}, {0, 5}, {16385, 8}, {8193, 8192}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " x " + std::to_string(size.height));
+        bus().reset();
+        bus().addDevice({kit().maker, "SN000000001", kit().monoModel, size.width, size.height, Layout::Mono8});
+        auto cameras = createAll(kit());
+        ASSERT_EQ(cameras.size(), 1u);
+        EXPECT_FALSE(cameras[0]->open());
+        // Nothing is left open: a device of usable size opens afterwards.
+        bus().reset();
+        bus().addDevice(monoDevice(kit(), "SN000000001"));
+        auto usable = createAll(kit());
+        ASSERT_EQ(usable.size(), 1u);
+        EXPECT_TRUE(usable[0]->open());
+        usable[0]->close();
+    }
+}
+
 TEST_P(SdkCameraContract, GreyCameraFillsExactlyWidthTimesHeight)
 {
     bus().addDevice(monoDevice(kit(), "SN000000001"));

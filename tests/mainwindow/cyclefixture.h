@@ -42,7 +42,9 @@
 inline std::vector<unsigned char> emptyCavityFrame();
 inline std::vector<unsigned char> partLeftInCavityFrame();
 
-// A grey 320 x 240 camera of the tests: grabFrame hands out the frame the test set last, once.
+// A grey 320 x 240 camera of the tests that streams: every grab hands out the frame the test set
+// last as a new frame, as a camera sends one on every tick; while `streaming` is off nothing
+// arrives.
 // Discovery finds the devices listed for its family in TestCamera::devices(). The view's
 // connection watch is answered as the test scripts it.
 class CycleCamera : public TestCamera {
@@ -71,12 +73,11 @@ public:
         return list;
     }
 
-    // The next grab delivers this frame (kWidth x kHeight grey bytes).
+    // The grabs from now on deliver this frame (kWidth x kHeight grey bytes).
     void setFrame(const std::vector<unsigned char>& frame)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_frame = frame;
-        m_new = true;
     }
 
     // The frame set last has been grabbed.
@@ -110,10 +111,9 @@ public:
             return true;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_new)
+        if (!streaming || m_frame.empty())
             return false;
         std::memcpy(destination, m_frame.data(), m_frame.size());
-        m_new = false;
         return true;
     }
     CameraInterface* create(CameraInfo info) override
@@ -128,6 +128,8 @@ public:
     // the rule says so, else the empty cavity; grabs counts them.
     std::function<bool()> partLeftRule;
     int grabs = 0;
+    // The camera sends frames (GUI thread only).
+    bool streaming = true;
 
     int whiteBalances = 0;
     // The watch's answers (GUI thread only): frames since its last question, whether the camera
@@ -141,7 +143,6 @@ public:
 private:
     std::mutex m_mutex;
     std::vector<unsigned char> m_frame;
-    bool m_new = false;
 };
 
 // Frames of the tests: an empty cavity (flat grey 100) and the same with a part left in it
@@ -252,21 +253,25 @@ protected:
 
     // A white-area region over the middle of the frame in detect `d` of camera `c`, and the
     // camera's engine trained on it: a part left in the cavity makes the detect NG.
-    void addPartRegion(int c, int d)
+    void addPartRegion(int c, int d) { addRegion(c, d, QRect(100, 60, 120, 120), 5, 0, 240, 100); }
+
+    // A rectangular region of tool `tool` with its three parameters in detect `d` of camera `c`,
+    // and the camera's engine trained anew.
+    void addRegion(int c, int d, const QRect& rect, int tool, int minWH, int sensitivity, int area)
     {
         CammerWidget* view = window->cameraViews[c];
         CammerSingleton& set = *view->roiSet;
         while (set.rois.size() < CammerSingleton::kDetects)
             set.rois.append(QList<ROIInterface*>());
         auto* shape = new ClustomRect;
-        shape->setRect(100, 60, 120, 120);
+        shape->setRect(rect.x(), rect.y(), rect.width(), rect.height());
         const int k = set.roiCount[d]++;
         set.rois[d].append(shape);
         const int s = d * 50 + k;
-        set.toolType[s] = 5;  // white area
-        set.minWH[s] = 0;
-        set.sensitivity[s] = 240;
-        set.area[s] = 100;
+        set.toolType[s] = tool;
+        set.minWH[s] = minWH;
+        set.sensitivity[s] = sensitivity;
+        set.area[s] = area;
         set.shapeKind[s] = 1;
         view->roiMask[s] = shape->mask();
         delete view->engine;

@@ -10,6 +10,7 @@
 #include "widgets/colorbutton.h"
 #include "io/ioserialline.h"
 #include "io/iothread.h"
+#include "tests/core/logcapture.h"
 #include "tests/support/dryrunlog.h"
 #include "tests/support/eventwait.h"
 #include "tests/support/loopbackhttpserver.h"
@@ -33,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <iostream>
@@ -313,6 +315,97 @@ TEST_F(VersionLibraryTest, TheWalkCanBeCancelledFromItsBox)
     EXPECT_EQ(boxText, QStringLiteral("正在读取版本列表..."));
     EXPECT_TRUE(dialog.cancelled);
     EXPECT_FALSE(dialog.reachable);
+    EXPECT_TRUE(server.requests("GET", "/monitor/F/").empty()) << "the walk went on after the cancel";
+}
+
+TEST_F(VersionLibraryTest, ListingLargerThanItsBoundIsRefusedUnread)
+{
+    // Real listings, packages and all: A's of 30 MB announces its length (and then comes slowly),
+    // C's of 3 MB comes without one; B's is an ordinary one.
+    const auto listingOf = [](size_t bytes) {
+        std::vector<std::string> names;
+        for (int i = 0; names.size() * 110 < bytes; ++i)
+            names.push_back("V1-3.1." + std::to_string(i) + ".tar.gz");
+        return names;
+    };
+    serveListing("/monitor/", {"A/", "B/", "C/"});
+    server.setReply("GET", "/monitor/A/",
+                    {200, listingPage("/monitor/A/", listingOf(30u << 20)), LoopbackHttpServer::Mode::Trickle, "text/html"});
+    server.setReply("GET", "/monitor/C/",
+                    {200, listingPage("/monitor/C/", listingOf(3u << 20)), LoopbackHttpServer::Mode::ToClose, "text/html"});
+    serveListing("/monitor/B/", {"V1-3.2.0.tar.gz"});
+    LogCapture log;
+    VersionDownloadDialog dialog;
+    const std::vector<std::string> lines = log.lines();
+    for (const char* category : {"A", "C"}) {
+        const std::string refusal =
+            "listing http://" + server.address() + "/monitor/" + category + "/ refused: larger than 1048576 bytes";
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [&](const std::string& line) { return line.find(refusal) != std::string::npos; }))
+            << refusal;
+    }
+    EXPECT_TRUE(dialog.reachable);
+    EXPECT_EQ(dialog.columnTitles(), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(packageCount(dialog), 1);
+    ASSERT_EQ(dialog.columns().size(), 3);
+    EXPECT_EQ(dialog.columns()[1].first, QStringList{"V1-3.2.0.tar.gz"});
+}
+
+TEST_F(VersionLibraryTest, CancelDuringASlowWalkReturnsWhileTheBoardIsPolled)
+{
+    // The top listing trickles in, then six categories never answer: seconds of walking.
+    server.setReply("GET", "/monitor/",
+                    {200, listingPage("/monitor/", {"A/", "B/", "C/", "D/", "E/", "F/"}),
+                     LoopbackHttpServer::Mode::Trickle, "text/html"});
+    for (const char* path : {"/monitor/A/", "/monitor/B/", "/monitor/C/", "/monitor/D/", "/monitor/E/", "/monitor/F/"})
+        server.setReply("GET", path, {200, "", LoopbackHttpServer::Mode::Silent, "text/html"});
+    PtyPair pty;
+    ASSERT_TRUE(pty.start());
+    IOBoardSimulator board;
+    std::string error;
+    ASSERT_TRUE(board.open(pty.deviceEnd().toStdString(), &error)) << error;
+    if (!ioMutex)
+        ioMutex = new QMutex;
+    IOSerialLine line;
+    ASSERT_TRUE(line.open(pty.hostEnd()));
+    IOThread io(&line);
+    io.start();
+    ASSERT_TRUE(board.waitForHostFrames(2, 5, 5000)) << "no polls from the IO thread";
+
+    // The detection cycle's tick with its heartbeat; the operator cancels once the box has been
+    // up for a number of polls and ticks.
+    constexpr size_t kEventsWhileBoxShown = 10;
+    size_t ticks = 0;
+    size_t ticksAtBox = 0;
+    size_t pollsAtBox = 0;
+    bool cancelPressed = false;
+    QTimer cycle;
+    QObject::connect(&cycle, &QTimer::timeout, [&]() {
+        ++ticks;
+        io.heartbeat();
+        auto box = qobject_cast<v_SelectBox*>(QApplication::activeModalWidget());
+        if (!box || cancelPressed)
+            return;
+        if (pollsAtBox == 0) {
+            pollsAtBox = board.hostFrameCount(2);
+            ticksAtBox = ticks;
+            return;
+        }
+        if (board.hostFrameCount(2) >= pollsAtBox + kEventsWhileBoxShown && ticks >= ticksAtBox + kEventsWhileBoxShown) {
+            cancelPressed = true;
+            box->findChildren<QPushButton*>().value(0)->click();
+        }
+    });
+    cycle.start(20);
+    auto dialog = std::make_unique<VersionDownloadDialog>();
+    const size_t ticksAtReturn = ticks;
+    cycle.stop();
+    io.requestInterruption();
+    io.wait();
+    EXPECT_TRUE(cancelPressed) << "the walk ended before the operator could cancel it";
+    EXPECT_TRUE(dialog->cancelled);
+    EXPECT_FALSE(dialog->reachable);
+    EXPECT_GE(ticksAtReturn, ticksAtBox + kEventsWhileBoxShown);
     EXPECT_TRUE(server.requests("GET", "/monitor/F/").empty()) << "the walk went on after the cancel";
 }
 

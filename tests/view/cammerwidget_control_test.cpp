@@ -238,6 +238,49 @@ TEST_F(ViewControl, CameraIsQuestionedOnlyWhileItShouldBeSending)
     EXPECT_EQ(cameraLines(), QString());
 }
 
+TEST_F(ViewControl, CameraThatStopsSendingIsLostWhateverItsDriverReports)
+{
+    ViewCamera camera(16, 8, false);
+    CammerWidget& v = view(camera);
+    // The driver goes on reading connected while nothing arrives.
+    camera.framesPerSecond = 0;
+    for (int tick = 1; tick < CammerWidget::kFrameSilenceTicks; ++tick)
+        v.TimerFPS();
+    EXPECT_TRUE(v.cameraConnected);
+    EXPECT_EQ(camera.releases, 0);
+    v.TimerFPS();
+    EXPECT_FALSE(v.cameraConnected);
+    EXPECT_EQ(camera.releases, 1);
+
+    // The reconnection succeeds, but only a frame after it brings the camera back: until then
+    // the cycle keeps the machine stopped.
+    camera.calls.clear();
+    camera.reconnects = true;
+    v.TimerFPS();
+    EXPECT_FALSE(v.cameraConnected);
+    EXPECT_EQ(camera.calls.first(), QStringLiteral("reconnect"));
+    EXPECT_TRUE(camera.calls.contains(QStringLiteral("startGrab")));
+    // Still silent for the whole limit: released and reconnected again, with no new loss line.
+    camera.calls.clear();
+    for (int tick = 0; tick < CammerWidget::kFrameSilenceTicks; ++tick)
+        v.TimerFPS();
+    EXPECT_FALSE(v.cameraConnected);
+    EXPECT_EQ(camera.releases, 2);
+    EXPECT_EQ(camera.calls.count(QStringLiteral("reconnect")), 1);
+
+    camera.framesPerSecond = 4;
+    v.TimerFPS();
+    EXPECT_TRUE(v.cameraConnected);
+    EXPECT_EQ(cameraLines(), QStringLiteral("第1次丢失相机, SN-0001\n相机SN-0001，重连成功"));
+
+    // In hardware trigger mode frames come only with a trigger: silence is no loss.
+    v.setTrigger(true);
+    camera.framesPerSecond = 0;
+    for (int tick = 0; tick < 2 * CammerWidget::kFrameSilenceTicks; ++tick)
+        v.TimerFPS();
+    EXPECT_TRUE(v.cameraConnected);
+}
+
 TEST_F(ViewControl, WatchRunsOnItsOwnOnceASecond)
 {
     ViewCamera camera(16, 8, false);
