@@ -78,13 +78,14 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_frame = frame;
+        m_taken = false;
     }
 
     // The frame set last has been grabbed.
     bool frameTaken()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return !m_new;
+        return m_taken;
     }
 
     void whiteBalanceOnce() override { ++whiteBalances; }
@@ -114,6 +115,7 @@ public:
         if (!streaming || m_frame.empty())
             return false;
         std::memcpy(destination, m_frame.data(), m_frame.size());
+        m_taken = true;
         return true;
     }
     CameraInterface* create(CameraInfo info) override
@@ -143,6 +145,7 @@ public:
 private:
     std::mutex m_mutex;
     std::vector<unsigned char> m_frame;
+    bool m_taken = false;
 };
 
 // Frames of the tests: an empty cavity (flat grey 100) and the same with a part left in it

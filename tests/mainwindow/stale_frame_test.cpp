@@ -28,7 +28,7 @@ TEST_F(CycleTest, StreamThatStopsWhileTheDriverReadsConnectedStopsTheMachine)
     camera->framesPerSecond = 0;
     ASSERT_TRUE(waitFor([this] { return !window->cameraViews[1]->cameraConnected; }, kLossGuardMs))
         << "the silent camera was never taken as lost";
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 2000)) << "clamp not prohibited on the board";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, kPatientWaitMs)) << "clamp not prohibited on the board";
     ASSERT_TRUE(sharedWarnbox);
     EXPECT_TRUE(sharedWarnbox->isVisible());
     EXPECT_EQ(camera->releases, 1);
@@ -59,11 +59,11 @@ TEST_F(CycleTest, CheckStartedAfterTheStallNeverReadsOkOnTheOldFrame)
     camera->streaming = false;
 
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, 2000)) << "no cycle started";
+    ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, kPatientWaitMs)) << "no cycle started";
     ASSERT_TRUE(waitFor([view] { return !view->cameraConnected; }, kLossGuardMs))
         << "the check never gave up waiting for a frame";
     EXPECT_EQ(checksRun(0, 0), 0) << "a check ran on the picture from before the mould opened";
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, 2000)) << "clamp not prohibited on the board";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0); }, kPatientWaitMs)) << "clamp not prohibited on the board";
     EXPECT_TRUE(activeOnBoard(1)) << "the ejector was released without a check";
     EXPECT_EQ(lossLines("CYC0"), QStringLiteral("第1次丢失相机, CYC0"));
 
@@ -74,7 +74,7 @@ TEST_F(CycleTest, CheckStartedAfterTheStallNeverReadsOkOnTheOldFrame)
     ASSERT_TRUE(waitFor([this] { return checksRun(0, 0) == 1; }, kLossGuardMs)) << "the check never ran";
     EXPECT_FALSE(view->detectOk);
     EXPECT_TRUE(view->cameraConnected);
-    EXPECT_TRUE(waitFor([this] { return activeOnBoard(2); }, 2000)) << "alarm output";
+    EXPECT_TRUE(waitFor([this] { return activeOnBoard(2); }, kPatientWaitMs)) << "alarm output";
     EXPECT_EQ(lossLines("CYC0"), QStringLiteral("第1次丢失相机, CYC0\n相机CYC0，重连成功"));
 }
 

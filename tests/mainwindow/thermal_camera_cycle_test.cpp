@@ -90,7 +90,7 @@ TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThro
     const size_t pollsBefore = board.hostFrameCount();
 
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, 3000)) << "no cycle started";
+    ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, kPatientWaitMs)) << "no cycle started";
     ASSERT_TRUE(waitFor([this] { return window->pendingCams[0] == 0 && !window->delayTimers[0]->isActive(); }, 10000))
         << "the product check never ran";
 
