@@ -395,8 +395,8 @@ TEST_F(ChartScreenTest, ExportEndShowsWhatTheProgramDid)
         QByteArray script;  // empty: our stand-in
         const char* shown;
     } cases[] = {
-        {"failing program", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败"},
-        {"program that ends without its closing line", "exit 0\n", "数据导出失败"},
+        {"failing program", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败\n无法写入所选文件夹"},
+        {"program that ends without its closing line", "exit 0\n", "数据导出失败\n导出程序未报告完成"},
         {"our stand-in", "", "数据导出完成"},
     };
     for (const auto& c : cases) {
