@@ -23,7 +23,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
@@ -214,13 +213,7 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
     QDir().mkpath(folder);
     // Folder chosen, export confirmed.
     auto exportToFolder = [&] {
-        ModalSteps steps({[folder](QDialog* box) {
-                              auto* chooser = qobject_cast<QFileDialog*>(box);
-                              ASSERT_NE(chooser, nullptr);
-                              chooser->setDirectory(folder);
-                              QMetaObject::invokeMethod(chooser, "accept");
-                          },
-                          ModalSteps::finish(1)});
+        ModalSteps steps({ModalSteps::chooseFolder(folder), ModalSteps::finish(1)});
         screen->exportData();
         return steps.texts;
     };
@@ -355,13 +348,7 @@ TEST_F(StatisticsScreen, ExportPressedFirstWritesTheShownRangeOrSaysWhatIsMissin
         screen->resetToToday();
         screen->rangePicker->setStartDateTime(c.start);
         screen->rangePicker->setEndDateTime(c.end);
-        ModalSteps steps({[usb](QDialog* box) {
-                              auto* chooser = qobject_cast<QFileDialog*>(box);
-                              ASSERT_NE(chooser, nullptr);
-                              chooser->setDirectory(usb);
-                              QMetaObject::invokeMethod(chooser, "accept");
-                          },
-                          ModalSteps::finish(1)});
+        ModalSteps steps({ModalSteps::chooseFolder(usb), ModalSteps::finish(1)});
         screen->exportData();
         EXPECT_EQ(steps.texts.size(), 1) << "the question whether to export";
         ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 20000));

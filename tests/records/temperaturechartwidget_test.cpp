@@ -28,7 +28,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -46,17 +45,6 @@ namespace {
 
 const char* const kBuiltProgram = MONITOR_BINARY_DIR "/relaydir/export_temperature/temperature_export.exe";
 const QString kInstalled = QStringLiteral("relaydir/export_temperature/temperature_export.exe");
-
-// The folder chooser picks `folder`.
-ModalSteps::Step chooseFolder(const QString& folder)
-{
-    return [folder](QDialog* box) {
-        auto* chooser = qobject_cast<QFileDialog*>(box);
-        ASSERT_NE(chooser, nullptr);
-        chooser->setDirectory(folder);
-        QMetaObject::invokeMethod(chooser, "accept");
-    };
-}
 
 void installScript(const QByteArray& body)
 {
@@ -203,7 +191,7 @@ protected:
     QStringList exportThroughButton()
     {
         QDir().mkpath(QStringLiteral("usb"));
-        ModalSteps steps({chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
+        ModalSteps steps({ModalSteps::chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
                           ModalSteps::finish(1)});
         QTest::mouseClick(screen->exportButton, Qt::LeftButton);
         return steps.texts;
