@@ -360,12 +360,19 @@ void MoJuWizard::makeCameraFolders()
 
 void MoJuWizard::StartDetect()
 {
+    startDetecting(false);
+}
+
+void MoJuWizard::startDetecting(bool clampHeld)
+{
     const SystemParam& p = *activeParams;
     controlPort->resetOutputs();
     if (p.ejectorOffWhenClamping)
         controlPort->setOutput(1, true);
     if (p.separateDetectSignals == 1 && p.ejectorCutAfterProductOk && p.ejectorPulse > 0)
         controlPort->setOutput(1, true);
+    if (clampHeld)
+        controlPort->setOutput(0, true);
     controlPort->publishOutputs();
 
     // Every way out of an alarm passes here or through liftAlarm.

@@ -408,7 +408,7 @@ public:
     // Builds the result rows of the current detect for every camera and hands them to the
     // camera's result table.
     void updateCameraReports();
-    // The same for camera `camera` alone (a re-check runs only the cameras still NG).
+    // The same for camera `camera` alone.
     void updateCameraReport(int camera);
 
 public slots:
@@ -454,6 +454,9 @@ private:
     bool checkFramesFresh(int k);
     // Started when a check first had to wait for frames; invalid while none waits.
     QElapsedTimer freshFrameWait;
+    // A confirmed mould opening waits for its machine cycle: an event of an input that starts a
+    // cycle, taken while the alarm stood and not yet handled.
+    bool mouldOpeningHeld() const;
     // Clamp prohibited, warning shown, next tick in 500 ms, heartbeat.
     void reportCameraLoss();
     void runAlarmBranch();
@@ -494,8 +497,11 @@ private:
     void connectResultTimers();
     // The NG alarm of check parity `d`: machine stopped, alarm register, LEDs, log line.
     void raiseAlarm(int d);
-    // An OK round lifted the alarm of check parity `d`.
-    void liftAlarm(int d);
+    // An OK round lifted the alarm of check parity `d`. `openingHeld`: a mould opening waits
+    // for its cycle, whose check decides the clamp; it stays prohibited until then.
+    void liftAlarm(int d, bool openingHeld);
+    // StartDetect, the clamp left prohibited when `clampHeld`.
+    void startDetecting(bool clampHeld);
     // The stopped machine and the alarm screens of an NG alarm of check parity `d`, without the
     // log line.
     void enterAlarm(int d);

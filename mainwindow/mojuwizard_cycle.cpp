@@ -197,6 +197,17 @@ bool MoJuWizard::camerasConnected() const
     return true;
 }
 
+bool MoJuWizard::mouldOpeningHeld() const
+{
+    const SystemParam& p = *activeParams;
+    const cycle::MachineRules& rules = cycle::machineRules(p.machineType);
+    for (int pos = 0; pos < kInputs; ++pos) {
+        if (inEvt[pos] && cycle::cycleStartRole(rules, pos, p.mouldSide, p.separateDetectSignals != 0))
+            return true;
+    }
+    return false;
+}
+
 void MoJuWizard::reportCameraLoss()
 {
     whiteBalanceTick = 0;

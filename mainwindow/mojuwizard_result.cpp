@@ -129,12 +129,16 @@ void MoJuWizard::CheckNG(bool isClearNG)
     } else {
         if (d == 0 && !p.productNoEjectorControl && !p.productNgEjectorPulse)
             port.setOutput(kEjector, false);
-        if (d == 1 && !backTrainPending)
+        // An alarm lifted while a mould opening waits for its cycle: the machine would close on
+        // this permission, which that opening's check, a tick later, withdraws again. The check
+        // decides the clamp; until then it stays prohibited.
+        const bool openingHeld = alarmState == 2 && mouldOpeningHeld();
+        if (d == 1 && !backTrainPending && !openingHeld)
             port.setOutput(kClamp, false);
         reDetectPending = 0;
         port.publishOutputs();
         if (alarmState == 2 && (d != 0 || !p.productNgEjectorPulse))
-            liftAlarm(d);
+            liftAlarm(d, openingHeld);
         displayStep = true;
         temperatureStep = true;
     }
@@ -322,7 +326,7 @@ void MoJuWizard::restoreRecordedAlarm()
     InsertRecord(tr("重启前未解除的报警已恢复：%1").arg(alarmCamerasText()));
 }
 
-void MoJuWizard::liftAlarm(int d)
+void MoJuWizard::liftAlarm(int d, bool openingHeld)
 {
     const SystemParam& p = *activeParams;
     removeAlarmRecord();
@@ -342,7 +346,7 @@ void MoJuWizard::liftAlarm(int d)
             forcedDetect = 1;
         }
     } else {
-        StartDetect();
+        startDetecting(openingHeld);
     }
 }
 

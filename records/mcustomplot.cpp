@@ -37,6 +37,11 @@ constexpr int kLegendColumns = 4;
 
 const QColor kGold(255, 215, 0);
 const QColor kAxisGrey(112, 112, 112);
+// Value axis, in °C: its range while there is nothing to show, and the least span it shows
+// readings in (a reading that never changes sits in its middle).
+constexpr double kEmptyValueLow = 0;
+constexpr double kEmptyValueHigh = 100;
+constexpr double kLeastValueSpan = 10;
 // Text size of the note over an empty chart.
 constexpr int kEmptyNotePixels = 28;
 // Text ids of the reasons for an empty chart.
@@ -368,10 +373,33 @@ void mCustomPlot::refreshLabels()
 
 void mCustomPlot::fitValueAxis()
 {
-    plot->yAxis->rescale(true);
+    // The values of the graphs on show, all their points.
+    bool found = false;
+    QCPRange span;
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        const QCPGraph* graph = plot->graph(i);
+        bool inGraph = false;
+        const QCPRange values = graph->realVisibility() ? graph->getValueRange(inGraph) : QCPRange();
+        if (!inGraph)
+            continue;
+        if (found)
+            span.expand(values);
+        else
+            span = values;
+        found = true;
+    }
+    // The range follows from the readings alone, so it is the same at every tick and after
+    // "还原": nothing to show gives a fixed range, readings that do not change one around them.
+    if (!found) {
+        plot->yAxis->setRange(kEmptyValueLow, kEmptyValueHigh);
+        return;
+    }
+    if (span.size() < kLeastValueSpan)
+        span = QCPRange(span.center() - kLeastValueSpan / 2, span.center() + kLeastValueSpan / 2);
     // A twentieth of the span above and below: the highest and lowest readings stay clear of
     // the plot's edges instead of running along them.
-    plot->yAxis->scaleRange(1.1, plot->yAxis->range().center());
+    const double margin = span.size() / 20;
+    plot->yAxis->setRange(span.lower - margin, span.upper + margin);
 }
 
 void mCustomPlot::applyTimeRange()

@@ -117,7 +117,7 @@ private:
     void addSeriesGraph(const QString& key);
     // The series key passes the filter of setQuery.
     bool passesFilter(const QString& key) const;
-    // The y axis over the shown graphs' readings, with a margin.
+    // The y axis over the shown graphs' readings, with a margin; a fixed range when there are none.
     void fitValueAxis();
     // The x range applyTimeRange sets, in seconds since the epoch.
     void targetRange(double* from, double* to) const;

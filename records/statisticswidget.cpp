@@ -35,6 +35,15 @@ constexpr int kRegionItemText = 592;
 // The region combo offers ten regions, whatever a detect holds.
 constexpr int kRegionItems = 10;
 
+// Today by the wall clock, 00:00:00.000 to 23:59:59.999: the range the screen shows until a
+// range is searched.
+void setToday(QueryFilter& f)
+{
+    const QDate today = WallClock::now().date();
+    f.from = QDateTime(today, QTime(0, 0));
+    f.to = QDateTime(today, QTime(23, 59, 59, 999));
+}
+
 }  // namespace
 
 StatisticsWidget::StatisticsWidget(QWidget* parent)
@@ -149,11 +158,11 @@ StatisticsWidget::StatisticsWidget(QWidget* parent)
     connect(confirm, &QPushButton::clicked, this, &StatisticsWidget::search);
     connect(exportButton, &QPushButton::clicked, this, &StatisticsWidget::exportData);
     // Only an export started from this screen is reported here.
-    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok) {
+    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok, const QString& reason) {
         if (!m_exportStarted)
             return;
         m_exportStarted = false;
-        finishExport(ok);
+        finishExport(ok, reason);
     });
     connect(closeButton, &QPushButton::clicked, this, &StatisticsWidget::closeScreen);
 }
@@ -193,9 +202,7 @@ void StatisticsWidget::resetToToday()
 {
     TemperatureChartData* store = TemperatureChartData::instance();
     QueryFilter f;
-    const QDate today = WallClock::now().date();
-    f.from = QDateTime(today, QTime(0, 0));
-    f.to = QDateTime(today, QTime(23, 59, 59, 999));
+    setToday(f);
     cameraCombo->setCurrentIndex(0);
     detectCombo->setCurrentIndex(0);
     regionCombo->setCurrentIndex(0);
@@ -285,13 +292,17 @@ void StatisticsWidget::exportData()
     QueryFilter f = comboFilter();
     f.from = rangePicker->startDateTime();
     f.to = rangePicker->endDateTime();
+    // No range chosen: nothing was searched either, so the screen shows today's results, and
+    // those are exported.
+    if (!f.from.isValid() && !f.to.isValid())
+        setToday(f);
     store->setFilter(f);
     // The end is reported by finishExport, here and not on the chart screen.
     m_exportStarted = true;
     store->exportData(1, dir);
 }
 
-void StatisticsWidget::finishExport(bool ok)
+void StatisticsWidget::finishExport(bool ok, const QString& reason)
 {
     if (m_exportNotice)
         m_exportNotice->close();
@@ -299,7 +310,7 @@ void StatisticsWidget::finishExport(bool ok)
     // tap, so a notice without a parent would stay untouchable until the screen is closed.
     auto* box = new tipbox(1, this, 600, 420);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setText(ok ? tr("数据导出完成") : tr("数据导出失败"));
+    box->setText(ok ? tr("数据导出完成") : TemperatureChartData::exportFailureText(tr("数据导出失败"), reason));
     m_exportNotice = box;
     box->show();
     box->raise();

@@ -43,8 +43,9 @@ public slots:
     void search();
     // The export button: the rows of the chosen filter and range written into a chosen folder.
     void exportData();
-    // The export started here has ended: "数据导出完成" or "数据导出失败" in a box of its own.
-    void finishExport(bool ok);
+    // The export started here has ended: "数据导出完成" or "数据导出失败" with the reason below it,
+    // in a box of its own.
+    void finishExport(bool ok, const QString& reason = QString());
 
 protected:
     bool event(QEvent* event) override;

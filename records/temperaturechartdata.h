@@ -200,8 +200,11 @@ public:
 
     // Starts the export program on the filter's rows: mode 2 only the regular records, any
     // other mode all rows, written into a new "<time>_result" folder in `dir`. Ignored while
-    // an export runs; the end is announced by exportFinish.
+    // an export runs; the end is announced by exportFinish. A filter without its start or end
+    // time starts nothing and ends at once, not ok, naming the missing time.
     void exportData(int mode, QString dir);
+    // A screen's notice of a failed export: `headline`, and the reason on the line below.
+    static QString exportFailureText(const QString& headline, const QString& reason);
 
     dataThread* queryThread = nullptr;
     // The database file the last query pass read (query thread, under dataMutex).
@@ -261,8 +264,9 @@ public:
 
 signals:
     // The export ended: ok when the program exited with 0 and printed its closing line; not ok
-    // when it failed, crashed or could not be started.
-    void exportFinish(bool ok);
+    // when it failed, crashed or could not be started, with `reason`, a short translated text
+    // for the operator (empty when ok). A folder the export made and left empty is gone then.
+    void exportFinish(bool ok, const QString& reason);
 
 public slots:
     // Regular-record timer: mark the next row written.
@@ -272,6 +276,9 @@ private slots:
     // The export program's output (merged channels) and its end.
     void exportOutput();
     void exportDone(int exitCode, int exitStatus);
+    // The export is over: the process object goes, an empty folder of a failed export too, and
+    // exportFinish announces the end.
+    void endExport(bool ok, const QString& reason);
 
 private:
     // Damaged: SQLite reports the file as damaged; the rows stay queued.
@@ -305,4 +312,7 @@ private:
     // The running export and all it has printed so far.
     QProcess* m_export = nullptr;
     QByteArray m_exportOutput;
+    // The "<time>_result" folder the running export made (empty when it wrote into a folder
+    // that was there before).
+    QString m_exportFolder;
 };

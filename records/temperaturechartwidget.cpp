@@ -192,11 +192,11 @@ TemperatureChartWidget::TemperatureChartWidget(QWidget* parent)
     connect(store->queryThread, &dataThread::readTempFinished, this, &TemperatureChartWidget::finishSearch);
     // Only an export started from this screen is reported here (the statistics screen reports
     // its own).
-    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok) {
+    connect(store, &TemperatureChartData::exportFinish, this, [this](bool ok, const QString& reason) {
         if (!m_exportStarted)
             return;
         m_exportStarted = false;
-        finishExport(ok);
+        finishExport(ok, reason);
     });
     connect(intervalEdit, &Edit::focusOut, this, &TemperatureChartWidget::applyInterval);
     connect(confirmButton, &QPushButton::clicked, this, &TemperatureChartWidget::search);
@@ -302,7 +302,7 @@ void TemperatureChartWidget::exportData()
     store->exportData(recordCheck->isChecked() ? kExportRegular : kExportAll, dir);
 }
 
-void TemperatureChartWidget::finishExport(bool ok)
+void TemperatureChartWidget::finishExport(bool ok, const QString& reason)
 {
     if (m_exportNotice)
         m_exportNotice->close();
@@ -310,7 +310,7 @@ void TemperatureChartWidget::finishExport(bool ok)
     // tap, so a notice without a parent would stay untouchable until the screen is closed.
     auto* box = new tipbox(1, this, 600, 420);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setText(ok ? tr("数据导出完成") : tr("数据导出失败"));
+    box->setText(ok ? tr("数据导出完成") : TemperatureChartData::exportFailureText(tr("数据导出失败"), reason));
     m_exportNotice = box;
     box->show();
     box->raise();

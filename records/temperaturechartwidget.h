@@ -46,8 +46,8 @@ public slots:
     void comboxChange(int index);
     // The query thread has read the searched range.
     void finishSearch();
-    // The export program has ended; `ok` when it wrote the rows.
-    void finishExport(bool ok);
+    // The export program has ended; `ok` when it wrote the rows, else `reason` says why.
+    void finishExport(bool ok, const QString& reason = QString());
     // "确认": the series of the chosen range and filter.
     void search();
     // "导出数据": the rows of the chosen range and filter into a folder the operator picks.

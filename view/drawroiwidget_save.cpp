@@ -178,9 +178,9 @@ void DrawROIWidget::SlotReCheck()
     for (int c : cameras)
         w.RunAlgorithm(c, det);
     w.CheckNG(true);
-    // The result tables of the cameras checked again follow their new verdict.
-    for (int c : cameras)
-        w.updateCameraReport(c);
+    // The result tables follow the verdicts: the cameras checked again show their new one, a
+    // camera whose alarm was skipped its reset OK rows.
+    w.updateCameraReports();
 
     if (shownBefore < cameraCount && w.alarmState == 2 && imageSource == 1) {
         // The panel follows the first camera from the one shown that is still NG.
@@ -223,6 +223,7 @@ void DrawROIWidget::SlotNoCheckCur()
                 w.recState[c][det] = 4;
         }
         w.CheckNG(true);
+        w.updateCameraReports();
         w.InsertRecord(tableText(103));
         return;
     }

@@ -974,6 +974,49 @@ Temp.:%2</translation>
     </message>
 </context>
 <context>
+    <name>TemperatureChartData</name>
+    <message>
+        <source>未选择开始和结束时间</source>
+        <translation>No start and end time chosen</translation>
+    </message>
+    <message>
+        <source>未选择开始时间</source>
+        <translation>No start time chosen</translation>
+    </message>
+    <message>
+        <source>未选择结束时间</source>
+        <translation>No end time chosen</translation>
+    </message>
+    <message>
+        <source>导出条件无效</source>
+        <translation>The export request is not valid</translation>
+    </message>
+    <message>
+        <source>无法读取检测记录</source>
+        <translation>The result records cannot be read</translation>
+    </message>
+    <message>
+        <source>无法写入所选文件夹</source>
+        <translation>The chosen folder cannot be written</translation>
+    </message>
+    <message>
+        <source>导出程序无法启动</source>
+        <translation>The export program cannot be started</translation>
+    </message>
+    <message>
+        <source>导出程序异常结束</source>
+        <translation>The export program ended abnormally</translation>
+    </message>
+    <message>
+        <source>导出程序返回错误代码 %1</source>
+        <translation>The export program ended with error code %1</translation>
+    </message>
+    <message>
+        <source>导出程序未报告完成</source>
+        <translation>The export program did not report completion</translation>
+    </message>
+</context>
+<context>
     <name>TemperatureChartWidget</name>
     <message>
         <source>全部</source>

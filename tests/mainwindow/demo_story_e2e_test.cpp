@@ -91,12 +91,12 @@ public:
         }
         return -1;
     }
-    // Output reports from line `first` on.
-    QList<int> outputsFrom(int first) const
+    // Output reports from line `first` on, up to line `end` (not included; -1: all).
+    QList<int> outputsFrom(int first, int end = -1) const
     {
         static const QRegularExpression report(QStringLiteral("^outputs 0x([0-9A-F]+)$"));
         QList<int> words;
-        for (int i = first; i < m_lines.size(); ++i) {
+        for (int i = first; i < (end < 0 ? m_lines.size() : end); ++i) {
             const QRegularExpressionMatch match = report.match(m_lines[i]);
             if (match.hasMatch())
                 words << match.captured(1).toInt(nullptr, 16);
@@ -196,6 +196,15 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
     ASSERT_TRUE(waitUntil([&] { return okPictures(1) > picturesBefore; }, kPatientWaitMs))
         << "the waiting mould opening is checked OK";
     EXPECT_TRUE(remarks().contains(QStringLiteral("所有相机都不检测本模")));
+    // Within that opening the clamp is permitted once, after its check, and never withdrawn
+    // again: the machine closes the mould on the permission.
+    const int nextOpening = machine.waitForLine(QStringLiteral("machine: cycle"), from);
+    ASSERT_GE(nextOpening, 0);
+    bool permitted = false;
+    for (int word : machine.outputsFrom(from, nextOpening)) {
+        EXPECT_FALSE(permitted && (word & kClamp) == 0) << "the clamp permitted and prohibited again";
+        permitted = permitted || (word & kClamp) != 0;
+    }
 
     // The next mould openings are OK cycles with the clamp permitted and no alarm.
     int at = machine.lineCount();

@@ -491,3 +491,38 @@ TEST_F(CurveTest, AReadingStampedBeforeTheLastKeepsALongSeriesInTimeOrder)
     curve->resampleGraphs();
     EXPECT_TRUE(graphPoints(curve->plot->graph(0)).contains(QPointF(at(2 * 3600 + 1), 41)));
 }
+
+TEST_F(CurveTest, ValueAxisFollowsTheReadingsAloneOverTicksAndRestore)
+{
+    const struct {
+        const char* name;
+        QList<int> readings;  // one a minute, the last a minute ago
+        double low;
+        double high;
+        const char* shot;
+    } cases[] = {
+        {"no readings: a fixed range", {}, 0, 100, "curve-axis-empty"},
+        {"a reading that never changes: a span around it", {40, 40, 40}, 34.5, 45.5, "curve-axis-flat"},
+        {"changing readings: their span and a twentieth", {30, 50, 42}, 29, 51, "curve-axis-readings"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        curve->stopTimer();
+        resetStore();
+        for (int i = 0; i < c.readings.size(); ++i)
+            enter(temperatureRound(0, 0, c.readings[i], 60 * (c.readings.size() - i)));
+        openRealtime();
+        const auto range = [this] { return curve->plot->yAxis->range(); };
+        EXPECT_DOUBLE_EQ(range().lower, c.low);
+        EXPECT_DOUBLE_EQ(range().upper, c.high);
+        // Three minutes of live ticks, and "还原".
+        for (int tick = 0; tick < 180; ++tick)
+            curve->realTimeDataSlot();
+        EXPECT_DOUBLE_EQ(range().lower, c.low) << "after the ticks";
+        EXPECT_DOUBLE_EQ(range().upper, c.high) << "after the ticks";
+        curve->restoreButton->click();
+        EXPECT_DOUBLE_EQ(range().lower, c.low) << "after 还原";
+        EXPECT_DOUBLE_EQ(range().upper, c.high) << "after 还原";
+        shot(QString::fromLatin1(c.shot));
+    }
+}

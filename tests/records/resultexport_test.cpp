@@ -269,6 +269,10 @@ TEST(ResultExport, SecondExportWhileOneRunsIsIgnored)
     installScript("sleep 0.5; printf 'export finished\\r\\n'\n");
     WallClock::setForTests([]() { return at(2, 12, 0); });
     TemperatureChartData store;
+    QueryFilter f;
+    f.from = at(2, 0, 0);
+    f.to = at(2, 23, 59, 59, 999);
+    store.setFilter(f);
     QSignalSpy finished(&store, &TemperatureChartData::exportFinish);
     store.exportData(1, QDir::currentPath() + QStringLiteral("/usb"));
     WallClock::setForTests([]() { return at(2, 12, 0, 1); });

@@ -23,12 +23,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTime>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -232,13 +232,7 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
     QDir().mkpath(folder);
     // Folder chosen, export confirmed.
     auto exportToFolder = [&] {
-        ModalSteps steps({[folder](QDialog* box) {
-                              auto* chooser = qobject_cast<QFileDialog*>(box);
-                              ASSERT_NE(chooser, nullptr);
-                              chooser->setDirectory(folder);
-                              QMetaObject::invokeMethod(chooser, "accept");
-                          },
-                          ModalSteps::finish(1)});
+        ModalSteps steps({ModalSteps::chooseFolder(folder), ModalSteps::finish(1)});
         screen->exportData();
         return steps.texts;
     };
@@ -247,10 +241,12 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
         QByteArray script;
         const char* shown;
         const char* shot;
+        bool english = false;
     } cases[] = {
         {"written", "printf 'export finished\\r\\n'\n", "数据导出完成", "statistics_export_done"},
-        {"program failed", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败", "statistics_export_failed"},
-        {"program ended without its closing line", "exit 0\n", "数据导出失败", "statistics_export_unfinished"},
+        {"program failed", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败\n无法写入所选文件夹", "statistics_export_failed"},
+        {"program ended without its closing line", "exit 0\n", "数据导出失败\n导出程序未报告完成",
+         "statistics_export_unfinished"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,3 +270,90 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
     EXPECT_EQ(openTipTexts(true), QStringList{"数据导出完成"});
 }
 
+namespace {
+
+// Our export program as the build made it.
+const char* const kBuiltExportProgram = MONITOR_BINARY_DIR "/relaydir/export_temperature/temperature_export.exe";
+
+// The "<time>_result" folders in `folder`.
+QStringList resultFolders(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*_result")}, QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+TEST_F(StatisticsScreen, ExportPressedFirstWritesTheShownRangeOrSaysWhatIsMissing)
+{
+    // Rows of the day before, today and the day after in the result file; the screen shows today.
+    seedRows(QStringLiteral("ResStatistics.db"),
+             {SeedRow{at(2, 23, 59, 59, 999), at(3, 0, 0), 0, 1, "[[0,5,25,100,3]]", "[1]"},
+              SeedRow{at(3, 9, 10), at(3, 9, 10, 200), 0, 0, "[[0,5,25,100,3]]", "[1]"},
+              SeedRow{at(3, 23, 59, 59, 999), at(4, 0, 0), 1, 1, "[[0,5,25,100,3]]", "[1]", 0},
+              SeedRow{at(4, 0, 0), at(4, 0, 0, 200), 0, 1, "[[0,5,25,100,3]]", "[1]"}});
+    const QString usb = QDir::current().absoluteFilePath(QStringLiteral("usb"));
+    QDir().mkpath(usb);
+    const struct {
+        const char* name;
+        QDateTime start;  // the range chosen in the picker; invalid: none
+        QDateTime end;
+        QByteArray script;  // empty: our export program
+        const char* notice;
+        QStringList rounds;  // round starts of the file written; empty: no folder is left
+        const char* shot;
+        bool english = false;
+    } cases[] = {
+        {"no range chosen: today's rows, as the screen shows them", {}, {}, {}, "数据导出完成",
+         {stampOf(at(3, 9, 10)), stampOf(at(3, 23, 59, 59, 999))}, "statistics_export_today"},
+        {"a start without an end", at(3, 0, 0), {}, {}, "数据导出失败\n未选择结束时间", {}, "statistics_export_no_end"},
+        {"an end without a start", {}, at(3, 12, 0), {}, "数据导出失败\n未选择开始时间", {}, "statistics_export_no_start"},
+        {"the program cannot write", {}, {}, "echo 'cannot write' >&2\nexit 4\n", "数据导出失败\n无法写入所选文件夹", {},
+         "statistics_export_cannot_write"},
+        {"the program dies", {}, {}, "kill -9 $$\n", "数据导出失败\n导出程序异常结束", {}, "statistics_export_crashed"},
+        {"in English, a start without an end", at(3, 0, 0), {}, {}, "Data export failed\nNo end time chosen", {},
+         "statistics_export_no_end_en", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.script.isEmpty()) {
+            const QString installed = QString::fromLatin1(TemperatureChartData::kExportProgram);
+            QDir().mkpath(QFileInfo(installed).path());
+            QFile::remove(installed);
+            ASSERT_TRUE(QFile::copy(QString::fromLatin1(kBuiltExportProgram), installed));
+        } else {
+            installExportScript(c.script);
+        }
+        QDir(usb).removeRecursively();
+        QDir().mkpath(usb);
+        QTranslator english;
+        if (c.english) {
+            ASSERT_TRUE(english.load(QStringLiteral(MONITOR_BINARY_DIR "/Translator/tr_en.qm")));
+            QCoreApplication::installTranslator(&english);
+        }
+        screen->resetToToday();
+        screen->rangePicker->setStartDateTime(c.start);
+        screen->rangePicker->setEndDateTime(c.end);
+        ModalSteps steps({ModalSteps::chooseFolder(usb), ModalSteps::finish(1)});
+        screen->exportData();
+        EXPECT_EQ(steps.texts.size(), 1) << "the question whether to export";
+        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 20000));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<tipbox*>(w) && w->isVisible())
+                shoot(w, c.shot);
+        EXPECT_EQ(openTipTexts(true), QStringList{QString::fromUtf8(c.notice)});
+        QCoreApplication::removeTranslator(&english);
+
+        const QStringList folders = resultFolders(usb);
+        if (c.rounds.isEmpty()) {
+            EXPECT_TRUE(folders.isEmpty()) << folders.join(' ').toStdString();
+            continue;
+        }
+        ASSERT_EQ(folders.size(), 1);
+        QFile csv(usb + QLatin1Char('/') + folders.first() + QStringLiteral("/result.csv"));
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        QStringList rounds;
+        for (const QString& line : QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1))
+            rounds << line.section(QLatin1Char(','), 0, 0);
+        EXPECT_EQ(rounds, c.rounds);
+    }
+}

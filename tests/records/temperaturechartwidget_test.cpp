@@ -29,7 +29,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -47,17 +46,6 @@ namespace {
 
 const char* const kBuiltProgram = MONITOR_BINARY_DIR "/relaydir/export_temperature/temperature_export.exe";
 const QString kInstalled = QStringLiteral("relaydir/export_temperature/temperature_export.exe");
-
-// The folder chooser picks `folder`.
-ModalSteps::Step chooseFolder(const QString& folder)
-{
-    return [folder](QDialog* box) {
-        auto* chooser = qobject_cast<QFileDialog*>(box);
-        ASSERT_NE(chooser, nullptr);
-        chooser->setDirectory(folder);
-        QMetaObject::invokeMethod(chooser, "accept");
-    };
-}
 
 void installScript(const QByteArray& body)
 {
@@ -204,7 +192,7 @@ protected:
     QStringList exportThroughButton()
     {
         QDir().mkpath(QStringLiteral("usb"));
-        ModalSteps steps({chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
+        ModalSteps steps({ModalSteps::chooseFolder(QDir::current().absoluteFilePath(QStringLiteral("usb"))),
                           ModalSteps::finish(1)});
         QTest::mouseClick(screen->exportButton, Qt::LeftButton);
         return steps.texts;
@@ -396,8 +384,8 @@ TEST_F(ChartScreenTest, ExportEndShowsWhatTheProgramDid)
         QByteArray script;  // empty: our stand-in
         const char* shown;
     } cases[] = {
-        {"failing program", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败"},
-        {"program that ends without its closing line", "exit 0\n", "数据导出失败"},
+        {"failing program", "echo 'cannot write' >&2\nexit 4\n", "数据导出失败\n无法写入所选文件夹"},
+        {"program that ends without its closing line", "exit 0\n", "数据导出失败\n导出程序未报告完成"},
         {"our stand-in", "", "数据导出完成"},
     };
     for (const auto& c : cases) {

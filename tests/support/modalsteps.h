@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QStringList>
 #include <QTimer>
 
@@ -64,6 +65,16 @@ public:
     static Step finish(int result)
     {
         return [result](QDialog* box) { box->done(result); };
+    }
+    // The folder chooser answered with `folder`.
+    static Step chooseFolder(const QString& folder)
+    {
+        return [folder](QDialog* box) {
+            auto* chooser = qobject_cast<QFileDialog*>(box);
+            ASSERT_NE(chooser, nullptr);
+            chooser->setDirectory(folder);
+            QMetaObject::invokeMethod(chooser, "accept");
+        };
     }
 
     // Class names of the boxes, in order.
