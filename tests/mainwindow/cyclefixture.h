@@ -242,6 +242,14 @@ protected:
     // the window is built anew over newly discovered cameras, with only the files of the old one.
     void restartProgram(int cameras = 1, bool waitForRest = true)
     {
+        closeProgram();
+        CycleCamera::opened().clear();
+        build(cameras, waitForRest);
+    }
+
+    // The window goes with its serial line and the cameras it discovered.
+    void closeProgram()
+    {
         delete window;
         window = nullptr;
         mainWindow = nullptr;
@@ -250,8 +258,6 @@ protected:
             ioSerialPort->close();
         qDeleteAll(cameraInfoList);
         cameraInfoList.clear();
-        CycleCamera::opened().clear();
-        build(cameras, waitForRest);
     }
 
     // A white-area region over the middle of the frame in detect `d` of camera `c`, and the

@@ -129,14 +129,7 @@ TEST_F(ThermalCycleTest, CameraReportingAnUnusableSensorSizeIsLeftOutAndTheMonit
                                   std::to_string(dimension.value("w").toInt()) + " x " +
                                   std::to_string(dimension.value("h").toInt());
         EXPECT_TRUE(logged(log, named)) << named;
-        delete window;
-        window = nullptr;
-        mainWindow = nullptr;
-        controlPort = nullptr;
-        if (ioSerialPort)
-            ioSerialPort->close();
-        qDeleteAll(cameraInfoList);
-        cameraInfoList.clear();
+        closeProgram();
         simulatedCameraFlag = false;
     }
 }
