@@ -283,46 +283,83 @@ bool isAbsolute(const QString& name)
     return name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\'));
 }
 
-// Whether `path` (parts from the package's top) stays inside the package when unpacked, followed
-// through the package's own symbolic links (`links`: name -> target). A chain of more than 40
-// links is taken for a loop, as the kernel does.
-bool staysInside(QStringList path, const QHash<QString, QString>& links)
+// The most a package may hold, and its longest names: beyond them the start script's tar could
+// not unpack it whole (a name longer than the file system takes stops it half-way), or the check
+// itself would take memory and time without end. An install folder holds a few thousand files.
+constexpr int kMaxEntries = 100000;
+constexpr int kMaxNameBytes = 4095;      // a path, less its closing zero
+constexpr int kMaxNamePartBytes = 255;   // one file name
+constexpr qint64 kMaxAllNameBytes = 4 << 20;  // every name and link target together
+// Links followed one through another before the chain is taken for a loop, as the kernel does.
+constexpr int kMaxLinkChain = 40;
+
+// Why `name` is longer than a file system takes; empty when it is not.
+QString tooLong(const QString& name, const QStringList& parts)
 {
-    QStringList reached;
-    int hops = 0;
-    while (!path.isEmpty()) {
-        const QString part = path.takeFirst();
-        if (part == QLatin1String("..")) {
-            if (reached.isEmpty())
-                return false;
-            reached.removeLast();
-            continue;
-        }
-        reached << part;
-        const auto link = links.constFind(reached.join(QLatin1Char('/')));
-        if (link == links.constEnd())
-            continue;
-        if (++hops > 40 || isAbsolute(*link))
-            return false;
-        reached.removeLast();
-        path = nameParts(*link) + path;
-    }
-    return true;
+    if (name.toUtf8().size() > kMaxNameBytes)
+        return QStringLiteral("a name too long (%1 characters)").arg(name.size());
+    for (const QString& part : parts)
+        if (part.toUtf8().size() > kMaxNamePartBytes)
+            return QStringLiteral("a name part too long (%1 characters)").arg(part.size());
+    return QString();
 }
 
+// The package's names as a tree, one node per folder or entry, node 0 the folder it is unpacked
+// into. Nodes are numbered in the order they are made, a folder before what it holds. Following a
+// name costs its length, however deep it goes.
+class NameTree {
+public:
+    static constexpr int kNone = -1;
+
+    int child(int node, const QString& part) const { return m_children.value(key(node, part), kNone); }
+    int add(int node, const QString& part)
+    {
+        const QString name = key(node, part);
+        const auto found = m_children.constFind(name);
+        if (found != m_children.constEnd())
+            return *found;
+        m_parents.push_back(node);
+        const int added = int(m_parents.size()) - 1;
+        m_children.insert(name, added);
+        return added;
+    }
+    // The node of `parts` from the top; kNone when the tree does not hold it.
+    int find(const QStringList& parts) const
+    {
+        int node = 0;
+        for (int i = 0; i < parts.size() && node != kNone; ++i)
+            node = child(node, parts.at(i));
+        return node;
+    }
+    int parent(int node) const { return m_parents[size_t(node)]; }
+    int size() const { return int(m_parents.size()); }
+
+private:
+    static QString key(int node, const QString& part) { return QString::number(node) + QLatin1Char('/') + part; }
+
+    QHash<QString, int> m_children;  // "<parent node>/<part>" -> node
+    std::vector<int> m_parents{kNone};
+};
+
 // What the package's entries would place, gathered while they are read: why the start script
-// could write outside the install folder by unpacking them; empty when it cannot.
+// could write outside the install folder by unpacking them, or could not unpack them whole; empty
+// when it cannot.
 class EntryWatch {
 public:
     QString take(archive_entry* entry)
     {
         const char* raw = archive_entry_pathname(entry);
         const QString name = raw ? QString::fromUtf8(raw) : QString::fromUtf8(archive_entry_pathname_utf8(entry));
+        if (++m_entries > kMaxEntries)
+            return QStringLiteral("more than %1 entries").arg(kMaxEntries);
         if (isAbsolute(name))
             return QStringLiteral("%1: an absolute name").arg(name);
         const QStringList parts = nameParts(name);
         if (parts.contains(QStringLiteral("..")))
             return QStringLiteral("%1: a name that climbs out with ..").arg(name);
+        const QString longName = tooLong(name, parts);
+        if (!longName.isEmpty())
+            return QStringLiteral("%1: %2").arg(name.left(80), longName);
         switch (archive_entry_filetype(entry)) {
         case AE_IFCHR:
         case AE_IFBLK:
@@ -334,51 +371,141 @@ public:
         default:
             break;
         }
+        Placed placed{archive_entry_filetype(entry) == AE_IFDIR ? Kind::Folder : Kind::File, name, QString()};
         if (const char* hardlink = archive_entry_hardlink(entry)) {
             const QString target = QString::fromUtf8(hardlink);
             if (isAbsolute(target) || nameParts(target).contains(QStringLiteral("..")))
                 return QStringLiteral("%1: a hard link to %2, outside the package").arg(name, target);
-            m_hardlinks << nameParts(target);
-        }
-        if (archive_entry_filetype(entry) == AE_IFLNK) {
+            const auto earlier = m_placed.constFind(m_tree.find(nameParts(target)));
+            if (earlier == m_placed.constEnd())
+                return QStringLiteral("%1: a hard link to %2, not in the package before it").arg(name, target);
+            if (earlier->kind == Kind::Folder)
+                return QStringLiteral("%1: a hard link to a folder, %2").arg(name, target);
+            // Linked to a symbolic link, the name becomes that link: its target is then read from
+            // this entry's folder, not from the folder of the link it copies.
+            placed.kind = earlier->kind;
+            placed.target = earlier->target;
+        } else if (archive_entry_filetype(entry) == AE_IFLNK) {
             const char* target = archive_entry_symlink(entry);
-            m_links.insert(parts.join(QLatin1Char('/')), target ? QString::fromUtf8(target) : QString());
+            placed.kind = Kind::Link;
+            placed.target = target ? QString::fromUtf8(target) : QString();
+            if (placed.target.isEmpty())
+                return QStringLiteral("%1: a symbolic link with an empty link target").arg(name);
+            const QString longTarget = tooLong(placed.target, nameParts(placed.target));
+            if (!longTarget.isEmpty())
+                return QStringLiteral("%1: a link target with %2").arg(name, longTarget);
         }
-        m_names << parts;
+        m_nameBytes += name.toUtf8().size() + placed.target.toUtf8().size();
+        if (m_nameBytes > kMaxAllNameBytes)
+            return QStringLiteral("names of more than %1 bytes together").arg(kMaxAllNameBytes);
+
+        int node = 0;
+        for (const QString& part : parts)
+            node = m_tree.add(node, part);
+        // "." and "./" land on the install folder itself: as a folder it is the folder the package
+        // is unpacked into, anything else would take its place.
+        if (node == 0 && placed.kind != Kind::Folder)
+            return QStringLiteral("%1: in place of the install folder itself").arg(name);
+        const auto same = m_placed.constFind(node);
+        if (same != m_placed.constEnd()) {
+            // A folder named twice only names it again; anything else replaces what came first,
+            // or is written through it.
+            if (same->kind == Kind::Folder && placed.kind == Kind::Folder)
+                return QString();
+            return QStringLiteral("%1: a second entry of the same name as %2").arg(name, same->name);
+        }
+        m_placed.insert(node, placed);
+        if (placed.kind == Kind::Link)
+            m_links.push_back(node);
         return QString();
     }
 
     // Once every entry is known: links that lead outside, and entries placed through a link.
     QString verdict() const
     {
-        for (auto link = m_links.constBegin(); link != m_links.constEnd(); ++link) {
-            QStringList from = nameParts(link.key());
-            from.removeLast();
-            if (isAbsolute(*link) || !staysInside(from + nameParts(*link), m_links))
-                return QStringLiteral("%1: a symbolic link to %2, outside the package").arg(link.key(), *link);
+        QHash<int, Place> followed;
+        for (const int link : m_links) {
+            if (!follow(link, 0, followed)) {
+                const Placed& placed = m_placed[link];
+                return QStringLiteral("%1: a symbolic link to %2, outside the package").arg(placed.name, placed.target);
+            }
         }
-        for (const QStringList& target : m_hardlinks)
-            if (throughLink(target))
-                return QStringLiteral("%1: a hard link target reached through a symbolic link").arg(target.join(QLatin1Char('/')));
-        for (const QStringList& name : m_names)
-            if (throughLink(name))
-                return QStringLiteral("%1: placed through a symbolic link").arg(name.join(QLatin1Char('/')));
+        // A node lies under a link when its folder is one or lies under one; folders come first.
+        std::vector<char> underLink(size_t(m_tree.size()), 0);
+        for (int node = 1; node < m_tree.size(); ++node) {
+            const int folder = m_tree.parent(node);
+            underLink[size_t(node)] = underLink[size_t(folder)] || isLink(folder);
+            if (underLink[size_t(node)] && m_placed.contains(node))
+                return QStringLiteral("%1: placed through a symbolic link").arg(m_placed[node].name);
+        }
         return QString();
     }
 
 private:
-    // Whether a folder on the way to `parts` is one of the package's symbolic links.
-    bool throughLink(const QStringList& parts) const
+    enum class Kind { Folder, File, Link };
+    struct Placed {
+        Kind kind;
+        QString name;    // as the entry gives it
+        QString target;  // of a symbolic link
+    };
+    // Where a link leads: a node of the tree, and how many folders the package does not hold lie
+    // below it on the way there.
+    struct Place {
+        int node = 0;
+        int below = 0;
+    };
+
+    bool isLink(int node) const
     {
-        for (int n = 1; n < parts.size(); ++n)
-            if (m_links.contains(parts.mid(0, n).join(QLatin1Char('/'))))
-                return true;
-        return false;
+        const auto placed = m_placed.constFind(node);
+        return placed != m_placed.constEnd() && placed->kind == Kind::Link;
     }
 
-    QHash<QString, QString> m_links;
-    QList<QStringList> m_hardlinks;
-    QList<QStringList> m_names;
+    // Follows `link` from its own folder through the package's other links into `followed`;
+    // false when it leads outside the package or through a chain longer than kMaxLinkChain. A
+    // name the package does not hold is taken for a folder: the install folder may have one.
+    bool follow(int link, int chain, QHash<int, Place>& followed) const
+    {
+        if (followed.contains(link))
+            return true;
+        if (chain > kMaxLinkChain)
+            return false;
+        const QString target = m_placed[link].target;
+        if (isAbsolute(target))
+            return false;
+        Place at{m_tree.parent(link), 0};
+        for (const QString& part : nameParts(target)) {
+            if (part == QLatin1String("..")) {
+                if (at.below > 0)
+                    --at.below;
+                else if (at.node == 0)
+                    return false;
+                else
+                    at.node = m_tree.parent(at.node);
+            } else if (at.below > 0) {
+                ++at.below;
+            } else {
+                const int next = m_tree.child(at.node, part);
+                if (next == NameTree::kNone) {
+                    at.below = 1;
+                } else if (isLink(next)) {
+                    if (!follow(next, chain + 1, followed))
+                        return false;
+                    at = followed.value(next);
+                } else {
+                    at.node = next;
+                }
+            }
+        }
+        followed.insert(link, at);
+        return true;
+    }
+
+    NameTree m_tree;
+    QHash<int, Placed> m_placed;  // by node
+    std::vector<int> m_links;     // nodes of symbolic links, in the package's order
+    int m_entries = 0;
+    qint64 m_nameBytes = 0;
 };
 
 }  // namespace
@@ -481,9 +608,16 @@ QString check(const QString& path, const QString& target, const std::atomic<bool
         const void* block = nullptr;
         size_t size = 0;
         la_int64_t offset = 0;
-        int data = ARCHIVE_OK;
+        int data = ARCHIVE_EOF;
         uLong crc = crc32(0L, Z_NULL, 0);
-        while ((data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK) {
+        // A RAR 4 symbolic link keeps its target as its data, which the library hands over as the
+        // link instead; the CRC-32 covers it.
+        const char* linkTarget = archive_entry_symlink(entry);
+        if (rar && linkTarget && archive_format(reader.get()) == ARCHIVE_FORMAT_RAR)
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(linkTarget), uInt(qstrlen(linkTarget)));
+        // A folder has no data, and the library refuses to read a RAR 5 folder's.
+        const bool folder = archive_entry_filetype(entry) == AE_IFDIR;
+        while (!folder && (data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK) {
             if (rar)
                 crc = crc32(crc, static_cast<const Bytef*>(block), uInt(size));
             unpacked += qint64(size);

@@ -12,9 +12,15 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,12 +35,14 @@ struct Entry {
     std::string hardlink;  // target of a hard link
 };
 
-// A pax tar of `entries`, gzip-compressed unless `raw`.
-std::string tarOf(const std::vector<Entry>& entries, bool raw = false)
+// A pax tar of `entries`, gzip- or xz-compressed.
+std::string tarOf(const std::vector<Entry>& entries, bool xz = false)
 {
     archive* writer = archive_write_new();
     archive_write_set_format_pax_restricted(writer);
-    if (!raw)
+    if (xz)
+        archive_write_add_filter_xz(writer);
+    else
         archive_write_add_filter_gzip(writer);
     std::vector<char> buffer(4 << 20);
     size_t used = 0;
@@ -63,6 +71,29 @@ std::string tarOf(const std::vector<Entry>& entries, bool raw = false)
     archive_write_close(writer);
     archive_write_free(writer);
     return std::string(buffer.data(), used);
+}
+
+// `entries` as a hand-made RAR of `kind`; empty when RAR cannot hold one of them (a device, FIFO
+// or socket; a hard link in RAR 4).
+std::string rarOf(const std::vector<Entry>& entries, PackageArchives::Kind kind)
+{
+    using PackageArchives::RarEntry;
+    std::vector<RarEntry> rar;
+    for (const Entry& e : entries) {
+        if (!e.hardlink.empty())
+            rar.push_back({RarEntry::Hardlink, e.name, "", e.hardlink});
+        else if (e.type == AE_IFLNK)
+            rar.push_back({RarEntry::Symlink, e.name, "", e.symlink});
+        else if (e.type == AE_IFDIR)
+            rar.push_back({RarEntry::Folder, e.name, "", ""});
+        else if (e.type == AE_IFREG)
+            rar.push_back({RarEntry::File, e.name, e.content, ""});
+        else
+            return {};
+        if (rar.back().type == RarEntry::Hardlink && kind == PackageArchives::Kind::Rar4)
+            return {};
+    }
+    return PackageArchives::makeRar(kind, rar);
 }
 
 // One gzip member holding `bytes`.
@@ -159,6 +190,71 @@ protected:
         return placed;
     }
 
+    // What became of a package placed by a forked child, as the program places it (the check on
+    // its worker thread), so that a crash fails the test instead of ending the runner.
+    struct Outcome {
+        int signal = 0;  // the signal that ended the child, 0 when it ended by itself
+        bool placed = false;
+        QString why;
+        std::string logged;
+    };
+    Outcome placeInChild(const std::string& package, const QString& target)
+    {
+        const QByteArray earlier = "the earlier package, byte for byte";
+        const QString candidate = QStringLiteral("candidate") + target.mid(target.indexOf(QLatin1Char('.')));
+        QFile file(candidate);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(package.data(), qint64(package.size()));
+        file.close();
+        for (const QString& left : QDir(install).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(install + QLatin1Char('/') + left);
+        QFile old(install + QStringLiteral("/newupdate.tar.gz"));
+        EXPECT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(earlier);
+        old.close();
+        QFile::remove(QStringLiteral("child-report"));
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int placed = 2;
+            {
+                LogCapture log;
+                QString why;
+                placed = PendingPackage::write(candidate, target, &why) ? 1 : 0;
+                QFile report(QStringLiteral("child-report"));
+                if (report.open(QIODevice::WriteOnly)) {
+                    report.write(why.toUtf8() + '\n');
+                    for (const auto& m : log.messages())
+                        report.write(QByteArray::fromStdString(m.text) + '\n');
+                }
+            }
+            std::fflush(nullptr);
+            ::_exit(placed);
+        }
+        Outcome outcome;
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0)
+            if (errno != EINTR)
+                return outcome;
+        if (WIFSIGNALED(status)) {
+            outcome.signal = WTERMSIG(status);
+            ADD_FAILURE() << "the check ended the process with signal " << outcome.signal << " ("
+                          << ::strsignal(outcome.signal) << ")";
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) < 2) << "the child ended with status " << status;
+            outcome.placed = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+        }
+        const QList<QByteArray> report = fileBytes(QStringLiteral("child-report")).split('\n');
+        outcome.why = QString::fromUtf8(report.value(0));
+        outcome.logged = report.mid(1).join('\n').toStdString();
+        if (!outcome.placed) {
+            // Nothing left behind, the partial copy included, and the earlier package untouched.
+            EXPECT_EQ(QDir(install).entryList(QDir::Files | QDir::Hidden), QStringList{"newupdate.tar.gz"});
+            EXPECT_EQ(fileBytes(install + QStringLiteral("/newupdate.tar.gz")), earlier);
+        }
+        return outcome;
+    }
+
     QString install;
     QByteArray m_saved;
 };
@@ -252,4 +348,127 @@ TEST_F(PackageCheckTest, ACancelStopsTheCheck)
     EXPECT_EQ(PendingPackage::checkAside(QStringLiteral("candidate.tar.gz"), QStringLiteral("newupdate.tar.gz"), &cancel),
               QStringLiteral("检查已取消"));
     EXPECT_EQ(blocks, 1);
+}
+
+TEST_F(PackageCheckTest, HostilePackagesAreRefusedWithoutACrash)
+{
+    const Entry program{"bin-VAV/run.sh", AE_IFREG, "#!/bin/sh\n", "", ""};
+    const Entry folder{"bin-VAV/", AE_IFDIR, "", "", ""};
+    const Entry deepLink{"d1/d2/d3/l", AE_IFLNK, "", "../../../x", ""};
+    const std::string longPart(256, 'n');
+    std::string longName;
+    while (longName.size() <= 4096)
+        longName += "deep/";
+    longName += "run.sh";
+    // Names each as long as a path may be, more of them together than the check keeps.
+    std::vector<Entry> longNames{program};
+    const std::string deepFolder = [&] {
+        std::string folders;
+        while (folders.size() < 3800)
+            folders += std::string(199, 'f') + '/';
+        return folders;
+    }();
+    while (longNames.size() < 1200)
+        longNames.push_back({deepFolder + std::to_string(longNames.size()), AE_IFREG, "", "", ""});
+    const struct {
+        const char* name;
+        std::vector<Entry> entries;
+        const char* reason;  // in the log; one of several, split by |
+    } cases[] = {
+        {"symbolic link named ./ in place of the install folder",
+         {folder, program, {"./", AE_IFLNK, "", "bin-VAV", ""}}, "the install folder itself"},
+        {"symbolic link named . in place of the install folder",
+         {folder, program, {".", AE_IFLNK, "", "bin-VAV", ""}}, "the install folder itself"},
+        {"file named . in place of the install folder", {folder, program, {".", AE_IFREG, "x", "", ""}},
+         "the install folder itself"},
+        {"hard link to a link that stays inside only from its own folder, written through",
+         {{"d1/", AE_IFDIR, "", "", ""}, deepLink, {"l2", AE_IFREG, "", "", "d1/d2/d3/l"},
+          {"l2/evil.sh", AE_IFREG, "x", "", ""}},
+         "outside the package"},
+        {"hard link to a link that stays inside only from its own folder",
+         {deepLink, {"l2", AE_IFREG, "", "", "d1/d2/d3/l"}}, "outside the package"},
+        {"hard link to a hard link to such a link",
+         {deepLink, {"d1/d2/d3/l2", AE_IFREG, "", "", "d1/d2/d3/l"}, {"l3", AE_IFREG, "", "", "./d1/d2/d3/l2"}},
+         "outside the package"},
+        {"file placed through a hard link to a link that stays inside",
+         {program, {"bin", AE_IFLNK, "", "bin-VAV", ""}, {"bin2", AE_IFREG, "", "", "bin"},
+          {"bin2/run.sh", AE_IFREG, "x", "", ""}},
+         "placed through a symbolic link"},
+        {"link reached through another link", {program, {"a", AE_IFLNK, "", "b/c", ""}, {"b", AE_IFLNK, "", "..", ""}},
+         "outside the package"},
+        {"links that lead to each other", {program, {"a", AE_IFLNK, "", "b", ""}, {"b", AE_IFLNK, "", "a/x", ""}},
+         "outside the package"},
+        {"hard link to a name declared after it",
+         {{"bin-VAV/run2.sh", AE_IFREG, "", "", "bin-VAV/run.sh"}, program}, "not in the package before it"},
+        {"hard link to a name the package does not hold", {program, {"passwd", AE_IFREG, "", "", "etc/passwd"}},
+         "not in the package before it"},
+        {"hard link to a folder", {folder, program, {"bin", AE_IFREG, "", "", "bin-VAV"}}, "a hard link to a folder"},
+        {"hard link climbing out", {program, {"passwd", AE_IFREG, "", "", "bin-VAV/../../etc/passwd"}}, "hard link"},
+        {"hard link with an absolute target", {program, {"passwd", AE_IFREG, "", "", "/etc/passwd"}}, "hard link"},
+        {"name climbing out with ..", {program, {"bin-VAV/../../outside", AE_IFREG, "x", "", ""}}, "climbs out"},
+        {"absolute name", {program, {"/etc/cron.d/job", AE_IFREG, "x", "", ""}}, "an absolute name"},
+        {"character device", {program, {"dev/mem", AE_IFCHR, "", "", ""}}, "a device node"},
+        {"FIFO", {program, {"run/pipe", AE_IFIFO, "", "", ""}}, "a FIFO"},
+        {"file repeated", {program, {"bin-VAV/./run.sh", AE_IFREG, "y", "", ""}}, "a second entry"},
+        // The RAR 4 reader gives the second its name only as a folder's continuation: none.
+        {"link and then a file of the same name",
+         {{"lib", AE_IFLNK, "", "bin-VAV", ""}, {"lib", AE_IFREG, "x", "", ""}, program},
+         "a second entry|in place of the install folder"},
+        {"symbolic link without a target", {program, {"empty", AE_IFLNK, "", "", ""}}, "link target"},
+        {"name part longer than a file name may be", {program, {"bin-VAV/" + longPart, AE_IFREG, "", "", ""}},
+         "too long"},
+        {"name longer than a path may be", {program, {longName, AE_IFREG, "", "", ""}}, "too long"},
+        {"link target longer than a path may be", {program, {"far", AE_IFLNK, "", longName, ""}}, "too long"},
+        // The RAR 5 reader takes no name longer than 2048 bytes itself.
+        {"long names, too many of them together", longNames, "bytes together|Filename is too long"},
+    };
+    using PackageArchives::Kind;
+    for (const Kind kind : {Kind::TarGz, Kind::TarXz, Kind::Rar4, Kind::Rar5}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " (" + PackageArchives::name(kind) + ")");
+            const bool rar = kind == Kind::Rar4 || kind == Kind::Rar5;
+            const std::string package = rar ? rarOf(c.entries, kind) : tarOf(c.entries, kind == Kind::TarXz);
+            if (package.empty())
+                continue;
+            const Outcome outcome =
+                placeInChild(package, QStringLiteral("newupdate") + QLatin1String(PackageArchives::extension(kind)));
+            if (outcome.signal)
+                continue;
+            EXPECT_FALSE(outcome.placed);
+            EXPECT_EQ(outcome.why, QStringLiteral("安装包已损坏"));
+            EXPECT_NE(outcome.logged.find("refused"), std::string::npos) << outcome.logged;
+            const QStringList reasons = QString::fromLatin1(c.reason).split(QLatin1Char('|'));
+            EXPECT_TRUE(std::any_of(reasons.begin(), reasons.end(), [&](const QString& reason) {
+                return outcome.logged.find(reason.toStdString()) != std::string::npos;
+            })) << outcome.logged;
+        }
+    }
+
+    // More entries than an install folder ever holds: refused before the check keeps them all.
+    std::vector<Entry> many{{"bin-VAV/", AE_IFDIR, "", "", ""}};
+    for (int i = 0; i < 100000; ++i)
+        many.push_back({"bin-VAV/" + std::to_string(i), AE_IFREG, "", "", ""});
+    const Outcome crowded = placeInChild(tarOf(many), QStringLiteral("newupdate.tar.gz"));
+    EXPECT_FALSE(crowded.placed);
+    EXPECT_EQ(crowded.why, QStringLiteral("安装包已损坏"));
+    EXPECT_NE(crowded.logged.find("more than 100000 entries"), std::string::npos) << crowded.logged;
+
+    // A folder named ./, a link inside that resolves from its own folder, and a hard link to a
+    // file: the way packages are usually made, placed.
+    const std::vector<Entry> usual = {{"./", AE_IFDIR, "", "", ""},
+                                      folder,
+                                      program,
+                                      {"d1/d2/d3/l", AE_IFLNK, "", "../../../bin-VAV/run.sh", ""},
+                                      {"d1/run.sh", AE_IFREG, "", "", "bin-VAV/run.sh"},
+                                      {"./bin-VAV/", AE_IFDIR, "", "", ""}};
+    std::vector<Entry> withoutHardLink = usual;
+    withoutHardLink.erase(withoutHardLink.begin() + 4);
+    for (const Kind kind : {Kind::TarGz, Kind::TarXz, Kind::Rar4, Kind::Rar5}) {
+        SCOPED_TRACE(PackageArchives::name(kind));
+        const bool rar = kind == Kind::Rar4 || kind == Kind::Rar5;
+        const Outcome sound = placeInChild(rar ? rarOf(kind == Kind::Rar4 ? withoutHardLink : usual, kind)
+                                               : tarOf(usual, kind == Kind::TarXz),
+                                           QStringLiteral("newupdate") + QLatin1String(PackageArchives::extension(kind)));
+        EXPECT_TRUE(sound.placed) << sound.why.toStdString() << sound.logged;
+    }
 }

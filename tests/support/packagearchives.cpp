@@ -58,9 +58,19 @@ void put32(std::string& out, uint32_t v)
     put16(out, v >> 16);
 }
 
-// RAR 4: marker, main header, a stored file header and its data per file, end of archive. Each
+using PackageArchives::RarEntry;
+
+std::vector<RarEntry> plainFiles(const PackageArchives::Files& files)
+{
+    std::vector<RarEntry> entries;
+    for (const auto& [name, content] : files)
+        entries.push_back({RarEntry::File, name, content, ""});
+    return entries;
+}
+
+// RAR 4: marker, main header, a stored file header and its data per entry, end of archive. Each
 // header starts with the low half of the CRC-32 of the rest of it.
-std::string rar4(const PackageArchives::Files& files)
+std::string rar4(const std::vector<RarEntry>& entries)
 {
     const auto block = [](const std::string& body) {
         std::string out;
@@ -75,10 +85,16 @@ std::string rar4(const PackageArchives::Files& files)
     put16(main, 0);
     put32(main, 0);
     out += block(main);
-    for (const auto& [name, content] : files) {
+    for (const RarEntry& entry : entries) {
+        if (entry.type == RarEntry::Hardlink)
+            throw std::invalid_argument("RAR 4 has no hard links");
+        const std::string& name = entry.name;
+        // A symbolic link keeps its target as its data.
+        const std::string& content = entry.type == RarEntry::Symlink ? entry.target : entry.content;
+        const bool folder = entry.type == RarEntry::Folder;
         std::string head;
         head += char(0x74);
-        put16(head, 0x8000);                         // long block: data follows
+        put16(head, 0x8000 | (folder ? 0x00e0 : 0));  // long block: data follows; a folder
         put16(head, uint32_t(32 + name.size()));     // header size
         put32(head, uint32_t(content.size()));       // packed
         put32(head, uint32_t(content.size()));       // unpacked
@@ -88,7 +104,7 @@ std::string rar4(const PackageArchives::Files& files)
         head += char(20);                            // version needed
         head += char(0x30);                          // stored
         put16(head, uint32_t(name.size()));
-        put32(head, 0100755);
+        put32(head, folder ? 040755 : entry.type == RarEntry::Symlink ? 0120777 : 0100755);
         head += name;
         out += block(head) + content;
     }
@@ -110,9 +126,10 @@ void putVint(std::string& out, uint64_t v)
     } while (v);
 }
 
-// RAR 5: signature, main header, a stored file header and its data per file, end of archive. Each
-// header is its CRC-32, its size and its fields, the CRC covering size and fields.
-std::string rar5(const PackageArchives::Files& files)
+// RAR 5: signature, main header, a stored file header and its data per entry, end of archive. Each
+// header is its CRC-32, its size and its fields, the CRC covering size and fields. A link has no
+// data, and its target in a redirection record.
+std::string rar5(const std::vector<RarEntry>& entries)
 {
     const auto header = [](const std::string& fields) {
         std::string sized;
@@ -128,19 +145,37 @@ std::string rar5(const PackageArchives::Files& files)
     putVint(main, 0);  // header flags
     putVint(main, 0);  // archive flags
     out += header(main);
-    for (const auto& [name, content] : files) {
+    for (const RarEntry& entry : entries) {
+        const std::string& name = entry.name;
+        const bool link = entry.type == RarEntry::Symlink || entry.type == RarEntry::Hardlink;
+        const bool folder = entry.type == RarEntry::Folder;
+        const std::string content = link || folder ? std::string() : entry.content;
+        std::string extra;
+        if (link) {
+            std::string redirection;
+            putVint(redirection, 5);                                          // redirection record
+            putVint(redirection, entry.type == RarEntry::Symlink ? 1 : 4);   // Unix symbolic link, hard link
+            putVint(redirection, 0);                                          // flags
+            putVint(redirection, entry.target.size());
+            redirection += entry.target;
+            putVint(extra, redirection.size());
+            extra += redirection;
+        }
         std::string file;
-        putVint(file, 2);               // file header
-        putVint(file, 0x0002);          // a data area follows
-        putVint(file, content.size());  // its size
-        putVint(file, 0x0004);          // file flags: CRC-32 present
-        putVint(file, content.size());  // unpacked size
-        putVint(file, 0755);            // attributes
-        put32(file, crc32Of(content));
-        putVint(file, 0);               // version 0, stored
-        putVint(file, 1);               // Unix
+        putVint(file, 2);  // file header
+        putVint(file, (extra.empty() ? 0 : 0x0001) | 0x0002);  // an extra area; a data area follows
+        if (!extra.empty())
+            putVint(file, extra.size());
+        putVint(file, content.size());
+        putVint(file, folder ? 0x0001 : 0x0004);  // file flags: a folder, or CRC-32 present
+        putVint(file, content.size());            // unpacked size
+        putVint(file, folder ? 040755 : entry.type == RarEntry::Symlink ? 0120777 : 0100755);  // attributes
+        if (!folder)
+            put32(file, crc32Of(content));
+        putVint(file, 0);  // version 0, stored
+        putVint(file, 1);  // Unix
         putVint(file, name.size());
-        file += name;
+        file += name + extra;
         out += header(file) + content;
     }
     std::string end;
@@ -162,13 +197,21 @@ std::string make(Kind kind, const Files& files)
     case Kind::TarXz:
         return tarball(true, files);
     case Kind::Rar4:
-        return rar4(files);
     case Kind::Rar5:
-        return rar5(files);
+        return makeRar(kind, plainFiles(files));
     case Kind::CpioGz:
         return tarball(false, files, true);
     }
     return {};
+}
+
+std::string makeRar(Kind kind, const std::vector<RarEntry>& entries)
+{
+    if (kind == Kind::Rar4)
+        return rar4(entries);
+    if (kind == Kind::Rar5)
+        return rar5(entries);
+    throw std::invalid_argument("not a RAR kind");
 }
 
 Files programFiles(size_t bytes)

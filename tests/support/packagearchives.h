@@ -16,6 +16,18 @@ using Files = std::vector<std::pair<std::string, std::string>>;  // name, conten
 
 std::string make(Kind kind, const Files& files);
 
+// An entry of a hand-made RAR: a file, a folder, or a symbolic or hard link to `target`, stored as
+// rar stores them (a RAR 4 link's target as its data, a RAR 5 link in a redirection record).
+struct RarEntry {
+    enum Type { File, Folder, Symlink, Hardlink };
+    Type type = File;
+    std::string name;
+    std::string content;  // of a file
+    std::string target;   // of a link
+};
+// A RAR 4 or RAR 5 of `entries`. RAR 4 has no hard links: asked for one, it throws.
+std::string makeRar(Kind kind, const std::vector<RarEntry>& entries);
+
 // A few files of a program folder, some of them incompressible, about `bytes` in all.
 Files programFiles(size_t bytes = 200000);
 
