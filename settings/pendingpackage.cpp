@@ -290,6 +290,9 @@ constexpr int kMaxEntries = 100000;
 constexpr int kMaxNameBytes = 4095;      // a path, less its closing zero
 constexpr int kMaxNamePartBytes = 255;   // one file name
 constexpr qint64 kMaxAllNameBytes = 4 << 20;  // every name and link target together
+// Folders and entries the names make together: each is kept while the package is read (about 150
+// bytes each), and deep names of one letter per folder make many from few bytes.
+constexpr int kMaxTreeNames = 200000;
 // Links followed one through another before the chain is taken for a loop, as the kernel does.
 constexpr int kMaxLinkChain = 40;
 
@@ -402,6 +405,8 @@ public:
         int node = 0;
         for (const QString& part : parts)
             node = m_tree.add(node, part);
+        if (m_tree.size() > kMaxTreeNames)
+            return QStringLiteral("names of more than %1 folders and entries").arg(kMaxTreeNames);
         // "." and "./" land on the install folder itself: as a folder it is the folder the package
         // is unpacked into, anything else would take its place.
         if (node == 0 && placed.kind != Kind::Folder)

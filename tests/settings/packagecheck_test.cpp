@@ -370,6 +370,14 @@ TEST_F(PackageCheckTest, HostilePackagesAreRefusedWithoutACrash)
     }();
     while (longNames.size() < 1200)
         longNames.push_back({deepFolder + std::to_string(longNames.size()), AE_IFREG, "", "", ""});
+    // Deep names of one letter per folder, each in a folder of its own: few bytes, many folders.
+    std::vector<Entry> deepNames{program};
+    for (int i = 0; deepNames.size() < 102; ++i) {
+        std::string deep = std::to_string(i) + '/';
+        while (deep.size() < 3990)
+            deep += "a/";
+        deepNames.push_back({deep + "run.sh", AE_IFREG, "", "", ""});
+    }
     const struct {
         const char* name;
         std::vector<Entry> entries;
@@ -421,6 +429,7 @@ TEST_F(PackageCheckTest, HostilePackagesAreRefusedWithoutACrash)
         {"link target longer than a path may be", {program, {"far", AE_IFLNK, "", longName, ""}}, "too long"},
         // The RAR 5 reader takes no name longer than 2048 bytes itself.
         {"long names, too many of them together", longNames, "bytes together|Filename is too long"},
+        {"deep names making too many folders", deepNames, "folders and entries|Filename is too long"},
     };
     using PackageArchives::Kind;
     for (const Kind kind : {Kind::TarGz, Kind::TarXz, Kind::Rar4, Kind::Rar5}) {
