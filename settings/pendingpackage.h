@@ -24,10 +24,13 @@ QString targetFor(const QString& fileName);
 // compression and format (what the library finds, not the leading bytes alone) are not those of
 // the target's extension is refused. So is a package that would place anything outside the folder
 // it is unpacked into (an absolute name or one with "..", a symbolic or hard link leading out or
-// an entry placed through a link, a device node, FIFO or socket), and one that unpacks to more
-// than unpackedLimitBytes(), stopped as soon as that shows; the reason goes to the log, the
-// operator reads "安装包已损坏". When `cancel` is given and becomes true, the check stops soon
-// after ("检查已取消"). Any thread.
+// an entry placed through a link, a device node, FIFO or socket), one that the start script could
+// not unpack whole (anything but a folder named "." or "./", an entry repeated, a hard link to a
+// folder or to a name not in the package before it, names longer or more than a file system and
+// this check take), and one that unpacks to more than unpackedLimitBytes(), stopped as soon as
+// that shows; a hard link to a symbolic link is judged as that link, read from the hard link's
+// own folder. The reason goes to the log, the operator reads "安装包已损坏". When `cancel` is
+// given and becomes true, the check stops soon after ("检查已取消"). Any thread.
 QString check(const QString& path, const QString& target, const std::atomic<bool>* cancel = nullptr);
 // check() in a thread of its own while the calling thread's events go on (screen, timers, the
 // button that sets `cancel`).
