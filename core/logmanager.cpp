@@ -1,10 +1,14 @@
 #include "core/logmanager.h"
 
+#include "core/writtenorder.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <glog/logging.h>
@@ -43,6 +47,33 @@ std::atomic<qint64> g_bytesSinceCheck{0};
 qint64 g_checkEveryBytes = 0;
 qint64 g_keepBytes = 0;
 std::mutex g_pruneMutex;
+// The LOG folder's files in the order they were written, oldest first, for its pruning: the last
+// run's, then this run's in the order the prunes first found them. Every name the folder held at
+// the last listing, so that a new one is told. Guarded by g_pruneMutex.
+QStringList g_logDirWritten;
+QSet<QString> g_logDirSeen;
+
+// Prunes the LOG folder to its limits after noting the files that turned up since the last prune
+// (glog's new files), newest written. Holds g_pruneMutex, or runs before the folder is kept.
+void pruneLogDir()
+{
+    const QString folder = QString::fromLatin1(LogManager::kLogDir);
+    const QDir dir(folder);
+    // Several new files in one listing go by their dates: they all carry this run's clock.
+    for (const QString& name : dir.entryList(QDir::Files, QDir::Time | QDir::Reversed)) {
+        if (!g_logDirSeen.contains(name)) {
+            g_logDirSeen.insert(name);
+            g_logDirWritten.append(name);
+        }
+    }
+    LogManager::pruneFolder(folder, LogManager::kLogDirLimit, g_keepBytes, g_logDirWritten);
+    const QStringList left = dir.entryList(QDir::Files);
+    g_logDirSeen = QSet<QString>(left.begin(), left.end());
+    g_logDirWritten.erase(std::remove_if(g_logDirWritten.begin(), g_logDirWritten.end(),
+                                         [](const QString& name) { return !g_logDirSeen.contains(name); }),
+                          g_logDirWritten.end());
+}
+
 // Set in a thread while it prunes from inside glog's file writer, which holds glog's lock: a Qt
 // message there must not go back into glog.
 thread_local bool t_insideLogWrite = false;
@@ -51,18 +82,19 @@ thread_local bool t_insideLogWrite = false;
 // every quarter of that has been written: down to g_keepBytes, or to the files glog holds open
 // (INFO with the warnings, and ERROR: two files at most) when they alone take more. Between two
 // prunes the folder grows by the quarter file, so it stays within its limit as long as the limit
-// holds two files and a quarter (3 MB, with glog's smallest file of 1 MB).
-void keepLogDirWithinLimits(qint64 writtenBytes)
+// holds two files and a quarter (3 MB, with glog's smallest file of 1 MB). It is pruned too as
+// soon as glog has opened a new file (`newFile`), which would otherwise pass the file limit.
+void keepLogDirWithinLimits(qint64 writtenBytes, bool newFile)
 {
     if (!g_keepLogDir.load(std::memory_order_relaxed))
         return;
-    if (g_bytesSinceCheck.fetch_add(writtenBytes) + writtenBytes < g_checkEveryBytes)
+    if (g_bytesSinceCheck.fetch_add(writtenBytes) + writtenBytes < g_checkEveryBytes && !newFile)
         return;
     std::unique_lock<std::mutex> lock(g_pruneMutex, std::try_to_lock);
     if (!lock.owns_lock())
         return;  // another thread is pruning right now
     g_bytesSinceCheck = 0;
-    LogManager::pruneFolder(QString::fromLatin1(LogManager::kLogDir), LogManager::kLogDirLimit, g_keepBytes);
+    pruneLogDir();
 }
 
 // glog's file writer of one severity, wrapped so that the bytes glog writes are counted whoever
@@ -81,6 +113,7 @@ public:
     }
     void Write(bool forceFlush, time_t timestamp, const char* message, size_t length) override
     {
+        const google::uint32 sizeBefore = m_files->LogSize();
         if (m_dropped > 0) {
             const QByteArray note = QDateTime::currentDateTime().toString(QStringLiteral("'W'yyyyMMdd hh:mm:ss.zzz000")).toLatin1()
                 + QByteArrayLiteral(" logmanager.cpp] ") + QByteArray::number(m_dropped)
@@ -92,10 +125,13 @@ public:
         }
         const google::uint32 before = m_files->LogSize();
         m_files->Write(forceFlush, timestamp, message, length);
-        if (length > 0 && m_files->LogSize() == before)
+        const google::uint32 sizeAfter = m_files->LogSize();
+        if (length > 0 && sizeAfter == before)
             ++m_dropped;
+        // glog counts the size of the file it writes from 0: it started one when the size fell.
+        const bool newFile = sizeAfter > 0 && (sizeBefore == 0 || sizeAfter < sizeBefore);
         t_insideLogWrite = true;
-        keepLogDirWithinLimits(qint64(length));
+        keepLogDirWithinLimits(qint64(length), newFile);
         t_insideLogWrite = false;
     }
     void Flush() override { m_files->Flush(); }
@@ -157,8 +193,24 @@ LogManager::LogManager(QObject* parent)
     g_keepBytes = std::max<qint64>(0, limit - fileMegabytes * kMegabyte);
     g_checkEveryBytes = fileMegabytes * kMegabyte / 4;
 
-    archiveLogs(logDir);
-    pruneFolder(logDir, kLogDirLimit, g_keepBytes);
+    // The last run's files are the newest of the folder, whatever their dates; the crash report
+    // is opened first so that the prune counts it.
+    QStringList lastRun = lastRunFiles(logDir);
+    lastRun += archiveLogs(logDir);
+    openCrashReport(logDir + QLatin1String(kCrashReportFile));
+    {
+        const std::lock_guard<std::mutex> lock(g_pruneMutex);
+        QFileInfoList files;
+        for (const QString& name : qAsConst(lastRun))
+            if (QFileInfo::exists(logDir + name))  // its INFO logs are found under their archived names
+                files << QFileInfo(logDir + name);
+        g_logDirWritten.clear();
+        for (const QFileInfo& file : oldestWrittenFirst(files, QDateTime::currentDateTime()))
+            g_logDirWritten << file.fileName();
+        const QStringList present = QDir(logDir).entryList(QDir::Files);
+        g_logDirSeen = QSet<QString>(present.begin(), present.end());
+        pruneLogDir();
+    }
     pruneFolder(QString::fromLatin1(kStdoutLogDir), kStdoutLogDirLimit);
 
     qInstallMessageHandler(&LogManager::messageHandler);
@@ -195,7 +247,6 @@ LogManager::LogManager(QObject* parent)
         google::InitGoogleLogging(programPath().constData());
     }
 
-    openCrashReport(logDir + QLatin1String(kCrashReportFile));
     google::InstallFailureSignalHandler();
     google::InstallFailureWriter(&LogManager::failureWriter);
     g_keepLogDir = true;
@@ -253,9 +304,33 @@ bool LogManager::openCrashReport(const QString& path)
     return fd >= 0;
 }
 
-void LogManager::archiveLogs(const QString& logDir)
+QStringList LogManager::lastRunFiles(const QString& logDir)
+{
+    static const QRegularExpression glogName(QStringLiteral("^(log|ERROR_|FATAL_)(\\d{8}-\\d{6})\\.(\\d+)\\.log$"));
+    const QStringList names = QDir(logDir).entryList(QDir::Files | QDir::Hidden);
+    // Per process of an INFO log waiting to be archived, the start of its earliest one.
+    QHash<QString, QString> started;
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = glogName.match(name);
+        if (match.hasMatch() && match.captured(1) == QLatin1String("log")) {
+            const QString pid = match.captured(3);
+            if (!started.contains(pid) || match.captured(2) < started.value(pid))
+                started.insert(pid, match.captured(2));
+        }
+    }
+    QStringList files;
+    for (const QString& name : names) {
+        const QRegularExpressionMatch match = glogName.match(name);
+        if (match.hasMatch() && started.contains(match.captured(3)) && match.captured(2) >= started.value(match.captured(3)))
+            files << name;
+    }
+    return files;
+}
+
+QStringList LogManager::archiveLogs(const QString& logDir)
 {
     QDir dir(logDir);
+    QStringList archived;
     const QFileInfoList logs =
         dir.entryInfoList({QStringLiteral("log*.log")}, QDir::Files | QDir::Hidden, QDir::Time);
     for (const QFileInfo& log : logs) {
@@ -263,18 +338,19 @@ void LogManager::archiveLogs(const QString& logDir)
         QString name = stamp + QStringLiteral(".txt");
         for (int n = 2; dir.exists(name); ++n)
             name = QStringLiteral("%1_%2.txt").arg(stamp).arg(n);
-        dir.rename(log.fileName(), name);
+        if (dir.rename(log.fileName(), name))
+            archived << name;
     }
+    return archived;
 }
 
-void LogManager::pruneFolder(const QString& folder, int keep, qint64 maxBytes)
+void LogManager::pruneFolder(const QString& folder, int keep, qint64 maxBytes, const QStringList& written)
 {
     QDir dir(folder);
-    // Newest first by date. A file dated after the present was written before the clock was set
-    // back: older in truth than every file dated before now, so those go before it.
-    QFileInfoList files = dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time);
-    const QDateTime now = QDateTime::currentDateTime();
-    std::stable_partition(files.begin(), files.end(), [&](const QFileInfo& file) { return file.lastModified() <= now; });
+    // Newest written first.
+    QFileInfoList files = oldestWrittenFirst(dir.entryInfoList({QStringLiteral("*")}, QDir::Files, QDir::Time | QDir::Reversed),
+                                             QDateTime::currentDateTime(), written);
+    std::reverse(files.begin(), files.end());
 
     // Never deleted, and counted first: what the program holds open (glog's files, whatever
     // their dates) and the crash report, which a later crash appends to.

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 
@@ -27,7 +28,8 @@ public:
     static constexpr int kLogDirMegabytes = 1000;
 
     // Archives and prunes the log folders, installs the Qt message handler, configures glog
-    // and its failure signal handler.
+    // and its failure signal handler. In the LOG folder the last run's files are newer than the
+    // other earlier files, and this run's files newer still, in the order glog opened them.
     explicit LogManager(QObject* parent = nullptr);
 
     // Qt's message handler: info, warning, critical and fatal become glog INFO, WARNING, ERROR
@@ -40,16 +42,25 @@ public:
 
     // Renames the INFO/WARNING logs of earlier runs ("log*.log") in `logDir` to
     // "glog_<yyyyMMdd_hhmmss>.txt", newest first. A name already taken (several logs archived
-    // in one second) gets "_2", "_3", ... appended, so no earlier log is lost.
-    static void archiveLogs(const QString& logDir);
+    // in one second) gets "_2", "_3", ... appended, so no earlier log is lost. Returns the names
+    // the logs were archived under.
+    static QStringList archiveLogs(const QString& logDir);
+
+    // The files of `logDir` that the last run wrote, as found before archiveLogs: its INFO logs
+    // ("log<time>.<pid>.log") and the ERROR_ and FATAL_ files glog opened for the same process
+    // (same pid, started no earlier than its first INFO log). glog's names and the process
+    // number tell them, not the clock: the last run may have run under another date.
+    static QStringList lastRunFiles(const QString& logDir);
 
     // Deletes files of `dir` until at most `keep` remain and, when `maxBytes` is not negative,
-    // they take at most `maxBytes` together. Files dated after the present (written before the
-    // clock was set back) go first, then the rest oldest first. Never deleted, and counted first:
-    // the files this process holds open (glog's files being written) and the crash report.
-    // Sub-folders are not touched; a missing folder is left alone. Writes no log line: it runs
-    // inside glog's writer too.
-    static void pruneFolder(const QString& dir, int keep, qint64 maxBytes = -1);
+    // they take at most `maxBytes` together, the oldest written first. `written` names files in
+    // the order they were written, oldest first; they are newer than every other file whatever
+    // their dates. The others go by their dates: those dated after the present (written before
+    // the clock was set back) first, then the oldest. Never deleted, and counted first: the files
+    // this process holds open (glog's files being written) and the crash report. Sub-folders are
+    // not touched; a missing folder is left alone. Writes no log line: it runs inside glog's
+    // writer too.
+    static void pruneFolder(const QString& dir, int keep, qint64 maxBytes = -1, const QStringList& written = {});
 
     // The LOG folder's size limit in bytes (MONITOR_LOG_LIMIT_MB, else kLogDirMegabytes).
     static qint64 logDirByteLimit();

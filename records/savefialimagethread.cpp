@@ -44,12 +44,12 @@ QString SaveFialImageThread::fileName(const QDateTime& time, int firstNgRegion)
     return firstNgRegion > 0 ? QStringLiteral("%1_%2").arg(firstNgRegion).arg(stamp) : stamp;
 }
 
-void SaveFialImageThread::prune(const QDir& dir, int limit, const QDateTime& now)
+void SaveFialImageThread::prune(const QDir& dir, int limit, const QDateTime& now, const QStringList& written)
 {
     const QFileInfoList entries = oldestWrittenFirst(
         dir.entryInfoList({QStringLiteral("*.jpg")}, QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
                           QDir::Name),
-        now);
+        now, written);
     const int excess = entries.size() - std::max(limit - 1, 0);
     for (int i = 0; i < excess; ++i)
         QFile::remove(entries[i].absoluteFilePath());
@@ -90,7 +90,8 @@ void SaveFialImageThread::writeRecord(int camera, int detect, PendingPictures& r
         if (!dir.exists())
             QDir().mkpath(dirPath);
         QDateTime present = m_clock();
-        prune(dir, limit, present);
+        QStringList& written = m_written[dir.absolutePath()];
+        prune(dir, limit, present, written);
         QString path;
         for (int waited = 0;; waited += kNameWaitStepMs) {
             path = QStringLiteral("%1/%2.jpg").arg(dir.absolutePath(), fileName(present, record.firstNgRegion));
@@ -107,6 +108,8 @@ void SaveFialImageThread::writeRecord(int camera, int detect, PendingPictures& r
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "JPG") || !file.commit())
             LOG(WARNING) << "result picture not written: " << path.toStdString();
+        else
+            written = noteWritten(written, QFileInfo(path).fileName(), dir);
         record.pictures[s].reset();
         if (!pause(s == 0 && pair ? 1000 : 200))
             return;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <functional>
@@ -27,9 +29,11 @@ public:
     // the first NG region is above 0.
     static QString fileName(const QDateTime& time, int firstNgRegion);
     // Deletes the *.jpg entries of `dir` written first so that it holds limit - 1 of them,
-    // leaving room for one more; entries that cannot be deleted stay. Entries dated after `now`
-    // were written before the clock was set back and go first (see oldestWrittenFirst).
-    static void prune(const QDir& dir, int limit, const QDateTime& now);
+    // leaving room for one more; entries that cannot be deleted stay. `written` names the
+    // pictures this run wrote into `dir`, oldest first: they are newer than every other entry,
+    // whatever the clock did since. The others go by their dates, those dated after `now`
+    // (written before the clock was set back) first (see oldestWrittenFirst).
+    static void prune(const QDir& dir, int limit, const QDateTime& now, const QStringList& written);
 
 protected:
     // Passes over every camera in use and every detect, writing the oldest waiting record of
@@ -44,4 +48,7 @@ private:
     bool pause(int milliseconds);
 
     std::function<QDateTime()> m_clock;
+    // Per folder path, the pictures this run wrote there that are still in it, oldest first.
+    // This thread only.
+    QHash<QString, QStringList> m_written;
 };

@@ -62,9 +62,12 @@ int DrawROIWidget::slotForNewTemplate(CammerWidget* view, int t)
     if (slotTotal <= 1)
         return -1;
     // A full library: the template file written first that names a slot other than the base
-    // template is replaced; one dated after the present was written before the clock was set
-    // back, so it counts as older than the rest. Files of other names are never taken for a slot.
-    const QFileInfoList files = oldestWrittenFirst(templateEntries(view->cameraIndex, t), WallClock::now());
+    // template is replaced. The folder's order file tells the order the templates were added in,
+    // whatever the clock did; files it does not name are older, and go by their dates (one dated
+    // after the present was written before the clock was set back, so it counts as older than
+    // the rest). Files of other names are never taken for a slot.
+    const QFileInfoList files = oldestWrittenFirst(templateEntries(view->cameraIndex, t), WallClock::now(),
+                                                   templateWrittenOrder(view->cameraIndex, t));
     for (const QFileInfo& file : files) {
         const int n = templateSlotOfFile(file.fileName());
         if (n <= 0)
@@ -137,6 +140,8 @@ void DrawROIWidget::SlotAddTemp()
     const QString path = templatePath(c, t, n);
     if (!writeFrameFile(path, slot.data(), view->imageWidth, view->imageHeight, view->colourFrames))
         warn(view->noteFileProblem(CammerWidget::kFileNotWrittenText, t, path));
+    else
+        noteTemplateWritten(c, t, n);
 
     if (source == 1) {
         // The alarm frame is a good part after all: the models learn it at once and the other

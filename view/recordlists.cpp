@@ -1,12 +1,34 @@
 #include "view/recordlists.h"
 
+#include "core/atomicfile.h"
+#include "core/writtenorder.h"
+
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QString>
 
+namespace {
+
+QString templateFolder(int camera, int detect)
+{
+    return QStringLiteral("./cammer%1%2").arg(camera + 1).arg(detect + 1);
+}
+
+QString orderFile(int camera, int detect)
+{
+    return templateFolder(camera, detect) + QStringLiteral("/written-order.txt");
+}
+
+// Far more than the names of the largest library (100 templates); a larger file is read only
+// this far, whatever wrote it.
+constexpr qint64 kOrderFileMaxBytes = 64 * 1024;
+
+}  // namespace
+
 QFileInfoList templateEntries(int camera, int detect)
 {
-    const QDir folder(QStringLiteral("./cammer%1%2").arg(camera + 1).arg(detect + 1));
+    const QDir folder(templateFolder(camera, detect));
     return folder.entryInfoList({QStringLiteral("template*.bmp")}, QDir::NoFilter, QDir::NoSort);
 }
 
@@ -20,4 +42,29 @@ int templateSlotOfFile(const QString& fileName)
     static const QRegularExpression pattern(QStringLiteral("^template(\\d{1,4})\\.bmp$"));
     const QRegularExpressionMatch match = pattern.match(fileName);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QStringList templateWrittenOrder(int camera, int detect)
+{
+    QFile file(orderFile(camera, detect));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : file.read(kOrderFileMaxBytes).split('\n')) {
+        const QString name = QString::fromLatin1(line.trimmed());
+        if (templateSlotOfFile(name) >= 0)
+            names << name;
+    }
+    return names;
+}
+
+void noteTemplateWritten(int camera, int detect, int slot)
+{
+    const QString path = orderFile(camera, detect);
+    // What an earlier replacement cut off left beside the file; it would travel with the group.
+    for (const QString& leftover : leftoverTemporaryFiles(path))
+        QFile::remove(leftover);
+    const QStringList names = noteWritten(templateWrittenOrder(camera, detect),
+                                          QStringLiteral("template%1.bmp").arg(slot), QDir(templateFolder(camera, detect)));
+    replaceFileContent(path, (names.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLatin1());
 }

@@ -342,3 +342,68 @@ TEST(LogFolderLimitDeathTest, CrashReportAndThisRunsFilesSurvivePruningAfterASet
 {
     EXPECT_EXIT(std::_Exit(pruneAfterASetBack()), ::testing::ExitedWithCode(0), "left: ");
 }
+
+TEST(LogPrune, LastRunsFilesAreToldByGlogsNamesNotByTheirDates)
+{
+    ASSERT_TRUE(QDir::current().mkpath(kLog));
+    const struct {
+        const char* name;
+        bool lastRun;
+    } files[] = {
+        {"log20261212-080000.4242.log", true},     // waiting to be archived: the last run's
+        {"log20261212-100000.4242.log", true},     // its next file after glog's size limit
+        {"ERROR_20261212-090000.4242.log", true},  // opened by the same process
+        {"FATAL_20261212-091500.4242.log", true},
+        {"ERROR_20261201-080000.4242.log", false},  // the same number, but an earlier run's
+        {"ERROR_20261212-090000.99.log", false},    // another process
+        {"glog_20261211_080000.txt", false},
+        {"ERROR_crash.log", false},
+    };
+    for (const auto& f : files)
+        makeAgedFile(kLog + QLatin1String(f.name), "x", 3600);
+    QStringList expected;
+    for (const auto& f : files)
+        if (f.lastRun)
+            expected << QLatin1String(f.name);
+    QStringList found = LogManager::lastRunFiles(kLog);
+    found.sort();
+    expected.sort();
+    EXPECT_EQ(found, expected);
+}
+
+// A run under a clock a day ahead crashed; the program starts again with the clock set back a
+// day, with the LOG folder full. The crashed run's files, the only ones dated ahead, explain the
+// crash: the oldest logs go instead, and the folder holds its 50 files once this run logs.
+// Runs in a child of its own (glog is set up once per process); 0 when all holds.
+namespace {
+int startAfterACrashUnderAClockAhead()
+{
+    const QString dir = QStringLiteral("relaydir/workspace/LOG/");
+    QDir::current().mkpath(dir);
+    const int older = LogManager::kLogDirLimit - 2;
+    for (int i = 0; i < older; ++i)
+        makeAgedFile(dir + QStringLiteral("glog_202612%1_080000.txt").arg(i, 4, 10, QLatin1Char('0')),
+                     "older " + QByteArray::number(i), 3600 * (older - i));
+    makeAgedFile(dir + QStringLiteral("log20261212-080000.4242.log"), "the crashed run", -86400 + 600);
+    makeAgedFile(dir + QStringLiteral("ERROR_20261212-081000.4242.log"), "the crashed run's errors", -86400 + 1200);
+    new LogManager;
+    FLAGS_minloglevel = 0;  // the tests' main keeps INFO lines out of the files
+    LOG(INFO) << "this run";
+    QSet<QByteArray> kept;
+    const QStringList left = filesIn(dir);
+    for (const QString& name : left)
+        kept << readAll(dir + name);
+    fprintf(stderr, "left: %d files\n", int(left.size()));
+    bool ok = left.size() == LogManager::kLogDirLimit && kept.contains("the crashed run")
+        && kept.contains("the crashed run's errors") && left.contains(QStringLiteral("ERROR_crash.log"));
+    // 48 older logs, the crashed run's two, the crash report and this run's log: the two oldest go.
+    for (int i = 0; i < older; ++i)
+        ok = ok && kept.contains("older " + QByteArray::number(i)) == (i >= 2);
+    return ok ? 0 : 1;
+}
+}  // namespace
+
+TEST(LogFolderLimitDeathTest, StartAfterACrashUnderAClockAheadKeepsTheCrashedRunsLogs)
+{
+    EXPECT_EXIT(std::_Exit(startAfterACrashUnderAClockAhead()), ::testing::ExitedWithCode(0), "left: 50 files");
+}

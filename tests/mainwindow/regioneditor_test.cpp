@@ -2,6 +2,7 @@
 // the button pages, the image sources with their captions, the template library on real files,
 // saving regions into table cammer<n> (and not saving), and the review after re-sampling.
 #include "core/parametermanager.h"
+#include "core/wallclock.h"
 #include "detection/cammersingleton.h"
 #include "detection/clustomrect.h"
 #include "mainwindow/dottomdockwidget.h"
@@ -56,6 +57,7 @@ protected:
         regionReviewOpen = false;
         backTrainPending = false;
         templateCountLimit = savedLimit;
+        WallClock::setForTests(nullptr);
         SettingsFixture::TearDown();
     }
 
@@ -294,7 +296,8 @@ TEST_F(RegionEditorTest, TemplateLibraryNeverWritesOutsideItsSlots)
     openEditor();
     for (const Case& c : cases) {
         QDir dir(QStringLiteral("cammer11"));
-        for (const QString& old : dir.entryList({QStringLiteral("template*")}, QDir::Files))
+        // The templates with the order they were added in: each case has its own history.
+        for (const QString& old : dir.entryList(QDir::Files))
             dir.remove(old);
         for (const auto& [name, age] : c.files)
             writeTemplate(name, age, 10);
@@ -342,6 +345,81 @@ TEST_F(RegionEditorTest, TemplateLibraryNeverWritesOutsideItsSlots)
     ModalScript warning({0});
     panel->SlotTempDeleteCur();
     EXPECT_EQ(warning.texts, QStringList{tableText(68)});
+}
+
+// The library is filled one template a minute, the last template after `lastShift`; then the
+// clock moves by each shift in turn and templates are added to the full library. Every template is
+// dated as a real clock would have stamped it: at the program's clock when it was added. The one
+// replaced is always the one added first, never the base template, whatever the clock did.
+TEST_F(RegionEditorTest, FullLibraryReplacesTheTemplateAddedFirstWhateverTheClockDid)
+{
+    templateCountLimit = std::min(10, int(view->templateValid[0].size()));
+    ASSERT_GE(templateCountLimit, 3);
+    const int slotTotal = templateCountLimit;
+    struct Case {
+        const char* name;
+        qint64 lastShift;
+        std::vector<std::pair<qint64, int>> thenShiftAndAdds;
+    };
+    const Case cases[] = {
+        {"filled over two days, then set back two hours", 86400, {{-7200, 3}}},
+        {"the last one added forty days ahead, then back", 40 * 86400, {{-40 * 86400 + 3600, 3}}},
+        {"set back a day after filling, then corrected forward", 0, {{-86400, 2}, {86400 + 600, 3}}},
+    };
+    openEditor();
+    panel->pComboChangeSource->setCurrentIndex(2);
+    const QDateTime base(QDate(2026, 12, 10), QTime(9, 0));
+    QDateTime clock = base;
+    WallClock::setForTests([&clock] { return clock; });
+    // Adds the recent NG frame of grey level `grey` at `clock`; the slot it went into, or -1.
+    auto add = [&](unsigned char grey) {
+        std::fill(view->recentNg[0][0].begin(), view->recentNg[0][0].end(), grey);
+        view->recentNgCount[0] = 1;
+        ModalScript script({1});
+        panel->SlotAddTemp();
+        std::vector<unsigned char> frame(size_t(view->frameBytes));
+        for (int n = 0; n < slotTotal; ++n) {
+            const QString path = QStringLiteral("cammer11/template%1.bmp").arg(n);
+            if (readTemplateFile(path, view->imageWidth, view->imageHeight, false, frame.data()) && frame[0] == grey) {
+                QFile file(path);
+                EXPECT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Append));
+                EXPECT_TRUE(file.setFileTime(clock, QFileDevice::FileModificationTime));
+                return n;
+            }
+        }
+        return -1;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir dir(QStringLiteral("cammer11"));
+        for (const QString& old : dir.entryList(QDir::Files))
+            dir.remove(old);
+        clock = base;
+        writeTemplate(QStringLiteral("template0.bmp"), 0, 1);
+        std::fill(view->templateValid[0].begin(), view->templateValid[0].end(), 0);
+        view->templateValid[0][0] = 1;
+        view->validTemplateCount[0] = 1;
+        const QByteArray baseTemplate = SettingsFixture::digest(QStringLiteral("cammer11/template0.bmp"));
+
+        unsigned char grey = 10;
+        for (int n = 1; n < slotTotal; ++n) {
+            if (n == slotTotal - 1)
+                clock = clock.addSecs(c.lastShift);
+            ASSERT_EQ(add(grey++), n) << "filling the library";
+            clock = clock.addSecs(60);
+        }
+        int expected = 1;
+        for (const auto& [shift, adds] : c.thenShiftAndAdds) {
+            clock = clock.addSecs(shift);
+            for (int k = 0; k < adds; ++k) {
+                EXPECT_EQ(add(grey++), expected) << "at " << clock.toString(Qt::ISODate).toStdString();
+                expected = expected % (slotTotal - 1) + 1;
+                clock = clock.addSecs(60);
+            }
+        }
+        EXPECT_EQ(SettingsFixture::digest(QStringLiteral("cammer11/template0.bmp")), baseTemplate);
+    }
+    panel->pComboChangeSource->setCurrentIndex(0);
 }
 
 TEST_F(RegionEditorTest, ConfirmedRegionIsStoredAndCancelledEditsLeaveMasksAndFilesAlone)

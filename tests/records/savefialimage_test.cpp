@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -441,3 +442,72 @@ TEST_F(SaveFialImageTest, AfterTheClockWasSetBackTheNewPicturesStayAndTheEarlier
             << "after picture " << k;
     }
 }
+
+namespace {
+
+// A stretch of the machine's work: the clock is moved by `shiftSeconds` (a set-back, a correction
+// or a stop of the machine), then `cycles` pictures are recorded one every `cycleSeconds`.
+struct ClockStep {
+    qint64 shiftSeconds;
+    int cycles;
+    int cycleSeconds;
+};
+
+struct ClockCase {
+    const char* name;
+    int slot;  // the folder: 0 NG, 1 OK
+    std::vector<ClockStep> steps;
+};
+
+class WrittenOrderTest : public SaveFialImageTest, public ::testing::WithParamInterface<ClockCase> {};
+
+}  // namespace
+
+// The folder keeps 6 pictures. Each picture is dated as a real clock would have stamped it: at the
+// thread's clock when it was written. Whatever the clock did, the pictures that go are the ones
+// written first.
+TEST_P(WrittenOrderTest, PicturesWrittenFirstGoFirstWhateverTheClockDid)
+{
+    const ClockCase& c = GetParam();
+    constexpr int kLimit = 6;
+    (c.slot == 0 ? ngImageLimit : okImageLimit) = kLimit;
+    const QString dir = SaveFialImageThread::folder(0, 0, c.slot);
+    auto clock = std::make_shared<std::atomic<qint64>>(kStart.toMSecsSinceEpoch());
+    m_thread = std::make_unique<SaveFialImageThread>();
+    m_thread->setClock([clock] { return QDateTime::fromMSecsSinceEpoch(*clock); });
+    m_thread->start();
+
+    QStringList written;
+    for (const ClockStep& step : c.steps) {
+        *clock += step.shiftSeconds * 1000;
+        for (int k = 0; k < step.cycles; ++k) {
+            const QDateTime now = QDateTime::fromMSecsSinceEpoch(*clock);
+            const QString name = SaveFialImageThread::fileName(now, 0) + QStringLiteral(".jpg");
+            ASSERT_FALSE(written.contains(name)) << "the case writes two pictures under one name";
+            record(0, 0, c.slot, 100);
+            ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(dir + QLatin1Char('/') + name); }))
+                << "picture " << name.toStdString() << " never came";
+            QFile file(dir + QLatin1Char('/') + name);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite | QIODevice::Append));
+            ASSERT_TRUE(file.setFileTime(now, QFileDevice::FileModificationTime));
+            file.close();
+            written << name;
+
+            QStringList expected = written.mid(std::max(0, int(written.size()) - kLimit));
+            expected.sort();
+            ASSERT_EQ(QDir(dir).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name).join(' ').toStdString(),
+                      expected.join(' ').toStdString())
+                << "after picture " << written.size();
+            *clock += step.cycleSeconds * 1000;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ClockMoves, WrittenOrderTest,
+    ::testing::Values(
+        ClockCase{"SetBackThreeMinutesThenStoppedThreeAndAHalf", 1, {{0, 6, 61}, {-184, 5, 10}, {210, 7, 10}}},
+        ClockCase{"SetBackADayThenCorrectedForward", 1, {{0, 6, 61}, {-86400 - 7, 5, 10}, {86400 + 7 + 60, 7, 10}}},
+        ClockCase{"FortyDaysAheadAndBack", 1, {{0, 6, 61}, {40 * 86400, 5, 10}, {-40 * 86400 - 13, 7, 10}}},
+        ClockCase{"NgFolderAfterATwoHourSetBack", 0, {{0, 6, 1800}, {-7200 - 7, 5, 30}}}),
+    [](const ::testing::TestParamInfo<ClockCase>& info) { return std::string(info.param.name); });

@@ -865,3 +865,22 @@ TEST_F(AdvancedDeathTest, ExitEndsWithStatusZeroAfterItsLogLineAndSave)
 }
 
 }  // namespace
+
+TEST_F(AdvancedTest, TemplateReplacementOrderTravelsWithTheGroup)
+{
+    // The order in which the templates were added lives beside them: a backup takes it, a
+    // restore brings it back with the templates it describes.
+    writeFile(QStringLiteral("cammer11/template2.bmp"), "T2");
+    writeFile(QStringLiteral("cammer11/written-order.txt"), "template2.bmp\n");
+    backup(QStringLiteral("mouldA"), {1});
+    EXPECT_EQ(fileBytes(QStringLiteral("paraGroup/mouldA/cammer11/written-order.txt")), QByteArray("template2.bmp\n"));
+    writeFile(QStringLiteral("cammer11/written-order.txt"), "template1.bmp\n");
+    page->groupBox->setCurrentIndex(0);
+    activeParams->paraGroupIndex = 0;
+
+    ModalScript script({1});
+    page->SlotParaGroupRestore();
+    EXPECT_EQ(script.texts, QStringList{tableText(285)});
+    EXPECT_EQ(fileBytes(QStringLiteral("cammer11/written-order.txt")), QByteArray("template2.bmp\n"));
+    EXPECT_EQ(fileBytes(QStringLiteral("cammer11/template2.bmp")), QByteArray("T2"));
+}
