@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QImage>
+#include <QList>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -37,8 +39,9 @@ public:
         m_timer.start(10);
     }
 
-    // Texts of the boxes answered so far.
+    // Texts of the boxes answered so far, and each box as it was shown.
     QStringList texts;
+    QList<QImage> pictures;
 
 private:
     // The visible message box, if any (an answered box hides at once).
@@ -62,6 +65,7 @@ private:
             texts << box->text();
         else
             texts << static_cast<Warnbox*>(dialog)->text();
+        pictures << dialog->grab().toImage();
         const int answer = m_next < m_answers.size() ? m_answers[m_next] : 0;
         ++m_next;
         dialog->done(answer);
