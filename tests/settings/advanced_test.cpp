@@ -945,7 +945,7 @@ TEST_F(AdvancedTest, GroupWarningsBreakBetweenWordsAcrossTheBox)
             const QString shot = QString::fromLatin1(c.shot) + (inEnglish ? QStringLiteral("_en") : QStringLiteral("_zh"));
             SCOPED_TRACE(shot.toStdString());
             c.arrange();
-            ModalScript script({1, 1, 1});
+            ModalScript script({1, 1, 1}, true);
             c.run(page);
             ASSERT_FALSE(script.pictures.isEmpty());
             const QImage warning = script.pictures.last();
