@@ -114,7 +114,9 @@ QStringList phrasesOf(const QString& paragraph)
     for (int i = 0; i < paragraph.size(); ++i) {
         const QChar c = paragraph.at(i);
         phrase += c;
-        if (c == QLatin1Char(' ') || (closesPhrase(c) && !(i + 1 < paragraph.size() && closesPhrase(paragraph.at(i + 1))))) {
+        // A run of closing marks ("！”") ends the phrase after its last one.
+        const bool closingRunGoesOn = i + 1 < paragraph.size() && closesPhrase(paragraph.at(i + 1));
+        if (c == QLatin1Char(' ') || (closesPhrase(c) && !closingRunGoesOn)) {
             phrases << phrase;
             phrase.clear();
         }

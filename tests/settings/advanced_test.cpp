@@ -942,7 +942,8 @@ TEST_F(AdvancedTest, GroupWarningsBreakBetweenWordsAcrossTheBox)
         if (inEnglish)
             QCoreApplication::installTranslator(&english);
         for (const auto& c : cases) {
-            const QString shot = QString::fromLatin1(c.shot) + (inEnglish ? QStringLiteral("_en") : QStringLiteral("_zh"));
+            const QString shot =
+                QString::fromLatin1(c.shot) + (inEnglish ? QStringLiteral("_en") : QStringLiteral("_zh"));
             SCOPED_TRACE(shot.toStdString());
             c.arrange();
             ModalScript script({1, 1, 1}, true);
