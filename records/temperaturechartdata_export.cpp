@@ -2,6 +2,7 @@
 #include "records/temperaturechartdata.h"
 
 #include "core/wallclock.h"
+#include "records/leftoutmarks.h"
 
 #include <QDir>
 #include <QProcess>
@@ -10,9 +11,9 @@
 #include <QVariant>
 
 const char* const TemperatureChartData::kExportProgram = "./relaydir/export_temperature/temperature_export.exe";
-const char* const TemperatureChartData::kManualCapture = "Manual capture";
-const char* const TemperatureChartData::kReChecked = "Re-checked";
-const char* const TemperatureChartData::kAlarmClearing = "Alarm clearing";
+const char* const TemperatureChartData::kManualCapture = kManualCaptureMark;
+const char* const TemperatureChartData::kReChecked = kReCheckedMark;
+const char* const TemperatureChartData::kAlarmClearing = kAlarmClearingMark;
 
 int TemperatureChartData::leftOutColumn(const QSqlQuery& query)
 {
@@ -21,11 +22,8 @@ int TemperatureChartData::leftOutColumn(const QSqlQuery& query)
 
 bool TemperatureChartData::leftOutRow(const QSqlQuery& query, int leftOutColumn)
 {
-    if (leftOutColumn >= 0 && !query.value(leftOutColumn).toString().isEmpty())
-        return true;
-    const QString description = query.value(8).toString();
-    return description == QLatin1String(kManualCapture) || description == QLatin1String(kReChecked)
-           || description == QLatin1String(kAlarmClearing);
+    const QString leftOut = leftOutColumn >= 0 ? query.value(leftOutColumn).toString() : QString();
+    return !leftOutReason(leftOut, query.value(8).toString()).isEmpty();
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "core/globals.h"
 #include "widgets/kitfont.h"
+#include "widgets/textfit.h"
 
 #include <QColor>
 #include <QFont>
@@ -28,6 +29,12 @@ void paintBoxFrame(QPainter& painter, int width, int height)
     painter.drawRect(0, 60, width, height - 60);
     painter.setPen(Qt::white);
     painter.setFont(QFont(QLatin1String(kKitFontFamily), 15));
+}
+
+void paintBoxMessage(QPainter& painter, int boxWidth, int top, int height, const QString& message)
+{
+    const QRect room(kBoxMessageMargin, top, boxWidth - 2 * kBoxMessageMargin, height);
+    painter.drawText(room, Qt::AlignCenter, wrappedAtPhrases(painter.font(), message, room.width()));
 }
 
 void paintBackgroundPicture(QPainter& painter, int width, int height)

@@ -16,6 +16,12 @@ QRect centredBoxRect(int w, int h);
 // "#262E34", without outline; leaves the painter with white text in "SimHei" 15 points.
 void paintBoxFrame(QPainter& painter, int width, int height);
 
+// Paints the message of a text box centred in the band from `top`, `height` pixels high, across
+// the box's whole width but a margin of kBoxMessageMargin on each side, in the painter's font and
+// pen; its lines break between words and phrases (wrappedAtPhrases), never inside a word.
+constexpr int kBoxMessageMargin = 20;
+void paintBoxMessage(QPainter& painter, int boxWidth, int top, int height, const QString& message);
+
 // The shared background picture scaled to the whole box (nothing when it did not load).
 void paintBackgroundPicture(QPainter& painter, int width, int height);
 

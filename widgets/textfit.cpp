@@ -95,6 +95,65 @@ QStringList breakUnits(const QString& text)
     return units;
 }
 
+// Closing punctuation of Chinese and Japanese, and the closing quote they use: a line may end
+// after it, and never starts with it.
+bool closesPhrase(QChar c)
+{
+    static const QString marks = QStringLiteral("，。、！？；：）］｝」』】》〉”．…");
+    return !c.isNull() && marks.contains(c);
+}
+
+// The pieces of a paragraph between which a message line breaks by preference: words with their
+// trailing space, and the phrases of Chinese and Japanese, each up to and with its closing
+// punctuation ("参数组“g2”无法删除，" is one). Qt would break between any two CJK characters,
+// inside a word such as 改变; these texts have no other mark of where a word ends.
+QStringList phrasesOf(const QString& paragraph)
+{
+    QStringList phrases;
+    QString phrase;
+    for (int i = 0; i < paragraph.size(); ++i) {
+        const QChar c = paragraph.at(i);
+        phrase += c;
+        // A run of closing marks ("！”") ends the phrase after its last one.
+        const bool closingRunGoesOn = i + 1 < paragraph.size() && closesPhrase(paragraph.at(i + 1));
+        if (c == QLatin1Char(' ') || (closesPhrase(c) && !closingRunGoesOn)) {
+            phrases << phrase;
+            phrase.clear();
+        }
+    }
+    if (!phrase.isEmpty())
+        phrases << phrase;
+    return phrases;
+}
+
+// breakUnits of a phrase too long for a line, with closing punctuation kept on the line before.
+QStringList unitsOfLongPhrase(const QString& phrase)
+{
+    QStringList units;
+    for (const QString& unit : breakUnits(phrase)) {
+        if (!units.isEmpty() && closesPhrase(unit.at(0)))
+            units.last() += unit;
+        else
+            units << unit;
+    }
+    return units;
+}
+
+// Puts `units` on the line being filled while it stays within `width`; a unit that would not fit
+// closes the line into `lines` and starts the next (a unit wider than `width` stands alone).
+void fillLines(const QFontMetrics& fm, const QStringList& units, int width, QStringList* lines, QString* line)
+{
+    for (const QString& unit : units) {
+        const QString longer = *line + unit;
+        if (!line->isEmpty() && fm.horizontalAdvance(longer.trimmed()) > width) {
+            *lines << line->trimmed();
+            *line = unit;
+        } else {
+            *line = longer;
+        }
+    }
+}
+
 }  // namespace
 
 QString wrappedToWidth(const QFont& font, const QString& text, int width)
@@ -104,17 +163,27 @@ QString wrappedToWidth(const QFont& font, const QString& text, int width)
         return text;
     QStringList lines;
     QString line;
-    for (const QString& unit : breakUnits(text)) {
-        const QString longer = line + unit;
-        if (!line.isEmpty() && fm.horizontalAdvance(longer.trimmed()) > width) {
-            lines << line.trimmed();
-            line = unit;
-        } else {
-            line = longer;
-        }
-    }
+    fillLines(fm, breakUnits(text), width, &lines, &line);
     if (!line.trimmed().isEmpty())
         lines << line.trimmed();
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString wrappedAtPhrases(const QFont& font, const QString& text, int width)
+{
+    const QFontMetrics fm(font);
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& phrase : phrasesOf(paragraph)) {
+            if (fm.horizontalAdvance(phrase.trimmed()) <= width)
+                fillLines(fm, {phrase}, width, &lines, &line);
+            else
+                fillLines(fm, unitsOfLongPhrase(phrase), width, &lines, &line);
+        }
+        // An empty paragraph stays an empty line.
+        lines << line.trimmed();
+    }
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -20,6 +20,12 @@ int fittingPixelSize(QFont font, const QString& text, int width, int largest, in
 // never split. A text that fits stays one line.
 QString wrappedToWidth(const QFont& font, const QString& text, int width);
 
+// `text` broken into lines of at most `width` pixels in `font` for a message: between words,
+// and between the phrases of Chinese and Japanese (after their punctuation), so that no line
+// ends inside a word such as 改变 or 参数组; only a phrase longer than a line is broken between
+// its characters. Lines are as full as that allows; the line breaks of `text` stay.
+QString wrappedAtPhrases(const QFont& font, const QString& text, int width);
+
 // `font` at the largest pixel size, from its own down to `smallest`, at which `text` laid out
 // with `flags` (alignment, Qt::TextWordWrap) fits inside `box`.
 QFont fittingFont(QFont font, const QRect& box, int flags, const QString& text, int smallest);

@@ -58,6 +58,5 @@ void tipbox::paintEvent(QPaintEvent*)
     painter.setFont(fittingFont(textFont, titleRect, Qt::AlignCenter, title, kSmallestTitlePixels));
     painter.drawText(titleRect, Qt::AlignCenter, title);
     painter.setFont(textFont);
-    painter.drawText(QRect((width() - 400) / 2, (height() - 300) / 2, 400, 300), Qt::AlignCenter | Qt::TextWordWrap,
-                     m_text);
+    paintBoxMessage(painter, width(), (height() - 300) / 2, 300, m_text);
 }

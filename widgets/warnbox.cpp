@@ -50,5 +50,6 @@ void Warnbox::paintEvent(QPaintEvent*)
     painter.setFont(fittingFont(textFont, titleRect, Qt::AlignCenter, title, 10));
     painter.drawText(titleRect, Qt::AlignCenter, title);
     painter.setFont(textFont);
-    painter.drawText(QRect(100, 190, 400, 150), Qt::AlignCenter | Qt::TextWordWrap, m_text);
+    // Below the icon, across the box's width.
+    paintBoxMessage(painter, width(), 190, 150, m_text);
 }

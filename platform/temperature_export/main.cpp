@@ -6,7 +6,11 @@
 // first, as FOLDER/result.csv (UTF-8, a header row, CRLF lines), then prints
 // "export finished\r\n" and exits 0. Bad arguments (exit 2), a file that cannot be read (3) or
 // written (4): a message on standard error and no closing line.
+// After the table's own columns each row carries left_out, why the statistics leave it out
+// (empty when they count it), and counted, 1 when they count it, else 0: the statistics screen's
+// totals of the same range can then be worked out from the file (README.md says how).
 #include "records/dayarchive.h"
+#include "records/leftoutmarks.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,6 +19,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
 
@@ -27,6 +32,8 @@ const char* const kOutputFile = "result.csv";
 constexpr int kBadArguments = 2;
 constexpr int kReadFailed = 3;
 constexpr int kWriteFailed = 4;
+// The table's columns from roundstart to description, written as they are stored.
+constexpr int kTableColumns = 8;
 
 struct Request {
     QDateTime from;
@@ -114,9 +121,12 @@ bool readFile(const QString& path, const Request& r, QByteArray* csv, QString* e
         if (!db.open()) {
             *error = QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text());
         } else {
+            // A file made before the left_out column has its rows' marks in description only.
+            const bool hasLeftOut = db.record(QStringLiteral("res_report")).contains(QStringLiteral("left_out"));
             QString text = QStringLiteral("select roundstart, detectstart, idx_camera, idx_detect, roi_detail, "
-                                          "roi_result, result, description from res_report "
-                                          "where roundstart >= ? and roundstart <= ?");
+                                          "roi_result, result, description, %1 from res_report "
+                                          "where roundstart >= ? and roundstart <= ?")
+                               .arg(hasLeftOut ? QStringLiteral("left_out") : QStringLiteral("''"));
             if (r.camera >= 0)
                 text += QStringLiteral(" and idx_camera = ?");
             if (r.detect >= 0)
@@ -143,8 +153,12 @@ bool readFile(const QString& path, const Request& r, QByteArray* csv, QString* e
                 *error = QStringLiteral("cannot read %1: %2").arg(path, query.lastError().text());
             while (ok && query.next()) {
                 QStringList fields;
-                for (int c = 0; c < 8; ++c)
+                for (int c = 0; c < kTableColumns; ++c)
                     fields << csvField(query.value(c).toString());
+                // Description is the last of the table's columns.
+                const QString reason =
+                    leftOutReason(query.value(kTableColumns).toString(), query.value(kTableColumns - 1).toString());
+                fields << csvField(reason) << QString::number(reason.isEmpty() ? 1 : 0);
                 *csv += fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
             }
         }
@@ -165,7 +179,8 @@ int main(int argc, char** argv)
         return fail(kBadArguments, error);
 
     const QDir work(r.workDir);
-    QByteArray csv = "roundstart,detectstart,camera,detect,roi_detail,roi_result,result,description\r\n";
+    QByteArray csv = "roundstart,detectstart,camera,detect,roi_detail,roi_result,result,description,"
+                     "left_out,counted\r\n";
     if (r.from <= r.to) {
         const QList<DayFileSpan> files = dayFilesMeeting(QDir(work.filePath(QStringLiteral("ResStatistics"))),
                                                          work.filePath(QStringLiteral("ResStatistics.db")),

@@ -407,8 +407,7 @@ Search again?</translation>
     </message>
     <message>
         <source>所有相机均未启用，请重新确认要启用的相机</source>
-        <translation>No camera is enabled,
-please choose the cameras to use</translation>
+        <translation>No camera is enabled, please choose the cameras to use</translation>
     </message>
 </context>
 <context>
@@ -569,24 +568,19 @@ please choose the cameras to use</translation>
     </message>
     <message>
         <source>参数组名称不能是“.”或“..”，也不能含有“/”或控制字符！</source>
-        <translation>A parameter group name cannot be
-&quot;.&quot; or &quot;..&quot; nor hold &quot;/&quot;
-or control characters!</translation>
+        <translation>A parameter group name cannot be &quot;.&quot; or &quot;..&quot; nor hold &quot;/&quot; or control characters!</translation>
     </message>
     <message>
         <source>默认参数组不能被覆盖或删除！</source>
-        <translation>The default parameter group cannot
-be overwritten or deleted!</translation>
+        <translation>The default parameter group cannot be overwritten or deleted!</translation>
     </message>
     <message>
         <source>参数组备份失败，原有的参数组没有改变！</source>
-        <translation>The backup of the parameter group
-failed; the stored group is unchanged!</translation>
+        <translation>The backup of the parameter group failed; the stored group is unchanged!</translation>
     </message>
     <message>
         <source>数据导出失败，测试图片已保留！</source>
-        <translation>Exporting the data failed;
-the test images are kept!</translation>
+        <translation>Exporting the data failed; the test images are kept!</translation>
     </message>
     <message>
         <source>选择投影数据文件目录</source>
@@ -594,8 +588,7 @@ the test images are kept!</translation>
     </message>
     <message>
         <source>更新文件复制失败，请检查U盘！</source>
-        <translation>Copying the update failed,
-please check the USB disk!</translation>
+        <translation>Copying the update failed, please check the USB disk!</translation>
     </message>
 </context>
 <context>
@@ -1326,41 +1319,31 @@ Temp.:%2</translation>
     <name>ParaGroups</name>
     <message>
         <source>参数组“%1”不存在，当前参数组没有改变！</source>
-        <translation>There is no parameter group "%1";
-the current group is unchanged!</translation>
+        <translation>There is no parameter group "%1"; the current group is unchanged!</translation>
     </message>
     <message>
         <source>参数组“%1”的参数文件缺失或已损坏，当前参数组没有改变！</source>
-        <translation>The parameter file of group "%1"
-is missing or damaged;
-the current group is unchanged!</translation>
+        <translation>The parameter file of group "%1" is missing or damaged; the current group is unchanged!</translation>
     </message>
     <message>
         <source>参数组“%1”复制失败（磁盘空间不足？），当前参数组没有改变！</source>
-        <translation>Parameter group "%1" could not be copied
-(disk full?); the current group is unchanged!</translation>
+        <translation>Parameter group "%1" could not be copied (disk full?); the current group is unchanged!</translation>
     </message>
     <message>
         <source>参数组“%1”无法替换当前文件，当前参数组没有改变！</source>
-        <translation>Parameter group "%1" could not replace
-the current files; the current group is unchanged!</translation>
+        <translation>Parameter group "%1" could not replace the current files; the current group is unchanged!</translation>
     </message>
     <message>
         <source>参数组“%1”是指向参数组目录以外的链接，不能使用！</source>
-        <translation>Parameter group "%1" is a link
-to a folder outside the store
-and cannot be used!</translation>
+        <translation>Parameter group "%1" is a link to a folder outside the store and cannot be used!</translation>
     </message>
     <message>
         <source>参数组“%1”无法删除，参数组没有改变！</source>
-        <translation>Parameter group "%1" could not
-be deleted; the groups are unchanged!</translation>
+        <translation>Parameter group "%1" could not be deleted; the groups are unchanged!</translation>
     </message>
     <message>
         <source>上一次参数组操作未能完成恢复，参数组“%1”没有删除！</source>
-        <translation>The last parameter group operation
-could not be recovered;
-group "%1" was not deleted!</translation>
+        <translation>The last parameter group operation could not be recovered; group "%1" was not deleted!</translation>
     </message>
 </context>
 <context>

@@ -18,7 +18,8 @@
 namespace {
 
 const char* const kBuiltProgram = MONITOR_BINARY_DIR "/relaydir/export_temperature/temperature_export.exe";
-const QString kHeader = QStringLiteral("roundstart,detectstart,camera,detect,roi_detail,roi_result,result,description");
+const QString kHeader =
+    QStringLiteral("roundstart,detectstart,camera,detect,roi_detail,roi_result,result,description,left_out,counted");
 
 QDateTime at(int day, int h, int m, int s = 0, int ms = 0)
 {
@@ -121,7 +122,37 @@ TEST(ExportProgram, WritesExactlyTheSelectedRows)
     // A row in full: the JSON columns quoted, since they hold commas.
     const ProgramRun run = runProgram(rangeArguments(at(2, 8, 30), at(2, 8, 30), -1, -1));
     EXPECT_EQ(run.lines.value(1), QStringLiteral("2024-05-02 08:30:00.000,2024-05-02 08:30:00.250,1,1,"
-                                                 "\"[[0,5,25,100,3],[9,41,20,60,3]]\",\"[1,1]\",1,Regular recording"));
+                                                 "\"[[0,5,25,100,3],[9,41,20,60,3]]\",\"[1,1]\",1,Regular recording,,1"));
+}
+
+TEST(ExportProgram, EveryRowSaysWhetherTheStatisticsCountIt)
+{
+    // Today's file has the left_out column; 1 May's was made before it, when the marks were kept
+    // in the description.
+    auto marked = [](const QDateTime& round, const char* leftOut, const char* description = "") {
+        SeedRow r = row(round, 0, 0, description);
+        r.leftOut = QString::fromLatin1(leftOut);
+        return r;
+    };
+    seedRows(QStringLiteral("ResStatistics/2024-05-01.db"),
+             {row(at(1, 8, 0), 0, 0, "Regular recording"), row(at(1, 8, 1), 0, 0, "Manual capture"),
+              row(at(1, 8, 2), 0, 0, "Re-checked"), row(at(1, 8, 3), 0, 0, "Alarm clearing")});
+    seedRows(QStringLiteral("ResStatistics.db"),
+             {marked(at(2, 8, 0), ""), marked(at(2, 8, 1), "Manual capture"), marked(at(2, 8, 2), "Re-checked"),
+              marked(at(2, 8, 3), "Alarm clearing", "Regular recording"), marked(at(2, 8, 4), "", "Regular recording")},
+             true);
+    QDir().mkpath(QStringLiteral("out"));
+    const ProgramRun run = runProgram(rangeArguments(at(1, 0, 0), at(2, 23, 0), -1, -1));
+    ASSERT_EQ(run.exitCode, 0) << run.err.constData();
+    ASSERT_EQ(run.lines.value(0), kHeader);
+    // description, left_out, counted: the last three fields of each row.
+    QStringList tails;
+    for (const QString& line : run.lines.mid(1))
+        tails << line.section(QLatin1Char(','), -3);
+    EXPECT_EQ(tails, (QStringList{"Regular recording,,1", "Manual capture,Manual capture,0",
+                                  "Re-checked,Re-checked,0", "Alarm clearing,Alarm clearing,0", ",,1",
+                                  ",Manual capture,0", ",Re-checked,0", "Regular recording,Alarm clearing,0",
+                                  "Regular recording,,1"}));
 }
 
 TEST(ExportProgram, FindsTheOpenFilesRowsWhateverArchivesExist)

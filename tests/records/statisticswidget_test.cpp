@@ -24,15 +24,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSet>
 #include <QTime>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+
+// Lists in failure messages as their texts.
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
 
 namespace {
 
@@ -356,4 +366,150 @@ TEST_F(StatisticsScreen, ExportPressedFirstWritesTheShownRangeOrSaysWhatIsMissin
             rounds << line.section(QLatin1Char(','), 0, 0);
         EXPECT_EQ(rounds, c.rounds);
     }
+}
+
+namespace {
+
+// The fields of CSV lines (RFC 4180 quoting, as the export program writes them).
+QList<QStringList> csvRecords(const QString& text)
+{
+    QList<QStringList> records;
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (quoted) {
+            if (c == QLatin1Char('"') && next == QLatin1Char('"'))
+                field += text.at(++i);
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            fields << field;
+            field.clear();
+        } else if (c == QLatin1Char('\r') && next == QLatin1Char('\n')) {
+            fields << field;
+            records << fields;
+            fields.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+
+// The statistics screen's total and NG count worked out from an exported result.csv as the
+// README says: the distinct round starts of the rows with counted 1, and those of them with a
+// counted row that holds an NG region (a 0 in roi_result).
+QStringList figuresOfExport(const QString& file)
+{
+    QFile csv(file);
+    if (!csv.open(QIODevice::ReadOnly))
+        return {QStringLiteral("no file %1").arg(file)};
+    const QList<QStringList> records = csvRecords(QString::fromUtf8(csv.readAll()));
+    if (records.isEmpty())
+        return {QStringLiteral("empty file")};
+    const QStringList header = records.first();
+    const int roundAt = header.indexOf(QStringLiteral("roundstart"));
+    const int resultsAt = header.indexOf(QStringLiteral("roi_result"));
+    const int countedAt = header.indexOf(QStringLiteral("counted"));
+    if (roundAt < 0 || resultsAt < 0 || countedAt < 0)
+        return {QStringLiteral("header: %1").arg(header.join(QLatin1Char(',')))};
+    QSet<QString> rounds;
+    QSet<QString> ngRounds;
+    for (const QStringList& record : records.mid(1)) {
+        if (record.value(countedAt) != QLatin1String("1"))
+            continue;
+        rounds << record.value(roundAt);
+        const QJsonArray regions = QJsonDocument::fromJson(record.value(resultsAt).toUtf8()).array();
+        if (std::any_of(regions.begin(), regions.end(), [](const QJsonValue& v) { return v.toInt() == 0; }))
+            ngRounds << record.value(roundAt);
+    }
+    return {QString::number(rounds.size()), QString::number(ngRounds.size())};
+}
+
+}  // namespace
+
+TEST_F(StatisticsScreen, ExportedFileGivesTheScreensFiguresThroughReChecksAlarmsAndManualCaptures)
+{
+    // The store as the program runs it: rows written to today's file, each check settled as
+    // the main window's counters took it.
+    TemperatureChartData* store = TemperatureChartData::instance();
+    store->init();
+    ASSERT_TRUE(waitUntil([store] { return store->loaded == 1; }, kPatientWaitMs)) << "today's rows never loaded";
+    store->clearTodayRounds();
+    const struct {
+        const char* name;
+        QDateTime round;
+        int msAfter;  // detect start after the round start
+        QList<int> camera1;
+        QList<int> camera2;  // region verdicts, 1 OK, 0 NG
+        CheckCount how;
+    } checks[] = {
+        {"an OK cycle", at(3, 9, 0), 100, {1}, {1, 1}, CheckCount::Counted},
+        {"a part found", at(3, 9, 10), 100, {0}, {1, 1}, CheckCount::ReChecked},
+        {"that its re-check finds gone: an OK cycle", at(3, 9, 10), 900, {1}, {1, 1}, CheckCount::Counted},
+        {"a part found", at(3, 9, 20), 100, {1}, {1, 0}, CheckCount::ReChecked},
+        {"and found again: the alarm, an NG cycle", at(3, 9, 20), 900, {1}, {1, 0}, CheckCount::Counted},
+        {"the re-check that clears the alarm", at(3, 9, 20), 8000, {1}, {1, 1}, CheckCount::AlarmClearing},
+        {"a manual capture of a part", at(3, 9, 25), 100, {0}, {1, 1}, CheckCount::Manual},
+        {"an NG cycle", at(3, 9, 30), 100, {1}, {0, 1}, CheckCount::Counted},
+        {"an OK cycle", at(3, 11, 0), 100, {1}, {1, 1}, CheckCount::Counted},
+    };
+    for (const auto& c : checks) {
+        SCOPED_TRACE(c.name);
+        for (int camera = 0; camera < 2; ++camera) {
+            const QList<int>& verdicts = camera == 0 ? c.camera1 : c.camera2;
+            RoundRecord r;
+            r.camera = camera;
+            r.roundStart = c.round;
+            r.detectStart = c.round.addMSecs(c.msAfter + camera * 20);
+            r.result = verdicts.contains(0) ? 0 : 1;
+            for (int v : verdicts) {
+                r.roiDetail << QList<int>{0, 5, 25, 100, 3};
+                r.roiResult << v;
+            }
+            r.manual = c.how == CheckCount::Manual;
+            store->setRoundInfo(r);
+            store->addRoundToSeries();
+            store->insertRound();
+        }
+        store->settleCheck(c.how);
+    }
+    ASSERT_TRUE(store->writeQueue()) << "the rows were not written";
+
+    // Opened, the screen shows today's figures: 5 cycles, 2 of them NG.
+    screen->resetToToday();
+    const QStringList shown = totals().mid(0, 2);
+    EXPECT_EQ(shown, (QStringList{"5", "2"}));
+
+    // Exported as the screen shows it, without a range chosen.
+    const QString installed = QString::fromLatin1(TemperatureChartData::kExportProgram);
+    QDir().mkpath(QFileInfo(installed).path());
+    QFile::remove(installed);
+    ASSERT_TRUE(QFile::copy(QString::fromLatin1(kBuiltExportProgram), installed));
+    const QString usb = QDir::current().absoluteFilePath(QStringLiteral("usb"));
+    QDir().mkpath(usb);
+    ModalSteps steps({ModalSteps::chooseFolder(usb), ModalSteps::finish(1)});
+    screen->exportData();
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs)) << "no notice of the export's end";
+    ASSERT_EQ(openTipTexts(true), QStringList{"数据导出完成"});
+    const QStringList folders = resultFolders(usb);
+    ASSERT_EQ(folders.size(), 1);
+    const QString file = usb + QLatin1Char('/') + folders.first() + QStringLiteral("/result.csv");
+    EXPECT_EQ(figuresOfExport(file), shown);
+
+    // A search of the same day shows the same figures.
+    screen->rangePicker->setStartDateTime(at(3, 0, 0));
+    screen->rangePicker->setEndDateTime(at(3, 23, 59, 59, 999));
+    screen->search();
+    ASSERT_TRUE(waitUntil([&]() { return !screen->loadingBox->isVisible(); }, kPatientWaitMs)) << "no search result";
+    EXPECT_EQ(totals().mid(0, 2), figuresOfExport(file));
 }

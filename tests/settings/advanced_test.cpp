@@ -14,17 +14,21 @@
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/inklines.h"
 #include "tests/support/packagearchives.h"
 #include "widgets/checkbox.h"
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/edit.h"
 #include "widgets/editbox.h"
+#include "widgets/kitfont.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -32,6 +36,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 
 #include <atomic>
 #include <cstdlib>
@@ -883,4 +888,101 @@ TEST_F(AdvancedTest, TemplateReplacementOrderTravelsWithTheGroup)
     EXPECT_EQ(script.texts, QStringList{tableText(285)});
     EXPECT_EQ(fileBytes(QStringLiteral("cammer11/written-order.txt")), QByteArray("template2.bmp\n"));
     EXPECT_EQ(fileBytes(QStringLiteral("cammer11/template2.bmp")), QByteArray("T2"));
+}
+
+// The warnings of the group operations, in Chinese and in English, as a person sees them: each
+// line whole between words and phrases, centred across the box's width.
+TEST_F(AdvancedTest, GroupWarningsBreakBetweenWordsAcrossTheBox)
+{
+    const QString outside = QDir::current().filePath(QStringLiteral("outside"));
+    writeFile(outside + QStringLiteral("/PARAM.db"), "outside");
+    const auto unrecoverable = [] { writeFile(QStringLiteral("paraGroup.journal"), "not a record"); };
+    const auto recoverable = [] { QFile::remove(QStringLiteral("paraGroup.journal")); };
+    const struct {
+        const char* shot;
+        std::function<void()> arrange;
+        std::function<void(AdvanceParamWidget*)> run;  // ends in the warning
+        QStringList chinese;
+        QStringList english;
+    } cases[] = {
+        {"group_delete_not_recovered", unrecoverable,
+         [](AdvanceParamWidget* page) {
+             page->ParaGroupUpdateList();
+             page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("g2")));
+             page->SlotParaGroupDelete();
+         },
+         {"上一次参数组操作未能完成恢复，参数组“g2”没有删除！"},
+         {"The last parameter group operation could not be", "recovered; group \"g2\" was not deleted!"}},
+        {"group_delete_default", recoverable,
+         [](AdvanceParamWidget* page) {
+             page->ParaGroupUpdateList();
+             page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("default")));
+             page->SlotParaGroupDelete();
+         },
+         {"默认参数组不能被覆盖或删除！"},
+         {"The default parameter group cannot be overwritten or", "deleted!"}},
+        {"group_backup_not_recovered", unrecoverable,
+         [](AdvanceParamWidget* page) {
+             page->groupNameEdit->setText(QStringLiteral("g3"));
+             page->SlotParaGroupBackup();
+         },
+         {"参数组备份失败，原有的参数组没有改变！"},
+         {"The backup of the parameter group failed; the stored", "group is unchanged!"}},
+        {"group_backup_linked", recoverable,
+         [](AdvanceParamWidget* page) {
+             page->groupNameEdit->setText(QStringLiteral("linked"));
+             page->SlotParaGroupBackup();
+         },
+         {"参数组“linked”是指向参数组目录以外的链接，", "不能使用！"},
+         {"Parameter group \"linked\" is a link to a folder outside the", "store and cannot be used!"}},
+        {"group_restore_damaged", recoverable,
+         [](AdvanceParamWidget* page) {
+             page->ParaGroupUpdateList();
+             page->groupBox->setCurrentIndex(page->groupBox->findText(QStringLiteral("g2")));
+             page->SlotParaGroupRestore();
+         },
+         {"参数组“g2”的参数文件缺失或已损坏，", "当前参数组没有改变！"},
+         {"The parameter file of group \"g2\" is missing or damaged;", "the current group is unchanged!"}},
+    };
+    makeGroup(QStringLiteral("g2"));
+    writeFile(QStringLiteral("paraGroup/default/PARAM.db"), "default parameters");
+    // g2 damaged past its first page: it is listed, but cannot be restored.
+    QFile damaged(QStringLiteral("paraGroup/g2/PARAM.db"));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(damaged.seek(4096));
+    damaged.write(QByteArray(int(damaged.size()) - 4096, '\0'));
+    damaged.close();
+    ASSERT_TRUE(QFile::link(outside, QStringLiteral("paraGroup/linked")));
+
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(MONITOR_BINARY_DIR "/Translator/tr_en.qm")));
+    const QFont font(QLatin1String(kKitFontFamily), 15);
+    for (const bool inEnglish : {false, true}) {
+        if (inEnglish)
+            QCoreApplication::installTranslator(&english);
+        for (const auto& c : cases) {
+            const QString shot =
+                QString::fromLatin1(c.shot) + (inEnglish ? QStringLiteral("_en") : QStringLiteral("_zh"));
+            SCOPED_TRACE(shot.toStdString());
+            c.arrange();
+            ModalScript script({1, 1, 1}, true);
+            c.run(page);
+            ASSERT_FALSE(script.pictures.isEmpty());
+            const QImage warning = script.pictures.last();
+            const QByteArray shots = qgetenv("MONITOR_SHOTS");
+            if (!shots.isEmpty())
+                warning.save(QString::fromUtf8(shots) + QLatin1Char('/') + shot + QStringLiteral(".png"));
+            // Below the warning icon.
+            const QList<InkLine> lines = inkLines(warning, QRect(0, 198, 600, 340 - 198));
+            const QStringList& expected = inEnglish ? c.english : c.chinese;
+            ASSERT_EQ(lines.size(), expected.size()) << script.texts.last().toStdString();
+            for (int i = 0; i < lines.size(); ++i) {
+                SCOPED_TRACE(expected.at(i).toStdString());
+                const InkLine line = centredInk(font, expected.at(i), 600);
+                EXPECT_NEAR(lines.at(i).left, line.left, 2);
+                EXPECT_NEAR(lines.at(i).right, line.right, 2);
+            }
+        }
+    }
+    QCoreApplication::removeTranslator(&english);
 }

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QImage>
+#include <QList>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -31,14 +33,18 @@
 // close); boxes beyond the script are closed with 0. Every box's text is recorded.
 class ModalScript {
 public:
-    explicit ModalScript(std::vector<int> answers) : m_answers(std::move(answers))
+    // With `keepPictures`, each box is grabbed as shown before it is answered.
+    explicit ModalScript(std::vector<int> answers, bool keepPictures = false)
+        : m_answers(std::move(answers))
+        , m_keepPictures(keepPictures)
     {
         QObject::connect(&m_timer, &QTimer::timeout, [this]() { answerOne(); });
         m_timer.start(10);
     }
 
-    // Texts of the boxes answered so far.
+    // Texts of the boxes answered so far, and (when kept) each box as it was shown.
     QStringList texts;
+    QList<QImage> pictures;
 
 private:
     // The visible message box, if any (an answered box hides at once).
@@ -62,6 +68,8 @@ private:
             texts << box->text();
         else
             texts << static_cast<Warnbox*>(dialog)->text();
+        if (m_keepPictures)
+            pictures << dialog->grab().toImage();
         const int answer = m_next < m_answers.size() ? m_answers[m_next] : 0;
         ++m_next;
         dialog->done(answer);
@@ -69,6 +77,7 @@ private:
 
     std::vector<int> m_answers;
     size_t m_next = 0;
+    bool m_keepPictures = false;
     QTimer m_timer;
 };
 

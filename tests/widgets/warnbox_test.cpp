@@ -72,7 +72,8 @@ TEST(Warnbox, PaintsTheFrameAndTheMessageInWhite)
     box.setText(QStringLiteral("Camera parameter file error! The detect loads without regions."));
     QImage withText = box.grab().toImage();
     EXPECT_GT(whitePixels(withText, message), 0);
-    EXPECT_EQ(whitePixels(withText, QRect(0, 60, 100, 360)), 0) << "the message stays in its rectangle";
+    EXPECT_EQ(whitePixels(withText, QRect(0, 60, 20, 360)), 0) << "the message keeps clear of the left side";
+    EXPECT_EQ(whitePixels(withText, QRect(580, 60, 20, 360)), 0) << "and of the right side";
 }
 
 TEST(Warnbox, WritesInTheKitFont)
