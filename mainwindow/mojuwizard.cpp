@@ -418,6 +418,7 @@ void MoJuWizard::SetStopDetect()
             remaining[k] = 0;
         }
     }
+    endFrameWaits();
     runState = 3;
 }
 

@@ -452,8 +452,13 @@ private:
     // path, and the check runs on the first frame it gives after its return. Manual captures and
     // the safety door check the picture as it is.
     bool checkFramesFresh(int k);
-    // Started when a check first had to wait for frames; invalid while none waits.
-    QElapsedTimer freshFrameWait;
+    // Ends the frame waits of every countdown: detection stopped (also by an alarm) or a new
+    // machine cycle, whose frames are counted anew.
+    void endFrameWaits();
+    // The clock of countdown k's wait for frames: started when its check first had to wait,
+    // invalid while it does not. Each wait has its own: a clock left running by a wait that was
+    // cut short would make the next wait give up at once and report every camera lost.
+    QElapsedTimer freshFrameWait[kDetects];
     // A confirmed mould opening waits for its machine cycle: an event of an input that starts a
     // cycle, taken while the alarm stood and not yet handled.
     bool mouldOpeningHeld() const;

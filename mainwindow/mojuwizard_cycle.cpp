@@ -425,6 +425,7 @@ void MoJuWizard::startMachineCycle(int pos)
     // The frames taken so far show the mould before it opened.
     for (int c = 0; c < cameraCount; ++c)
         cameraViews[c]->markCycleStart();
+    endFrameWaits();
 
     if (noInputWarned) {
         noInputWarned = false;

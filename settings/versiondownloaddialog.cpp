@@ -37,7 +37,6 @@
 
 namespace {
 
-constexpr int kListingTimeoutMs = 1000;
 // Largest listing read: a listing line is about 100 bytes, so 1 MiB holds some ten thousand
 // entries, far more than an update folder holds, and parses in a fraction of a second. A larger
 // page is refused before it is read whole.
@@ -193,6 +192,8 @@ void removeOldBackups(const QString& keep)
 
 }  // namespace
 
+int VersionDownloadDialog::listingTimeoutMs = 1000;
+
 VersionDownloadDialog::VersionDownloadDialog(QWidget* parent) : QDialog(parent)
 {
     const QSize size = screenWidth > 1024 ? QSize(1280, 960) : QSize(700, 500);
@@ -296,7 +297,7 @@ bool VersionDownloadDialog::fetchListing(const QString& address)
         return false;
     m_fetched.insert(address);
 
-    const Fetched got = fetch(address, kListingTimeoutMs, &m_cancel, kMaxListingBytes);
+    const Fetched got = fetch(address, listingTimeoutMs, &m_cancel, kMaxListingBytes);
     if (got.tooLarge) {
         // The server answered, with something no listing is: the page is skipped.
         qInfo("listing %s refused: larger than %lld bytes", qPrintable(address), kMaxListingBytes);

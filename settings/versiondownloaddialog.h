@@ -43,9 +43,13 @@ public:
     QButtonGroup* nextPageGroup() const { return m_nextGroup; }
     ColorButton* exitButton() const { return m_exitButton; }
 
-    // Fetches `address` and reads its listing; waits up to 1000 ms. True when the server
-    // answered (an HTTP error counts as an answer).
+    // Fetches `address` and reads its listing; waits up to listingTimeoutMs. True when the
+    // server answered (an HTTP error counts as an answer).
     bool fetchListing(const QString& address);
+    // How long a listing request may take (ms). The constructor walks the listings, so the
+    // value is shared by all dialogs; a test whose outcome is not this timeout raises it, so
+    // that a slow machine cannot turn a server's answer into a timeout.
+    static int listingTimeoutMs;
     // Reads a listing page as XML; false (logged) when it is not well-formed.
     bool parseListing(const QString& text);
     void collectEntries(const QDomElement& element);

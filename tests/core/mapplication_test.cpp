@@ -207,12 +207,17 @@ TEST_F(ApplicationObject, LongPressPromptOnlyWithTheSimulatedCameras)
 
     simulatedCameraFlag = 1;
     bool warned = false;
-    QTimer::singleShot(50, [&warned]() {
-        if (auto* box = qobject_cast<Warnbox*>(QApplication::activeModalWidget())) {
+    // Answered whenever it comes: a timer armed for a moment could fire before the box is up.
+    ModalAnswer::whenShown(
+        [&warned](QWidget* modal) {
+            auto* box = qobject_cast<Warnbox*>(modal);
+            if (!box)
+                return false;
             warned = true;
             box->acceptDialog();
-        }
-    });
+            return true;
+        },
+        QStringLiteral("the warning"));
     app->onLongPress();
     EXPECT_TRUE(warned);
     EXPECT_TRUE(app->calibrationPromptShown);

@@ -13,6 +13,7 @@
 #include "widgets/colorbutton.h"
 #include "widgets/combobox.h"
 #include "widgets/warnbox.h"
+#include "tests/support/modalanswer.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -337,12 +338,17 @@ TEST_F(MultiDetectDialog, ConfirmingWithoutAnOwnerOfTheLastColumnIsRefused)
     w->show();
     const SystemParam before = *edit;
     bool warned = false;
-    QTimer::singleShot(50, [&warned]() {
-        if (auto* box = qobject_cast<Warnbox*>(QApplication::activeModalWidget())) {
+    // Answered whenever it comes: a timer armed for a moment could fire before the box is up.
+    ModalAnswer::whenShown(
+        [&warned](QWidget* modal) {
+            auto* box = qobject_cast<Warnbox*>(modal);
+            if (!box)
+                return false;
             warned = true;
             box->acceptDialog();
-        }
-    });
+            return true;
+        },
+        QStringLiteral("the warning"));
     w->confirmButton()->click();
     EXPECT_TRUE(warned);
     EXPECT_TRUE(*edit == before) << "nothing is written";

@@ -176,8 +176,8 @@ TEST_F(LampRow, RepaintsOnlyTheLampsThatChanged)
     port->setOutput(1, true);
     port->publishOutputs();
     EXPECT_FALSE(row->outputLamp(1)->on) << "not waiting for the timer";
-    QTest::qWait(60);
-    EXPECT_GE(counter.paints[row->outputLamp(1)], 1);
+    ASSERT_TRUE(waitUntil([&] { return counter.paints.count(row->outputLamp(1)) > 0; }, kPatientWaitMs))
+        << "output lamp 2 was never repainted";
     EXPECT_EQ(counter.paints.size(), 1u) << "only output lamp 2 is repainted";
 }
 

@@ -47,7 +47,7 @@ protected:
     void waitForSettledOutputs()
     {
         const quint16 wanted = quint16(port->outputs() & 0x3FFu);
-        ASSERT_TRUE(waitUntil([&] { return board.heldOutputs() == wanted; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return board.heldOutputs() == wanted; }, kPatientWaitMs));
         ASSERT_TRUE(waitForPolls(5));
     }
     // Sends bytes as the board and waits until the IO thread has had several passes to read them.

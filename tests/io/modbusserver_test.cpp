@@ -2,6 +2,7 @@
 // (unit 1) and the mbpoll command; clients that misbehave (never read, flood with connections,
 // stop in the middle of a request); plus the request framing on its own.
 #include "tests/core/logcapture.h"
+#include "tests/support/eventwait.h"
 
 #include "io/modbusprotocol.h"
 #include "io/modbusregistertables.h"
@@ -571,7 +572,7 @@ TEST_F(ModbusServerTest, ConnectDisconnectCyclesLeaveNoDescriptorsBehind)
     }
     EXPECT_EQ(served, 300);
     // The server closes its side when it notices the client's close.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return openDescriptors() <= before; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return openDescriptors() <= before; }, kPatientWaitMs))
         << openDescriptors() << " descriptors open, " << before << " before";
 }
 
@@ -694,7 +695,7 @@ TEST_F(ModbusServerTest, MbpollReadsAndWrites)
     EXPECT_TRUE(write.contains("Written 2 references")) << write.toStdString();
     EXPECT_EQ(writeRegister(20), 11);
     EXPECT_EQ(writeRegister(21), 22);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !sink.lists.isEmpty(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sink.lists.isEmpty(); }, kPatientWaitMs));
     ASSERT_EQ(sink.lists.size(), 1);
     EXPECT_EQ(sink.lists[0], (QList<int>{20, 21}));
 }
@@ -775,7 +776,7 @@ TEST_F(ModbusServerTest, ClientThatNeverReadsNeitherGrowsMemoryNorStarvesOthers)
     EXPECT_EQ(answers.load(), polls.load());
     EXPECT_LT(peak - before, 10 * 1024);
     // Its replies have waited too long: the server cuts it off and says so.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains("does not read its replies"); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return log.contains("does not read its replies"); }, kPatientWaitMs));
     EXPECT_TRUE(flooder.waitForClose(5000));
 }
 
@@ -955,7 +956,7 @@ TEST_F(ModbusServerTest, UnfinishedRequestIsDroppedAfterTheTimeout)
 
     // Half a request, then silence: dropped, so the next request is read from its own first byte.
     client.send(readRequest(1, 0, 1).left(6));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return drops() == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return drops() == 1; }, kPatientWaitMs));
     EXPECT_EQ(client.exchange(readRequest(2, 0, 1), 11), readReply(2, {0x0102}));
 
     // A request that trickles in a byte at a time is dropped too, though bytes keep coming: its

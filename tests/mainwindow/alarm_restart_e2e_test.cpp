@@ -84,8 +84,8 @@ TEST_F(AlarmRestartEndToEnd, KilledDuringAnAlarmComesBackWithTheClampProhibitedA
     startProgram();
     ASSERT_TRUE(waitUntil([this] { return held() == kRest; }, 30000)) << "detecting, outputs at rest";
     board.setInputs(board.inputs() | 1);
-    ASSERT_TRUE(waitUntil([this] { return (held() & (kClamp | kAlarm)) == 0; }, 10000)) << "NG alarm";
-    ASSERT_TRUE(waitUntil([this] { return readRegisters(quint16(program.modbusPort()), 1, 1) == std::vector<int>{2}; }, 5000));
+    ASSERT_TRUE(waitUntil([this] { return (held() & (kClamp | kAlarm)) == 0; }, kPatientWaitMs)) << "NG alarm";
+    ASSERT_TRUE(waitUntil([this] { return readRegisters(quint16(program.modbusPort()), 1, 1) == std::vector<int>{2}; }, kPatientWaitMs));
     // The cycle is counted right after the alarm is raised.
     std::vector<int> before;
     ASSERT_TRUE(waitUntil(
@@ -106,7 +106,7 @@ TEST_F(AlarmRestartEndToEnd, KilledDuringAnAlarmComesBackWithTheClampProhibitedA
     startProgram();
 
     ASSERT_TRUE(waitUntil([this] { return (held() & (kClamp | kAlarm)) == 0; }, 30000)) << "clamp prohibited, alarm on";
-    ASSERT_TRUE(waitUntil([this] { return counters().size() == 18u; }, 5000));
+    ASSERT_TRUE(waitUntil([this] { return counters().size() == 18u; }, kPatientWaitMs));
     EXPECT_EQ(readRegisters(quint16(program.modbusPort()), 1, 1), (std::vector<int>{2})) << "cavity alarm";
     EXPECT_EQ(counters(), before) << "the counters as before the restart, NG included";
     EXPECT_TRUE(sqliteValue(QStringLiteral("RECORD.db"), QStringLiteral("select remarks from RECORD"))
@@ -125,8 +125,8 @@ TEST_F(AlarmRestartEndToEnd, KilledDuringAnAlarmComesBackWithTheClampProhibitedA
     board.setInputs(board.inputs() | 2);
     QThread::msleep(300);
     board.setInputs(board.inputs() & ~2);
-    ASSERT_TRUE(waitUntil([this] { return held() == kRest; }, 10000)) << "clamp permitted, alarm off";
-    ASSERT_TRUE(waitUntil([this] { return readRegisters(quint16(program.modbusPort()), 1, 1) == std::vector<int>{0}; }, 5000));
+    ASSERT_TRUE(waitUntil([this] { return held() == kRest; }, kPatientWaitMs)) << "clamp permitted, alarm off";
+    ASSERT_TRUE(waitUntil([this] { return readRegisters(quint16(program.modbusPort()), 1, 1) == std::vector<int>{0}; }, kPatientWaitMs));
     EXPECT_FALSE(QFile::exists(QStringLiteral("alarm.txt")));
 
     // The mould closes; started once more, the program detects with the clamp permitted from its

@@ -104,7 +104,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
 
     restart(2, regions);
     // Before any output word reaches the board the alarm stands again.
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, 5000)) << "clamp prohibited, alarm on";
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, kPatientWaitMs)) << "clamp prohibited, alarm on";
     pump(500);
     EXPECT_TRUE(activeOnBoard(0)) << "the clamp stays prohibited";
     EXPECT_EQ(window->alarmState, 2);
@@ -139,12 +139,12 @@ TEST_F(AlarmRestartTest, CavityAlarmStandsAgainAfterARestartUntilACleanRecheckLi
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
     EXPECT_FALSE(QFile::exists(kAlarmRecord));
     // The opening seen during the alarm runs its cycle now; let it end.
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, kPatientWaitMs));
     const std::vector<int> countersAfter = counterRegisters();
 
     // A restart after the lifted alarm starts detecting with the clamp permitted.
     restart(2, regions);
-    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, kPatientWaitMs));
     EXPECT_EQ(window->alarmState, 0);
     EXPECT_EQ(window->runState, 1);
     EXPECT_EQ(counterRegisters(), countersAfter);
@@ -166,7 +166,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandingAgainAfterARestartIsSkippedLikeBefor
     pump(300);
 
     restart(2, regions);
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0) && activeOnBoard(2); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0) && activeOnBoard(2); }, kPatientWaitMs));
     pump(300);
     // The part is still in the picture: the operator skips this mould.
     CycleCamera::opened().at(1)->setFrame(partLeftInCavity());
@@ -184,7 +184,7 @@ TEST_F(AlarmRestartTest, CavityAlarmStandingAgainAfterARestartIsSkippedLikeBefor
     EXPECT_EQ(lastRemark(), tableText(103)) << "the skip is logged after the restore line";
 
     restart(2, regions);
-    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, kPatientWaitMs));
     EXPECT_EQ(window->alarmState, 0);
 }
 
@@ -209,7 +209,7 @@ TEST_F(AlarmRestartTest, ProductAlarmClearedAfterARestartStillRunsTheCavityCheck
     pump(300);
 
     restart(2, regions);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(1) && activeOnBoard(2); }, 5000))
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(1) && activeOnBoard(2); }, kPatientWaitMs))
         << "clamp and ejector prohibited, alarm on";
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{1})) << "product alarm";
     EXPECT_EQ(window->curDet, 0);
@@ -239,7 +239,7 @@ TEST_F(AlarmRestartTest, UnreadableAlarmRecordStillKeepsTheMachineStopped)
     record.close();
     LogCapture log;
     build(2, false);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(0) && activeOnBoard(2); }, kPatientWaitMs));
     EXPECT_EQ(window->alarmState, 2);
     EXPECT_EQ(window->curDet, 1);
     EXPECT_FALSE(window->cameraViews[0]->detectOk);

@@ -127,7 +127,7 @@ TEST_F(AlarmSourceTest, LiveTemplateToggleWorksInAnAlarmThatCameBackAfterASkippe
             EXPECT_TRUE(yes.texts.contains(skip.question)) << yes.texts.join(QLatin1Char('|')).toStdString();
         }
         ASSERT_TRUE(waitFor([this] { return window->alarmState != 2; }, kPatientWaitMs)) << "the skip lifted the alarm";
-        ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0); }, 6000)) << "the alarm came back";
+        ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0); }, kPatientWaitMs)) << "the alarm came back";
         pump(300);
         expectAlarmPanel("alarm that came back");
         expectToggleWorks("alarm that came back");
@@ -212,7 +212,7 @@ TEST_F(AlarmSourceTest, LiveTemplateToggleWorksInAnAlarmRestoredAfterARestart)
     // The program starts again with the alarm standing: the alarm comes back on its own.
     restartProgram(2, false);
     regions();
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0) && activeOnBoard(2); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 2 && activeOnBoard(0) && activeOnBoard(2); }, kPatientWaitMs));
     pump(300);
     expectAlarmPanel("alarm restored after a restart");
     expectToggleWorks("alarm restored after a restart");

@@ -239,7 +239,7 @@ TEST_F(CommandsTest, ManualCaptureOnASimulatedCameraLoadsItsNextPictureAndRunsTh
         window->SlotManualTrig(1);
         EXPECT_EQ(window->manualTrig, 1);
         EXPECT_FALSE(view->detectResolved[1]);
-        ASSERT_TRUE(waitUntil([&] { return checksRun() == capture.checks; }, 5000)) << "the cavity check ran";
+        ASSERT_TRUE(waitUntil([&] { return checksRun() == capture.checks; }, kPatientWaitMs)) << "the cavity check ran";
         EXPECT_EQ(window->manualTrig, detectsPerCamera);
         EXPECT_EQ(view->frameBuffer[0], capture.grey) << "the check inspected the loaded picture";
         view->detectResolved[1] = true;

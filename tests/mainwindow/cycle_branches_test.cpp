@@ -84,7 +84,7 @@ TEST_F(CycleTest, ContinuousTimedDetectionStartsACycleOnEveryIdleTick)
     window->saveAllFlag = true;
     // Each cycle: product check at once, cavity check 0.5 s later, then the next idle tick.
     // (The first cycle may have begun before the test pictures were switched on.)
-    ASSERT_TRUE(waitFor([] { return checksRun(0, 0) >= 3 && checksRun(0, 1) >= 3; }, 5000));
+    ASSERT_TRUE(waitFor([] { return checksRun(0, 0) >= 3 && checksRun(0, 1) >= 3; }, kPatientWaitMs));
     EXPECT_LE(std::abs(checksRun(0, 0) - checksRun(0, 1)), 1) << "a cycle started while a countdown ran";
 }
 

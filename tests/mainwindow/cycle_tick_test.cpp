@@ -217,7 +217,7 @@ TEST_F(CycleTest, CameraThatStopsAnsweringKeepsTheClampProhibitedUntilItIsBack)
     EXPECT_TRUE(activeOnBoard(0)) << "the clamp waits for a cavity check";
     setInput(0, true);
     // A whole cycle with both cameras releases it: product check, result display, cavity check.
-    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, 9000)) << "the cavity check released the clamp";
+    ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0); }, kPatientWaitMs)) << "the cavity check released the clamp";
     EXPECT_EQ(sqliteValue(QStringLiteral("RECORD.db"),
                           QStringLiteral("select remarks from RECORD where remarks like '%CYC1%' order by rowid")),
               QStringLiteral("第1次丢失相机, CYC1\n相机CYC1，重连成功"));

@@ -234,7 +234,7 @@ protected:
         for (CycleCamera* camera : CycleCamera::opened())
             camera->setFrame(emptyCavity());
         if (waitForRest) {
-            ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, 5000)) << "board never held the rest levels";
+            ASSERT_TRUE(waitFor([this] { return heldOutputs() == restWord(); }, kPatientWaitMs)) << "board never held the rest levels";
         }
     }
 

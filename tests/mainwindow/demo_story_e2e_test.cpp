@@ -166,7 +166,7 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
     program.click(kCavityCapture);
     ASSERT_TRUE(waitUntil([&] { return machine.outputs() >= 0 && (machine.outputs() & (kAlarm | kClamp)) == 0; }, kPatientWaitMs))
         << "the capture raises the alarm with the clamp prohibited";
-    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{2}; }, 5000)) << "cavity alarm";
+    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{2}; }, kPatientWaitMs)) << "cavity alarm";
     EXPECT_EQ(machine.linesFrom(closes + 1).filter(QStringLiteral("mould open")).size(), 0)
         << "the alarm came while the mould was closed";
     const int ngAfterAlarm = ngCycles();
@@ -192,7 +192,7 @@ TEST(DemoStoryEndToEnd, ThePartTakenOutDuringTheAlarmAndTheMouldSkippedGivesOkCy
     // The alarm is lifted; the mould opening that came during it is checked on the empty cavity:
     // the clamp is permitted and the mould closes.
     ASSERT_GE(machine.waitForLine(QStringLiteral("machine: mould closes"), from), 0) << "the clamp is permitted";
-    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{0}; }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return alarmRegister() == std::vector<int>{0}; }, kPatientWaitMs));
     ASSERT_TRUE(waitUntil([&] { return okPictures(1) > picturesBefore; }, kPatientWaitMs))
         << "the waiting mould opening is checked OK";
     EXPECT_TRUE(remarks().contains(QStringLiteral("所有相机都不检测本模")));

@@ -117,7 +117,7 @@ TEST_F(AlarmClearingTest, SafetyDoorWithACleanPictureLiftsTheAlarmAndSavesTheNgP
     EXPECT_NE(window->alarmState, 2);
     EXPECT_EQ(imageSource, -1) << "the editor closed";
     // The NG picture with its clearing note and the re-checked picture are kept together.
-    ASSERT_TRUE(waitFor([] { return pictures(1, 2, "NG").size() == 2; }, 5000))
+    ASSERT_TRUE(waitFor([] { return pictures(1, 2, "NG").size() == 2; }, kPatientWaitMs))
         << "the NG picture and the re-checked picture are written";
 }
 
@@ -129,7 +129,7 @@ TEST_F(AlarmClearingTest, SkippingTheMouldReleasesTheClamp)
     EXPECT_EQ(script.texts, QStringList{tableText(105).arg(1)});
     ASSERT_TRUE(waitFor([this] { return !activeOnBoard(0) && !activeOnBoard(2); }, kPatientWaitMs)) << "clamp released";
     EXPECT_NE(window->alarmState, 2);
-    EXPECT_TRUE(waitFor([] { return pictures(1, 2, "NG").size() == 1; }, 5000)) << "the skipped mould's picture";
+    EXPECT_TRUE(waitFor([] { return pictures(1, 2, "NG").size() == 1; }, kPatientWaitMs)) << "the skipped mould's picture";
 }
 
 // After an alarm is lifted, the clamp permission is never withdrawn again within the same mould

@@ -88,7 +88,7 @@ protected:
         pulseInput(0, openMs);
     }
     // The result display of the last round ended.
-    bool displayEnded() { return waitFor([this] { return window->alarmState != 1; }, 5000); }
+    bool displayEnded() { return waitFor([this] { return window->alarmState != 1; }, kPatientWaitMs); }
 
     quint16 modbusPort = 0;
 };
@@ -181,7 +181,7 @@ TEST_F(ResultCycleTest, PartLeftInTheCavityStopsTheMachineUntilTheAlarmIsCleared
     EXPECT_EQ(readRegisters(modbusPort, 1, 1), (std::vector<int>{0}));
     // The mould openings seen during the alarm wait while detection is stopped and start the
     // check of the still open mould once it runs again; let that one finish.
-    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return window->alarmState == 0 && !activeOnBoard(0); }, kPatientWaitMs));
     const int counted = cycleCount;
 
     // The next mould opening runs a cycle again.
@@ -227,7 +227,7 @@ TEST_F(ResultCycleTest, RecheckCountGivesThatManyMoreInspectionsBeforeTheAlarm)
     addPartRegion(0, 1);
     CycleCamera::opened().front()->setFrame(partLeftInCavity());
     setInput(0, true);
-    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, 5000));
+    ASSERT_TRUE(waitFor([this] { return activeOnBoard(2); }, kPatientWaitMs));
     pump(500);
     EXPECT_EQ(checksRun(0, 1), 3) << "the check and its two re-checks";
     EXPECT_EQ(window->alarmState, 2);
@@ -310,7 +310,7 @@ TEST_F(ResultCycleTest, NgPictureInPulseModeCarriesItsFirstNgRegion)
     // pulse timer started. Outputs that never pulse, or fall back at once, read well under this.
     EXPECT_GE(pulseMs, 250);
     EXPECT_EQ(window->alarmState, 1) << "pulse mode raises no standing alarm";
-    ASSERT_TRUE(waitFor([] { return !pictures(1, 2, "NG").isEmpty(); }, 5000));
+    ASSERT_TRUE(waitFor([] { return !pictures(1, 2, "NG").isEmpty(); }, kPatientWaitMs));
     const QStringList ng = pictures(1, 2, "NG");
     ASSERT_EQ(ng.size(), 1);
     EXPECT_TRUE(ng[0].startsWith(QStringLiteral("1_"))) << ng[0].toStdString();

@@ -3,31 +3,19 @@
 // port: the operator answers the question about the missing cameras with Escape, and the
 // monitor comes up with two simulated cameras and keeps running.
 #include "tests/core/paramtestdb.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/monitorprocess.h"
 #include "tests/support/ptypair.h"
 
 #include "ioboardsim.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
 
 // Holding registers first .. first + count - 1 read with the mbpoll command, one value a line.
 QStringList mbpollRead(int port, int first, int count)
@@ -85,7 +73,7 @@ TEST(StartUpEndToEnd, ComesUpWithTwoSimulatedCamerasAndTalksToBoardAndModbus)
     EXPECT_TRUE(QDir(QStringLiteral("ResStatistics")).exists());
 
     // The board is polled with 6-byte frames: 5F 02 00 00 61 F5.
-    ASSERT_TRUE(board.waitForHostFrames(2, 20, 10000));
+    ASSERT_TRUE(board.waitForHostFrames(2, 20, kPatientWaitMs));
     for (const auto& frame : board.hostFrames()) {
         if (frame.command() != 2)
             continue;

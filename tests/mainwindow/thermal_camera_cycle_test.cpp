@@ -70,8 +70,24 @@ protected:
     std::atomic<bool> stopStream{false};
 };
 
-TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThroughout)
+// Limits of the temperature regions (degrees). A silent camera's regions read 0 and must be NG
+// whatever the limits, also when 0 lies inside them.
+struct TemperatureLimits {
+    const char* name;
+    int lower;
+    int upper;
+};
+
+void PrintTo(const TemperatureLimits& limits, std::ostream* os)
 {
+    *os << limits.lower << ".." << limits.upper;
+}
+
+class ThermalSilenceTest : public ThermalCycleTest, public ::testing::WithParamInterface<TemperatureLimits> {};
+
+TEST_P(ThermalSilenceTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThroughout)
+{
+    const TemperatureLimits& limits = GetParam();
     fillTextTable();
     currentLanguage = 0;
     params->triggerDelay[0] = 5;
@@ -79,9 +95,9 @@ TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThro
     startStreaming();
     build(1);
     ASSERT_EQ(window->cameraViews[0]->thermal, true);
-    // Temperature regions of the product check, limits 20..60 degrees, emissivity 0.95.
+    // Temperature regions of the product check, emissivity 0.95.
     for (int k = 0; k < kTemperatureRegions; ++k)
-        addRegion(0, 0, QRect(1, 1, 4, 3), 9, 95, 20, 60);
+        addRegion(0, 0, QRect(1, 1, 4, 3), 9, 95, limits.lower, limits.upper);
     for (int k = 0; k < kTemperatureRegions; ++k)
         fake.setReply("GET", "/isp/instrument/objects/points/P" + std::to_string(k) + "?value",
                       {200, "", FakeThermalCamera::Mode::Silent});
@@ -91,7 +107,7 @@ TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThro
 
     setInput(0, true);
     ASSERT_TRUE(waitFor([this] { return window->delayTimers[0]->isActive(); }, kPatientWaitMs)) << "no cycle started";
-    ASSERT_TRUE(waitFor([this] { return window->pendingCams[0] == 0 && !window->delayTimers[0]->isActive(); }, 10000))
+    ASSERT_TRUE(waitFor([this] { return window->pendingCams[0] == 0 && !window->delayTimers[0]->isActive(); }, kPatientWaitMs))
         << "the product check never ran";
 
     // One readout waited; the other regions were not asked and read NG without a value.
@@ -106,12 +122,19 @@ TEST_F(ThermalCycleTest, SilentCameraCostsTheCheckOneWaitAndTheBoardIsPolledThro
     EXPECT_FALSE(view->detectOk);
     // The IO thread never fell silent, and the board saw polls after the check.
     EXPECT_FALSE(logged(log, "main_thread > 10s"));
-    EXPECT_TRUE(board.waitForHostFrames(-1, pollsBefore + 20, 2000));
+    EXPECT_TRUE(board.waitForHostFrames(-1, pollsBefore + 20, kPatientWaitMs)) << "the board was not polled after the check";
     const auto lines = log.lines();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& line) { return line.find("gives no reading") != std::string::npos; }),
               1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Limits, ThermalSilenceTest,
+                         ::testing::Values(TemperatureLimits{"AboveZero", 20, 60},
+                                           TemperatureLimits{"LowerLimitAdmitsZero", 0, 60}),
+                         [](const ::testing::TestParamInfo<TemperatureLimits>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ThermalCycleTest, CameraReportingAnUnusableSensorSizeIsLeftOutAndTheMonitorRuns)
 {

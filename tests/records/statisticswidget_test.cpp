@@ -262,7 +262,7 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
         SCOPED_TRACE(c.name);
         installExportScript(c.script);
         EXPECT_EQ(exportToFolder(), QStringList{"确定是否导出"});
-        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs));
         for (QWidget* w : QApplication::topLevelWidgets())
             if (qobject_cast<tipbox*>(w) && w->isVisible())
                 shoot(w, c.shot);
@@ -276,7 +276,7 @@ TEST_F(StatisticsScreen, ExportReportsItsEnd)
     ModalSteps refused({ModalSteps::finish(1)});
     screen->exportData();
     EXPECT_EQ(refused.texts, QStringList{"上一个导出任务未完成"});
-    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs));
     EXPECT_EQ(openTipTexts(true), QStringList{"数据导出完成"});
 }
 

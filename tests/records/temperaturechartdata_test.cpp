@@ -388,7 +388,7 @@ TEST(TemperatureChartData, RowsOfRoundsDuringTheStartUpReadAreWrittenOnceInOrder
 
     holder->exec(QStringLiteral("COMMIT"));
     holder.reset();
-    ASSERT_TRUE(waitUntil([&] { return store.loaded == 1 && store.insertQueue.isEmpty(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return store.loaded == 1 && store.insertQueue.isEmpty(); }, kPatientWaitMs));
 
     const QStringList rows = fileRows();
     ASSERT_EQ(rows.size(), 4);

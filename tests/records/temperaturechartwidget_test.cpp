@@ -290,7 +290,7 @@ TEST_F(ChartScreenTest, SearchPlotsTheStoredReadingsOfItsRangeAndFilter)
     EXPECT_EQ(store().chartSource, 2);
     EXPECT_EQ(screen->curve->realtimeButton->text(), QStringLiteral("暂停"));
     EXPECT_FALSE(screen->curve->timer.isActive());
-    ASSERT_TRUE(waitUntil([&] { return !screen->loadingBox->isVisible(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return !screen->loadingBox->isVisible(); }, kPatientWaitMs));
 
     ASSERT_EQ(screen->curve->graphIndex.keys(), QStringList{"C:0_D:0_F:1"});
     // Points at the detect start (200 ms after the round's) in whole seconds.
@@ -356,7 +356,7 @@ TEST_F(ChartScreenTest, ExportWithTheBoxCheckedAsksForRegularRecordsAndReportsIt
     installScript("printf '%s\\n' \"$@\" > args.txt\nprintf 'export finished\\r\\n'\n");
     screen->recordCheck->setChecked(true);
     EXPECT_EQ(exportThroughButton(), QStringList{"确定是否导出"});
-    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs));
     EXPECT_EQ(openTipTexts(), QStringList{"数据导出完成"});
     QFile args(QStringLiteral("args.txt"));
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
@@ -369,7 +369,7 @@ TEST_F(ChartScreenTest, ExportWithTheBoxCheckedAsksForRegularRecordsAndReportsIt
     // Unchecked: every row, no -detail.
     screen->recordCheck->setChecked(false);
     exportThroughButton();
-    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs));
     args.close();
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_FALSE(QString::fromUtf8(args.readAll()).contains(QStringLiteral("-detail")));
@@ -396,7 +396,7 @@ TEST_F(ChartScreenTest, ExportEndShowsWhatTheProgramDid)
             installScript(c.script);
         }
         exportThroughButton();
-        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000)) << c.name;
+        ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs)) << c.name;
         EXPECT_EQ(openTipTexts(), QStringList{QString::fromUtf8(c.shown)}) << c.name;
         closeOpenTips();
     }
@@ -411,7 +411,7 @@ TEST_F(ChartScreenTest, ExportWhileOneRunsIsRefused)
     ModalSteps steps({ModalSteps::finish(1)});
     QTest::mouseClick(screen->exportButton, Qt::LeftButton);
     EXPECT_EQ(steps.texts, QStringList{"上一个导出任务未完成"});
-    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, 10000));
+    ASSERT_TRUE(waitUntil([] { return !openTipTexts().isEmpty(); }, kPatientWaitMs));
     EXPECT_EQ(openTipTexts(), QStringList{"数据导出完成"});
 }
 

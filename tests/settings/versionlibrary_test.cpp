@@ -65,7 +65,11 @@ protected:
         m_previousServer = qgetenv("MONITOR_UPDATE_SERVER");
         qputenv("MONITOR_UPDATE_SERVER", QByteArray::fromStdString(server.address()));
     }
-    void TearDown() override { qputenv("MONITOR_UPDATE_SERVER", m_previousServer); }
+    void TearDown() override
+    {
+        qputenv("MONITOR_UPDATE_SERVER", m_previousServer);
+        VersionDownloadDialog::listingTimeoutMs = m_listingTimeoutMs;
+    }
 
     void serveListing(const std::string& path, const std::vector<std::string>& entries)
     {
@@ -99,6 +103,7 @@ protected:
 
     LoopbackHttpServer server;
     QByteArray m_previousServer;
+    const int m_listingTimeoutMs = VersionDownloadDialog::listingTimeoutMs;
 };
 
 TEST_F(VersionLibraryTest, ListsCategoriesAndTheWholePackageNamesOfTheirVersionFolders)
@@ -334,6 +339,9 @@ TEST_F(VersionLibraryTest, ListingLargerThanItsBoundIsRefusedUnread)
     server.setReply("GET", "/monitor/C/",
                     {200, listingPage("/monitor/C/", listingOf(3u << 20)), LoopbackHttpServer::Mode::ToClose, "text/html"});
     serveListing("/monitor/B/", {"V1-3.2.0.tar.gz"});
+    // What refuses a listing is its size, announced or counted: a slow machine must not turn a
+    // refusal into a timeout.
+    VersionDownloadDialog::listingTimeoutMs = kPatientWaitMs;
     LogCapture log;
     VersionDownloadDialog dialog;
     const std::vector<std::string> lines = log.lines();
@@ -370,7 +378,7 @@ TEST_F(VersionLibraryTest, CancelDuringASlowWalkReturnsWhileTheBoardIsPolled)
     ASSERT_TRUE(line.open(pty.hostEnd()));
     IOThread io(&line);
     io.start();
-    ASSERT_TRUE(board.waitForHostFrames(2, 5, 5000)) << "no polls from the IO thread";
+    ASSERT_TRUE(board.waitForHostFrames(2, 5, kPatientWaitMs)) << "no polls from the IO thread";
 
     // The detection cycle's tick with its heartbeat; the operator cancels once the box has been
     // up for a number of polls and ticks.
@@ -975,7 +983,7 @@ TEST_F(DownloadTest, BackupLeavesTheBoardPolledAndTheScreenAlive)
     ASSERT_TRUE(line.open(pty.hostEnd()));
     IOThread io(&line);
     io.start();
-    ASSERT_TRUE(board.waitForHostFrames(2, 5, 5000)) << "no polls from the IO thread";
+    ASSERT_TRUE(board.waitForHostFrames(2, 5, kPatientWaitMs)) << "no polls from the IO thread";
     // The detection cycle's tick: every 20 ms, with the heartbeat.
     std::vector<Clock::time_point> ticks;
     QTimer cycle;

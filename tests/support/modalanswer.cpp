@@ -3,18 +3,31 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace ModalAnswer {
 
 namespace {
 int g_answered = 0;
 QString g_lastText;
+
+// The answers armed and not yet used, with what each was waiting for.
+struct Armed {
+    QPointer<QTimer> timer;
+    QString expected;
+};
+std::vector<Armed>& armed()
+{
+    static std::vector<Armed> list;
+    return list;
+}
 
 QString labelsOf(QWidget* w)
 {
@@ -26,32 +39,35 @@ QString labelsOf(QWidget* w)
     return texts.join(QLatin1Char(' '));
 }
 
-// Polls every 20 ms until `act` reports that it handled a modal widget or time runs out.
-void poll(std::function<bool(QWidget*)> act, int timeoutMs)
+void disarm(QTimer* timer)
 {
-    auto timer = new QTimer(qApp);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, act, timeoutMs]() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && act(modal)) {
-            timer->stop();
-            timer->deleteLater();
-            return;
-        }
-        if (clock->elapsed() > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
+    timer->stop();
+    timer->deleteLater();
+    auto& list = armed();
+    list.erase(std::remove_if(list.begin(), list.end(), [timer](const Armed& a) { return a.timer == timer; }),
+               list.end());
 }
+
 }  // namespace
 
-void pressWhenShown(const QString& button, int timeoutMs)
+// Polls every 20 ms until `act` reports that it handled a modal widget. No clock: the box comes
+// when the code under test gets there, and the test's own time limit bounds the whole.
+void whenShown(std::function<bool(QWidget*)> act, const QString& expected)
 {
-    poll(
+    auto timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, act]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && act(modal))
+            disarm(timer);
+    });
+    armed().push_back({timer, expected});
+    timer->start();
+}
+
+void pressWhenShown(const QString& button)
+{
+    whenShown(
         [button](QWidget* modal) {
             g_lastText = labelsOf(modal);
             const auto buttons = modal->findChildren<QAbstractButton*>();
@@ -69,12 +85,12 @@ void pressWhenShown(const QString& button, int timeoutMs)
                 modal->hide();
             return true;
         },
-        timeoutMs);
+        QStringLiteral("a modal box to answer with \"%1\"").arg(button));
 }
 
-void finishWhenShown(int result, int timeoutMs)
+void finishWhenShown(int result)
 {
-    poll(
+    whenShown(
         [result](QWidget* modal) {
             auto dialog = qobject_cast<QDialog*>(modal);
             if (!dialog)
@@ -84,7 +100,7 @@ void finishWhenShown(int result, int timeoutMs)
             dialog->done(result);
             return true;
         },
-        timeoutMs);
+        QStringLiteral("a modal dialog to finish with %1").arg(result));
 }
 
 int answeredCount()
@@ -95,6 +111,20 @@ int answeredCount()
 QString lastAnsweredText()
 {
     return g_lastText;
+}
+
+QStringList endOfTest()
+{
+    QStringList missing;
+    for (const Armed& a : armed()) {
+        missing << a.expected;
+        if (a.timer) {
+            a.timer->stop();
+            a.timer->deleteLater();
+        }
+    }
+    armed().clear();
+    return missing;
 }
 
 }  // namespace ModalAnswer

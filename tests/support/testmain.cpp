@@ -1,5 +1,7 @@
 // Test main shared by every test binary: one QApplication for the process and a fresh temporary
 // working directory for every test, so tests never see each other's files.
+#include "tests/support/modalanswer.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -27,6 +29,9 @@ public:
     }
     void OnTestEnd(const ::testing::TestInfo& info) override
     {
+        // Still inside the test: a failure added here is the test's.
+        for (const QString& box : ModalAnswer::endOfTest())
+            ADD_FAILURE() << "never came: " << box.toStdString();
         QDir::setCurrent(m_previous);
         // A failed test keeps its directory for a look afterwards.
         if (info.result() && info.result()->Failed() && m_dir)

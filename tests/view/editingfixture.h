@@ -19,9 +19,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QTimer>
 
 #include <initializer_list>
 #include <memory>
@@ -32,31 +30,24 @@ struct BoxAnswer {
     int count = 0;
 };
 
-// Answers the next modal box (a Warnbox or a tipbox) with `result` (1 is OK) within 5 s and
-// keeps its text in `answer`.
+// Answers the next modal box (a Warnbox or a tipbox) with `result` (1 is OK) whenever it comes
+// during the test, and keeps its text in `answer`.
 inline void answerNextBox(const std::shared_ptr<BoxAnswer>& answer, int result)
 {
-    auto* timer = new QTimer(qApp);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, answer, result] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (clock->elapsed() > 5000)
-                timer->deleteLater();
-            return;
-        }
-        if (const auto* warning = qobject_cast<Warnbox*>(dialog))
-            answer->text = warning->text();
-        else if (const auto* question = qobject_cast<tipbox*>(dialog))
-            answer->text = question->text();
-        ++answer->count;
-        timer->stop();
-        timer->deleteLater();
-        dialog->done(result);
-    });
-    timer->start();
+    ModalAnswer::whenShown(
+        [answer, result](QWidget* modal) {
+            auto* dialog = qobject_cast<QDialog*>(modal);
+            if (!dialog)
+                return false;
+            if (const auto* warning = qobject_cast<Warnbox*>(dialog))
+                answer->text = warning->text();
+            else if (const auto* question = qobject_cast<tipbox*>(dialog))
+                answer->text = question->text();
+            ++answer->count;
+            dialog->done(result);
+            return true;
+        },
+        QStringLiteral("a message box to finish with %1").arg(result));
 }
 
 class EditingFixture : public MainWindowFixture {
