@@ -645,7 +645,8 @@ bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, cons
 bool AdvanceParamWidget::placePackage(QWidget* parent, const QString& source, const QString& target, QString* why,
                                       bool* cancelled)
 {
-    // A notice while the package is copied and read through; its button stops the check.
+    // A notice while the package is copied and read through (in a thread of its own: the screen
+    // and the machine cycle go on); its button stops the copy and the check.
     const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
     const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);  // v_SelectBox's two sizes
     v_SelectBox notice((screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2, parent, 1);
