@@ -2,16 +2,15 @@
 
 #include "core/atomicfile.h"
 #include "core/platformutils.h"
+#include "core/runaside.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -131,23 +130,6 @@ Copied copyWhole(const QString& source, const QString& partial, const std::atomi
     if (readBack != Copied::Whole)
         return readBack;
     return written == hash.result() ? Copied::Whole : Copied::Failed;
-}
-
-// Runs `work` in a thread of its own and returns once it has ended; meanwhile the calling thread's
-// events go on (the screen, the machine cycle's tick, the button that cancels the work).
-void runAside(const std::function<void()>& work)
-{
-    std::atomic<bool> done{false};
-    std::unique_ptr<QThread> worker(QThread::create([&]() {
-        work();
-        done = true;
-    }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    if (!done)
-        loop.exec();
-    worker->wait();
 }
 
 // A rename or removal reaches the disk with its folder.

@@ -584,6 +584,10 @@ be overwritten or deleted!</translation>
 failed; the stored group is unchanged!</translation>
     </message>
     <message>
+        <source>正在导出数据...</source>
+        <translation>Exporting data...</translation>
+    </message>
+    <message>
         <source>数据导出失败，测试图片已保留！</source>
         <translation>Exporting the data failed;
 the test images are kept!</translation>

@@ -1,6 +1,7 @@
 // The advanced page over real files: its limits and switches, parameter groups in the store
 // (backup, restore, delete, hostile names), USB export and update with scratch install and mount
 // folders, and the service operations that end in the dry-run log.
+#include "core/groupjournal.h"
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
 #include "settings/advanceparamwidget.h"
@@ -36,6 +37,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 // Lists in failure messages as their texts.
@@ -524,6 +526,55 @@ TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
             EXPECT_EQ(QDir(QStringLiteral("originalimage/cammer22")).entryList(QDir::Files), QStringList());
         }
     }
+}
+
+// The copy step of the export waits, in the copying thread, until the screen's thread has run
+// (its timer has looked at the notice); a screen that stood still makes the wait run out.
+std::atomic<bool> exportCopying{false};
+std::atomic<bool> screenRanDuringExport{false};
+std::atomic<bool> exportWaitRanOut{false};
+
+void waitForTheScreenDuringTheExport(const char* what, const QString&)
+{
+    if (std::strcmp(what, "copy") != 0 || exportCopying)
+        return;
+    exportCopying = true;
+    for (int i = 0; i < kPatientWaitMs / 10 && !screenRanDuringExport; ++i)
+        QThread::msleep(10);
+    exportWaitRanOut = !screenRanDuringExport;
+}
+
+TEST_F(AdvancedTest, ExportCopiesBesideTheScreenUnderANotice)
+{
+    writeFile(install + QStringLiteral("/PARAM.db"), "installed");
+    writeFile(QStringLiteral("originalimage/cammer11/template1.bmp"), "test");
+    QDir().mkpath(mountPoint);
+    plugUsbDisk();
+    GroupJournal::setStepHook(waitForTheScreenDuringTheExport);
+    QString noticeText;
+    QTimer screen;
+    QObject::connect(&screen, &QTimer::timeout, [&]() {
+        if (!exportCopying || screenRanDuringExport)
+            return;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<v_SelectBox*>(w);
+            if (!box || !box->isVisible())
+                continue;
+            noticeText = box->text;
+            if (!qEnvironmentVariableIsEmpty("MONITOR_SHOT_DIR"))
+                box->grab().save(qEnvironmentVariable("MONITOR_SHOT_DIR") + QStringLiteral("/export-notice.png"));
+        }
+        screenRanDuringExport = true;
+    });
+    screen.start(20);
+    ModalScript script({1, 1});
+    page->SlotExportData();
+    screen.stop();
+    GroupJournal::setStepHook(nullptr);
+    EXPECT_FALSE(exportWaitRanOut) << "the screen's thread stood still while the install folder was copied";
+    EXPECT_EQ(noticeText, QStringLiteral("正在导出数据..."));
+    EXPECT_EQ(script.texts, (QStringList{tableText(324), tableText(147)}));
+    EXPECT_EQ(QDir(QStringLiteral("originalimage/cammer11")).entryList(QDir::Files), QStringList());
 }
 
 // A package as the tree of the install folder shows it.
