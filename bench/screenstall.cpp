@@ -7,7 +7,13 @@
 // package; with MONITOR_BENCH_PACKAGE=<file> it places that file, e.g. a 1.5 GB archive of
 // zeros made by hand:
 //   MONITOR_BENCH_PACKAGE=/tmp/zeros.tar.gz build/bench/bench_screenstall
+//
+// The USB export's copy of the install folder, as the export runs it (beside the screen): its
+// time is what the screen stood still for when the copy ran on the screen's thread. 8 files of
+// 1 MiB in the quick run; MONITOR_BENCH_EXPORT_MB=<n> makes n files of 1 MiB.
+#include "core/runaside.h"
 #include "settings/advanceparamwidget.h"
+#include "settings/paragroups.h"
 #include "settings/pendingpackage.h"
 
 #include <QApplication>
@@ -119,7 +125,41 @@ void PackagePlacing(benchmark::State& state)
     state.counters["package_MB"] = double(QFileInfo(source).size()) / (1 << 20);
     QDir(install).removeRecursively();
 }
-BENCHMARK(PackagePlacing)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PackagePlacing)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+void InstallFolderExport(benchmark::State& state)
+{
+    const int files = qEnvironmentVariableIsSet("MONITOR_BENCH_EXPORT_MB") ? qEnvironmentVariableIntValue("MONITOR_BENCH_EXPORT_MB") : 8;
+    const QString source = QDir::current().absoluteFilePath(QStringLiteral("export-source"));
+    const QString target = QDir::current().absoluteFilePath(QStringLiteral("export-target"));
+    QDir().mkpath(source + QStringLiteral("/images"));
+    const QByteArray block(1 << 20, 'x');
+    for (int i = 0; i < files; ++i) {
+        QFile file(source + QStringLiteral("/images/%1.bmp").arg(i));
+        if (!file.open(QIODevice::WriteOnly) || file.write(block) != block.size()) {
+            state.SkipWithError("cannot write the install folder");
+            return;
+        }
+    }
+    StallMeter meter;
+    qint64 longest = 0;
+    for (auto _ : state) {
+        QDir(target).removeRecursively();
+        meter.start();
+        bool copied = false;
+        runAside([&]() { copied = ParaGroups::copyFolderContent(source, target); });
+        longest = std::max(longest, meter.longestMs());
+        if (!copied) {
+            state.SkipWithError("not copied");
+            break;
+        }
+    }
+    state.counters["longest_stall_ms"] = double(longest);
+    state.counters["folder_MB"] = files;
+    QDir(source).removeRecursively();
+    QDir(target).removeRecursively();
+}
+BENCHMARK(InstallFolderExport)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
