@@ -162,6 +162,31 @@ void BM_TemperaturePass(benchmark::State& state)
     runPass(state, TemperatureChartData::QueryPass::Temperature);
 }
 
+// Today's rows read back into the outcomes and series in memory, as after the clock returned to
+// a day already archived (on the thread that rolls the day over).
+void BM_TodayReload(benchmark::State& state)
+{
+    if (!seedDay(kLastDay)) {
+        state.SkipWithError("cannot seed the day file");
+        return;
+    }
+    const QString file = QStringLiteral("ResStatistics/%1.db").arg(kLastDay.toString(Qt::ISODate));
+    qint64 rounds = 0;
+    for (auto _ : state) {
+        TemperatureChartData store;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reload"));
+            db.setDatabaseName(file);
+            db.open();
+            store.loadToday(db, kLastDay);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("reload"));
+        rounds = store.todayRounds.size();
+    }
+    state.counters["outcomes"] = double(rounds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -174,6 +199,7 @@ int main(int argc, char** argv)
         QDir::setCurrent(QString::fromLocal8Bit(year));
         sizes = {1, 31, 365};
     }
+    benchmark::RegisterBenchmark("TodayReload", BM_TodayReload)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
     for (int days : sizes) {
         benchmark::RegisterBenchmark("StatisticsPass", BM_StatisticsPass)->Arg(days)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
         benchmark::RegisterBenchmark("TemperaturePass", BM_TemperaturePass)->Arg(days)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

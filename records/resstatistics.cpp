@@ -10,12 +10,10 @@
 #include "widgets/warnbox.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QStringList>
-#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -26,8 +24,6 @@ const char* const kDayStartFile = "restime.txt";
 const char* const kArchiveFolder = "./ResStatistics";
 // The production day starts at 08:00 local time.
 constexpr int kDayStartHour = 8;
-// Longest wait for the result store's start-up read before a reopened day is read again, in ms.
-constexpr int kStartUpReadWaitMs = 10000;
 // Text 544: the statistics file cannot be opened.
 constexpr int kFileErrorText = 544;
 
@@ -270,35 +266,13 @@ bool ResStatistics::rotateDb(QDate closed, QDate today)
         query.finish();
         db.close();
     }
-    // The start-up read of today's rows (on the pool) may still be reading the file just taken
-    // back: its rows and those read again here would be entered twice.
-    if (reopened && results->queryThread) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!results->loaded && waited.elapsed() < kStartUpReadWaitMs)
-            QThread::msleep(10);
-    }
     results->clearTodayRounds();
     results->clearTodaySeries();
+    // A day's rows take seconds to read: they come back on the pool, after a start-up read that
+    // may still run, while the cycle goes on.
     if (reopened)
-        reloadTodaysRows(today);
+        results->reloadToday(today, QString::fromLatin1(kStatisticsFile));
     return true;
-}
-
-void ResStatistics::reloadTodaysRows(QDate today)
-{
-    const QString connection = QStringLiteral("reopenedDay");
-    {
-        QSqlDatabase read = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        read.setDatabaseName(QString::fromLatin1(kStatisticsFile));
-        if (read.open()) {
-            TemperatureChartData::instance()->loadToday(read, today);
-            read.close();
-        } else {
-            qWarning("today's results of the reopened %s not read", kStatisticsFile);
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
 }
 
 bool ResStatistics::addResult(int hour, bool isOk, int camera, int detect)

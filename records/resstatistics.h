@@ -61,8 +61,6 @@ private:
     // the rows could not be written or the file could not be moved (it stays in use and the day
     // is closed at the next check).
     bool rotateDb(QDate closed, QDate today);
-    // Today's rows of a reopened day's file into the result store's today (GUI thread).
-    static void reloadTodaysRows(QDate today);
     void loadDay();
     void loadDayStart();
     // Writes every row in use; a damaged file is replaced and the rows written again into the

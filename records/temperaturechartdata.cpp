@@ -129,31 +129,54 @@ void TemperatureChartData::init()
     }
     buildDayAxis();
 
+    m_loadsRunning.ref();
     ++m_loadsStarted;
     const QString file = dbFileName;
-    QThreadPool::globalInstance()->start([this, today, file]() { loadTodayTask(today, file); });
+    const int generation = currentDayGeneration();
+    QThreadPool::globalInstance()->start([this, today, file, generation]() { loadTodayTask(today, file, generation); });
 
     connect(&recordTimer, &QTimer::timeout, this, &TemperatureChartData::markNextRound, Qt::UniqueConnection);
 }
 
-void TemperatureChartData::loadTodayTask(QDate day, QString fileName)
+void TemperatureChartData::reloadToday(QDate day, const QString& fileName)
 {
-    const QString name = QString::fromLatin1(kLoadConnection);
+    // Counted first: a read still running that ends now must not mark the store loaded.
+    m_loadsRunning.ref();
+    loaded = 0;
+    ++m_loadsStarted;
+    const int generation = currentDayGeneration();
+    QThreadPool::globalInstance()->start([this, day, fileName, generation]() { loadTodayTask(day, fileName, generation); });
+}
+
+int TemperatureChartData::currentDayGeneration()
+{
+    QMutexLocker lock(&dataMutex);
+    return m_dayGeneration;
+}
+
+void TemperatureChartData::loadTodayTask(QDate day, QString fileName, int generation)
+{
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(fileName);
-        if (db.open()) {
-            loadToday(db, day);
-            db.close();
-        } else {
-            // Nothing of today is shown; the rounds of this run are written all the same.
-            qWarning("cannot open %s: today's results are not read back", qPrintable(fileName));
+        QMutexLocker serial(&m_loadMutex);
+        const QString name = QString::fromLatin1(kLoadConnection);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(fileName);
+            if (db.open()) {
+                loadToday(db, day, generation);
+                db.close();
+            } else {
+                // Nothing of today is shown; the rounds of this run are written all the same.
+                qWarning("cannot open %s: today's results are not read back", qPrintable(fileName));
+            }
         }
+        QSqlDatabase::removeDatabase(name);
     }
-    QSqlDatabase::removeDatabase(name);
-    loaded = 1;
-    // The rows queued meanwhile are written by the GUI thread.
-    QMetaObject::invokeMethod(this, [this]() { writeQueue(); }, Qt::QueuedConnection);
+    if (!m_loadsRunning.deref()) {
+        loaded = 1;
+        // The rows queued meanwhile are written by the GUI thread.
+        QMetaObject::invokeMethod(this, [this]() { writeQueue(); }, Qt::QueuedConnection);
+    }
     m_loadsEnded.release();
 }
 
@@ -179,6 +202,7 @@ void TemperatureChartData::markNextRound()
 void TemperatureChartData::clearTodayRounds()
 {
     QMutexLocker lock(&dataMutex);
+    ++m_dayGeneration;
     todayRounds.clear();
     // A check of the closed day not yet settled has nothing left to take back.
     m_checkChanges.clear();
@@ -187,6 +211,7 @@ void TemperatureChartData::clearTodayRounds()
 void TemperatureChartData::clearTodaySeries()
 {
     QMutexLocker lock(&dataMutex);
+    ++m_dayGeneration;
     todaySeries.clear();
 }
 
@@ -438,7 +463,18 @@ QString TemperatureChartData::resultToJson(const QList<int>& result)
     return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
-void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
+std::function<void()>& TemperatureChartData::loadHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void TemperatureChartData::setLoadHook(std::function<void()> hook)
+{
+    loadHook() = std::move(hook);
+}
+
+void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day, int generation)
 {
     const QString format = QString::fromLatin1(kTimeFormat);
     // The stored texts compare in time order; the whole last second of the day is included.
@@ -461,8 +497,14 @@ void TemperatureChartData::loadToday(QSqlDatabase& db, QDate day)
         const QJsonArray detail = jsonArray(query.value(5).toString());
         const QJsonArray results = jsonArray(query.value(6).toString());
         const bool uncounted = leftOutRow(query, leftOutAt);
+        if (loadHook())
+            loadHook()();
 
         QMutexLocker lock(&dataMutex);
+        if (generation >= 0 && generation != m_dayGeneration) {
+            qInfo("today's results: the day changed while they were read; the rest is left out");
+            break;
+        }
         for (int i = 0; i < detail.size(); ++i) {
             const QJsonArray element = detail.at(i).toArray();
             if (element.size() >= 2 && element.at(0).toInt() == kTemperatureTool)

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 class QProcess;
 class QSqlError;
 class QSqlQuery;
@@ -125,13 +127,25 @@ public:
     static QString seriesKey(int camera, int detect, int region);
     static QString roundKey(const QString& time, int camera, int detect, int region);
 
-    // The start-up task (pool thread): reads the rows of `day` on a connection of its own,
-    // made, used and removed in this thread, then marks the store loaded and has the GUI thread
-    // write what was queued meanwhile.
-    void loadTodayTask(QDate day, QString fileName);
+    // The rows of `day` in `fileName` read into today's maps again on the global thread pool,
+    // as at start-up: the clock has returned to a day already archived, whose file is open again
+    // (a day's rows take seconds to read, too long for the GUI thread). Called on the GUI thread
+    // just after today's maps were cleared; loaded is 0 until the read has ended, so the rows
+    // queued meanwhile reach the file only after it.
+    void reloadToday(QDate day, const QString& fileName);
+    // The start-up task and that of reloadToday (pool thread), one at a time: reads the rows of
+    // `day` on a connection of its own, made, used and removed in this thread; once no other
+    // read is pending, marks the store loaded and has the GUI thread write what was queued
+    // meanwhile. `generation` is that of today's maps when the read was started.
+    void loadTodayTask(QDate day, QString fileName, int generation);
     // Reads the res_report rows whose round start lies on `day` (compared as the stored text,
-    // milliseconds included) into todaySeries and todayRounds.
-    void loadToday(QSqlDatabase& db, QDate day);
+    // milliseconds included) into todaySeries and todayRounds. Stops once today's maps have been
+    // cleared after `generation` (a day change while it read: its rows belong to the closed
+    // day); -1 never stops.
+    void loadToday(QSqlDatabase& db, QDate day, int generation = -1);
+    // For tests: called in the reading thread for each row loadToday has read, before it enters
+    // it (no lock held); null for none.
+    static void setLoadHook(std::function<void()> hook);
 
     // Copies every field of `record` into round.
     void setRoundInfo(RoundRecord record);
@@ -255,7 +269,8 @@ public:
     quint8 roundIsNg = 0;
     // An export process runs (GUI thread).
     quint8 exportBusy = 0;
-    // Today's rows have been read (set once by the start-up task; read by the GUI thread).
+    // Today's rows have been read (set by the last read of them to end, cleared by reloadToday;
+    // read by the GUI thread).
     QAtomicInteger<quint8> loaded{0};
     QTimer recordTimer;
     // The next row written is a regular record.
@@ -302,9 +317,18 @@ private:
     QList<OutcomeChange> m_checkChanges;
     // The last batch could not reach the file (logged once until it can again).
     bool m_writeFailing = false;
-    // Start-up reads started by init, and released by each when it has ended.
+    // Reads of today's rows started by init and reloadToday (GUI thread), and released by each
+    // when it has ended.
     int m_loadsStarted = 0;
     QSemaphore m_loadsEnded;
+    // Reads of today's rows not yet ended; the last to end sets loaded.
+    QAtomicInt m_loadsRunning{0};
+    // Held by a read of today's rows while it runs, so that a reload follows the read before it.
+    QMutex m_loadMutex;
+    // Counts the clearings of today's maps (guarded by dataMutex).
+    int m_dayGeneration = 0;
+    int currentDayGeneration();
+    static std::function<void()>& loadHook();
 
     // The pass that queryThread runs next, and its filter (set before the thread starts).
     QueryPass m_pass = QueryPass::Statistics;

@@ -3,6 +3,7 @@
 #include "core/globals.h"
 #include "core/parametermanager.h"
 #include "core/platformutils.h"
+#include "core/runaside.h"
 #include "core/shellrunner.h"
 #include "core/systemparam.h"
 #include "mainwindow/mojuwizard.h"
@@ -185,6 +186,14 @@ QLabel* rowLabel(const QString& text, QWidget* parent)
 }
 
 // Empties folder `path`, which itself stays.
+// Where a notice (a v_SelectBox in one of its two sizes) stands in the middle of the screen.
+QPoint noticeCorner()
+{
+    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
+    const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);
+    return {(screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2};
+}
+
 bool emptyFolder(const QString& path)
 {
     bool ok = true;
@@ -580,14 +589,27 @@ void AdvanceParamWidget::SlotExportData()
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_hh.mm.ss"));
     const QString source = installFolder();
     const QString target = mountPoint + QLatin1Char('/') + stamp + QLatin1Char('/') + QFileInfo(source).fileName();
-    const bool copied = ParaGroups::copyFolderContent(source, target);
-    // The test pictures are emptied only once they are safely on the disk.
-    if (copied) {
-        for (int c = 1; c <= cameraCount; ++c)
-            for (int d = 1; d <= detectsPerCamera; ++d)
-                emptyFolder(QStringLiteral("%1/cammer%2%3").arg(QLatin1String(kTestImageFolder)).arg(c).arg(d));
-    }
-    unmountUDisk();
+    // The install folder with its pictures may take minutes to reach the disk, and its flush
+    // at the unmount as long again: all of it runs beside the screen and the machine cycle,
+    // under a notice.
+    const QPoint corner = noticeCorner();
+    v_SelectBox notice(corner.x(), corner.y(), this, 0);
+    notice.text = tr("正在导出数据...");
+    notice.show();
+    bool copied = false;
+    const int cameras = cameraCount;
+    const int detects = detectsPerCamera;
+    runAside([&]() {
+        copied = ParaGroups::copyFolderContent(source, target);
+        // The test pictures are emptied only once they are safely on the disk.
+        if (copied) {
+            for (int c = 1; c <= cameras; ++c)
+                for (int d = 1; d <= detects; ++d)
+                    emptyFolder(QStringLiteral("%1/cammer%2%3").arg(QLatin1String(kTestImageFolder)).arg(c).arg(d));
+        }
+        unmountUDisk();
+    });
+    notice.close();
     if (copied)
         inform(tableText(kTextExported));
     else
@@ -645,10 +667,10 @@ bool AdvanceParamWidget::copyPackageFromDisk(QWidget* parent, int fontSize, cons
 bool AdvanceParamWidget::placePackage(QWidget* parent, const QString& source, const QString& target, QString* why,
                                       bool* cancelled)
 {
-    // A notice while the package is copied and read through; its button stops the check.
-    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
-    const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);  // v_SelectBox's two sizes
-    v_SelectBox notice((screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2, parent, 1);
+    // A notice while the package is copied and read through (in a thread of its own: the screen
+    // and the machine cycle go on); its button stops the copy and the check.
+    const QPoint corner = noticeCorner();
+    v_SelectBox notice(corner.x(), corner.y(), parent, 1);
     notice.text = tr("正在检查安装包...");
     if (auto stop = notice.findChild<QPushButton*>())
         stop->setText(tr("取消"));

@@ -127,7 +127,7 @@ public:
     static bool copyPackageFromDisk(QWidget* parent, int fontSize, const ServiceBoxes& boxes, const QString& mountPoint,
                                     QString* why);
     // PendingPackage::write with a notice over `parent` while it runs, whose "取消" stops the
-    // check; `cancelled` says whether it was pressed.
+    // copy and the check; `cancelled` says whether it was pressed.
     static bool placePackage(QWidget* parent, const QString& source, const QString& target, QString* why,
                              bool* cancelled);
     // The version library over `parent`, modal, or a warning when the server cannot be read;

@@ -2,16 +2,15 @@
 
 #include "core/atomicfile.h"
 #include "core/platformutils.h"
+#include "core/runaside.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QThread>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -65,15 +64,72 @@ QString text(const char* source)
     return QCoreApplication::translate("PendingPackage", source);
 }
 
-QByteArray digestOf(const QString& path)
+std::function<void()>& copyHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+enum class Copied { Whole, Failed, Cancelled };
+
+// The SHA-1 of `path`, read block by block so that a cancel stops it soon.
+Copied digestOf(const QString& path, QByteArray& digest, const std::atomic<bool>* cancel)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
+        return Copied::Failed;
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (!hash.addData(&file))
-        return {};
-    return hash.result();
+    QByteArray block(int(kReadBlock), Qt::Uninitialized);
+    for (;;) {
+        if (cancelled(cancel))
+            return Copied::Cancelled;
+        const qint64 got = file.read(block.data(), block.size());
+        if (got < 0)
+            return Copied::Failed;
+        if (got == 0)
+            break;
+        hash.addData(block.constData(), int(got));
+    }
+    digest = hash.result();
+    return Copied::Whole;
+}
+
+// `source` copied to `partial` block by block, hashing what was read, and the copy read back
+// against that digest: a disk that drops or garbles a write shows here, not at the next boot.
+// Stops soon after a cancel. The caller removes `partial` unless it comes back whole.
+Copied copyWhole(const QString& source, const QString& partial, const std::atomic<bool>* cancel)
+{
+    QFile in(source);
+    QFile out(partial);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return Copied::Failed;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray block(int(kReadBlock), Qt::Uninitialized);
+    qint64 copied = 0;
+    for (;;) {
+        if (cancelled(cancel))
+            return Copied::Cancelled;
+        const qint64 got = in.read(block.data(), block.size());
+        if (got < 0)
+            return Copied::Failed;
+        if (got == 0)
+            break;
+        hash.addData(block.constData(), int(got));
+        if (out.write(block.constData(), got) != got)
+            return Copied::Failed;
+        copied += got;
+        if (copyHook())
+            copyHook()();
+    }
+    // A source that grew or shrank while it was read is no package to trust.
+    if (!out.flush() || copied != in.size())
+        return Copied::Failed;
+    out.close();
+    QByteArray written;
+    const Copied readBack = digestOf(partial, written, cancel);
+    if (readBack != Copied::Whole)
+        return readBack;
+    return written == hash.result() ? Copied::Whole : Copied::Failed;
 }
 
 // A rename or removal reaches the disk with its folder.
@@ -671,17 +727,7 @@ QString check(const QString& path, const QString& target, const std::atomic<bool
 QString checkAside(const QString& path, const QString& target, const std::atomic<bool>* cancel)
 {
     QString verdict;
-    std::atomic<bool> done{false};
-    std::unique_ptr<QThread> worker(QThread::create([&]() {
-        verdict = check(path, target, cancel);
-        done = true;
-    }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    if (!done)
-        loop.exec();
-    worker->wait();
+    runAside([&]() { verdict = check(path, target, cancel); });
     return verdict;
 }
 
@@ -695,32 +741,55 @@ void setCheckHook(std::function<void()> hook)
     checkHook() = std::move(hook);
 }
 
-bool write(const QString& source, const QString& target, QString* why, const std::atomic<bool>* cancel)
+void setCopyHook(std::function<void()> hook)
+{
+    copyHook() = std::move(hook);
+}
+
+namespace {
+
+// write() in the thread it runs in: the copy, its digests, the check and the adoption, each of
+// which takes seconds with a package of a gigabyte.
+bool placeHere(const QString& source, const QString& target, QString* why, const std::atomic<bool>* cancel)
 {
     const QDir folder(installFolder());
     const QString partial = folder.filePath(QString::fromLatin1(kPartialName));
     QFile::remove(partial);
     const auto refuse = [&](const QString& reason) {
         QFile::remove(partial);
-        if (why)
-            *why = reason;
+        *why = reason;
         return false;
     };
-    if (!QFile::copy(source, partial)) {
-        qWarning("cannot copy %s into %s", qPrintable(source), qPrintable(folder.path()));
+    switch (copyWhole(source, partial, cancel)) {
+    case Copied::Whole:
+        break;
+    case Copied::Failed:
+        qWarning("cannot copy %s into %s whole; no package placed", qPrintable(source), qPrintable(folder.path()));
         return refuse(text("无法写入安装目录"));
-    }
-    const QByteArray expected = digestOf(source);
-    if (expected.isEmpty() || digestOf(partial) != expected
-        || QFileInfo(partial).size() != QFileInfo(source).size()) {
-        qWarning("the copy of %s differs from it; no package placed", qPrintable(source));
-        return refuse(text("无法写入安装目录"));
+    case Copied::Cancelled:
+        qInfo("copy of package %s cancelled", qPrintable(source));
+        return refuse(text("检查已取消"));
     }
     // What is read through is the copy that will be placed.
-    const QString verdict = checkAside(partial, target, cancel);
+    const QString verdict = check(partial, target, cancel);
     if (!verdict.isEmpty())
         return refuse(verdict);
+    // A cancel pressed as the check ended still keeps the earlier package.
+    if (cancelled(cancel))
+        return refuse(text("检查已取消"));
     return adopt(partial, target, why);
+}
+
+}  // namespace
+
+bool write(const QString& source, const QString& target, QString* why, const std::atomic<bool>* cancel)
+{
+    bool placed = false;
+    QString reason;
+    runAside([&]() { placed = placeHere(source, target, &reason, cancel); });
+    if (!placed && why)
+        *why = reason;
+    return placed;
 }
 
 bool adopt(const QString& partial, const QString& target, QString* why)

@@ -3,7 +3,8 @@
 // package could leave the panel PC without a working program, so every writer (the USB update,
 // the factory archive, the download) places it through here: read through whole first, and
 // swapped in so that the folder never holds a half-written package or two packages at once.
-// GUI thread only.
+// Called from the GUI thread; the long work (copy, digests, check, flush) runs in a thread of its
+// own meanwhile, so that the screen and the machine cycle's tick go on.
 #pragma once
 
 #include <QString>
@@ -43,11 +44,15 @@ qint64 unpackedLimitBytes();
 void setCheckHook(std::function<void()> hook);
 
 // Places `source` in the install folder as `target` (one of the names above): copied to a
-// temporary file there, checked against the source, read through by checkAside() (stopped when
-// `cancel` becomes true), then adopted. False, with the pending package as it was, when any of it
-// failed or was cancelled; `why`, when given, then holds the reason for the operator.
+// temporary file there and read back against what was read from the source, read through by
+// check(), then adopted; all of it in a thread of its own while the calling thread's events go on,
+// and stopped soon after `cancel` becomes true ("检查已取消"). False, with the pending package as
+// it was and no temporary file left, when any of it failed or was cancelled; `why`, when given,
+// then holds the reason for the operator.
 bool write(const QString& source, const QString& target, QString* why = nullptr,
            const std::atomic<bool>* cancel = nullptr);
+// For tests: called in the copying thread after each block of the copy is written; null for none.
+void setCopyHook(std::function<void()> hook);
 
 // Makes `partial`, a complete package written beside the pending package (in the install folder,
 // under a name that is no newupdate.* name), the pending package `target`. In this order, each

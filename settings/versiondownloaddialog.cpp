@@ -3,6 +3,7 @@
 #include "core/atomicfile.h"
 #include "core/globals.h"
 #include "core/platformutils.h"
+#include "core/runaside.h"
 #include "core/shellrunner.h"
 #include "core/updatesource.h"
 #include "core/version.h"
@@ -557,7 +558,10 @@ bool VersionDownloadDialog::downloadPackage(const QString& name, int column)
     if (!backup.isEmpty())
         return refuse(backup);
     QString why;
-    if (!PendingPackage::adopt(partial, target, &why)) {
+    bool adopted = false;
+    // The package's flush to disk may take seconds: beside the screen and the machine cycle.
+    runAside([&]() { adopted = PendingPackage::adopt(partial, target, &why); });
+    if (!adopted) {
         m_failure = why;
         return false;
     }
@@ -717,8 +721,11 @@ QString VersionDownloadDialog::backupInstallFolder()
     // tar runs in a thread of its own; the screen, the detection cycle and with it the IO
     // board's heartbeat go on meanwhile, and a box tells how far the archive has grown.
     ShellResult tar;
-    std::unique_ptr<QThread> worker(QThread::create([&tar, args]() {
+    // The archive's flush takes as long as its writing may: in the worker too.
+    bool flushed = false;
+    std::unique_ptr<QThread> worker(QThread::create([&tar, &flushed, args, partial]() {
         tar = ShellRunner::run(QStringLiteral("tar"), args, kBackupTimeoutMs);
+        flushed = QFileInfo(partial).isFile() && flushPath(partial);
     }));
     v_SelectBox progress(width() / 2 - 375, height() / 2 - 185, this, 0);
     progress.text = tr("正在备份安装目录...");
@@ -748,7 +755,7 @@ QString VersionDownloadDialog::backupInstallFolder()
         QFile::remove(partial);
         return tr("备份安装目录失败");
     }
-    if (!flushPath(partial) || !renameFile(partial, archive)) {
+    if (!flushed || !renameFile(partial, archive)) {
         qWarning("cannot put the backup %s in place; earlier backups kept, no package placed", qPrintable(archive));
         QFile::remove(partial);
         return tr("备份安装目录失败");

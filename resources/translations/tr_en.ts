@@ -579,6 +579,10 @@ Search again?</translation>
         <translation>The backup of the parameter group failed; the stored group is unchanged!</translation>
     </message>
     <message>
+        <source>正在导出数据...</source>
+        <translation>Exporting data...</translation>
+    </message>
+    <message>
         <source>数据导出失败，测试图片已保留！</source>
         <translation>Exporting the data failed; the test images are kept!</translation>
     </message>

@@ -8,14 +8,18 @@
 #include "records/temperaturechartdata.h"
 #include "tests/core/paramtestdb.h"
 #include "tests/records/resultrows.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/modalanswer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -271,6 +275,8 @@ protected:
         ResStatisticsTest::SetUp();
         results->clearTodayRounds();
         results->clearTodaySeries();
+        // As after the start-up read of today's rows.
+        results->loaded = 1;
     }
     void TearDown() override
     {
@@ -284,6 +290,9 @@ protected:
     {
         setNow(t);
         store->checkDay();
+        // A day taken back from the archive is read again on the pool.
+        ASSERT_TRUE(waitUntil([this] { return bool(results->loaded); }, kPatientWaitMs))
+            << "the rows of the day taken back were never read again";
         seedRows(QStringLiteral("ResStatistics.db"),
                  {{t, t.addMSecs(100), 0, 0, QStringLiteral("[[0,5,25,100,3]]"), QStringLiteral("[1]"), 1}});
         results->todayRounds[TemperatureChartData::roundKey(stampOf(t), 0, 0, 0)] = RoundEntry{1, t};
@@ -327,6 +336,42 @@ TEST_F(DayChangeTest, ClockSetBackTwoHoursAcrossMidnightCountsEveryCycleOfEachDa
     EXPECT_EQ(QDir(QStringLiteral("ResStatistics")).entryList({QStringLiteral("*.db")}, QDir::Files),
               QStringList{QStringLiteral("2024-05-01.db")});
     EXPECT_EQ(build().counters[0][0].ok[0], 3);
+}
+
+// The rows of a day taken back from the archive take seconds to read: the GUI thread, which
+// runs the machine cycle, goes on meanwhile. The read of the first row waits until a timer of the
+// GUI thread has ticked; a GUI thread that does the reading itself makes that wait run out.
+TEST_F(DayChangeTest, ADayTakenBackIsReadAgainWhileTheGuiThreadGoesOn)
+{
+    setNow(QDateTime(QDate(2024, 5, 1), QTime(22, 0)));
+    build();
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(22, 0)));
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(23, 0)));
+    cycleAt(QDateTime(QDate(2024, 5, 2), QTime(0, 10)));
+
+    std::atomic<bool> reading{false};
+    std::atomic<bool> ticked{false};
+    std::atomic<bool> ranOut{false};
+    TemperatureChartData::setLoadHook([&] {
+        if (reading.exchange(true))
+            return;
+        for (int i = 0; i < kPatientWaitMs / 10 && !ticked; ++i)
+            QThread::msleep(10);
+        ranOut = !ticked;
+    });
+    QTimer guiThread;
+    QObject::connect(&guiThread, &QTimer::timeout, [&] {
+        if (reading)
+            ticked = true;
+    });
+    guiThread.start(10);
+    // Set back to 1 May.
+    cycleAt(QDateTime(QDate(2024, 5, 1), QTime(23, 5)));
+    guiThread.stop();
+    TemperatureChartData::setLoadHook(nullptr);
+    EXPECT_TRUE(reading) << "the rows of 1 May were not read again";
+    EXPECT_FALSE(ranOut) << "the GUI thread stood still while the rows of 1 May were read";
+    EXPECT_EQ(todaysRounds(), 3);
 }
 
 TEST_F(DayChangeTest, TripAheadAndBackLeavesTodayWhole)

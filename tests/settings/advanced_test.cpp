@@ -1,6 +1,7 @@
 // The advanced page over real files: its limits and switches, parameter groups in the store
 // (backup, restore, delete, hostile names), USB export and update with scratch install and mount
 // folders, and the service operations that end in the dry-run log.
+#include "core/groupjournal.h"
 #include "core/platformutils.h"
 #include "core/shellrunner.h"
 #include "settings/advanceparamwidget.h"
@@ -13,6 +14,7 @@
 #include "tests/settings/scratchfiles.h"
 #include "tests/settings/settingsfixture.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/eventwait.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/inklines.h"
 #include "tests/support/packagearchives.h"
@@ -40,6 +42,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 // Lists in failure messages as their texts.
@@ -530,6 +533,55 @@ TEST_F(AdvancedTest, ExportCopiesTheInstallFolderThenEmptiesTheTestImages)
     }
 }
 
+// The copy step of the export waits, in the copying thread, until the screen's thread has run
+// (its timer has looked at the notice); a screen that stood still makes the wait run out.
+std::atomic<bool> exportCopying{false};
+std::atomic<bool> screenRanDuringExport{false};
+std::atomic<bool> exportWaitRanOut{false};
+
+void waitForTheScreenDuringTheExport(const char* what, const QString&)
+{
+    if (std::strcmp(what, "copy") != 0 || exportCopying)
+        return;
+    exportCopying = true;
+    for (int i = 0; i < kPatientWaitMs / 10 && !screenRanDuringExport; ++i)
+        QThread::msleep(10);
+    exportWaitRanOut = !screenRanDuringExport;
+}
+
+TEST_F(AdvancedTest, ExportCopiesBesideTheScreenUnderANotice)
+{
+    writeFile(install + QStringLiteral("/PARAM.db"), "installed");
+    writeFile(QStringLiteral("originalimage/cammer11/template1.bmp"), "test");
+    QDir().mkpath(mountPoint);
+    plugUsbDisk();
+    GroupJournal::setStepHook(waitForTheScreenDuringTheExport);
+    QString noticeText;
+    QTimer screen;
+    QObject::connect(&screen, &QTimer::timeout, [&]() {
+        if (!exportCopying || screenRanDuringExport)
+            return;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<v_SelectBox*>(w);
+            if (!box || !box->isVisible())
+                continue;
+            noticeText = box->text;
+            if (!qEnvironmentVariableIsEmpty("MONITOR_SHOT_DIR"))
+                box->grab().save(qEnvironmentVariable("MONITOR_SHOT_DIR") + QStringLiteral("/export-notice.png"));
+        }
+        screenRanDuringExport = true;
+    });
+    screen.start(20);
+    ModalScript script({1, 1});
+    page->SlotExportData();
+    screen.stop();
+    GroupJournal::setStepHook(nullptr);
+    EXPECT_FALSE(exportWaitRanOut) << "the screen's thread stood still while the install folder was copied";
+    EXPECT_EQ(noticeText, QStringLiteral("正在导出数据..."));
+    EXPECT_EQ(script.texts, (QStringList{tableText(324), tableText(147)}));
+    EXPECT_EQ(QDir(QStringLiteral("originalimage/cammer11")).entryList(QDir::Files), QStringList());
+}
+
 // A package as the tree of the install folder shows it.
 QString packageEntry(const char* name, const std::string& bytes)
 {
@@ -598,11 +650,16 @@ TEST_F(AdvancedTest, FactoryResetReplacesThePendingPackageWithAWholeArchiveOnly)
     EXPECT_EQ(tree(install), QStringList{packageEntry("newupdate.tar.gz", factory)});
 }
 
-// While a package from the USB disk or the factory archive is read through, a notice offers
-// "取消"; pressed, it stops the check, the earlier package stays and no warning follows.
-TEST_F(AdvancedTest, CancelOnTheNoticeStopsTheCheckOfAnUpdateOrTheFactoryArchive)
+// While a package from the USB disk or the factory archive is copied and read through, a notice
+// offers "取消"; pressed during the copy or during the check, it stops that work, the earlier
+// package stays byte for byte, no partial copy is left and no warning follows.
+TEST_F(AdvancedTest, CancelOnTheNoticeStopsTheCopyOrTheCheckOfAnUpdateOrTheFactoryArchive)
 {
-    const std::string package = PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles());
+    // Several copy blocks (64 KiB) long, so that a copy stopped part-way shows.
+    const std::string package =
+        PackageArchives::make(PackageArchives::Kind::TarGz, PackageArchives::programFiles(1 << 20));
+    const int copyBlocks = int((package.size() + 65535) / 65536);
+    ASSERT_GE(copyBlocks, 4);
     QDir().mkpath(mountPoint);
     writeFile(mountPoint + QStringLiteral("/x.tar.gz"), QByteArray::fromStdString(package));
     writeFile(QStringLiteral("paraGroup/default/20clearsh.tar.gz"), QByteArray::fromStdString(package));
@@ -612,47 +669,75 @@ TEST_F(AdvancedTest, CancelOnTheNoticeStopsTheCheckOfAnUpdateOrTheFactoryArchive
         const char* name;
         std::function<void()> run;
         QStringList boxes;
-    } cases[] = {
+    } operations[] = {
         {"update from the USB disk", [&] { page->SlotUpdateApp(); }, {tableText(323)}},
         {"factory reset", [&] { page->SlotRestoreFactorySet(); }, {tableText(551) + QLatin1Char('?')}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        // The check waits in its first block until the button has been pressed (a minute at
-        // most, so that a lost press cannot hang the test).
-        std::atomic<bool> pressed{false};
-        PendingPackage::setCheckHook([&] {
-            for (int i = 0; i < 6000 && !pressed; ++i)
-                QThread::msleep(10);
-        });
-        QString noticeText;
-        QString buttonText;
-        QTimer operatorHand;
-        QObject::connect(&operatorHand, &QTimer::timeout, [&]() {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto box = qobject_cast<v_SelectBox*>(w);
-                if (pressed || !box || !box->isVisible())
-                    continue;
-                QPushButton* button = box->findChild<QPushButton*>();
-                ASSERT_NE(button, nullptr);
-                noticeText = box->text;
-                buttonText = button->text();
-                if (!qEnvironmentVariableIsEmpty("MONITOR_SHOT_DIR"))
-                    box->grab().save(qEnvironmentVariable("MONITOR_SHOT_DIR") + QStringLiteral("/package-check-notice.png"));
-                button->click();
-                pressed = true;
+    enum class Stage { Copy, Check };
+    for (const auto& c : operations) {
+        for (const Stage stage : {Stage::Copy, Stage::Check}) {
+            SCOPED_TRACE(std::string(c.name) + (stage == Stage::Copy ? ", pressed during the copy" : ", pressed during the check"));
+            // The stage waits in its first block until the button has been pressed. The press
+            // comes from a timer of the screen's thread, so it comes only while that thread runs
+            // beside the copy and the check; the wait is bounded so that a press that never comes
+            // fails the test instead of hanging it.
+            std::atomic<bool> reached{false};
+            std::atomic<bool> pressed{false};
+            std::atomic<bool> missed{false};
+            std::atomic<int> copied{0};
+            std::atomic<int> checked{0};
+            const auto waitForPress = [&] {
+                reached = true;
+                for (int i = 0; i < kPatientWaitMs / 10 && !pressed; ++i)
+                    QThread::msleep(10);
+                missed = !pressed;
+            };
+            PendingPackage::setCopyHook([&] {
+                if (++copied == 1 && stage == Stage::Copy)
+                    waitForPress();
+            });
+            PendingPackage::setCheckHook([&] {
+                if (++checked == 1 && stage == Stage::Check)
+                    waitForPress();
+            });
+            QString noticeText;
+            QString buttonText;
+            QTimer operatorHand;
+            QObject::connect(&operatorHand, &QTimer::timeout, [&]() {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto box = qobject_cast<v_SelectBox*>(w);
+                    if (!reached || pressed || !box || !box->isVisible())
+                        continue;
+                    QPushButton* button = box->findChild<QPushButton*>();
+                    ASSERT_NE(button, nullptr);
+                    noticeText = box->text;
+                    buttonText = button->text();
+                    if (!qEnvironmentVariableIsEmpty("MONITOR_SHOT_DIR"))
+                        box->grab().save(qEnvironmentVariable("MONITOR_SHOT_DIR") + QStringLiteral("/package-check-notice.png"));
+                    button->click();
+                    pressed = true;
+                }
+            });
+            operatorHand.start(20);
+            FilePicker picker(mountPoint + QStringLiteral("/x.tar.gz"));
+            ModalScript script({1, 1});
+            c.run();
+            operatorHand.stop();
+            PendingPackage::setCopyHook(nullptr);
+            PendingPackage::setCheckHook(nullptr);
+            EXPECT_FALSE(missed) << "the screen's thread never pressed 取消 while the stage waited";
+            EXPECT_EQ(noticeText, QStringLiteral("正在检查安装包..."));
+            EXPECT_EQ(buttonText, QStringLiteral("取消"));
+            if (stage == Stage::Copy) {
+                EXPECT_LT(copied, copyBlocks) << "the copy went on to its end";
+                EXPECT_EQ(checked, 0) << "the check began after the cancel";
+            } else {
+                EXPECT_EQ(copied, copyBlocks);
+                EXPECT_GE(checked, 1);
             }
-        });
-        operatorHand.start(20);
-        FilePicker picker(mountPoint + QStringLiteral("/x.tar.gz"));
-        ModalScript script({1, 1});
-        c.run();
-        operatorHand.stop();
-        PendingPackage::setCheckHook(nullptr);
-        EXPECT_EQ(noticeText, QStringLiteral("正在检查安装包..."));
-        EXPECT_EQ(buttonText, QStringLiteral("取消"));
-        EXPECT_EQ(script.texts, c.boxes);
-        EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=older package"});
+            EXPECT_EQ(script.texts, c.boxes);
+            EXPECT_EQ(tree(install), QStringList{"newupdate.tar.gz=older package"});
+        }
     }
 }
 
