@@ -38,12 +38,16 @@ void ControlPort::startIOThread()
 
 void ControlPort::startIOThread(QObject* cycleReceiver)
 {
-    if (m_ioThread)
-        return;
-    m_ioThread = new IOThread(ioSerialPort);
-    if (cycleReceiver)
+    // The window starts the thread without a receiver before it probes the cameras, so the
+    // board is polled from the first second; main connects the cycle once the window is whole.
+    if (!m_ioThread) {
+        m_ioThread = new IOThread(ioSerialPort);
+        m_ioThread->start(QThread::InheritPriority);
+    }
+    if (cycleReceiver && !m_cycleReceiver) {
+        m_cycleReceiver = cycleReceiver;
         connect(m_ioThread, SIGNAL(sigIOChange()), cycleReceiver, SLOT(Run()));
-    m_ioThread->start(QThread::InheritPriority);
+    }
 }
 
 quint32 ControlPort::restBit(int i) const

@@ -23,10 +23,11 @@ public:
     explicit ControlPort(QObject* parent = nullptr);
     ~ControlPort() override;
 
-    // Creates and starts the IO thread (at the calling thread's priority) and connects its
-    // sigIOChange to the main window's cycle slot Run(), delivered queued in the GUI thread.
+    // Creates and starts the IO thread (at the calling thread's priority) unless it runs, and
+    // connects its sigIOChange to the main window's cycle slot Run(), delivered queued in the GUI
+    // thread, unless a receiver is connected already.
     void startIOThread();
-    // The same with another receiver of Run(); null connects nothing.
+    // The same with another receiver of Run(); null connects nothing (a later call may).
     void startIOThread(QObject* cycleReceiver);
     IOThread* ioThread() const { return m_ioThread; }
 
@@ -64,4 +65,5 @@ private:
     // Input bits as last taken from the board, spare input substituted.
     quint32 inputWord = 0;
     IOThread* m_ioThread = nullptr;
+    QObject* m_cycleReceiver = nullptr;
 };

@@ -44,7 +44,9 @@ public:
     ThermalRestClient& operator=(const ThermalRestClient&) = delete;
 
     // True when the camera answers its boot id with 200 within 500 ms.
-    bool isAlive();
+    bool isAlive() { return aliveStatus() == 200; }
+    // The status of that question: the HTTP status or a negative failure code (RestConnection).
+    int aliveStatus();
     // Automatic (false) or manual (true) calibration; clears the credentials. Returns the status.
     int setCaliMode(bool manual);
     // Triggers one calibration. Returns the status.
