@@ -36,14 +36,22 @@ void ControlPort::startIOThread()
     startIOThread(mainWindow);
 }
 
+void ControlPort::startPolling()
+{
+    if (m_ioThread)
+        return;
+    m_ioThread = new IOThread(ioSerialPort);
+    m_ioThread->holdOutputs(true);
+    m_ioThread->start(QThread::InheritPriority);
+}
+
 void ControlPort::startIOThread(QObject* cycleReceiver)
 {
-    // The window starts the thread without a receiver before it probes the cameras, so the
-    // board is polled from the first second; main connects the cycle once the window is whole.
     if (!m_ioThread) {
         m_ioThread = new IOThread(ioSerialPort);
         m_ioThread->start(QThread::InheritPriority);
     }
+    m_ioThread->holdOutputs(false);
     if (cycleReceiver && !m_cycleReceiver) {
         m_cycleReceiver = cycleReceiver;
         connect(m_ioThread, SIGNAL(sigIOChange()), cycleReceiver, SLOT(Run()));

@@ -23,9 +23,13 @@ public:
     explicit ControlPort(QObject* parent = nullptr);
     ~ControlPort() override;
 
-    // Creates and starts the IO thread (at the calling thread's priority) unless it runs, and
-    // connects its sigIOChange to the main window's cycle slot Run(), delivered queued in the GUI
-    // thread, unless a receiver is connected already.
+    // Starts the IO thread polling the board with its output commands held (see
+    // IOThread::holdOutputs): the window calls it before it probes the cameras, so the board is
+    // polled and watched from the first second.
+    void startPolling();
+    // Creates and starts the IO thread (at the calling thread's priority) unless it runs, lets
+    // its output commands go, and connects its sigIOChange to the main window's cycle slot Run(),
+    // delivered queued in the GUI thread, unless a receiver is connected already.
     void startIOThread();
     // The same with another receiver of Run(); null connects nothing (a later call may).
     void startIOThread(QObject* cycleReceiver);

@@ -66,7 +66,7 @@ void IOThread::runPass()
     receiveFrames(wanted, resend);
     if (!watchBoard())
         return;
-    if (resend)
+    if (resend && !m_outputsHeld.load())
         m_line->writeIOFrame(kSetOutputs, wanted);
 
     ++ioPassCount;

@@ -44,6 +44,10 @@ public:
 
     // Whether the board answers (see BoardPresence); any thread.
     bool boardAnswering() const { return m_presence.answering(); }
+    // While held, the thread polls but sends no output word: what a window publishes while it is
+    // being built (a clamp permitted for a moment before a restored alarm prohibits it again)
+    // never reaches the board. Any thread.
+    void holdOutputs(bool held) { m_outputsHeld.store(held); }
 
 signals:
     // A type-2 frame brought input bits other than the previous ones; emitted in the IO thread
@@ -82,4 +86,5 @@ private:
     BoardPresence m_presence;
     // Polling ran in the previous loop turn (else the silence since is the host's own).
     bool m_polling = false;
+    std::atomic<bool> m_outputsHeld{false};
 };

@@ -127,9 +127,10 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     lensOptimisationOn = 1 - p.lensOptimisationOff;
 
     // The IO board first: every output at rest and the clamp prohibited from the start, and the
-    // IO thread polling the board before the cameras are probed, so the board has a host (and
-    // is watched) however long the cameras take; StartDetect below returns the clamp to its rest
-    // level, and main connects the cycle once the window is whole.
+    // IO thread polling the board before the cameras are probed, so the board is watched however
+    // long the cameras take; StartDetect below returns the clamp to its rest level. The output
+    // word reaches the board only when main starts the IO thread proper, once the window is
+    // whole.
     // main creates the IO mutex before the window; a window built without main (tests) gets
     // it here, since the port publishes its first output word at once.
     if (!ioMutex)
@@ -139,7 +140,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     controlPort = new ControlPort(this);
     controlPort->setOutput(0, true);
     controlPort->publishOutputs();
-    controlPort->startIOThread(nullptr);
+    controlPort->startPolling();
     // The IO thread has logged the change; the operation log gets its row here, as for a lost
     // camera.
     connect(controlPort->ioThread(), &IOThread::sigBoardAnswering, this,

@@ -1,6 +1,7 @@
 // The REST client of one thermal camera: sensor size, liveness, calibration, the radiometric
 // configuration, measurement objects, the raw stream, and the table from raw sensor values to
-// temperatures. GUI thread only; each operation opens its own connection and closes it before
+// temperatures. GUI thread only (the start-up probes use one client per thread of their own, each
+// alone on it); each operation opens its own connection and closes it before
 // returning. JSON replies are type-checked: a reply of the wrong shape is a failure, never an
 // exception that leaves the client.
 #pragma once

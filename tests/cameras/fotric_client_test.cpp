@@ -317,17 +317,9 @@ TEST_F(ThermalClient, MeasurementObjects)
 // failure at its 500 ms limit, leaving the camera in the middle of its reply.
 TEST_F(ThermalClient, AReadoutFromACameraThatKeepsSendingEndsAtItsLimit)
 {
-    struct Case {
-        const char* what;
-        FakeThermalCamera::Mode mode;
-    };
-    const Case cases[] = {
-        {"endless header lines", FakeThermalCamera::Mode::EndlessHeaders},
-        {"a byte a second", FakeThermalCamera::Mode::Drip},
-    };
     ThermalRestClient thermal = client();
     int unfinished = 0;
-    for (const Case& c : cases) {
+    for (const auto& c : FakeThermalCamera::kEndlessReplies) {
         SCOPED_TRACE(c.what);
         camera.setReply("GET", "/isp/instrument/objects/points/P0?value", {200, R"({"t":36.6})", c.mode});
         Json::Value reply;

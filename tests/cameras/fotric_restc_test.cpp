@@ -147,17 +147,9 @@ TEST_F(Restc, BrokenPeersFailWithinTheTimeout)
 // had not finished), and says it timed out.
 TEST_F(Restc, APeerThatKeepsSendingIsLeftAtTheDeadline)
 {
-    struct Case {
-        const char* what;
-        FakeThermalCamera::Mode mode;
-    };
-    const Case cases[] = {
-        {"endless header lines", FakeThermalCamera::Mode::EndlessHeaders},
-        {"a byte a second", FakeThermalCamera::Mode::Drip},
-    };
     constexpr int kDeadlineMs = 500;
     int unfinished = 0;
-    for (const Case& c : cases) {
+    for (const auto& c : FakeThermalCamera::kEndlessReplies) {
         SCOPED_TRACE(c.what);
         camera.setReply("GET", "/x", {200, std::string(200, '1'), c.mode});
         Connection connection = connectTo(camera);

@@ -40,6 +40,15 @@ public:
         Drip,     // the whole reply, head and body, one byte a second
         HugeLength, // status and a length of 100 MB, then the body and the close
     };
+    // The replies that go on far past any client's deadline, with a name for a test's trace.
+    struct EndlessReply {
+        const char* what;
+        Mode mode;
+    };
+    static constexpr EndlessReply kEndlessReplies[] = {
+        {"endless header lines", Mode::EndlessHeaders},
+        {"a byte a second", Mode::Drip},
+    };
     struct Reply {
         int status = 200;
         std::string body;
