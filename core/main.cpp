@@ -72,7 +72,8 @@ int main(int argc, char** argv)
     });
     results->setRecordInterval(activeParams->temperatureRecordMinutes);
 
-    // The main window made the IO port; from here on the IO thread talks to the board.
+    // The main window made the IO port and has the board polled since; from here on the IO thread
+    // also sends the outputs and hands input changes to the cycle.
     if (controlPort)
         controlPort->startIOThread();
 

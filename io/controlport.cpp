@@ -36,14 +36,26 @@ void ControlPort::startIOThread()
     startIOThread(mainWindow);
 }
 
-void ControlPort::startIOThread(QObject* cycleReceiver)
+void ControlPort::startPolling()
 {
     if (m_ioThread)
         return;
     m_ioThread = new IOThread(ioSerialPort);
-    if (cycleReceiver)
-        connect(m_ioThread, SIGNAL(sigIOChange()), cycleReceiver, SLOT(Run()));
+    m_ioThread->holdOutputs(true);
     m_ioThread->start(QThread::InheritPriority);
+}
+
+void ControlPort::startIOThread(QObject* cycleReceiver)
+{
+    if (!m_ioThread) {
+        m_ioThread = new IOThread(ioSerialPort);
+        m_ioThread->start(QThread::InheritPriority);
+    }
+    m_ioThread->holdOutputs(false);
+    if (cycleReceiver && !m_cycleReceiver) {
+        m_cycleReceiver = cycleReceiver;
+        connect(m_ioThread, SIGNAL(sigIOChange()), cycleReceiver, SLOT(Run()));
+    }
 }
 
 quint32 ControlPort::restBit(int i) const

@@ -23,10 +23,15 @@ public:
     explicit ControlPort(QObject* parent = nullptr);
     ~ControlPort() override;
 
-    // Creates and starts the IO thread (at the calling thread's priority) and connects its
-    // sigIOChange to the main window's cycle slot Run(), delivered queued in the GUI thread.
+    // Starts the IO thread polling the board with its output commands held (see
+    // IOThread::holdOutputs): the window calls it before it probes the cameras, so the board is
+    // polled and watched from the first second.
+    void startPolling();
+    // Creates and starts the IO thread (at the calling thread's priority) unless it runs, lets
+    // its output commands go, and connects its sigIOChange to the main window's cycle slot Run(),
+    // delivered queued in the GUI thread, unless a receiver is connected already.
     void startIOThread();
-    // The same with another receiver of Run(); null connects nothing.
+    // The same with another receiver of Run(); null connects nothing (a later call may).
     void startIOThread(QObject* cycleReceiver);
     IOThread* ioThread() const { return m_ioThread; }
 
@@ -64,4 +69,5 @@ private:
     // Input bits as last taken from the board, spare input substituted.
     quint32 inputWord = 0;
     IOThread* m_ioThread = nullptr;
+    QObject* m_cycleReceiver = nullptr;
 };

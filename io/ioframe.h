@@ -61,11 +61,13 @@ public:
 
     // Walks the held bytes: a 0x5F whose next 6 bytes sum (with it) to the 7th and whose 8th is
     // 0xF5 is a frame and is handed to `onFrame(const BoardFrame&)`; anything else is skipped one
-    // byte at a time, so the scan finds the next frame after noise or a corrupted byte.
+    // byte at a time, so the scan finds the next frame after noise or a corrupted byte. Returns
+    // the number of bytes skipped.
     template <typename Handler>
-    void scan(Handler&& onFrame)
+    int scan(Handler&& onFrame)
     {
         int pos = 0;
+        int skipped = 0;
         BoardFrame frame;
         while (m_count - pos >= kBoardFrameSize) {
             if (parseAt(pos, frame)) {
@@ -73,9 +75,11 @@ public:
                 pos += kBoardFrameSize;
             } else {
                 ++pos;
+                ++skipped;
             }
         }
         keepFrom(pos);
+        return skipped;
     }
 
 private:

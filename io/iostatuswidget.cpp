@@ -3,9 +3,11 @@
 #include "core/globals.h"
 #include "core/systemparam.h"
 #include "io/controlport.h"
+#include "io/iothread.h"
 #include "io/iowidgetitem.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 
 namespace {
 
@@ -24,6 +26,13 @@ IOStatusWidget_2::IOStatusWidget_2(QWidget* parent) : QWidget(parent)
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
+    m_boardSilent = new QLabel(tr("IO板无应答"), this);
+    m_boardSilent->setObjectName(QStringLiteral("boardSilentNotice"));
+    m_boardSilent->setStyleSheet(QStringLiteral("color:yellow;font-size:16px;font-weight:bold;background:transparent;"));
+    m_boardSilent->setAlignment(Qt::AlignCenter);
+    m_boardSilent->setContentsMargins(8, 0, 8, 0);
+    m_boardSilent->hide();
+    row->addWidget(m_boardSilent);
     auto* inputs = new QHBoxLayout;
     auto* outputs = new QHBoxLayout;
     for (QHBoxLayout* group : { inputs, outputs }) {
@@ -55,9 +64,23 @@ void IOStatusWidget_2::refresh()
 {
     if (!controlPort)
         return;
+    const IOThread* thread = controlPort->ioThread();
+    showBoardAnswering(!thread || thread->boardAnswering());
     for (int i = 0; i < ControlPort::kIOCount; ++i) {
         inputLamps[i]->setOn(controlPort->readBit(false, i));
         outputLamps[i]->setOn(controlPort->readBit(true, i));
+    }
+}
+
+void IOStatusWidget_2::showBoardAnswering(bool answering)
+{
+    if (answering == m_boardShownAnswering)
+        return;
+    m_boardShownAnswering = answering;
+    m_boardSilent->setVisible(!answering);
+    for (int i = 0; i < ControlPort::kIOCount; ++i) {
+        inputLamps[i]->setKnown(answering);
+        outputLamps[i]->setKnown(answering);
     }
 }
 

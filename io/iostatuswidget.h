@@ -1,11 +1,13 @@
 // The IO lamp row of the bottom bar: ten input and ten output lamps that follow the IO port,
-// refreshed every 20 ms and whenever the published output word changes. GUI thread only.
+// refreshed every 20 ms and whenever the published output word changes, and a notice while the
+// board does not answer. GUI thread only.
 #pragma once
 
 #include <QTimer>
 #include <QWidget>
 
 class IOWidget_Item;
+class QLabel;
 
 class IOStatusWidget_2 : public QWidget {
     Q_OBJECT
@@ -21,13 +23,20 @@ public:
 
 public slots:
     // One pass: every lamp takes its input's or output's state from the IO port; only lamps
-    // whose state changed are repainted. Nothing happens while there is no IO port.
+    // whose state changed are repainted. While the board does not answer, every lamp is grey and
+    // a notice says so. Nothing happens while there is no IO port.
     void refresh();
+
+    // The notice shown while the board does not answer.
+    QLabel* boardSilentNotice() const { return m_boardSilent; }
 
 private:
     void refreshAndRearm();
+    void showBoardAnswering(bool answering);
 
     IOWidget_Item* inputLamps[10] = {};
     IOWidget_Item* outputLamps[10] = {};
     QTimer m_refreshTimer;
+    QLabel* m_boardSilent = nullptr;
+    bool m_boardShownAnswering = true;
 };

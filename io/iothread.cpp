@@ -38,13 +38,18 @@ void IOThread::run()
         if (m_clock() - lastBeat.load() > kHeartbeatTimeoutMs) {
             // The detection cycle has stalled: stop talking, so the board no longer sees a host.
             LOG(WARNING) << "controlport_thread - main_thread > 10s will timeout exit";
+            m_polling = false;
             pause(kSilentPauseMs);
             continue;
         }
         if (!m_line || !m_line->isOpen()) {
+            m_polling = false;
             pause(kClosedPauseMs);
             continue;
         }
+        if (!m_polling)
+            m_presence.resume(m_clock());
+        m_polling = true;
         runPass();
         pause(kPassPauseMs);
     }
@@ -59,7 +64,9 @@ void IOThread::runPass()
     }
     bool resend = false;
     receiveFrames(wanted, resend);
-    if (resend)
+    if (!watchBoard())
+        return;
+    if (resend && !m_outputsHeld.load())
         m_line->writeIOFrame(kSetOutputs, wanted);
 
     ++ioPassCount;
@@ -81,7 +88,11 @@ void IOThread::receiveFrames(quint32 wanted, bool& resend)
         return;
     // Only what fits is read; the rest waits in the driver for the next pass.
     m_scanner.commit(m_line->read(m_scanner.tail(), m_scanner.room()));
-    m_scanner.scan([&](const BoardFrame& frame) { handleFrame(frame, wanted, resend); });
+    const int skipped = m_scanner.scan([&](const BoardFrame& frame) {
+        noteBoardAnswer();
+        handleFrame(frame, wanted, resend);
+    });
+    m_presence.addGarbage(skipped);
 }
 
 void IOThread::handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend)
@@ -122,4 +133,28 @@ void IOThread::pause(int ms)
         QThread::msleep(static_cast<unsigned long>(step));
         ms -= step;
     }
+}
+
+void IOThread::noteBoardAnswer()
+{
+    const qint64 now = m_clock();
+    const qint64 silent = m_presence.silentFor(now);
+    if (m_presence.frameReceived(now) != BoardPresence::Change::Back)
+        return;
+    LOG(INFO) << "IO board answers again after " << silent << " ms of silence";
+    emit sigBoardAnswering(true);
+}
+
+bool IOThread::watchBoard()
+{
+    const qint64 now = m_clock();
+    if (m_presence.check(now) == BoardPresence::Change::Lost) {
+        LOG(WARNING) << "IO board not answering: no frame for " << m_presence.silentFor(now) << " ms on "
+                     << m_line->device().toStdString() << "; polling every " << BoardPresence::kLostPollMs
+                     << " ms until it answers";
+        emit sigBoardAnswering(false);
+    }
+    if (const qint64 garbage = m_presence.takeGarbageReport(now))
+        LOG(WARNING) << "IO board line: " << garbage << " received bytes were no frame in the last minute";
+    return m_presence.pollDue(now);
 }

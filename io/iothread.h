@@ -3,6 +3,7 @@
 // the detection cycle's heartbeat is more than 10 s old.
 #pragma once
 
+#include "io/boardpresence.h"
 #include "io/ioframe.h"
 
 #include <QThread>
@@ -41,10 +42,20 @@ public:
     // Data words of the last type-3 and type-4 frames. Read only while the thread is not running.
     quint32 boardWord(int i) const { return boardWords[i]; }
 
+    // Whether the board answers (see BoardPresence); any thread.
+    bool boardAnswering() const { return m_presence.answering(); }
+    // While held, the thread polls but sends no output word: what a window publishes while it is
+    // being built (a clamp permitted for a moment before a restored alarm prohibits it again)
+    // never reaches the board. Any thread.
+    void holdOutputs(bool held) { m_outputsHeld.store(held); }
+
 signals:
     // A type-2 frame brought input bits other than the previous ones; emitted in the IO thread
     // after `boardInputs` holds the new bits.
     void sigIOChange();
+    // The board stopped answering (false) or answers again (true); emitted in the IO thread,
+    // once per change, after the log line.
+    void sigBoardAnswering(bool answering);
 
 protected:
     void run() override;
@@ -56,6 +67,11 @@ private:
     // Sleeps `ms`, waking early when the thread is asked to stop.
     void pause(int ms);
 
+    // Board presence: a valid frame came; after the pass's reading, logs and reports a lost
+    // board and the garbage of the last minute, and tells whether this pass may send.
+    void noteBoardAnswer();
+    bool watchBoard();
+
     IOSerialLine* m_line;
     MonotonicClock m_clock;
     // Time of the last heartbeat on m_clock (ms); written by any thread, read by the IO thread.
@@ -66,4 +82,9 @@ private:
     int ioPassCount = 0;
     quint32 boardWords[kBoardWordCount] = {};
     int boardWordIndex = 0;
+    // Whether the board answers; its answering() is an atomic that the lamp row reads.
+    BoardPresence m_presence;
+    // Polling ran in the previous loop turn (else the silence since is the host's own).
+    bool m_polling = false;
+    std::atomic<bool> m_outputsHeld{false};
 };

@@ -44,11 +44,19 @@ void IOWidget_Item::setOn(bool state)
     update();
 }
 
+void IOWidget_Item::setKnown(bool state)
+{
+    if (state == known)
+        return;
+    known = state;
+    update();
+}
+
 void IOWidget_Item::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor colour = on ? QColor(Qt::green) : QColor(Qt::red);
+    const QColor colour = !known ? QColor(Qt::gray) : on ? QColor(Qt::green) : QColor(Qt::red);
     painter.setPen(colour);
     painter.setBrush(QBrush(colour, Qt::SolidPattern));
     painter.drawEllipse(QRect(12, 0, 36, 36));

@@ -1,4 +1,5 @@
-// One lamp of the IO lamp row: a round green (on) or red (off) light with its caption below.
+// One lamp of the IO lamp row: a round green (on), red (off) or grey (not known) light with its
+// caption below.
 // A push button only in form: it never acts on a press. GUI thread only.
 #pragma once
 
@@ -17,9 +18,12 @@ public:
 
     // Shows `state`; repaints only when it differs from the state shown.
     void setOn(bool state);
+    // A lamp whose state is not known (the board does not answer) is grey, whatever `on` says.
+    void setKnown(bool known);
 
     // The state the lamp shows.
     bool on = false;
+    bool known = true;
     // Input lamp (true) or output lamp (false), and the input or output 0..9 it shows.
     bool isInput;
     int index;

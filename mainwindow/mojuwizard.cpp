@@ -8,6 +8,7 @@
 #include "core/systemparam.h"
 #include "io/controlport.h"
 #include "io/customionamewidget.h"
+#include "io/iothread.h"
 #include "io/modbusserver.h"
 #include "mainwindow/dottomdockwidget.h"
 #include "mainwindow/hardwareconfigurationwidget.h"
@@ -125,16 +126,11 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     greyChannelInUse = p.greyChannel;
     lensOptimisationOn = 1 - p.lensOptimisationOff;
 
-    CameraDiscovery::discoverCameras();
-
-    delete sharedTipbox;
-    sharedTipbox = new tipbox(2, nullptr, 600, 420);
-    sharedTipbox->hide();
-    makeSharedPad(gpNumberInput);
-    makeSharedPad(gpNumCharInput);
-
-    // The IO board: every output at rest and the clamp prohibited from the start; StartDetect
-    // below returns the clamp to its rest level.
+    // The IO board first: every output at rest and the clamp prohibited from the start, and the
+    // IO thread polling the board before the cameras are probed, so the board is watched however
+    // long the cameras take; StartDetect below returns the clamp to its rest level. The output
+    // word reaches the board only when main starts the IO thread proper, once the window is
+    // whole.
     // main creates the IO mutex before the window; a window built without main (tests) gets
     // it here, since the port publishes its first output word at once.
     if (!ioMutex)
@@ -144,6 +140,20 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     controlPort = new ControlPort(this);
     controlPort->setOutput(0, true);
     controlPort->publishOutputs();
+    controlPort->startPolling();
+    // The IO thread has logged the change; the operation log gets its row here, as for a lost
+    // camera.
+    connect(controlPort->ioThread(), &IOThread::sigBoardAnswering, this,
+            [this](bool answering) { InsertRecord(answering ? tr("IO板恢复应答") : tr("IO板无应答")); },
+            Qt::QueuedConnection);
+
+    CameraDiscovery::discoverCameras();
+
+    delete sharedTipbox;
+    sharedTipbox = new tipbox(2, nullptr, 600, 420);
+    sharedTipbox->hide();
+    makeSharedPad(gpNumberInput);
+    makeSharedPad(gpNumCharInput);
 
     greyTable.reserve(256);
     for (int i = 0; i < 256; ++i)

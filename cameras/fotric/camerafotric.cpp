@@ -1,5 +1,6 @@
 #include "cameras/fotric/camerafotric.h"
 
+#include "cameras/fotric/restconnection.h"
 #include "cameras/fotric/thermalrestclient.h"
 #include "core/globals.h"
 #include "core/systemparam.h"
@@ -16,6 +17,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -116,11 +119,34 @@ QStringList CameraFotric::candidateAddresses()
 
 QList<CameraInfo*> CameraFotric::enumerate()
 {
+    // All addresses are probed at once, each on a thread of its own: a probe asks two questions
+    // of at most 500 ms each, so the whole enumeration takes about a second however many
+    // cameras are configured and however badly they answer, and start-up is not held for a
+    // second per silent camera. The threads share nothing but the REST library's credentials,
+    // which it guards itself; each writes only its own slot of `statuses`.
+    const QStringList addresses = candidateAddresses();
+    std::vector<int> statuses(static_cast<std::size_t>(addresses.size()), ThermalRestClient::kNotSent);
+    {
+        std::vector<std::thread> probes;
+        probes.reserve(statuses.size());
+        for (int i = 0; i < addresses.size(); ++i) {
+            probes.emplace_back([address = addresses[i].toStdString(), &status = statuses[static_cast<std::size_t>(i)]] {
+                ThermalRestClient probe(address, std::string(), std::string());
+                status = probe.aliveStatus();
+            });
+        }
+        for (std::thread& probe : probes)
+            probe.join();
+    }
+
     QList<CameraInfo*> found;
-    for (const QString& address : candidateAddresses()) {
-        ThermalRestClient probe(address.toStdString(), std::string(), std::string());
-        if (!probe.isAlive())
+    for (int i = 0; i < addresses.size(); ++i) {
+        const QString& address = addresses[i];
+        const int status = statuses[static_cast<std::size_t>(i)];
+        if (status != 200) {
+            qWarning("thermal camera %s left out: %s", qPrintable(address), describeRestFailure(status).c_str());
             continue;
+        }
         auto* record = new CameraInfo;
         record->index = found.size();
         record->deviceNo = -1;

@@ -26,7 +26,8 @@ public:
     RestConnection(const RestConnection&) = delete;
     RestConnection& operator=(const RestConnection&) = delete;
 
-    // Limit in milliseconds for each later request; the library's default until set.
+    // Limit in milliseconds for each later operation (a reply too large for the buffer is asked
+    // twice, both within the one limit); the library's default per request until set.
     void setTimeout(int milliseconds);
 
     // GET `path`; `reply` is reset first and receives the parsed body when the status is 200 and
@@ -44,10 +45,15 @@ public:
 private:
     restc_connection* m_handle = nullptr;
     std::vector<char> m_buffer;  // request body out, reply body back
+    int m_timeoutMs = 0;         // as set; 0: the library's default
 };
 
 // Credentials for every later request of the process (empty user: none).
 void setRestAuthorization(const std::string& user, const std::string& password);
+
+// Why a request with result `status` (an HTTP status or a negative failure code) brought no
+// usable answer, in words for the log: "no whole answer within the deadline", "answered HTTP 503".
+std::string describeRestFailure(int status);
 
 // `value` as compact JSON text ending in a line feed, members in key order.
 std::string compactJson(const Json::Value& value);

@@ -145,15 +145,15 @@ ThermalRestClient::~ThermalRestClient()
     stopStream();
 }
 
-bool ThermalRestClient::isAlive()
+int ThermalRestClient::aliveStatus()
 {
     try {
         RestConnection connection(host, port);
         connection.setTimeout(kProbeTimeoutMs);
         Json::Value reply;
-        return connection.get("/admin/boot-id", reply) == 200;
+        return connection.get("/admin/boot-id", reply);
     } catch (const std::exception&) {
-        return false;
+        return kNotSent;
     }
 }
 

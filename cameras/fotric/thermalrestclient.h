@@ -1,6 +1,7 @@
 // The REST client of one thermal camera: sensor size, liveness, calibration, the radiometric
 // configuration, measurement objects, the raw stream, and the table from raw sensor values to
-// temperatures. GUI thread only; each operation opens its own connection and closes it before
+// temperatures. GUI thread only (the start-up probes use one client per thread of their own, each
+// alone on it); each operation opens its own connection and closes it before
 // returning. JSON replies are type-checked: a reply of the wrong shape is a failure, never an
 // exception that leaves the client.
 #pragma once
@@ -44,7 +45,9 @@ public:
     ThermalRestClient& operator=(const ThermalRestClient&) = delete;
 
     // True when the camera answers its boot id with 200 within 500 ms.
-    bool isAlive();
+    bool isAlive() { return aliveStatus() == 200; }
+    // The status of that question: the HTTP status or a negative failure code (RestConnection).
+    int aliveStatus();
     // Automatic (false) or manual (true) calibration; clears the credentials. Returns the status.
     int setCaliMode(bool manual);
     // Triggers one calibration. Returns the status.

@@ -138,6 +138,8 @@ private:
     {
         size_t sent = 0;
         while (sent < data.size()) {
+            if (Clock::now() >= m_deadline)
+                return RESTC_E_TIMEOUT;
             const ssize_t n = ::send(m_fd, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
             if (n > 0) {
                 sent += static_cast<size_t>(n);
@@ -163,6 +165,10 @@ private:
     {
         char chunk[16384];
         for (;;) {
+            // A peer that always has more to send never makes recv block, so the deadline is
+            // checked before every read, not only when waiting.
+            if (Clock::now() >= m_deadline)
+                return RESTC_E_TIMEOUT;
             const ssize_t n = ::recv(m_fd, chunk, sizeof chunk, 0);
             if (n > 0) {
                 if (m_in.size() + static_cast<size_t>(n) > kMaxReplyBytes)
@@ -216,10 +222,14 @@ private:
     int readReply(std::string& body)
     {
         size_t headerEnd;
+        size_t searched = 0;
         for (;;) {
-            headerEnd = m_in.find("\r\n\r\n");
+            // Only the new bytes (and the three before them) are searched: a long head must not
+            // cost a scan of everything read so far for every piece that arrives.
+            headerEnd = m_in.find("\r\n\r\n", searched);
             if (headerEnd != std::string::npos)
                 break;
+            searched = m_in.size() < 3 ? 0 : m_in.size() - 3;
             const int n = receiveMore();
             if (n == 0)
                 return RESTC_E_PROTOCOL;

@@ -871,10 +871,25 @@ The update is applied at the next start</translation>
     </message>
 </context>
 <context>
+    <name>IOStatusWidget_2</name>
+    <message>
+        <source>IO板无应答</source>
+        <translation>IO board not answering</translation>
+    </message>
+</context>
+<context>
     <name>MoJuWizard</name>
     <message>
         <source>系统正在初始化，请稍后......</source>
         <translation>The system is starting, please wait......</translation>
+    </message>
+    <message>
+        <source>IO板无应答</source>
+        <translation>IO board not answering</translation>
+    </message>
+    <message>
+        <source>IO板恢复应答</source>
+        <translation>IO board answers again</translation>
     </message>
     <message>
         <source>手动设置开始检测</source>

@@ -15,6 +15,7 @@
 #include "platform/planck/planck_testcontrol.h"
 #include "platform/restc/restc_testcontrol.h"
 #include "platform/streamsdk/streamsdk_testcontrol.h"
+#include "tests/core/logcapture.h"
 #include "tests/support/fakethermalcamera.h"
 
 #include <QJsonObject>
@@ -27,6 +28,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -128,6 +130,64 @@ TEST_F(FotricCamera, EnumeratesTheCamerasThatAnswerAtTheCandidateAddresses)
     qDeleteAll(found);
     // Two requests per probe: the size query and the boot id.
     EXPECT_EQ(silent.requests().size(), 2u);
+}
+
+// Cameras that answer badly at start are left out, each with one log line that names its
+// address and why; the cameras that answer keep their order. All are probed at once, so the
+// bad ones do not add up (the time is measured, not asserted).
+TEST_F(FotricCamera, ACameraLeftOutAtStartIsLoggedWithItsAddressAndTheReason)
+{
+    struct Case {
+        const char* what;
+        FakeThermalCamera::Mode mode;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"silent", FakeThermalCamera::Mode::Silent, "no whole answer within the deadline"},
+        {"dripping", FakeThermalCamera::Mode::Drip, "no whole answer within the deadline"},
+        {"endless head", FakeThermalCamera::Mode::EndlessHeaders, "no whole answer within the deadline"},
+        {"100 MB announced", FakeThermalCamera::Mode::HugeLength, "larger than 64 MiB"},
+        {"hangs up", FakeThermalCamera::Mode::Close, "is not HTTP"},
+        {"refuses the boot id", FakeThermalCamera::Mode::Answer, "answered HTTP 503"},
+    };
+    std::vector<std::unique_ptr<FakeThermalCamera>> bad;
+    std::string addresses = camera.address();
+    for (const Case& c : cases) {
+        bad.push_back(std::make_unique<FakeThermalCamera>());
+        const int status = c.mode == FakeThermalCamera::Mode::Answer ? 503 : 200;
+        bad.back()->setReply("GET", "/sensor/dimension", {200, R"({"w":8,"h":6})", c.mode});
+        bad.back()->setReply("GET", "/admin/boot-id", {status, "1", c.mode});
+        addresses += "," + bad.back()->address();
+    }
+    FakeThermalCamera second;
+    addresses += "," + second.address();
+    qputenv("MONITOR_FOTRIC_ADDRESSES", QByteArray::fromStdString(addresses));
+
+    LogCapture log;
+    const auto start = Clock::now();
+    CameraFotric prototype;
+    const QList<CameraInfo*> found = prototype.enumerate();
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(infoText(found[0]->sn).toStdString(), camera.address());
+    EXPECT_EQ(infoText(found[1]->sn).toStdString(), second.address());
+    qDeleteAll(found);
+
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        int lines = 0;
+        for (const std::string& line : log.lines()) {
+            if (line.find(" " + bad[i]->address() + " left out: ") == std::string::npos)
+                continue;
+            ++lines;
+            EXPECT_NE(line.find(cases[i].reason), std::string::npos) << line;
+        }
+        EXPECT_EQ(lines, 1);
+    }
+    for (const std::string& good : {camera.address(), second.address()})
+        EXPECT_FALSE(log.contains(" " + good + " left out")) << good;
+    std::printf("[ measured ] enumeration of %zu cameras, %zu of them answering badly: %lld ms\n", bad.size() + 2,
+                bad.size(), static_cast<long long>(took));
 }
 
 TEST_F(FotricCamera, CandidateAddresses)

@@ -4,6 +4,7 @@
 #include "cameras/fotric/restconnection.h"
 #include "cameras/fotric/thermalrestclient.h"
 #include "platform/planck/planck_testcontrol.h"
+#include "platform/restc/restc.h"
 #include "platform/restc/restc_testcontrol.h"
 #include "platform/streamsdk/streamsdk_testcontrol.h"
 #include "tests/support/fakethermalcamera.h"
@@ -13,6 +14,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -309,6 +311,27 @@ TEST_F(ThermalClient, MeasurementObjects)
     EXPECT_DOUBLE_EQ(reply["t"].asDouble(), 36.6);
     EXPECT_EQ(thermal.getObjectValue(reply, MeasureRegion, "R9"), 404);
     EXPECT_TRUE(reply.isNull());
+}
+
+// A readout runs inside the check on the cycle's thread: however the camera sends, it ends in a
+// failure at its 500 ms limit, leaving the camera in the middle of its reply.
+TEST_F(ThermalClient, AReadoutFromACameraThatKeepsSendingEndsAtItsLimit)
+{
+    ThermalRestClient thermal = client();
+    int unfinished = 0;
+    for (const auto& c : FakeThermalCamera::kEndlessReplies) {
+        SCOPED_TRACE(c.what);
+        camera.setReply("GET", "/isp/instrument/objects/points/P0?value", {200, R"({"t":36.6})", c.mode});
+        Json::Value reply;
+        const auto start = Clock::now();
+        EXPECT_EQ(thermal.getObjectValue(reply, MeasurePoint, "P0"), RESTC_E_TIMEOUT);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        EXPECT_TRUE(reply.isNull());
+        EXPECT_TRUE(camera.waitForRepliesLeftUnfinished(++unfinished, 30000))
+            << "the camera finished its reply: the readout waited for all of it";
+        std::printf("[ measured ] readout from a camera sending %s: %lld ms (limit 500 ms)\n", c.what,
+                    static_cast<long long>(took));
+    }
 }
 
 void ignoreFrame(int, const streamsdk_frame*, void*) {}

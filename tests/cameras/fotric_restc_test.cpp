@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -138,6 +139,31 @@ TEST_F(Restc, BrokenPeersFailWithinTheTimeout)
         EXPECT_EQ(restc_get(connection.get(), "/x", nullptr, buffer, sizeof buffer, &length), c.expected);
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
         EXPECT_EQ(length, 0u);
+    }
+}
+
+// A peer that never stops sending, quickly or slowly, must not hold a call past its deadline:
+// the call gives up while the peer is still at it (the server sees the client leave a reply it
+// had not finished), and says it timed out.
+TEST_F(Restc, APeerThatKeepsSendingIsLeftAtTheDeadline)
+{
+    constexpr int kDeadlineMs = 500;
+    int unfinished = 0;
+    for (const auto& c : FakeThermalCamera::kEndlessReplies) {
+        SCOPED_TRACE(c.what);
+        camera.setReply("GET", "/x", {200, std::string(200, '1'), c.mode});
+        Connection connection = connectTo(camera);
+        restc_set_timeout(connection.get(), kDeadlineMs);
+        char buffer[64];
+        size_t length = 99;
+        const auto start = Clock::now();
+        EXPECT_EQ(restc_get(connection.get(), "/x", nullptr, buffer, sizeof buffer, &length), RESTC_E_TIMEOUT);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        EXPECT_EQ(length, 0u);
+        EXPECT_TRUE(camera.waitForRepliesLeftUnfinished(++unfinished, 30000))
+            << "the camera finished its reply: the call did not leave it early";
+        std::printf("[ measured ] %s, deadline %d ms: the call returned after %lld ms\n", c.what, kDeadlineMs,
+                    static_cast<long long>(took));
     }
 }
 

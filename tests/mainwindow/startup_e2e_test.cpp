@@ -4,6 +4,7 @@
 // monitor comes up with two simulated cameras and keeps running.
 #include "tests/core/paramtestdb.h"
 #include "tests/support/eventwait.h"
+#include "tests/support/fakethermalcamera.h"
 #include "tests/support/monitorprocess.h"
 #include "tests/support/ptypair.h"
 
@@ -14,6 +15,10 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 namespace {
 
@@ -92,6 +97,62 @@ TEST(StartUpEndToEnd, ComesUpWithTwoSimulatedCamerasAndTalksToBoardAndModbus)
     const qint64 rss = monitor.residentKiB();
     RecordProperty("resident_kib", int(rss));
     std::printf("resident memory with two simulated cameras: %lld KiB\n", static_cast<long long>(rss));
+}
+
+// Four configured thermal cameras that send header lines without end: the IO thread polls the
+// board before they are probed, and their probes together end within about a second, so the
+// board is polled from the first seconds. The figures are measured and printed, not asserted.
+TEST(StartUpEndToEnd, TheBoardIsPolledWhileFourBabblingThermalCamerasAreProbed)
+{
+    QProcess prepare;
+    prepare.start(QStringLiteral("bash"), {QStringLiteral(MONITOR_SOURCE_DIR "/scripts/prepare-demo.sh"), QDir::currentPath()});
+    ASSERT_TRUE(prepare.waitForFinished(30000));
+    ASSERT_EQ(prepare.exitCode(), 0);
+
+    FakeThermalCamera cameras[4];
+    QStringList addresses;
+    for (FakeThermalCamera& camera : cameras) {
+        camera.setReply("GET", "/sensor/dimension", {200, "{}", FakeThermalCamera::Mode::EndlessHeaders});
+        camera.setReply("GET", "/admin/boot-id", {200, "{}", FakeThermalCamera::Mode::EndlessHeaders});
+        addresses << QString::fromStdString(camera.address());
+    }
+
+    PtyPair line;
+    ASSERT_TRUE(line.start());
+    IOBoardSimulator board;
+    ASSERT_TRUE(board.open(line.deviceEnd().toStdString()));
+    const auto boardOpened = std::chrono::steady_clock::now();
+
+    MonitorProcess monitor;
+    monitor.setEnv(QStringLiteral("MONITOR_SERIAL_PORT"), line.hostEnd());
+    monitor.setEnv(QStringLiteral("MONITOR_FOTRIC_ADDRESSES"), addresses.join(QLatin1Char(',')));
+    ASSERT_TRUE(monitor.start());
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(board.waitForHostFrames(2, 1, 90000)) << "the board was never polled";
+    // Every camera was asked both questions and left each before its reply was whole.
+    for (FakeThermalCamera& camera : cameras)
+        ASSERT_TRUE(camera.waitForRepliesLeftUnfinished(2, 90000)) << camera.address();
+    ASSERT_TRUE(monitor.answerStartupQuestion(QStringLiteral("Escape")));
+
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
+    const auto firstPoll = boardOpened + std::chrono::microseconds(board.hostFrames().front().micros);
+    auto firstProbe = cameras[0].requests().front().at;
+    auto lastProbe = firstProbe;
+    for (FakeThermalCamera& camera : cameras) {
+        for (const auto& request : camera.requests()) {
+            firstProbe = std::min(firstProbe, request.at);
+            lastProbe = std::max(lastProbe, request.at);
+        }
+    }
+    const long long pollAfterStart = duration_cast<milliseconds>(firstPoll - started).count();
+    const long long probeAfterStart = duration_cast<milliseconds>(firstProbe - started).count();
+    const long long probesSpan = duration_cast<milliseconds>(lastProbe - firstProbe).count();
+    std::printf("[ measured ] first poll of the board %lld ms after the program started; first camera probe at %lld ms; "
+                "last probe question %lld ms after the first\n",
+                pollAfterStart, probeAfterStart, probesSpan);
+    RecordProperty("first_poll_ms", static_cast<int>(pollAfterStart));
+    EXPECT_TRUE(monitor.isRunning());
 }
 
 }  // namespace

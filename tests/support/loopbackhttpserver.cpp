@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -154,6 +155,7 @@ void LoopbackHttpServer::handle(int fd)
     line >> request.method >> request.path;
     request.headers = in.substr(lineEnd + 2, headEnd - lineEnd);
     request.body = in.substr(headEnd + 4, wanted - headEnd - 4);
+    request.at = std::chrono::steady_clock::now();
 
     Reply reply;
     {
@@ -218,6 +220,30 @@ void LoopbackHttpServer::handle(int fd)
                 return;
         }
         return;
+    case Mode::EndlessHeaders: {
+        // Far more than any client may take: the client must give up first.
+        constexpr size_t kEndlessBoundBytes = 256u << 20;
+        const std::string line = "X-Filler: " + std::string(100, 'f') + "\r\n";
+        std::string block;
+        while (block.size() < 16384)
+            block += line;
+        if (!sendWhileClientStays(fd, head, 0))
+            return noteLeftUnfinished();
+        for (size_t sent = 0; sent < kEndlessBoundBytes; sent += block.size()) {
+            if (!sendWhileClientStays(fd, block, 0))
+                return noteLeftUnfinished();
+        }
+        return;
+    }
+    case Mode::HugeLength:
+        sendAll(fd, head + "Content-Length: 104857600\r\nConnection: close\r\n\r\n" + reply.body);
+        return;
+    case Mode::Drip:
+        if (!sendWhileClientStays(fd, head + "Content-Length: " + std::to_string(reply.body.size()) +
+                                          "\r\nConnection: close\r\n\r\n" + reply.body,
+                                  1000))
+            noteLeftUnfinished();
+        return;
     case Mode::ToClose:
         sendAll(fd, head + "\r\n" + reply.body);
         return;
@@ -226,4 +252,59 @@ void LoopbackHttpServer::handle(int fd)
         sendAll(fd, head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
         return;
     }
+}
+
+bool LoopbackHttpServer::sendWhileClientStays(int fd, const std::string& text, int byteGapMs)
+{
+    size_t sent = 0;
+    auto nextByte = std::chrono::steady_clock::now();
+    while (sent < text.size()) {
+        if (m_stop)
+            return false;
+        // The client's close shows as a readable end of stream; anything else it sends is dropped.
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) {
+            char chunk[256];
+            const ssize_t r = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+            if (r == 0 || (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return false;
+        }
+        if (byteGapMs > 0 && std::chrono::steady_clock::now() < nextByte) {
+            ::poll(&p, 1, kSliceMs);
+            continue;
+        }
+        const size_t size = byteGapMs > 0 ? 1 : text.size() - sent;
+        const ssize_t n = ::send(fd, text.data() + sent, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            nextByte = std::chrono::steady_clock::now() + std::chrono::milliseconds(byteGapMs);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        // The client's queue is full: wait for room or its close.
+        pollfd out{fd, POLLOUT, 0};
+        ::poll(&out, 1, kSliceMs);
+    }
+    return true;
+}
+
+void LoopbackHttpServer::noteLeftUnfinished()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_leftUnfinished;
+    m_leftUnfinishedChanged.notify_all();
+}
+
+int LoopbackHttpServer::repliesLeftUnfinished() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_leftUnfinished;
+}
+
+bool LoopbackHttpServer::waitForRepliesLeftUnfinished(int count, int limitMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_leftUnfinishedChanged.wait_for(lock, std::chrono::milliseconds(limitMs),
+                                            [&] { return m_leftUnfinished >= count; });
 }

@@ -2,10 +2,13 @@
 // own, one connection at a time. It answers each method and path with the reply set for it,
 // records every request, and can be told per request to answer another status or body, to stay
 // silent, to close without a word, to send its body in chunks, to cut it short (with or without
-// a length), to stall in its middle or to trickle it.
+// a length), to stall in its middle, to trickle it, to send header lines without end, or to
+// drip the whole reply a byte a second.
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -20,6 +23,7 @@ public:
         std::string path;  // with the query
         std::string headers;
         std::string body;
+        std::chrono::steady_clock::time_point at;  // when the request was whole
     };
     enum class Mode {
         Answer,   // status and body, with a length
@@ -32,6 +36,18 @@ public:
         Redirect, // as Answer, with a Location header naming "/moved"
         CutToClose, // status without a length, the first half of the body, then the close
         Trickle,  // status and the body's length, then the body one byte every 50 ms
+        EndlessHeaders, // status, then header lines as fast as the client takes them, never the end
+        Drip,     // the whole reply, head and body, one byte a second
+        HugeLength, // status and a length of 100 MB, then the body and the close
+    };
+    // The replies that go on far past any client's deadline, with a name for a test's trace.
+    struct EndlessReply {
+        const char* what;
+        Mode mode;
+    };
+    static constexpr EndlessReply kEndlessReplies[] = {
+        {"endless header lines", Mode::EndlessHeaders},
+        {"a byte a second", Mode::Drip},
     };
     struct Reply {
         int status = 200;
@@ -57,12 +73,22 @@ public:
     std::vector<Request> requests(const std::string& method, const std::string& path) const;
     void clearRequests();
 
+    // Replies that the client left before they were whole (EndlessHeaders and Drip only): the
+    // number so far, and a wait for the count to reach `count`; false when it did not within
+    // `limitMs` (a bound against a hang, not a measure).
+    int repliesLeftUnfinished() const;
+    bool waitForRepliesLeftUnfinished(int count, int limitMs) const;
+
     // A port on 127.0.0.1 that nothing listens on (at the time of the call).
     static std::uint16_t closedPort();
 
 private:
     void serve();
     void handle(int fd);
+    // Sends `text` whole, a byte every `byteGapMs` when that is not 0; false when the client left
+    // (or the server stops) before that.
+    bool sendWhileClientStays(int fd, const std::string& text, int byteGapMs);
+    void noteLeftUnfinished();
 
     int m_listener = -1;
     std::uint16_t m_port = 0;
@@ -70,5 +96,7 @@ private:
     mutable std::mutex m_mutex;  // guards the two members below
     std::map<std::string, Reply> m_replies;
     std::vector<Request> m_requests;
+    int m_leftUnfinished = 0;
+    mutable std::condition_variable m_leftUnfinishedChanged;  // with m_mutex
     std::thread m_thread;
 };
