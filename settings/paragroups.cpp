@@ -1,6 +1,5 @@
 #include "settings/paragroups.h"
 
-#include "core/atomicfile.h"
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
 
@@ -66,7 +65,8 @@ bool isGroupEntry(const QString& group, const QFileInfo& entry)
 // Copies the file `from` to `to`, replacing a file there; the copy stays writable.
 bool copyFile(const QString& from, const QString& to)
 {
-    GroupJournal::step("copy", from);
+    if (!GroupJournal::step("copy", from))
+        return false;
     if (present(to) && !QFile::remove(to)) {
         qWarning("cannot replace %s", qPrintable(to));
         return false;
@@ -122,12 +122,20 @@ GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString&
 
 // Marks the operation done; then the recovery of a done operation removes what it set aside.
 // From the mark on the operation stands: a failure after it only leaves leftovers that the next
-// start removes.
+// start removes. The mark counts once the record on the disk says done, also when a flush after
+// its rename failed: the next start reads it so and finishes the operation, and the program must
+// go on as that start will, not report the old group that is no longer there.
 bool complete(GroupJournal::Record& record)
 {
     record.state = GroupJournal::State::Done;
-    if (!GroupJournal::write(record))
-        return false;
+    if (!GroupJournal::write(record)) {
+        GroupJournal::State recorded = GroupJournal::State::Started;
+        if (!GroupJournal::recordedState(&recorded) || recorded != GroupJournal::State::Done)
+            return false;
+        qWarning("parameter group %s: the record of the finished operation may not be on the disk yet; the "
+                 "operation stands",
+                 qPrintable(record.group));
+    }
     if (!GroupJournal::recover())
         qWarning("what the operation on parameter group %s set aside is removed at the next start",
                  qPrintable(record.group));
@@ -309,10 +317,10 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
             }
             ok = copyFolderContent(folder, staging + QLatin1Char('/') + folder);
         }
-    GroupJournal::step("copy", QStringLiteral("PARAM.db"));
-    ok = ok && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
+    ok = ok && GroupJournal::step("copy", QStringLiteral("PARAM.db"))
+        && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
     // The copy is on the disk before it takes the group's place.
-    ok = ok && flushTree(staging);
+    ok = ok && GroupJournal::flushTreeStep(staging);
     if (!ok) {
         qWarning("backup of parameter group %s failed; the store is unchanged", qPrintable(name));
         removeTree(staging);
@@ -424,8 +432,8 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
         return RestoreFailure::NoParameters;
     const QString staging = str(GroupJournal::kRestoreStaging);
 
-    GroupJournal::step("copy", groupFolder(name));
-    if (!copyGroupEntries(name, staging) || !flushTree(staging)) {
+    if (!GroupJournal::step("copy", groupFolder(name)) || !copyGroupEntries(name, staging)
+        || !GroupJournal::flushTreeStep(staging)) {
         qWarning("parameter group %s could not be copied; the running group stays", qPrintable(name));
         removeTree(staging);
         return RestoreFailure::CopyFailed;

@@ -127,23 +127,25 @@ int stepsLeft = 0;
 
 // A cut before a write of a whole file stands also for one between the link and the rename of
 // its temporary file: that file, under a name of the kind the atomic write gives it, is left too.
-void killAtStep(const char* what, const QString& path)
+bool killAtStep(const char* what, const QString& path)
 {
     if (--stepsLeft != 0)
-        return;
+        return true;
     if (std::strcmp(what, "write") == 0) {
         QFile partial(path + QStringLiteral(".Cut0ff"));
         if (partial.open(QIODevice::WriteOnly))
             partial.write("cut off before its rename");
     }
     ::raise(SIGKILL);
+    return true;
 }
 
 int stepsCounted = 0;
 
-void countStep(const char*, const QString&)
+bool countStep(const char*, const QString&)
 {
     ++stepsCounted;
+    return true;
 }
 
 // Runs `operation` in a forked child killed before its `cutAt`-th step. True when the child was
@@ -513,6 +515,75 @@ TEST_F(ParaGroupCutTest, DeleteCutAtAnyStepLeavesTheGroupWholeOrGone)
     ASSERT_TRUE(ParaGroups::removeGroup(QStringLiteral("line2")));
     EXPECT_EQ(ParaGroups::groupList(), (QStringList{"default", "other", "zeta"}));
     EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("2\n"));
+}
+
+int stepsBeforeFailure = 0;
+QString failedStep;
+
+// Makes the `stepsBeforeFailure`-th step from now fail, once, as a full disk or an I/O error
+// would; the steps after it go on.
+bool failAtStep(const char* what, const QString& path)
+{
+    if (--stepsBeforeFailure != 0)
+        return true;
+    failedStep = QLatin1String(what) + QLatin1Char(' ') + path;
+    return false;
+}
+
+// Each step of an operation fails once in turn (a copy, flush, rename, removal or write). What
+// the operation then reports must be what lies on the disk and what the next start runs: done
+// exactly when the new state is there, failed exactly when the old one still is. A flush that
+// fails after the record says done leaves an operation that stands, so both are seen.
+TEST_F(ParaGroupCutTest, AFailedStepLeavesWhatTheOperationReports)
+{
+    const struct {
+        const char* name;
+        void (*prepare)();
+        std::function<bool()> operation;
+    } cases[] = {
+        {"restore", prepareRestore, restoreOther},
+        {"backup over a group", prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("line2"), 2, 2); }},
+        {"backup of a new group", prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("mouldA"), 2, 2); }},
+        {"delete", prepareDelete, [] { return ParaGroups::removeGroup(QStringLiteral("line2")); }},
+    };
+    const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        enterFresh(QStringLiteral("reference"), c.prepare);
+        const Snapshot before = snapshot();
+        ASSERT_TRUE(c.operation());
+        const Snapshot after = snapshot();
+        int reportedDone = 0;
+        int reportedFailed = 0;
+        for (int failAt = 1; failAt < 1000; ++failAt) {
+            enterFresh(QStringLiteral("failing"), c.prepare);
+            stepsBeforeFailure = failAt;
+            failedStep.clear();
+            GroupJournal::setStepHook(failAtStep);
+            const bool done = c.operation();
+            GroupJournal::setStepHook(nullptr);
+            if (failedStep.isEmpty()) {
+                EXPECT_TRUE(done) << "the operation without a failure";
+                break;
+            }
+            SCOPED_TRACE("step " + std::to_string(failAt) + " failed: " + failedStep.toStdString());
+            const Snapshot now = snapshot();
+            EXPECT_TRUE(now == (done ? after : before))
+                << (done ? "reported done, but " : "reported failed, but ") << describe(now);
+            // The next start runs what the operation reported.
+            EXPECT_TRUE(GroupJournal::recover());
+            EXPECT_TRUE(snapshot() == now) << describe(snapshot());
+            EXPECT_EQ(leftovers(), QStringList());
+            reportedDone += done;
+            reportedFailed += !done;
+            if (::testing::Test::HasFailure())
+                break;
+        }
+        EXPECT_GT(reportedDone, 0);
+        EXPECT_GT(reportedFailed, 0);
+        QDir::setCurrent(home);
+    }
+    qInstallMessageHandler(previous);
 }
 
 // A cut between the restore's two moves: the working PARAM.db moved aside, the group's not in place.
