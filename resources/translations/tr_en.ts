@@ -1362,6 +1362,15 @@ be deleted; the groups are unchanged!</translation>
 could not be recovered;
 group "%1" was not deleted!</translation>
     </message>
+    <message>
+        <source>正在复制参数组...</source>
+        <translation>Copying group...</translation>
+    </message>
+    <message>
+        <source>另一个参数组操作正在进行，参数组“%1”没有改变！</source>
+        <translation>Another parameter group operation
+is under way; group "%1" is unchanged!</translation>
+    </message>
 </context>
 <context>
     <name>PendingPackage</name>
