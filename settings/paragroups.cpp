@@ -1,21 +1,20 @@
 #include "settings/paragroups.h"
 
+#include "core/globals.h"
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
-
-#include "core/globals.h"
 #include "settings/vselectbox.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QThread>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
