@@ -315,10 +315,13 @@ void setStepHook(StepHook hook)
     stepHook = hook;
 }
 
-void step(const char* what, const QString& path)
+bool step(const char* what, const QString& path)
 {
-    if (stepHook)
-        stepHook(what, path);
+    if (stepHook && !stepHook(what, path)) {
+        qWarning("%s of %s failed", what, qPrintable(path));
+        return false;
+    }
+    return true;
 }
 
 bool present(const QString& path)
@@ -329,7 +332,8 @@ bool present(const QString& path)
 
 bool renameStep(const QString& from, const QString& to)
 {
-    step("rename", from);
+    if (!step("rename", from))
+        return false;
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
         qWarning("cannot move %s to %s", qPrintable(from), qPrintable(to));
         return false;
@@ -339,8 +343,20 @@ bool renameStep(const QString& from, const QString& to)
 
 bool flushStep(const QString& path)
 {
-    step("flush", path);
+    if (!step("flush", path))
+        return false;
     if (!flushPath(path)) {
+        qWarning("cannot flush %s to the disk", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+bool flushTreeStep(const QString& path)
+{
+    if (!step("flush", path))
+        return false;
+    if (!flushTree(path)) {
         qWarning("cannot flush %s to the disk", qPrintable(path));
         return false;
     }
@@ -349,7 +365,8 @@ bool flushStep(const QString& path)
 
 bool mkdirStep(const QString& path)
 {
-    step("mkdir", path);
+    if (!step("mkdir", path))
+        return false;
     if (!QDir().mkdir(path)) {
         qWarning("cannot make %s", qPrintable(path));
         return false;
@@ -368,14 +385,14 @@ bool removeStep(const QString& path)
             QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         for (const QString& name : names)
             ok = removeStep(path + QLatin1Char('/') + name) && ok;
-        step("remove", path);
-        if (!ok || ::rmdir(QFile::encodeName(path).constData()) != 0) {
+        if (!ok || !step("remove", path) || ::rmdir(QFile::encodeName(path).constData()) != 0) {
             qWarning("cannot remove %s", qPrintable(path));
             return false;
         }
         return true;
     }
-    step("remove", path);
+    if (!step("remove", path))
+        return false;
     if (::unlink(QFile::encodeName(path).constData()) != 0) {
         qWarning("cannot remove %s", qPrintable(path));
         return false;
@@ -385,8 +402,7 @@ bool removeStep(const QString& path)
 
 bool writeStep(const QString& path, const QByteArray& content)
 {
-    step("write", path);
-    if (!replaceFileContent(path, content))
+    if (!step("write", path) || !replaceFileContent(path, content))
         return false;
     const QString folder = QFileInfo(path).path();
     return flushStep(folder.isEmpty() ? QStringLiteral(".") : folder);
@@ -402,6 +418,16 @@ QByteArray currentIndexFile(bool* present)
     QFile file(str(kIndexFile));
     *present = file.open(QIODevice::ReadOnly);
     return *present ? file.readAll() : QByteArray();
+}
+
+bool recordedState(State* state)
+{
+    QFile file(str(kJournalFile));
+    Record record;
+    if (!file.open(QIODevice::ReadOnly) || !decode(file.readAll(), &record))
+        return false;
+    *state = record.state;
+    return true;
 }
 
 bool recover()
@@ -433,6 +459,10 @@ bool recover()
     } else {
         qInfo("the %s of parameter group %s was %s; removing what it left", operation, qPrintable(record.group),
               record.state == State::Done ? "complete" : "undone");
+        // The record may have been renamed into place without its folder reaching the disk (a
+        // flush that failed): nothing it allows is removed before it is there for good.
+        if (!flushStep(QStringLiteral(".")))
+            return false;
     }
     return clearUp(record) && temporariesGone;
 }

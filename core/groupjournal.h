@@ -66,23 +66,32 @@ bool recover();
 // The content of sysadd.txt as it is now (empty and `present` false when there is none).
 QByteArray currentIndexFile(bool* present);
 
-// The file steps of the operations. Each names itself to the step hook first.
+// The file steps of the operations. Each names itself to the step hook first, and fails without
+// touching anything when the hook says so.
 bool renameStep(const QString& from, const QString& to);
 bool flushStep(const QString& path);
+// flushTree of a folder (a copy about to take a place).
+bool flushTreeStep(const QString& path);
 bool mkdirStep(const QString& path);
 // Removes a file, a symbolic link (never what it points to) or a folder with everything in it,
 // entry by entry. True when nothing is left at `path`.
 bool removeStep(const QString& path);
 // Replaces the content of a file as replaceFileContent does and flushes its folder.
 bool writeStep(const QString& path, const QByteArray& content);
-// Names a step that is not one of the above (a file copy) to the hook.
-void step(const char* what, const QString& path);
+// Names a step that is not one of the above (a file copy) to the hook; false when the hook makes
+// it fail.
+bool step(const char* what, const QString& path);
+
+// The state of the record on the disk, as the next start's recovery will read it. False when
+// there is none or it cannot be read.
+bool recordedState(State* state);
 
 // Something is at `path`, a dangling symbolic link too.
 bool present(const QString& path);
 
-// Tests cut the operations at each step: the hook runs before every step.
-using StepHook = void (*)(const char* what, const QString& path);
+// Tests cut the operations at each step, or make one fail as a full disk or an I/O error would:
+// the hook runs before every step, which goes on when it returns true and fails when false.
+using StepHook = bool (*)(const char* what, const QString& path);
 void setStepHook(StepHook hook);
 
 }  // namespace GroupJournal

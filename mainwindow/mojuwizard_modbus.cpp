@@ -185,6 +185,8 @@ bool MoJuWizard::swapInParaGroup(int index, QString* failure, ParaGroups::Restor
 
     activeParams->paraGroupIndex = index;
     activeParams->saveParaGroupIndex();
+    // Until the restart a client reads the group that is in place.
+    writeParaGroupToModbus();
     InsertRecord(tableText(kGroupRestoredText).arg(name));
     FLushAll();
     paraGroupSwitching = true;

@@ -1,18 +1,25 @@
 #include "settings/paragroups.h"
 
-#include "core/atomicfile.h"
+#include "core/globals.h"
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
+#include "settings/vselectbox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -32,6 +39,53 @@ QString str(const char* latin1)
 const char* const kGroupNotDeletedText = QT_TRANSLATE_NOOP("ParaGroups", "参数组“%1”无法删除，参数组没有改变！");
 const char* const kEarlierOperationText =
     QT_TRANSLATE_NOOP("ParaGroups", "上一次参数组操作未能完成恢复，参数组“%1”没有删除！");
+
+const char* const kCopyingText = QT_TRANSLATE_NOOP("ParaGroups", "正在复制参数组...");
+const char* const kBusyText = QT_TRANSLATE_NOOP("ParaGroups", "另一个参数组操作正在进行，参数组“%1”没有改变！");
+
+// Set while an operation works aside. The screen's thread runs its events meanwhile (the
+// machine cycle's tick, a Modbus group switch): none of them may start another group operation,
+// whose recovery would take the copy for a leftover.
+bool workingAside = false;
+
+// Runs `work` (a copy of template folders, or the removal of those an operation replaced) in a
+// thread of its own while the screen's thread goes on with its events, so that the machine
+// cycle's 100 ms tick keeps checking mould openings however long the template folders take. A
+// notice over the screen says what is happening and keeps the operator's touches off the screens
+// until the work has ended. Off the screen's thread (or without an application) it runs in place.
+bool runAside(const std::function<bool()>& work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return work();
+    bool ok = false;
+    // Set by the work before its thread reports the end.
+    std::atomic<bool> done{false};
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        ok = work();
+        done = true;
+    }));
+    std::unique_ptr<v_SelectBox> notice;
+    if (qobject_cast<QApplication*>(app)) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QSize area = screen ? screen->size() : QSize(1024, 768);
+        const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);  // v_SelectBox's two sizes
+        notice = std::make_unique<v_SelectBox>((area.width() - box.width()) / 2, (area.height() - box.height()) / 2,
+                                               nullptr, 0);
+        notice->text = QCoreApplication::translate("ParaGroups", kCopyingText);
+        notice->setWindowModality(Qt::ApplicationModal);
+        notice->show();
+    }
+    workingAside = true;
+    QEventLoop loop;
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    if (!done)
+        loop.exec();
+    worker->wait();
+    workingAside = false;
+    return ok;
+}
 
 // A database's companions, which must follow it wherever it goes.
 const char* const kDatabaseCompanions[] = {"-journal", "-wal", "-shm"};
@@ -66,7 +120,8 @@ bool isGroupEntry(const QString& group, const QFileInfo& entry)
 // Copies the file `from` to `to`, replacing a file there; the copy stays writable.
 bool copyFile(const QString& from, const QString& to)
 {
-    GroupJournal::step("copy", from);
+    if (!GroupJournal::step("copy", from))
+        return false;
     if (present(to) && !QFile::remove(to)) {
         qWarning("cannot replace %s", qPrintable(to));
         return false;
@@ -122,13 +177,22 @@ GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString&
 
 // Marks the operation done; then the recovery of a done operation removes what it set aside.
 // From the mark on the operation stands: a failure after it only leaves leftovers that the next
-// start removes.
+// start removes. The mark counts once the record on the disk says done, also when a flush after
+// its rename failed: the next start reads it so and finishes the operation, and the program must
+// go on as that start will, not report the old group that is no longer there.
 bool complete(GroupJournal::Record& record)
 {
     record.state = GroupJournal::State::Done;
-    if (!GroupJournal::write(record))
-        return false;
-    if (!GroupJournal::recover())
+    if (!GroupJournal::write(record)) {
+        GroupJournal::State recorded = GroupJournal::State::Started;
+        if (!GroupJournal::recordedState(&recorded) || recorded != GroupJournal::State::Done)
+            return false;
+        qWarning("parameter group %s: the record of the finished operation may not be on the disk yet; the "
+                 "operation stands",
+                 qPrintable(record.group));
+    }
+    // What it set aside may be whole template folders.
+    if (!runAside(GroupJournal::recover))
         qWarning("what the operation on parameter group %s set aside is removed at the next start",
                  qPrintable(record.group));
     return true;
@@ -283,6 +347,12 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
 {
     if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
         return false;
+    if (workingAside) {
+        qWarning("backup of parameter group %s refused: another group operation is under way", qPrintable(name));
+        if (why)
+            *why = QCoreApplication::translate("ParaGroups", kBusyText).arg(name);
+        return false;
+    }
     // A backup, restore or delete that was cut off is finished or undone first.
     if (!GroupJournal::recover()) {
         qWarning("backup of parameter group %s refused: an earlier group operation could not be recovered",
@@ -300,19 +370,23 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
     const QString replaced = str(GroupJournal::kBackupReplaced);
 
     bool ok = QDir().mkpath(QString::fromLatin1(kStoreFolder)) && QDir().mkpath(staging);
-    for (int c = 1; ok && c <= cameras; ++c)
-        for (int d = 1; ok && d <= detects; ++d) {
-            const QString folder = QStringLiteral("cammer%1%2").arg(c).arg(d);
-            if (QFileInfo(folder).isSymLink()) {
-                qWarning("%s is a link and is left out of the backup", qPrintable(folder));
-                continue;
+    // PARAM.db is written only from the screen's thread: copied there, it is copied whole.
+    ok = ok && GroupJournal::step("copy", QStringLiteral("PARAM.db"))
+        && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
+    ok = ok && runAside([&] {
+        bool copied = true;
+        for (int c = 1; copied && c <= cameras; ++c)
+            for (int d = 1; copied && d <= detects; ++d) {
+                const QString folder = QStringLiteral("cammer%1%2").arg(c).arg(d);
+                if (QFileInfo(folder).isSymLink()) {
+                    qWarning("%s is a link and is left out of the backup", qPrintable(folder));
+                    continue;
+                }
+                copied = copyFolderContent(folder, staging + QLatin1Char('/') + folder);
             }
-            ok = copyFolderContent(folder, staging + QLatin1Char('/') + folder);
-        }
-    GroupJournal::step("copy", QStringLiteral("PARAM.db"));
-    ok = ok && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
-    // The copy is on the disk before it takes the group's place.
-    ok = ok && flushTree(staging);
+        // The copy is on the disk before it takes the group's place.
+        return copied && GroupJournal::flushTreeStep(staging);
+    });
     if (!ok) {
         qWarning("backup of parameter group %s failed; the store is unchanged", qPrintable(name));
         removeTree(staging);
@@ -346,6 +420,10 @@ bool removeGroup(const QString& name, int* index, QString* why)
     };
     if (!isValidName(name) || name == QLatin1String(kDefaultGroup))
         return refuse(kGroupNotDeletedText);
+    if (workingAside) {
+        qWarning("parameter group %s not removed: another group operation is under way", qPrintable(name));
+        return refuse(kBusyText);
+    }
     if (!GroupJournal::recover()) {
         qWarning("parameter group %s not removed: an earlier group operation could not be recovered",
                  qPrintable(name));
@@ -402,6 +480,9 @@ QString failureText(RestoreFailure failure, const QString& name)
     case RestoreFailure::LinkedGroup:
         text = QT_TRANSLATE_NOOP("ParaGroups", "参数组“%1”是指向参数组目录以外的链接，不能使用！");
         break;
+    case RestoreFailure::Busy:
+        text = kBusyText;
+        break;
     }
     return QCoreApplication::translate("ParaGroups", text).arg(name);
 }
@@ -410,6 +491,8 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
 {
     if (!isValidName(name))
         return RestoreFailure::NoGroup;
+    if (workingAside)
+        return RestoreFailure::Busy;
     // A backup, restore or delete that was cut off is finished or undone first.
     if (!GroupJournal::recover())
         return RestoreFailure::SwapFailed;
@@ -424,13 +507,21 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
         return RestoreFailure::NoParameters;
     const QString staging = str(GroupJournal::kRestoreStaging);
 
-    GroupJournal::step("copy", groupFolder(name));
-    if (!copyGroupEntries(name, staging) || !flushTree(staging)) {
+    // The group is read from the store only: the running group goes on meanwhile.
+    bool sound = false;
+    const bool copied = runAside([&] {
+        if (!GroupJournal::step("copy", groupFolder(name)) || !copyGroupEntries(name, staging)
+            || !GroupJournal::flushTreeStep(staging))
+            return false;
+        sound = holdsSoundParameters(staging + QStringLiteral("/PARAM.db"));
+        return true;
+    });
+    if (!copied) {
         qWarning("parameter group %s could not be copied; the running group stays", qPrintable(name));
         removeTree(staging);
         return RestoreFailure::CopyFailed;
     }
-    if (!holdsSoundParameters(staging + QStringLiteral("/PARAM.db"))) {
+    if (!sound) {
         qWarning("the parameter database of group %s is damaged; the running group stays", qPrintable(name));
         removeTree(staging);
         return RestoreFailure::NoParameters;

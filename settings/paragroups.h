@@ -3,8 +3,10 @@
 // a group copies it beside the working files first and swaps it in by renames only when the copy
 // is whole and its PARAM.db sound, so a failed restore leaves the running group as it was.
 // Restore, backup and delete record their renames first (core/groupjournal.h): one cut off at
-// any instant is undone or finished at the next start. Copies never follow symbolic links. GUI
-// thread only.
+// any instant is undone or finished at the next start. Copies never follow symbolic links. Called
+// from the GUI thread; restore and backup copy the template folders in a thread of their own while
+// the GUI thread's events (the machine cycle's tick) go on under a notice, and no other group
+// operation starts meanwhile (RestoreFailure::Busy).
 #pragma once
 
 #include <QString>
@@ -69,6 +71,7 @@ enum class RestoreFailure {
     CopyFailed,      // the group could not be copied beside the working files (full disk)
     SwapFailed,      // a working file could not be replaced
     LinkedGroup,     // the group folder is a symbolic link: its files lie outside the store
+    Busy,            // another group operation is copying a group meanwhile
 };
 
 // The operator's text for a failure of group `name` (for the box and the operation log), in the

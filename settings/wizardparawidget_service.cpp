@@ -255,6 +255,9 @@ void WizardParaWidget::SlotParaGroupRestore()
     }
     activeParams->paraGroupIndex = groupCombo->currentIndex();
     activeParams->saveParaGroupIndex();
+    // Until the reboot a Modbus client reads the group that is in place.
+    if (mainWindow)
+        mainWindow->writeParaGroupToModbus();
     insertRecord(tableText(kTextGroupRestored).arg(name));
     flushAll();
     ShellRunner::run(QStringLiteral("reboot"), {});

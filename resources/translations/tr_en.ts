@@ -1364,6 +1364,15 @@ Temp.:%2</translation>
         <source>上一次参数组操作未能完成恢复，参数组“%1”没有删除！</source>
         <translation>The last parameter group operation could not be recovered; group "%1" was not deleted!</translation>
     </message>
+    <message>
+        <source>正在复制参数组...</source>
+        <translation>Copying group...</translation>
+    </message>
+    <message>
+        <source>另一个参数组操作正在进行，参数组“%1”没有改变！</source>
+        <translation>Another parameter group operation
+is under way; group "%1" is unchanged!</translation>
+    </message>
 </context>
 <context>
     <name>PendingPackage</name>

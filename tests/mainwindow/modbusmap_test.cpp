@@ -1,6 +1,7 @@
 // The main window's register map and remote commands against a real Modbus-TCP client
 // (libmodbus) on 127.0.0.1, with the restart only recorded (dry run).
 #include "cameras/simulatecamera.h"
+#include "core/groupjournal.h"
 #include "core/parametermanager.h"
 #include "core/repeatgate.h"
 #include "core/shellrunner.h"
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +24,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -99,8 +103,12 @@ protected:
     void SetUp() override
     {
         RecordsFixture::SetUp();
-        // The working directory runs group "A" (index 0); "B" (index 1) is a complete group,
-        // "C" (index 2) lacks its parameter database.
+        makeFiles();
+    }
+    // The working directory runs group "A" (index 0); "B" (index 1) is a complete group, "C"
+    // (index 2) lacks its parameter database.
+    void makeFiles()
+    {
         makeGroup(QStringLiteral("A"), QStringLiteral("A"));
         makeGroup(QStringLiteral("B"), QStringLiteral("B"));
         makeGroup(QStringLiteral("C"), QStringLiteral("C"), false);
@@ -475,4 +483,155 @@ TEST_F(ModbusMapTest, RefusalsOfChangingGroupNumbersWriteOneRowAMinutePerKindWit
                                     RepeatGate::summary(ParaGroups::failureText(RestoreFailure::NoGroup, "119"), 18)})
                            .join('\n'));
     EXPECT_EQ(params->paraGroupIndex, 0);
+}
+
+namespace {
+
+int flushesBeforeFailure = 0;
+bool flushFailed = false;
+
+// Makes the `flushesBeforeFailure`-th flush from now fail, once, as an I/O error or a full disk
+// would; every other step goes on.
+bool failAtFlush(const char* what, const QString&)
+{
+    if (std::strcmp(what, "flush") != 0 || --flushesBeforeFailure != 0)
+        return true;
+    flushFailed = true;
+    return false;
+}
+
+// What an operation reported: done, or the text it showed.
+struct Reported {
+    bool done = false;
+    QString said;
+};
+
+// The screens' backup and delete over a list of the store, every question answered yes.
+Reported backUpAs(const QString& name)
+{
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    QStringList warnings;
+    AdvanceParamWidget::backupGroupFrom(
+        &list, name,
+        {[](const QString&) { return true; },
+         [&warnings](const QString& text) {
+             warnings << text;
+             return 0;
+         }},
+        [] {},
+        [&list] {
+            list.clear();
+            list.addItems(ParaGroups::groupList());
+        });
+    return {warnings.isEmpty(), warnings.join(QLatin1Char('\n'))};
+}
+
+Reported deleteListed(const QString& name)
+{
+    ComboBox list;
+    list.addItems(ParaGroups::groupList());
+    list.setCurrentIndex(list.findText(name));
+    QStringList warnings;
+    AdvanceParamWidget::deleteListedGroup(&list, {[](const QString&) { return true; },
+                                                  [&warnings](const QString& text) {
+                                                      warnings << text;
+                                                      return 0;
+                                                  }});
+    return {warnings.isEmpty(), warnings.join(QLatin1Char('\n'))};
+}
+
+QString paramMark(const QString& file)
+{
+    return sqliteValue(file, QStringLiteral("select value from sysparam"));
+}
+
+}  // namespace
+
+// Each flush of a group operation fails once in turn. Whatever the program then says, its group
+// index, register 2 and sysadd.txt name the group that is on the disk, the one the next start
+// runs; a restore that stands asks for its restart, one that does not keeps the running group.
+TEST_F(ModbusMapTest, AFailedFlushLeavesTheProgramOnTheGroupTheDiskHolds)
+{
+    const struct {
+        const char* name;
+        int indexBefore;  // of the running group
+        int indexAfter;
+        std::function<Reported(MoJuWizard*)> run;
+        std::function<bool()> newOnDisk;
+    } cases[] = {
+        {"restore of B", 0, 1,
+         [](MoJuWizard* w) {
+             Reported r;
+             r.done = w->restoreParaGroup(1, &r.said);
+             return r;
+         },
+         [] { return paramMark(QStringLiteral("PARAM.db")) == QLatin1String("B"); }},
+        {"backup over B", 0, 1, [](MoJuWizard*) { return backUpAs(QStringLiteral("B")); },
+         [] { return paramMark(QStringLiteral("paraGroup/B/PARAM.db")) == kRunningMark; }},
+        {"backup of a new group AB", 0, 1, [](MoJuWizard*) { return backUpAs(QStringLiteral("AB")); },
+         [] { return QFileInfo::exists(QStringLiteral("paraGroup/AB")); }},
+        {"delete of A while B runs", 1, 0, [](MoJuWizard*) { return deleteListed(QStringLiteral("A")); },
+         [] { return !QFileInfo::exists(QStringLiteral("paraGroup/A")); }},
+    };
+    const QString restart = QCoreApplication::applicationFilePath();
+    build();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        int stood = 0;
+        int undone = 0;
+        for (int failAt = 1; failAt < 100; ++failAt) {
+            // The fixture's files afresh, the running group's index in the program and in sysadd.txt.
+            for (const char* entry : {"paraGroup", "paraGroup.restore", "paraGroup.previous", "paraGroup.staging",
+                                      "paraGroup.replaced", "paraGroup.deleted", "cammer11", "cammer12", "cammer21",
+                                      "cammer22"})
+                QDir(QLatin1String(entry)).removeRecursively();
+            QFile::remove(QString::fromLatin1(ShellRunner::kDryRunLog));
+            QFile::remove(QStringLiteral("paraGroup.journal"));
+            QFile::remove(QStringLiteral("PARAM.db"));
+            makeFiles();
+            // A backup takes every check's template folder.
+            for (const char* folder : {"cammer12", "cammer21", "cammer22"}) {
+                QDir().mkpath(QLatin1String(folder));
+                writeFile(QLatin1String(folder) + QStringLiteral("/template1.bmp"), kRunningMark.toUtf8());
+            }
+            params->paraGroupIndex = c.indexBefore;
+            writeFile(QStringLiteral("sysadd.txt"), QByteArray::number(c.indexBefore) + '\n');
+            window->writeParaGroupToModbus();
+
+            flushesBeforeFailure = failAt;
+            flushFailed = false;
+            GroupJournal::setStepHook(failAtFlush);
+            const Reported reported = c.run(window);
+            GroupJournal::setStepHook(nullptr);
+            if (!flushFailed) {
+                EXPECT_TRUE(reported.done) << "without a failure: " << reported.said.toStdString();
+                break;
+            }
+            SCOPED_TRACE("flush " + std::to_string(failAt) + " failed; the program said: "
+                         + (reported.done ? std::string("done") : reported.said.toStdString()));
+            const bool newOnDisk = c.newOnDisk();
+            EXPECT_EQ(reported.done, newOnDisk);
+            EXPECT_EQ(reported.said.isEmpty(), reported.done);
+            const int index = newOnDisk ? c.indexAfter : c.indexBefore;
+            EXPECT_EQ(params->paraGroupIndex, index);
+            EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QString::number(index) + QLatin1Char('\n'));
+            Client client(port);
+            ASSERT_TRUE(client.connected());
+            EXPECT_EQ(client.read(2, 1), std::vector<int>{index});
+            if (QLatin1String(c.name).startsWith(QLatin1String("restore"))) {
+                EXPECT_EQ(recordedCommands().contains(restart), newOnDisk) << "a restore that stands restarts";
+            }
+            // The next start runs what the program said.
+            EXPECT_TRUE(GroupJournal::recover());
+            EXPECT_EQ(c.newOnDisk(), newOnDisk);
+            EXPECT_EQ(fileText(QStringLiteral("sysadd.txt")), QString::number(index) + QLatin1Char('\n'));
+            stood += newOnDisk;
+            undone += !newOnDisk;
+            if (HasFailure())
+                break;
+        }
+        EXPECT_GT(stood, 0) << "a flush after the record says done";
+        EXPECT_GT(undone, 0) << "a flush before it";
+    }
 }

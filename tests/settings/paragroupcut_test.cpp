@@ -9,19 +9,25 @@
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
 #include "settings/paragroups.h"
+#include "settings/vselectbox.h"
 #include "tests/settings/scratchfiles.h"
 #include "tests/support/dryrunlog.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTranslator>
 #include <QVariant>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -127,23 +133,25 @@ int stepsLeft = 0;
 
 // A cut before a write of a whole file stands also for one between the link and the rename of
 // its temporary file: that file, under a name of the kind the atomic write gives it, is left too.
-void killAtStep(const char* what, const QString& path)
+bool killAtStep(const char* what, const QString& path)
 {
     if (--stepsLeft != 0)
-        return;
+        return true;
     if (std::strcmp(what, "write") == 0) {
         QFile partial(path + QStringLiteral(".Cut0ff"));
         if (partial.open(QIODevice::WriteOnly))
             partial.write("cut off before its rename");
     }
     ::raise(SIGKILL);
+    return true;
 }
 
 int stepsCounted = 0;
 
-void countStep(const char*, const QString&)
+bool countStep(const char*, const QString&)
 {
     ++stepsCounted;
+    return true;
 }
 
 // Runs `operation` in a forked child killed before its `cutAt`-th step. True when the child was
@@ -513,6 +521,172 @@ TEST_F(ParaGroupCutTest, DeleteCutAtAnyStepLeavesTheGroupWholeOrGone)
     ASSERT_TRUE(ParaGroups::removeGroup(QStringLiteral("line2")));
     EXPECT_EQ(ParaGroups::groupList(), (QStringList{"default", "other", "zeta"}));
     EXPECT_EQ(fileBytes(QStringLiteral("sysadd.txt")), QByteArray("2\n"));
+}
+
+int stepsBeforeFailure = 0;
+QString failedStep;
+
+// Makes the `stepsBeforeFailure`-th step from now fail, once, as a full disk or an I/O error
+// would; the steps after it go on.
+bool failAtStep(const char* what, const QString& path)
+{
+    if (--stepsBeforeFailure != 0)
+        return true;
+    failedStep = QLatin1String(what) + QLatin1Char(' ') + path;
+    return false;
+}
+
+// Each step of an operation fails once in turn (a copy, flush, rename, removal or write). What
+// the operation then reports must be what lies on the disk and what the next start runs: done
+// exactly when the new state is there, failed exactly when the old one still is. A flush that
+// fails after the record says done leaves an operation that stands, so both are seen.
+TEST_F(ParaGroupCutTest, AFailedStepLeavesWhatTheOperationReports)
+{
+    const struct {
+        const char* name;
+        void (*prepare)();
+        std::function<bool()> operation;
+    } cases[] = {
+        {"restore", prepareRestore, restoreOther},
+        {"backup over a group", prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("line2"), 2, 2); }},
+        {"backup of a new group", prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("mouldA"), 2, 2); }},
+        {"delete", prepareDelete, [] { return ParaGroups::removeGroup(QStringLiteral("line2")); }},
+    };
+    const QtMessageHandler previous = qInstallMessageHandler(dropMessage);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        enterFresh(QStringLiteral("reference"), c.prepare);
+        const Snapshot before = snapshot();
+        ASSERT_TRUE(c.operation());
+        const Snapshot after = snapshot();
+        int reportedDone = 0;
+        int reportedFailed = 0;
+        for (int failAt = 1; failAt < 1000; ++failAt) {
+            enterFresh(QStringLiteral("failing"), c.prepare);
+            stepsBeforeFailure = failAt;
+            failedStep.clear();
+            GroupJournal::setStepHook(failAtStep);
+            const bool done = c.operation();
+            GroupJournal::setStepHook(nullptr);
+            if (failedStep.isEmpty()) {
+                EXPECT_TRUE(done) << "the operation without a failure";
+                break;
+            }
+            SCOPED_TRACE("step " + std::to_string(failAt) + " failed: " + failedStep.toStdString());
+            const Snapshot now = snapshot();
+            EXPECT_TRUE(now == (done ? after : before))
+                << (done ? "reported done, but " : "reported failed, but ") << describe(now);
+            // The next start runs what the operation reported.
+            EXPECT_TRUE(GroupJournal::recover());
+            EXPECT_TRUE(snapshot() == now) << describe(snapshot());
+            EXPECT_EQ(leftovers(), QStringList());
+            reportedDone += done;
+            reportedFailed += !done;
+            if (::testing::Test::HasFailure())
+                break;
+        }
+        EXPECT_GT(reportedDone, 0);
+        EXPECT_GT(reportedFailed, 0);
+        QDir::setCurrent(home);
+    }
+    qInstallMessageHandler(previous);
+}
+
+std::atomic<bool> screenAsked{false};
+std::atomic<bool> screenAnswered{false};
+std::function<void()> onScreenDuringCopy;
+
+// At the first copy of a template, asks the screen's thread to run `onScreenDuringCopy` and
+// waits until it has: a copy that held the screen's thread would never see it run (the wait is
+// bounded only so that such a copy ends the test instead of hanging it).
+bool askTheScreenAtTheFirstTemplateCopy(const char* what, const QString& path)
+{
+    if (std::strcmp(what, "copy") != 0 || !path.contains(QLatin1String("cammer")) || screenAsked.exchange(true))
+        return true;
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            onScreenDuringCopy();
+            screenAnswered = true;
+        },
+        Qt::QueuedConnection);
+    QDeadlineTimer bound(20000);
+    while (!screenAnswered && !bound.hasExpired())
+        QThread::msleep(5);
+    return true;
+}
+
+// While a restore or a backup copies template folders the screen's thread goes on with its events
+// (the machine cycle's tick among them) under a notice that names the copy, and a group operation
+// started from there meanwhile (a Modbus group switch, say) is refused: it must not take the copy
+// under way for a leftover. The operation itself ends as it would have.
+TEST_F(ParaGroupCutTest, TheScreensThreadRunsWhileAGroupIsCopied)
+{
+    const struct {
+        const char* name;
+        void (*prepare)();
+        std::function<bool()> operation;
+        bool english;
+    } cases[] = {
+        {"restore", prepareRestore, restoreOther, false},
+        {"backup", prepareBackup, [] { return ParaGroups::backupGroup(QStringLiteral("mouldA"), 2, 2); }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTranslator english;
+        if (c.english) {
+            ASSERT_TRUE(english.load(QStringLiteral(MONITOR_BINARY_DIR "/Translator/tr_en.qm")));
+            QCoreApplication::installTranslator(&english);
+        }
+        enterFresh(QStringLiteral("reference"), c.prepare);
+        ASSERT_TRUE(c.operation());
+        const Snapshot after = snapshot();
+
+        enterFresh(QStringLiteral("copying"), c.prepare);
+        QString notice;
+        ParaGroups::RestoreFailure restore = ParaGroups::RestoreFailure::None;
+        bool deleted = true;
+        QString whyNotDeleted;
+        bool backedUp = true;
+        QString whyNotBackedUp;
+        onScreenDuringCopy = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto box = qobject_cast<v_SelectBox*>(w); box && box->isVisible()) {
+                    notice = box->text;
+                    // The notice as the operator sees it, when MONITOR_TEST_SHOTS names a folder.
+                    const QByteArray shots = qgetenv("MONITOR_TEST_SHOTS");
+                    if (!shots.isEmpty())
+                        box->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/group-copy-notice-")
+                                         + QLatin1String(c.name) + QStringLiteral(".png"));
+                }
+            restore = ParaGroups::restoreGroup(QStringLiteral("zeta"), 2, 2);
+            deleted = ParaGroups::removeGroup(QStringLiteral("line2"), nullptr, &whyNotDeleted);
+            backedUp = ParaGroups::backupGroup(QStringLiteral("second"), 2, 2, &whyNotBackedUp);
+        };
+        screenAsked = false;
+        screenAnswered = false;
+        GroupJournal::setStepHook(askTheScreenAtTheFirstTemplateCopy);
+        const bool done = c.operation();
+        GroupJournal::setStepHook(nullptr);
+        QCoreApplication::processEvents();
+
+        ASSERT_TRUE(screenAnswered) << "the screen's thread ran no event while the group was copied";
+        EXPECT_EQ(notice, c.english ? QStringLiteral("Copying group...") : QStringLiteral("正在复制参数组..."));
+        const auto busy = [](const char* group) {
+            return ParaGroups::failureText(ParaGroups::RestoreFailure::Busy, QLatin1String(group));
+        };
+        EXPECT_EQ(restore, ParaGroups::RestoreFailure::Busy);
+        EXPECT_FALSE(deleted);
+        EXPECT_EQ(whyNotDeleted, busy("line2"));
+        EXPECT_FALSE(backedUp);
+        EXPECT_EQ(whyNotBackedUp, busy("second"));
+        EXPECT_TRUE(done);
+        EXPECT_TRUE(snapshot() == after) << describe(snapshot());
+        EXPECT_EQ(leftovers(), QStringList());
+        QCoreApplication::removeTranslator(&english);
+        QDir::setCurrent(home);
+    }
+    onScreenDuringCopy = nullptr;
 }
 
 // A cut between the restore's two moves: the working PARAM.db moved aside, the group's not in place.
