@@ -539,14 +539,15 @@ std::atomic<bool> exportCopying{false};
 std::atomic<bool> screenRanDuringExport{false};
 std::atomic<bool> exportWaitRanOut{false};
 
-void waitForTheScreenDuringTheExport(const char* what, const QString&)
+bool waitForTheScreenDuringTheExport(const char* what, const QString&)
 {
     if (std::strcmp(what, "copy") != 0 || exportCopying)
-        return;
+        return true;
     exportCopying = true;
     for (int i = 0; i < kPatientWaitMs / 10 && !screenRanDuringExport; ++i)
         QThread::msleep(10);
     exportWaitRanOut = !screenRanDuringExport;
+    return true;
 }
 
 TEST_F(AdvancedTest, ExportCopiesBesideTheScreenUnderANotice)
