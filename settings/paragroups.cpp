@@ -3,11 +3,11 @@
 #include "core/globals.h"
 #include "core/groupjournal.h"
 #include "core/parametermanager.h"
+#include "core/runaside.h"
 #include "settings/vselectbox.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -18,7 +18,6 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 
 namespace {
@@ -53,18 +52,12 @@ bool workingAside = false;
 // cycle's 100 ms tick keeps checking mould openings however long the template folders take. A
 // notice over the screen says what is happening and keeps the operator's touches off the screens
 // until the work has ended. Off the screen's thread (or without an application) it runs in place.
-bool runAside(const std::function<bool()>& work)
+bool copyAside(const std::function<bool()>& work)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread())
         return work();
     bool ok = false;
-    // Set by the work before its thread reports the end.
-    std::atomic<bool> done{false};
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        ok = work();
-        done = true;
-    }));
     std::unique_ptr<v_SelectBox> notice;
     if (qobject_cast<QApplication*>(app)) {
         const QScreen* screen = QGuiApplication::primaryScreen();
@@ -77,12 +70,7 @@ bool runAside(const std::function<bool()>& work)
         notice->show();
     }
     workingAside = true;
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    if (!done)
-        loop.exec();
-    worker->wait();
+    runAside([&] { ok = work(); });
     workingAside = false;
     return ok;
 }
@@ -192,7 +180,7 @@ bool complete(GroupJournal::Record& record)
                  qPrintable(record.group));
     }
     // What it set aside may be whole template folders.
-    if (!runAside(GroupJournal::recover))
+    if (!copyAside(GroupJournal::recover))
         qWarning("what the operation on parameter group %s set aside is removed at the next start",
                  qPrintable(record.group));
     return true;
@@ -373,7 +361,7 @@ bool backupGroup(const QString& name, int cameras, int detects, QString* why)
     // PARAM.db is written only from the screen's thread: copied there, it is copied whole.
     ok = ok && GroupJournal::step("copy", QStringLiteral("PARAM.db"))
         && QFile::copy(QStringLiteral("PARAM.db"), staging + QStringLiteral("/PARAM.db"));
-    ok = ok && runAside([&] {
+    ok = ok && copyAside([&] {
         bool copied = true;
         for (int c = 1; copied && c <= cameras; ++c)
             for (int d = 1; copied && d <= detects; ++d) {
@@ -509,7 +497,7 @@ RestoreFailure restoreGroup(const QString& name, int cameras, int detects)
 
     // The group is read from the store only: the running group goes on meanwhile.
     bool sound = false;
-    const bool copied = runAside([&] {
+    const bool copied = copyAside([&] {
         if (!GroupJournal::step("copy", groupFolder(name)) || !copyGroupEntries(name, staging)
             || !GroupJournal::flushTreeStep(staging))
             return false;
