@@ -397,6 +397,7 @@ void MoJuWizard::startDetecting(bool clampHeld)
         }
     }
     runState = 1;
+    keepOpeningReady();
 }
 
 void MoJuWizard::StopDetect()
@@ -419,6 +420,8 @@ void MoJuWizard::SetStopDetect()
         }
     }
     runState = 3;
+    // A stopped detection starts no cycle: the IO thread must not act at an opening either.
+    keepOpeningReady();
 }
 
 bool MoJuWizard::eventFilter(QObject* watched, QEvent* event)
