@@ -60,19 +60,6 @@ protected:
         player.join();
         std::this_thread::sleep_until(heldAt + std::chrono::milliseconds(holdMs));
     }
-
-    // The input changes the IO thread kept for the cycle have all been taken by ticks that have
-    // run to their end (asked in the screen's thread, between events).
-    bool changesTaken() const
-    {
-        IOWordLock lock;
-        return controlPort->ioThread()->handover().kept() == 0;
-    }
-    // The IO thread has handed the board everything it had from the frames read so far.
-    void waitBoardPasses()
-    {
-        ASSERT_TRUE(board.waitForHostFrames(2, board.hostFrameCount(2) + 3, kPatientWaitMs)) << "the IO thread stopped polling";
-    }
 };
 
 struct StallCase {
@@ -179,6 +166,18 @@ struct ModeCase {
 
 class LateOpeningModeTest : public LateTickTest, public ::testing::WithParamInterface<ModeCase> {
 protected:
+    // The input changes the IO thread kept for the cycle have all been taken by ticks that have
+    // run to their end (asked in the screen's thread, between events).
+    bool changesTaken() const
+    {
+        IOWordLock lock;
+        return controlPort->ioThread()->handover().kept() == 0;
+    }
+    // The IO thread has handed the board everything it had from the frames read so far.
+    void waitBoardPasses()
+    {
+        ASSERT_TRUE(board.waitForHostFrames(2, board.hostFrameCount(2) + 3, kPatientWaitMs)) << "the IO thread stopped polling";
+    }
     // A fresh program in the case's configuration with the mould closed.
     void prepare()
     {
