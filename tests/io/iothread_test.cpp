@@ -504,17 +504,24 @@ TEST_F(IOThreadTest, MouldOpeningWhileTheCycleIsLateGetsTheOutputsKeptReady)
     ASSERT_TRUE(waitForPolls(3));
     for (const LateEdgeCase& c : cases) {
         SCOPED_TRACE(c.name);
+        // The inputs go to the case's start with nothing kept ready and the cycle in time.
+        CycleHandover::Opening openings[CycleHandover::kInputs];
+        {
+            IOWordLock lock;
+            thread.handover().setOpenings(openings);
+        }
+        thread.heartbeat();
         board.setInputs(c.before);
         ASSERT_TRUE(inputsBecome(c.before));
         {
             IOWordLock lock;
-            CycleHandover::Opening openings[CycleHandover::kInputs];
             openings[0] = { c.armed, c.activeLow, 0x001, 0x000 };
             thread.handover().setOpenings(openings);
             thread.handover().releaseHold();
             publishedOutputs = kHigh | 0x3FFu;
         }
         ASSERT_TRUE(waitUntil([&] { return board.heldOutputs() == 0x3FF; }, kPatientWaitMs));
+        ASSERT_TRUE(waitForPolls(3));
         const int logged = int(warnings.sink.countContaining("while the detection cycle is"));
 
         thread.heartbeat();

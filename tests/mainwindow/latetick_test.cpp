@@ -35,8 +35,8 @@ bool spinUntil(const std::function<bool()>& done, int timeoutMs)
 class LateTickTest : public CycleTest {
 protected:
     // Holds the screen's thread (this one: no event, timer or tick runs) while `machine` plays in
-    // a thread of its own, until the machine is done and at least `holdMs` have passed, as a long
-    // operation on the screen's thread would. The machine opens the mould 1 s into the stall, as
+    // a thread of its own, until the machine is done (its own waits are bounded) and at least
+    // `holdMs` have passed, as a long operation on the screen's thread would. The machine opens the mould 1 s into the stall, as
     // after the operator's confirmation: by then the cycle's last tick is 1 s old.
     void holdScreenThread(int holdMs, const std::function<void()>& machine)
     {
@@ -53,7 +53,7 @@ protected:
         });
         {
             std::unique_lock<std::mutex> lock(mutex);
-            const bool finished = doneChanged.wait_for(lock, std::chrono::milliseconds(kPatientWaitMs + holdMs),
+            const bool finished = doneChanged.wait_for(lock, std::chrono::milliseconds(holdMs + 3 * kPatientWaitMs),
                                                        [&] { return done; });
             EXPECT_TRUE(finished) << "the machine never finished its part while the screen's thread was held";
         }
