@@ -182,10 +182,14 @@ protected:
     void prepare()
     {
         const ModeCase& c = GetParam();
-        if (window)
-            closeProgram();
-        CycleCamera::opened().clear();
         board.setInputs(params->inputPolarity[c.input] != 0 ? quint16(1 << c.input) : 0);
+        if (window) {
+            // Replies still on their way from before the closing would open the mould for the
+            // next program: it starts once the host reads the mould closed.
+            ASSERT_TRUE(waitFor([this] { return !openOnHost(); }, kPatientWaitMs)) << "the mould never closed at the host";
+            closeProgram();
+        }
+        CycleCamera::opened().clear();
         build();
         if (c.stopped)
             window->StopDetect();
@@ -196,10 +200,17 @@ protected:
     void open() { setInput(GetParam().input, activeLevel()); }
     bool activeLevel() const { return params->inputPolarity[GetParam().input] == 0; }
     bool openOnHost() const { return inputOnHost(GetParam().input) == activeLevel(); }
-    // The cycle has taken the opening and the board holds its outputs.
+    // The cycle has taken the opening (confirmed it, and started its machine cycle unless stopped)
+    // and the board holds its outputs.
     void waitCycleTook()
     {
-        ASSERT_TRUE(waitFor([this] { return changesTaken() && !window->inputConfirmTimers[GetParam().input]->isActive(); }, kPatientWaitMs))
+        const int input = GetParam().input;
+        ASSERT_TRUE(waitFor(
+            [this, input] {
+                return changesTaken() && !window->inputConfirmTimers[input]->isActive() &&
+                       (!window->inEvt[input] || window->runState == 3);
+            },
+            kPatientWaitMs))
             << "the cycle never took the opening";
         ASSERT_TRUE(waitFor([this] { return heldOutputs() == (controlPort->outputs() & 0x3FF); }, kPatientWaitMs));
         waitBoardPasses();
