@@ -255,7 +255,7 @@ protected:
         makePort();
         port->startIOThread(nullptr);
     }
-    // The board's inputs became `word` `atMs` after the start of the case; `opened` says whether
+    // The board's inputs became `word` `atMs` after the start of the case; `late` says whether
     // the IO thread would apply the opening outputs (the cycle being late).
     void boardChange(quint32 word, qint64 atMs, bool late = false)
     {
