@@ -7,6 +7,8 @@
 #include "io/iowordlock.h"
 #include "mainwindow/mojuwizard.h"
 
+#include <glog/logging.h>
+
 namespace {
 
 constexpr quint32 kOutputMask = 0x3FFu;
@@ -88,7 +90,8 @@ void ControlPort::publishOutputs()
 {
     {
         IOWordLock lock;
-        publishedOutputs = outputWord;
+        // Outputs the IO thread applied at a late mould opening stay until the cycle took it.
+        publishedOutputs = m_ioThread ? m_ioThread->handover().withHold(outputWord) : outputWord;
     }
     if (outputWord != lastPublishedOutputs) {
         lastPublishedOutputs = outputWord;
@@ -102,25 +105,40 @@ bool ControlPort::inputActiveLow(int i) const
     return i >= 0 && i < 8 && activeParams->inputPolarity[i] != 0;
 }
 
+quint32 ControlPort::substituteSpare(quint32 word) const
+{
+    // The spare input stands in for input 0, 1 or 2.
+    const int replaced = activeParams->spareInputSubstitute - 1;
+    if (replaced < 0 || replaced > 2)
+        return word;
+    const quint32 spare = (word >> kSpareInput) & 1u;
+    return (word & ~bit(replaced)) | (spare << replaced);
+}
+
 bool ControlPort::inputEdge(int pos)
 {
     if (pos < 0 || pos >= 8)
         return false;
-    {
-        IOWordLock lock;
-        inputWord = boardInputs;
-    }
-    // The spare input stands in for input 0, 1 or 2.
-    const int replaced = activeParams->spareInputSubstitute - 1;
-    if (replaced >= 0 && replaced <= 2) {
-        const quint32 spare = (inputWord >> kSpareInput) & 1u;
-        inputWord = (inputWord & ~bit(replaced)) | (spare << replaced);
+    quint32 rose = 0;
+    quint32 fell = 0;
+    if (m_inputsTaken) {
+        inputWord = substituteSpare(m_taken.word);
+        rose = substituteSpare(m_taken.rose) & ~m_foldedReported;
+        fell = substituteSpare(m_taken.fell) & ~m_foldedReported;
+    } else {
+        {
+            IOWordLock lock;
+            inputWord = boardInputs;
+        }
+        inputWord = substituteSpare(inputWord);
     }
 
     const quint8 b = (inputWord >> pos) & 1u;
     const quint8 p = prevInput[pos];
     const bool activeLow = inputActiveLow(pos);
-    const bool edge = activeLow ? (p == 1 && b == 0) : (p == 0 && b == 1);
+    // A change folded into one kept entry may have gone and come back between two levels.
+    const bool folded = ((activeLow ? fell : rose) >> pos) & 1u;
+    const bool edge = folded || (activeLow ? (p == 1 && b == 0) : (p == 0 && b == 1));
 
     // Safety door back at its inactive level. prevInput of the door is only updated by the call
     // for the door input itself, so every call of the tick before that one sees the release too.
@@ -128,14 +146,100 @@ bool ControlPort::inputEdge(int pos)
     if (machineType != 1 && machineType != 2) {
         const quint8 door = (inputWord >> kDoorInput) & 1u;
         const quint8 doorBefore = prevInput[kDoorInput];
-        const bool released = inputActiveLow(kDoorInput) ? (doorBefore == 0 && door == 1)
-                                                         : (doorBefore == 1 && door == 0);
+        const bool doorLow = inputActiveLow(kDoorInput);
+        const bool foldedRelease = ((doorLow ? rose : fell) >> kDoorInput) & 1u;
+        const bool released = foldedRelease || (doorLow ? (doorBefore == 0 && door == 1) : (doorBefore == 1 && door == 0));
         if (released)
             releaseDoor();
     }
 
     prevInput[pos] = b;
+    m_foldedReported |= bit(pos);
     return edge;
+}
+
+void ControlPort::takeInputs()
+{
+    m_foldedReported = 0;
+    m_takenAge = 0;
+    if (!m_ioThread) {
+        IOWordLock lock;
+        m_taken = CycleHandover::Change{};
+        m_taken.word = boardInputs;
+        m_inputsTaken = true;
+        return;
+    }
+    const qint64 now = m_ioThread->now();
+    IOWordLock lock;
+    if (m_ioThread->handover().take(&m_taken)) {
+        m_takenAge = now - m_taken.atMs;
+    } else {
+        m_taken = CycleHandover::Change{};
+        m_taken.word = boardInputs;
+        m_taken.atMs = now;
+    }
+    m_inputsTaken = true;
+}
+
+bool ControlPort::activeAfter(int i, qint64 ms) const
+{
+    if (i < 0 || i >= kIOCount)
+        return false;
+    quint32 word;
+    {
+        IOWordLock lock;
+        word = m_ioThread ? m_ioThread->handover().wordAt(m_taken, m_taken.atMs + ms) : boardInputs;
+    }
+    return (((substituteSpare(word) >> i) & 1u) != 0) != inputActiveLow(i);
+}
+
+void ControlPort::setOpenings(quint32 armed, const Opening (&openings)[8])
+{
+    if (!m_ioThread)
+        return;
+    // The IO thread sees board inputs: an opening on an input the spare input stands in for
+    // comes from the spare input.
+    const int replaced = activeParams->spareInputSubstitute - 1;
+    CycleHandover::Opening byBoardInput[CycleHandover::kInputs];
+    for (int pos = 0; pos < 8; ++pos) {
+        if (!((armed >> pos) & 1u))
+            continue;
+        const int r = (replaced >= 0 && replaced <= 2 && pos == replaced) ? kSpareInput : pos;
+        CycleHandover::Opening& o = byBoardInput[r];
+        o.armed = true;
+        o.activeLow = inputActiveLow(pos);
+        o.mask |= openings[pos].mask & kOutputMask;
+        o.levels = (o.levels & ~openings[pos].mask) | (openings[pos].levels & openings[pos].mask);
+    }
+    IOWordLock lock;
+    m_ioThread->handover().setOpenings(byBoardInput);
+}
+
+bool ControlPort::openingHeld() const
+{
+    if (!m_ioThread)
+        return false;
+    IOWordLock lock;
+    return m_ioThread->handover().holding();
+}
+
+bool ControlPort::openingWaiting() const
+{
+    if (!m_ioThread)
+        return false;
+    IOWordLock lock;
+    return m_ioThread->handover().withdrawalWaiting();
+}
+
+void ControlPort::releaseOpening()
+{
+    if (!m_ioThread)
+        return;
+    {
+        IOWordLock lock;
+        m_ioThread->handover().releaseHold();
+        publishedOutputs = outputWord;
+    }
 }
 
 void ControlPort::releaseDoor()
@@ -158,6 +262,10 @@ bool ControlPort::readBit(bool isOutput, int i) const
 
 void ControlPort::heartbeat()
 {
-    if (m_ioThread)
-        m_ioThread->heartbeat();
+    if (!m_ioThread)
+        return;
+    const qint64 sincePrevious = m_ioThread->heartbeat();
+    // Said once the thread is back: while it was away only the IO thread watched the machine.
+    if (sincePrevious > kTickGapLogMs)
+        LOG(WARNING) << "Detection cycle: no tick for " << sincePrevious << " ms; the screen's thread was held";
 }

@@ -26,9 +26,10 @@ IOThread::~IOThread()
     wait();
 }
 
-void IOThread::heartbeat()
+qint64 IOThread::heartbeat()
 {
-    lastBeat.store(m_clock());
+    const qint64 now = m_clock();
+    return now - lastBeat.exchange(now);
 }
 
 void IOThread::run()
@@ -82,7 +83,7 @@ void IOThread::runPass()
     }
 }
 
-void IOThread::receiveFrames(quint32 wanted, bool& resend)
+void IOThread::receiveFrames(quint32& wanted, bool& resend)
 {
     if (m_line->bytesWaiting() <= 0)
         return;
@@ -95,16 +96,34 @@ void IOThread::receiveFrames(quint32 wanted, bool& resend)
     m_presence.addGarbage(skipped);
 }
 
-void IOThread::handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend)
+void IOThread::handleFrame(const BoardFrame& frame, quint32& wanted, bool& resend)
 {
     switch (frame.type) {
     case 2: {
         const quint32 inputs = frame.inputs();
         quint32 before;
+        int opened = -1;
+        const qint64 now = m_clock();
+        const qint64 late = now - lastBeat.load();
         {
             IOWordLock lock;
             before = boardInputs;
             boardInputs = inputs;
+            if (inputs != before) {
+                // Kept for the cycle: a tick that comes late still sees every change, in order.
+                m_handover.keep(inputs, now);
+                if (late > kLateCycleMs) {
+                    opened = m_handover.applyOpening(before, inputs, &publishedOutputs);
+                    wanted = publishedOutputs;
+                }
+            }
+        }
+        if (opened >= 0) {
+            // The board gets the outputs of the opening now, not after its next echo.
+            resend = true;
+            LOG(WARNING) << "Mould opening on input " << opened + 1 << " while the detection cycle is " << late
+                         << " ms late: the IO thread applies its outputs (word 0x" << std::hex << (wanted & 0x3FFu)
+                         << std::dec << ")";
         }
         if (inputs != before)
             emit sigIOChange();

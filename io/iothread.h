@@ -4,6 +4,7 @@
 #pragma once
 
 #include "io/boardpresence.h"
+#include "io/cyclehandover.h"
 #include "io/ioframe.h"
 
 #include <QThread>
@@ -30,6 +31,9 @@ public:
     static constexpr int kBlock1Pass = 200;
     static constexpr int kBlock2Pass = 210;
     static constexpr int kBoardWordCount = 16;
+    // A heartbeat older than this at a mould-opening edge means the cycle is late: the IO thread
+    // applies the opening's outputs itself (ms; a tick comes every 100 ms).
+    static constexpr qint64 kLateCycleMs = 300;
 
     // `line` must outlive the thread. `clock` is for tests; it must be monotonic and thread-safe.
     explicit IOThread(IOSerialLine* line, MonotonicClock clock = &IOThread::steadyMilliseconds,
@@ -37,7 +41,12 @@ public:
     ~IOThread() override;
 
     // Marks the detection cycle as alive. Any thread (the GUI thread calls it every tick).
-    void heartbeat();
+    // Returns the time since the previous heartbeat (ms).
+    qint64 heartbeat();
+    // Time now on the thread's clock (ms).
+    qint64 now() const { return m_clock(); }
+    // The input changes and opening outputs handed to the cycle. Only with ioMutex held.
+    CycleHandover& handover() { return m_handover; }
 
     // Data words of the last type-3 and type-4 frames. Read only while the thread is not running.
     quint32 boardWord(int i) const { return boardWords[i]; }
@@ -62,8 +71,8 @@ protected:
 
 private:
     void runPass();
-    void receiveFrames(quint32 wanted, bool& resend);
-    void handleFrame(const BoardFrame& frame, quint32 wanted, bool& resend);
+    void receiveFrames(quint32& wanted, bool& resend);
+    void handleFrame(const BoardFrame& frame, quint32& wanted, bool& resend);
     // Sleeps `ms`, waking early when the thread is asked to stop.
     void pause(int ms);
 
@@ -76,6 +85,8 @@ private:
     MonotonicClock m_clock;
     // Time of the last heartbeat on m_clock (ms); written by any thread, read by the IO thread.
     std::atomic<qint64> lastBeat;
+    // Guarded by ioMutex.
+    CycleHandover m_handover;
 
     // IO thread only from here on.
     IOFrameScanner m_scanner;

@@ -407,6 +407,7 @@ void MoJuWizard::startDetecting(bool clampHeld)
         }
     }
     runState = 1;
+    keepOpeningReady();
 }
 
 void MoJuWizard::StopDetect()
@@ -430,6 +431,8 @@ void MoJuWizard::SetStopDetect()
     }
     endFrameWaits();
     runState = 3;
+    // A stopped detection starts no cycle: the IO thread must not act at an opening either.
+    keepOpeningReady();
 }
 
 bool MoJuWizard::eventFilter(QObject* watched, QEvent* event)

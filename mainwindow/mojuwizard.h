@@ -440,6 +440,12 @@ private:
     void confirmInput(int input);
     // The 100 ms timeout of delayTimers[k].
     void countdownTimeout(int k);
+    void runTick();
+    // Hands the IO thread the outputs the next mould opening sets, for it to apply while the cycle
+    // is late, and lets go of those it applied once the cycle has taken that opening.
+    void keepOpeningReady();
+    // The outputs a machine cycle started by input `pos` sets (not published).
+    void setCycleStartOutputs(int pos, bool productCheck);
     // A tick that arrives while a step runs: camera watch, timer and heartbeat only.
     void tickDuringStep();
     // Ends a tick: commit, next tick in 100 ms, heartbeat.

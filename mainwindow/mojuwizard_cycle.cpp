@@ -110,6 +110,12 @@ void MoJuWizard::Run()
         tickDuringStep();
         return;
     }
+    runTick();
+    keepOpeningReady();
+}
+
+void MoJuWizard::runTick()
+{
     StepGuard step(cycleStepDepth);
     const SystemParam& p = *activeParams;
     const int detects = detectsInUse();
@@ -130,14 +136,21 @@ void MoJuWizard::Run()
     if (busy)
         forcedInput = -1;
 
+    // A tick that comes late takes the changes the IO thread kept, one per tick, in order; the
+    // confirmation time then counts from when the board showed the edge.
+    controlPort->takeInputs();
+    const qint64 age = controlPort->takenInputsAge();
     for (int i = 0; i < kInputs; ++i) {
         if (!controlPort->inputEdge(i) || busy)
             continue;
         inputConfirmTimers[i]->stop();
-        if (p.inputDebounce != 0)
-            inputConfirmTimers[i]->start(p.inputDebounce * 100);
-        else
+        const qint64 confirmMs = qint64(p.inputDebounce) * 100;
+        if (p.inputDebounce == 0)
             inEvt[i] = true;
+        else if (age < confirmMs)
+            inputConfirmTimers[i]->start(int(confirmMs - age));
+        else
+            inEvt[i] = controlPort->activeAfter(i, confirmMs);
     }
 
     for (int c = 0; c < cameraCount; ++c) {
@@ -453,32 +466,92 @@ void MoJuWizard::startMachineCycle(int pos)
     }
 
     if (!p.okNgPulseMode) {
-        // Separate signals on the standard machine: mould open cuts only the ejector, ejector
-        // back only the clamp.
-        bool clampCut = true;
-        bool ejectorCut = true;
-        if (p.machineType == 0 && p.separateDetectSignals == 1) {
-            clampCut = pos != 0;
-            ejectorCut = pos != 2;
-        }
-        if (clampCut && !p.preCutClamp && !p.clampCutOnCavityAlarm)
-            controlPort->setOutput(kClamp, true);
-        if (pendingCams[0] != 0) {
-            if (p.productNgEjectorPulse || p.ejectorCutOnProductAlarm) {
-                for (int o = 0; o < ControlPort::kIOCount; ++o) {
-                    if (o != kAlarm)
-                        controlPort->setOutput(o, false);
-                }
-            } else if (ejectorCut && !p.productNoEjectorControl) {
-                controlPort->setOutput(kEjector, true);
-            }
-        }
+        setCycleStartOutputs(pos, pendingCams[0] != 0);
         controlPort->publishOutputs();
     }
 
     if (const cycle::InputRole* role = cycle::cycleStartRole(rules, pos, p.mouldSide, p.separateDetectSignals != 0)) {
         if (role->station >= 0)
             station = role->station;
+    }
+}
+
+void MoJuWizard::setCycleStartOutputs(int pos, bool productCheck)
+{
+    const SystemParam& p = *activeParams;
+    // Separate signals on the standard machine: mould open cuts only the ejector, ejector back
+    // only the clamp.
+    bool clampCut = true;
+    bool ejectorCut = true;
+    if (p.machineType == 0 && p.separateDetectSignals == 1) {
+        clampCut = pos != 0;
+        ejectorCut = pos != 2;
+    }
+    if (clampCut && !p.preCutClamp && !p.clampCutOnCavityAlarm)
+        controlPort->setOutput(kClamp, true);
+    if (productCheck) {
+        if (p.productNgEjectorPulse || p.ejectorCutOnProductAlarm) {
+            for (int o = 0; o < ControlPort::kIOCount; ++o) {
+                if (o != kAlarm)
+                    controlPort->setOutput(o, false);
+            }
+        } else if (ejectorCut && !p.productNoEjectorControl) {
+            controlPort->setOutput(kEjector, true);
+        }
+    }
+}
+
+void MoJuWizard::keepOpeningReady()
+{
+    if (!controlPort)
+        return;
+    const SystemParam& p = *activeParams;
+    const cycle::MachineRules& rules = cycle::machineRules(p.machineType);
+    const int detects = detectsInUse();
+    bool busy = false;
+    for (int k = 0; k < detects; ++k)
+        busy = busy || delayTimers[k]->isActive();
+
+    // The IO thread may apply the outputs only where the next tick would set them at the edge:
+    // a machine cycle starts (not stopped, no alarm or re-check pending, no countdown running).
+    quint32 armed = 0;
+    ControlPort::Opening openings[kInputs];
+    if (!p.okNgPulseMode && runState != 3 && alarmState != 2 && reDetectPending == 0 && !busy && camerasOk) {
+        bool productCheck = false;
+        for (int d = 0; d < detects; d += 2)
+            productCheck = productCheck || (detectEnabled(p, d) && cameraCount > 0);
+        const quint32 outputs = controlPort->outputs();
+        for (int pos = 0; pos < kInputs; ++pos) {
+            if (!cycle::cycleStartRole(rules, pos, p.mouldSide, p.separateDetectSignals != 0))
+                continue;
+            // Applied to outputs all low and all high, the bits that come out alike are the ones
+            // the opening sets.
+            controlPort->setOutputWord(0);
+            setCycleStartOutputs(pos, productCheck);
+            const quint32 fromLow = controlPort->outputs();
+            controlPort->setOutputWord(0x3FFu);
+            setCycleStartOutputs(pos, productCheck);
+            const quint32 fromHigh = controlPort->outputs();
+            openings[pos].mask = ~(fromLow ^ fromHigh) & 0x3FFu;
+            openings[pos].levels = fromLow;
+            if (openings[pos].mask != 0)
+                armed |= 1u << pos;
+        }
+        controlPort->setOutputWord(outputs);
+    }
+    controlPort->setOpenings(armed, openings);
+
+    // The outputs the IO thread held at a late opening go once the cycle has taken the opening
+    // and no confirmed or confirming event of it waits: from then on the cycle's own outputs
+    // stand, and only the opening's check permits the clamp again.
+    if (controlPort->openingHeld() && !controlPort->openingWaiting()) {
+        bool confirming = false;
+        for (int pos = 0; pos < kInputs; ++pos) {
+            if (cycle::cycleStartRole(rules, pos, p.mouldSide, p.separateDetectSignals != 0))
+                confirming = confirming || inputConfirmTimers[pos]->isActive();
+        }
+        if (!confirming && !mouldOpeningHeld())
+            controlPort->releaseOpening();
     }
 }
 

@@ -244,3 +244,148 @@ TEST_F(ControlPortTest, PortWithoutLineStillComputesAndPublishes)
 }
 
 }  // namespace
+
+// The changes the IO thread keeps for a late cycle, fed here as the IO thread feeds them (the
+// thread itself idles: the line is closed).
+class KeptInputsTest : public ControlPortTest {
+protected:
+    void SetUp() override
+    {
+        ControlPortTest::SetUp();
+        makePort();
+        port->startIOThread(nullptr);
+    }
+    // The board's inputs became `word` `atMs` after the start of the case; `late` says whether
+    // the IO thread would apply the opening outputs (the cycle being late).
+    void boardChange(quint32 word, qint64 atMs, bool late = false)
+    {
+        IOWordLock lock;
+        const quint32 before = boardInputs;
+        boardInputs = word;
+        handover().keep(word, start + atMs);
+        if (late)
+            handover().applyOpening(before, word, &publishedOutputs);
+    }
+    CycleHandover& handover() { return port->ioThread()->handover(); }
+    // One tick's edges, bit i = input i.
+    quint32 tickEdges()
+    {
+        port->takeInputs();
+        quint32 edges = 0;
+        for (int i = 0; i < 8; ++i)
+            edges |= quint32(port->inputEdge(i)) << i;
+        return edges;
+    }
+    static quint32 published()
+    {
+        IOWordLock lock;
+        return publishedOutputs & 0x3FFu;
+    }
+
+    const qint64 start = IOThread::steadyMilliseconds();
+};
+
+TEST_F(KeptInputsTest, LateTicksSeeEveryChangeInOrder)
+{
+    // Mould opened for 2 s and closed, then the ejector input came and went, all between two
+    // ticks: the ticks that follow see each edge once, in the order the board showed them.
+    boardChange(0x001, 0);
+    boardChange(0x000, 2000);
+    boardChange(0x004, 2100);
+    boardChange(0x000, 2200);
+    EXPECT_EQ(tickEdges(), 0x001u);
+    EXPECT_TRUE(port->readBit(false, 0)) << "the tick reads the level of its own change";
+    EXPECT_EQ(tickEdges(), 0x000u);
+    EXPECT_EQ(tickEdges(), 0x004u);
+    EXPECT_EQ(tickEdges(), 0x000u);
+    EXPECT_EQ(tickEdges(), 0x000u) << "nothing kept: the present word, no edge";
+    EXPECT_FALSE(port->readBit(false, 0));
+}
+
+TEST_F(KeptInputsTest, ChangesBeyondTheCapacityFoldWithoutLosingAnEdge)
+{
+    params->inputPolarity[1] = 1;  // the safety door is active low
+    // A flickering input 5 fills the store; then the mould opens and closes and the door is opened
+    // and shut: all of it folds into the newest entry.
+    quint32 word = 0x002;
+    boardChange(word, 0);
+    for (int i = 1; i < CycleHandover::kCapacity; ++i)
+        boardChange(word ^= 0x020, i);
+    const quint32 beforeFold = word;
+    boardChange(word |= 0x001, 100);
+    boardChange(word &= ~0x001u, 200);
+    boardChange(word &= ~0x002u, 300);
+    boardChange(word |= 0x002, 400);
+    ASSERT_EQ(word, beforeFold) << "the folded changes end where they began";
+
+    for (int i = 0; i < CycleHandover::kCapacity - 1; ++i)
+        EXPECT_EQ(tickEdges() & 0x003u, 0u) << "tick " << i;
+    doorReleaseFlag = 0;
+    EXPECT_EQ(tickEdges() & 0x003u, 0x003u) << "the mould opening and the door opening of the folded entry";
+    EXPECT_EQ(doorReleaseFlag, 1) << "and the door's release";
+    EXPECT_EQ(tickEdges() & 0x003u, 0u) << "each once";
+}
+
+TEST_F(KeptInputsTest, ConfirmationLooksAtTheLevelAfterTheConfirmationTime)
+{
+    boardChange(0x001, 0);
+    boardChange(0x000, 2000);
+    port->takeInputs();
+    EXPECT_TRUE(port->activeAfter(0, 300)) << "held for 2 s: confirmed after 300 ms";
+    EXPECT_FALSE(port->activeAfter(0, 2500)) << "gone after 2 s";
+
+    boardChange(0x001, 3000);
+    boardChange(0x000, 3050);
+    port->takeInputs();
+    port->takeInputs();
+    EXPECT_FALSE(port->activeAfter(0, 300)) << "a 50 ms pulse is not confirmed";
+}
+
+TEST_F(KeptInputsTest, OutputsAppliedAtALateOpeningHoldUntilTheCycleLetsGo)
+{
+    // Input 0 opens the mould and prohibits the clamp (output 0, rest 1); input 2 does nothing.
+    ControlPort::Opening openings[8];
+    openings[0] = {0x001, 0x000};
+    port->setOpenings(0x001, openings);
+
+    boardChange(0x004, 0, true);
+    EXPECT_EQ(published(), 0x3FFu) << "not an opening";
+    boardChange(0x005, 100, true);
+    EXPECT_EQ(published(), 0x3FEu) << "clamp prohibited at the opening";
+    EXPECT_TRUE(port->openingWaiting());
+
+    // Whatever the cycle publishes before it has taken the opening, the clamp stays prohibited.
+    port->setOutput(1, true);
+    port->publishOutputs();
+    EXPECT_EQ(published(), 0x3FCu);
+    tickEdges();
+    tickEdges();
+    EXPECT_FALSE(port->openingWaiting());
+    EXPECT_TRUE(port->openingHeld());
+    port->releaseOpening();
+    EXPECT_EQ(published(), 0x3FDu) << "the cycle's own word again";
+
+    // In time, or unarmed, the IO thread applies nothing.
+    boardChange(0x004, 200, true);
+    boardChange(0x005, 300, false);
+    EXPECT_EQ(published(), 0x3FDu);
+    port->setOpenings(0x000, openings);
+    boardChange(0x004, 400, true);
+    boardChange(0x005, 500, true);
+    EXPECT_EQ(published(), 0x3FDu);
+}
+
+TEST_F(KeptInputsTest, OpeningOnAnInputTheSpareStandsInForComesFromTheSpare)
+{
+    params->spareInputSubstitute = 1;  // input 3 stands in for input 0
+    params->inputPolarity[0] = 1;
+    ControlPort::Opening openings[8];
+    openings[0] = {0x001, 0x000};
+    port->setOpenings(0x001, openings);
+    boardChange(0x008, 0, true);
+    boardChange(0x009, 100, true);
+    boardChange(0x008, 200, true);
+    EXPECT_EQ(published(), 0x3FFu) << "the board's own input 0 opens nothing";
+    boardChange(0x000, 300, true);
+    EXPECT_EQ(published(), 0x3FEu) << "the spare input falling is the active-low opening";
+}

@@ -385,6 +385,12 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return int(std::count(m_messages.begin(), m_messages.end(), text));
     }
+    int countContaining(const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return int(std::count_if(m_messages.begin(), m_messages.end(),
+                                 [&](const std::string& m) { return m.find(text) != std::string::npos; }));
+    }
 
 private:
     std::mutex m_mutex;
@@ -468,6 +474,67 @@ TEST_F(IOThreadTest, SilentAfterTenSecondsWithoutHeartbeatInRealTime)
     std::cout << "[ measured ] talked " << talked << " s without heartbeat, then silent " << silent << " s\n";
     EXPECT_GE(talked, 9.5);
     EXPECT_LE(talked, 11.0);
+}
+
+
+struct LateEdgeCase {
+    const char* name;
+    bool armed;
+    bool activeLow;
+    qint64 beatAgeMs;  // age of the cycle's last heartbeat at the edge
+    quint16 before, after;
+    bool applied;
+};
+
+TEST_F(IOThreadTest, MouldOpeningWhileTheCycleIsLateGetsTheOutputsKeptReady)
+{
+    // Input 0 opens the mould; the outputs kept ready for it prohibit the clamp (output 0).
+    const LateEdgeCase cases[] = {
+        { "late rise of an active-high opening", true, false, IOThread::kLateCycleMs + 1, 0x000, 0x001, true },
+        { "cycle ticking in time", true, false, IOThread::kLateCycleMs, 0x000, 0x001, false },
+        { "nothing kept ready (detection stopped)", false, false, 5000, 0x000, 0x001, false },
+        { "late fall of an active-low opening", true, true, 5000, 0x001, 0x000, true },
+        { "rise of an active-low input is its end", true, true, 5000, 0x000, 0x001, false },
+        { "another input changes", true, false, 5000, 0x000, 0x004, false },
+    };
+    CaptureWarnings warnings;
+    port = std::make_unique<ControlPort>();
+    IOThread thread(ioSerialPort, &fakeClock);
+    thread.start();
+    ASSERT_TRUE(waitForPolls(3));
+    for (const LateEdgeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The inputs go to the case's start with nothing kept ready and the cycle in time.
+        CycleHandover::Opening openings[CycleHandover::kInputs];
+        {
+            IOWordLock lock;
+            thread.handover().setOpenings(openings);
+        }
+        thread.heartbeat();
+        board.setInputs(c.before);
+        ASSERT_TRUE(inputsBecome(c.before));
+        {
+            IOWordLock lock;
+            openings[0] = { c.armed, c.activeLow, 0x001, 0x000 };
+            thread.handover().setOpenings(openings);
+            thread.handover().releaseHold();
+            publishedOutputs = kHigh | 0x3FFu;
+        }
+        ASSERT_TRUE(waitUntil([&] { return board.heldOutputs() == 0x3FF; }, kPatientWaitMs));
+        ASSERT_TRUE(waitForPolls(3));
+        const int logged = int(warnings.sink.countContaining("while the detection cycle is"));
+
+        thread.heartbeat();
+        fakeNow += c.beatAgeMs;
+        board.setInputs(c.after);
+        ASSERT_TRUE(inputsBecome(c.after));
+        // The pass that read the edge sends the outputs before its poll.
+        ASSERT_TRUE(waitForPolls(3));
+        EXPECT_EQ(board.heldOutputs(), c.applied ? 0x3FE : 0x3FF);
+        EXPECT_EQ(warnings.sink.countContaining("while the detection cycle is"), logged + (c.applied ? 1 : 0));
+    }
+    thread.requestInterruption();
+    thread.wait();
 }
 
 }  // namespace
