@@ -28,9 +28,9 @@ IOStatusWidget_2::IOStatusWidget_2(QWidget* parent) : QWidget(parent)
     row->setSpacing(10);
     m_boardSilent = new QLabel(tr("IO板无应答"), this);
     m_boardSilent->setObjectName(QStringLiteral("boardSilentNotice"));
-    m_boardSilent->setStyleSheet(QStringLiteral("color:yellow;font-size:16px;font-weight:bold;background:transparent;"));
+    m_boardSilent->setStyleSheet(
+        QStringLiteral("color:yellow;font-size:16px;font-weight:bold;background:transparent;padding:0px 8px;"));
     m_boardSilent->setAlignment(Qt::AlignCenter);
-    m_boardSilent->setContentsMargins(8, 0, 8, 0);
     m_boardSilent->hide();
     row->addWidget(m_boardSilent);
     auto* inputs = new QHBoxLayout;
