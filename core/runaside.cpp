@@ -13,6 +13,7 @@ void runAside(const std::function<void()>& work)
         work();
         done = true;
     }));
+    worker->setObjectName(QLatin1String(kRunAsideThreadName));
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();

@@ -9,3 +9,6 @@
 // shares with the calling thread is its own to guard; the calling thread reads what it wrote
 // only after the return.
 void runAside(const std::function<void()>& work);
+
+// The name of runAside's worker threads, as ps, top and a debugger show it.
+inline constexpr char kRunAsideThreadName[] = "aside";

@@ -141,11 +141,14 @@ TEST_F(FotricCamera, ACameraLeftOutAtStartIsLoggedWithItsAddressAndTheReason)
         const char* what;
         FakeThermalCamera::Mode mode;
         const char* reason;
+        const char* orReason = nullptr;  // the other reason a case may meet first
     };
     const Case cases[] = {
         {"silent", FakeThermalCamera::Mode::Silent, "no whole answer within the deadline"},
         {"dripping", FakeThermalCamera::Mode::Drip, "no whole answer within the deadline"},
-        {"endless head", FakeThermalCamera::Mode::EndlessHeaders, "no whole answer within the deadline"},
+        // A flood meets the deadline or, on a fast machine, the bound on a reply's size first.
+        {"endless head", FakeThermalCamera::Mode::EndlessHeaders, "no whole answer within the deadline",
+         "larger than 64 MiB"},
         {"100 MB announced", FakeThermalCamera::Mode::HugeLength, "larger than 64 MiB"},
         {"hangs up", FakeThermalCamera::Mode::Close, "is not HTTP"},
         {"refuses the boot id", FakeThermalCamera::Mode::Answer, "answered HTTP 503"},
@@ -180,7 +183,9 @@ TEST_F(FotricCamera, ACameraLeftOutAtStartIsLoggedWithItsAddressAndTheReason)
             if (line.find(" " + bad[i]->address() + " left out: ") == std::string::npos)
                 continue;
             ++lines;
-            EXPECT_NE(line.find(cases[i].reason), std::string::npos) << line;
+            EXPECT_TRUE(line.find(cases[i].reason) != std::string::npos ||
+                        (cases[i].orReason && line.find(cases[i].orReason) != std::string::npos))
+                << line;
         }
         EXPECT_EQ(lines, 1);
     }

@@ -324,8 +324,13 @@ TEST_F(ThermalClient, AReadoutFromACameraThatKeepsSendingEndsAtItsLimit)
         camera.setReply("GET", "/isp/instrument/objects/points/P0?value", {200, R"({"t":36.6})", c.mode});
         Json::Value reply;
         const auto start = Clock::now();
-        EXPECT_EQ(thermal.getObjectValue(reply, MeasurePoint, "P0"), RESTC_E_TIMEOUT);
+        const int result = thermal.getObjectValue(reply, MeasurePoint, "P0");
         const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        // A flood may meet the bound on a reply's size before the limit.
+        if (c.floods)
+            EXPECT_TRUE(result == RESTC_E_TIMEOUT || result == RESTC_E_PROTOCOL) << result;
+        else
+            EXPECT_EQ(result, RESTC_E_TIMEOUT);
         EXPECT_TRUE(reply.isNull());
         EXPECT_TRUE(camera.waitForRepliesLeftUnfinished(++unfinished, 30000))
             << "the camera finished its reply: the readout waited for all of it";

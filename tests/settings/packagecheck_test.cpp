@@ -3,6 +3,7 @@
 // earlier package stays as it was.
 #include "settings/pendingpackage.h"
 #include "tests/core/logcapture.h"
+#include "tests/support/forkalone.h"
 #include "tests/support/packagearchives.h"
 
 #include <QDir>
@@ -213,8 +214,7 @@ protected:
         old.write(earlier);
         old.close();
         QFile::remove(QStringLiteral("child-report"));
-        std::fflush(nullptr);
-        const pid_t pid = ::fork();
+        const pid_t pid = forkAlone();
         if (pid == 0) {
             int placed = 2;
             {

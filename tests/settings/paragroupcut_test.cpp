@@ -12,6 +12,7 @@
 #include "settings/vselectbox.h"
 #include "tests/settings/scratchfiles.h"
 #include "tests/support/dryrunlog.h"
+#include "tests/support/forkalone.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -158,8 +159,7 @@ bool countStep(const char*, const QString&)
 // cut; false when the operation ended before that step (its exit status in `status`).
 bool runCut(const std::function<bool()>& operation, int cutAt, int* status)
 {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
+    const pid_t pid = forkAlone();
     if (pid == 0) {
         stepsLeft = cutAt;
         GroupJournal::setStepHook(killAtStep);
@@ -181,8 +181,7 @@ bool runCut(const std::function<bool()>& operation, int cutAt, int* status)
 // failed.
 int runCounted(const std::function<bool()>& operation)
 {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
+    const pid_t pid = forkAlone();
     if (pid == 0) {
         stepsCounted = 0;
         GroupJournal::setStepHook(countStep);

@@ -4,6 +4,8 @@
 // write error. The parent then looks at what the child left on disk.
 #pragma once
 
+#include "tests/support/forkalone.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -20,9 +22,7 @@
 // middle of its work, as a power cut would, and the result is -1.
 inline int runWithFileSizeLimit(rlim_t bytes, const std::function<int()>& work, bool killAtLimit = false)
 {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = ::fork();
+    const pid_t pid = forkAlone();
     if (pid == 0) {
         ::signal(SIGXFSZ, killAtLimit ? SIG_DFL : SIG_IGN);
         const struct rlimit limit {bytes, bytes};

@@ -41,13 +41,16 @@ public:
         HugeLength, // status and a length of 100 MB, then the body and the close
     };
     // The replies that go on far past any client's deadline, with a name for a test's trace.
+    // A reply that `floods` comes faster than a client takes it in: the client leaves it at its
+    // deadline or at its own bound on a reply's size, whichever the machine's speed reaches first.
     struct EndlessReply {
         const char* what;
         Mode mode;
+        bool floods;
     };
     static constexpr EndlessReply kEndlessReplies[] = {
-        {"endless header lines", Mode::EndlessHeaders},
-        {"a byte a second", Mode::Drip},
+        {"endless header lines", Mode::EndlessHeaders, true},
+        {"a byte a second", Mode::Drip, false},
     };
     struct Reply {
         int status = 200;
