@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSet>
 
 #include <glog/logging.h>
@@ -26,6 +27,7 @@
 const char* const LogManager::kLogDir = "./relaydir/workspace/LOG/";
 const char* const LogManager::kStdoutLogDir = "./relaydir/workspace/log_stdout/";
 const char* const LogManager::kCrashReportFile = "ERROR_crash.log";
+const char* const LogManager::kLogOrderFile = "./relaydir/workspace/LOG-written-order.txt";
 
 namespace {
 
@@ -52,6 +54,23 @@ std::mutex g_pruneMutex;
 // the last listing, so that a new one is told. Guarded by g_pruneMutex.
 QStringList g_logDirWritten;
 QSet<QString> g_logDirSeen;
+// g_logDirWritten as last saved to LogManager::kLogOrderFile. Guarded by g_pruneMutex.
+QStringList g_logDirWrittenSaved;
+
+// Far more than the names of a full LOG folder; a larger file is read only this far.
+constexpr qint64 kLogOrderFileMaxBytes = 64 * 1024;
+
+// Saves g_logDirWritten for the next run when it changed. Logs nothing: it runs inside glog's
+// writer too. A file that cannot be written leaves the next run the dates of the files.
+void saveLogDirWritten()
+{
+    if (g_logDirWritten == g_logDirWrittenSaved)
+        return;
+    QSaveFile file(QString::fromLatin1(LogManager::kLogOrderFile));
+    if (file.open(QIODevice::WriteOnly) && file.write((g_logDirWritten.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) >= 0
+        && file.commit())
+        g_logDirWrittenSaved = g_logDirWritten;
+}
 
 // Prunes the LOG folder to its limits after noting the files that turned up since the last prune
 // (glog's new files), newest written. Holds g_pruneMutex, or runs before the folder is kept.
@@ -72,6 +91,7 @@ void pruneLogDir()
     g_logDirWritten.erase(std::remove_if(g_logDirWritten.begin(), g_logDirWritten.end(),
                                          [](const QString& name) { return !g_logDirSeen.contains(name); }),
                           g_logDirWritten.end());
+    saveLogDirWritten();
 }
 
 // Set in a thread while it prunes from inside glog's file writer, which holds glog's lock: a Qt
@@ -204,7 +224,12 @@ LogManager::LogManager(QObject* parent)
         for (const QString& name : qAsConst(lastRun))
             if (QFileInfo::exists(logDir + name))  // its INFO logs are found under their archived names
                 files << QFileInfo(logDir + name);
-        g_logDirWritten.clear();
+        // The files earlier runs wrote, in that order, as the last run saved it; then the last
+        // run's own.
+        g_logDirWritten = readLogOrder(logDir);
+        for (const QString& name : qAsConst(lastRun))
+            g_logDirWritten.removeAll(name);
+        g_logDirWrittenSaved.clear();
         for (const QFileInfo& file : oldestWrittenFirst(files, QDateTime::currentDateTime()))
             g_logDirWritten << file.fileName();
         const QStringList present = QDir(logDir).entryList(QDir::Files);
@@ -302,6 +327,21 @@ bool LogManager::openCrashReport(const QString& path)
     if (previous >= 0)
         ::close(previous);
     return fd >= 0;
+}
+
+QStringList LogManager::readLogOrder(const QString& logDir)
+{
+    QFile file(QString::fromLatin1(kLogOrderFile));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QDir dir(logDir);
+    QStringList names;
+    for (const QByteArray& line : file.read(kLogOrderFileMaxBytes).split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !names.contains(name) && dir.exists(name))
+            names << name;
+    }
+    return names;
 }
 
 QStringList LogManager::lastRunFiles(const QString& logDir)

@@ -19,6 +19,10 @@ public:
     static const char* const kStdoutLogDir;  // only pruned, never written
     // Crash reports of glog's failure signal handler, appended in the LOG folder.
     static const char* const kCrashReportFile;
+    // The names of the LOG folder's files in the order they were written, oldest first, one a
+    // line, as the program saves it whenever it prunes the folder; beside the folder, so that it
+    // does not count against the folder's limit. The next run prunes by it.
+    static const char* const kLogOrderFile;
     // Files the two folders keep at most after start-up; the LOG folder keeps to its file limit
     // and to logDirByteLimit() all the while the program runs, counted on the bytes glog writes
     // whoever logs (Qt's messages or LOG() directly).
@@ -28,8 +32,9 @@ public:
     static constexpr int kLogDirMegabytes = 1000;
 
     // Archives and prunes the log folders, installs the Qt message handler, configures glog
-    // and its failure signal handler. In the LOG folder the last run's files are newer than the
-    // other earlier files, and this run's files newer still, in the order glog opened them.
+    // and its failure signal handler. In the LOG folder the files kLogOrderFile names are newer
+    // than the others, in its order; the last run's files newer still, and this run's files the
+    // newest, in the order glog opened them.
     explicit LogManager(QObject* parent = nullptr);
 
     // Qt's message handler: info, warning, critical and fatal become glog INFO, WARNING, ERROR
@@ -51,6 +56,10 @@ public:
     // (same pid, started no earlier than its first INFO log). glog's names and the process
     // number tell them, not the clock: the last run may have run under another date.
     static QStringList lastRunFiles(const QString& logDir);
+
+    // The files of `logDir` that kLogOrderFile names, oldest written first; names of files gone
+    // from the folder are left out. Empty without the file.
+    static QStringList readLogOrder(const QString& logDir);
 
     // Deletes files of `dir` until at most `keep` remain and, when `maxBytes` is not negative,
     // they take at most `maxBytes` together, the oldest written first. `written` names files in
