@@ -274,7 +274,7 @@ MoJuWizard::MoJuWizard(QWidget* parent)
     connect(fpsTimer, &QTimer::timeout, this, &MoJuWizard::SlotFPS);
     fpsTimer->start();
     lastCycle = 0;
-    cycleStamp = QDateTime::currentMSecsSinceEpoch() / 100;
+    cycleStamp = cycleClock();
 
     CountRead();
 

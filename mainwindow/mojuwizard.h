@@ -215,9 +215,10 @@ public:
     // An NG round with re-checks left waits for its re-check.
     int reDetectPending = 0;
     // Duration of the last machine cycle, and the time of the last cycle start, in 0.1 s (the
-    // start since 1970).
+    // start on cycleClock(), which a change of the system clock does not move).
     int lastCycle = 0;
     qint64 cycleStamp = 0;
+    static qint64 cycleClock();
     // Round start of the machine's present cycle (a manual capture's round has its own).
     QDateTime cycleRoundStart;
     // Camera c had an NG round in this cycle.

@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <iterator>
@@ -411,9 +412,18 @@ void MoJuWizard::stampRound(bool manual)
     if (!manual)
         cycleRoundStart = header.roundStart;
 
-    const qint64 now = QDateTime::currentMSecsSinceEpoch() / 100;
+    const qint64 now = cycleClock();
     lastCycle = int(now - cycleStamp);
     cycleStamp = now;
+}
+
+qint64 MoJuWizard::cycleClock()
+{
+    // A steady clock: a cycle time read off the system clock turned negative, or a day long,
+    // when the clock was set between two cycles.
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+               .count() /
+        100;
 }
 
 void MoJuWizard::resumeCycleRound()
