@@ -371,64 +371,28 @@ TEST(LogPrune, LastRunsFilesAreToldByGlogsNamesNotByTheirDates)
     EXPECT_EQ(found, expected);
 }
 
-// A run under a clock a day ahead crashed; the program starts again with the clock set back a
-// day, with the LOG folder full. The crashed run's files, the only ones dated ahead, explain the
-// crash: the oldest logs go instead, and the folder holds its 50 files once this run logs.
-// Runs in a child of its own (glog is set up once per process); 0 when all holds.
+// A run under a clock a day ahead crashed, with the LOG folder full; the program then starts
+// with the clock set back a day. The crashed run's files, the only ones dated ahead, explain the
+// crash: at every start the oldest logs go instead, also once the crashed run is no longer the
+// last run, and the folder holds its 50 files once the run logs. Each start runs in a child of
+// its own (glog is set up once per process).
 namespace {
-int startAfterACrashUnderAClockAhead()
+
+// The full folder: `older` logs an hour apart, the crashed run's log and its errors.
+void makeLogFolderOfACrashUnderAClockAhead(int older)
 {
     const QString dir = QStringLiteral("relaydir/workspace/LOG/");
-    QDir::current().mkpath(dir);
-    const int older = LogManager::kLogDirLimit - 2;
+    ASSERT_TRUE(QDir::current().mkpath(dir));
     for (int i = 0; i < older; ++i)
         makeAgedFile(dir + QStringLiteral("glog_202612%1_080000.txt").arg(i, 4, 10, QLatin1Char('0')),
                      "older " + QByteArray::number(i), 3600 * (older - i));
     makeAgedFile(dir + QStringLiteral("log20261212-080000.4242.log"), "the crashed run", -86400 + 600);
     makeAgedFile(dir + QStringLiteral("ERROR_20261212-081000.4242.log"), "the crashed run's errors", -86400 + 1200);
-    new LogManager;
-    FLAGS_minloglevel = 0;  // the tests' main keeps INFO lines out of the files
-    LOG(INFO) << "this run";
-    QSet<QByteArray> kept;
-    const QStringList left = filesIn(dir);
-    for (const QString& name : left)
-        kept << readAll(dir + name);
-    fprintf(stderr, "left: %d files\n", int(left.size()));
-    bool ok = left.size() == LogManager::kLogDirLimit && kept.contains("the crashed run")
-        && kept.contains("the crashed run's errors") && left.contains(QStringLiteral("ERROR_crash.log"));
-    // 48 older logs, the crashed run's two, the crash report and this run's log: the two oldest go.
-    for (int i = 0; i < older; ++i)
-        ok = ok && kept.contains("older " + QByteArray::number(i)) == (i >= 2);
-    return ok ? 0 : 1;
-}
-}  // namespace
-
-TEST(LogFolderLimitDeathTest, StartAfterACrashUnderAClockAheadKeepsTheCrashedRunsLogs)
-{
-    EXPECT_EXIT(std::_Exit(startAfterACrashUnderAClockAhead()), ::testing::ExitedWithCode(0), "left: 50 files");
 }
 
-// The same crash under a clock a day ahead, then two starts with the clock set back a day: the
-// crashed run's files are the only ones dated ahead, and the second start no longer counts them
-// as the last run's. They were written after every older log all the same: the oldest logs go
-// at each start. Each start runs in a child of its own (glog is set up once per process); the
-// second answers 0 when all holds.
-namespace {
-const int kOlderLogs = LogManager::kLogDirLimit - 3;
-
-void makeLogFolderOfACrashUnderAClockAhead()
-{
-    const QString dir = QStringLiteral("relaydir/workspace/LOG/");
-    ASSERT_TRUE(QDir::current().mkpath(dir));
-    for (int i = 0; i < kOlderLogs; ++i)
-        makeAgedFile(dir + QStringLiteral("glog_202612%1_080000.txt").arg(i, 4, 10, QLatin1Char('0')),
-                     "older " + QByteArray::number(i), 3600 * (kOlderLogs - i));
-    makeAgedFile(dir + QStringLiteral("log20261212-080000.4242.log"), "the crashed run", -86400 + 600);
-    makeAgedFile(dir + QStringLiteral("ERROR_20261212-081000.4242.log"), "the crashed run's errors", -86400 + 1200);
-}
-
-// One start of the program that logs a line; with `check`, 0 when the folder holds what it must.
-int startAndLog(bool check)
+// One start of the program that logs a line. With `check`, 0 when the folder holds the crashed
+// run's files, the crash report and all but the two oldest of the `older` logs.
+int startAndLog(bool check, int older)
 {
     const QString dir = QStringLiteral("relaydir/workspace/LOG/");
     new LogManager;
@@ -441,19 +405,29 @@ int startAndLog(bool check)
     fprintf(stderr, "left: %d files\n", int(left.size()));
     if (!check)
         return 0;
-    // 47 older logs, the crashed run's two, the crash report, the first start's log and this
-    // run's: the two oldest went, one at each start.
     bool ok = left.size() == LogManager::kLogDirLimit && kept.contains("the crashed run")
         && kept.contains("the crashed run's errors") && left.contains(QStringLiteral("ERROR_crash.log"));
-    for (int i = 0; i < kOlderLogs; ++i)
+    for (int i = 0; i < older; ++i)
         ok = ok && kept.contains("older " + QByteArray::number(i)) == (i >= 2);
     return ok ? 0 : 1;
 }
+
 }  // namespace
 
+// 48 older logs, the crashed run's two, the crash report and this run's log: the two oldest go.
+TEST(LogFolderLimitDeathTest, StartAfterACrashUnderAClockAheadKeepsTheCrashedRunsLogs)
+{
+    const int older = LogManager::kLogDirLimit - 2;
+    makeLogFolderOfACrashUnderAClockAhead(older);
+    EXPECT_EXIT(std::_Exit(startAndLog(true, older)), ::testing::ExitedWithCode(0), "left: 50 files");
+}
+
+// 47 older logs, the crashed run's two, the crash report, the first start's log and the second
+// start's: the two oldest went, one at each start.
 TEST(LogFolderLimitDeathTest, TheCrashedRunsLogsOutliveTheStartsAfterTheNext)
 {
-    makeLogFolderOfACrashUnderAClockAhead();
-    EXPECT_EXIT(std::_Exit(startAndLog(false)), ::testing::ExitedWithCode(0), "left: 50 files");
-    EXPECT_EXIT(std::_Exit(startAndLog(true)), ::testing::ExitedWithCode(0), "left: 50 files");
+    const int older = LogManager::kLogDirLimit - 3;
+    makeLogFolderOfACrashUnderAClockAhead(older);
+    EXPECT_EXIT(std::_Exit(startAndLog(false, older)), ::testing::ExitedWithCode(0), "left: 50 files");
+    EXPECT_EXIT(std::_Exit(startAndLog(true, older)), ::testing::ExitedWithCode(0), "left: 50 files");
 }
