@@ -186,9 +186,13 @@ public:
 
     // filter := f (GUI thread).
     void setFilter(QueryFilter f);
-    // Starts one pass of `pass`'s loader on queryThread over the filter as it is now. A pass
-    // still running is waited for first, so its results are never emptied under it. GUI thread.
+    // Starts one pass of `pass`'s loader on queryThread over the filter as it is now. While a
+    // pass is under way the request is kept instead (one per pass, the latest filter) and runs
+    // once that pass has ended, in the order asked: the screen's thread never waits for a pass,
+    // and a pass's results are never emptied under it. GUI thread.
     void startQuery(QueryPass pass);
+    // For tests: called on queryThread at the start of every pass; null for none.
+    static void setQueryPassHook(std::function<void()> hook);
     // The query pass, on queryThread: loads with a connection of that thread, publishes under
     // dataMutex, then emits readTempFinished or readResFinished.
     void runQueryPass();
@@ -333,6 +337,15 @@ private:
     // The pass that queryThread runs next, and its filter (set before the thread starts).
     QueryPass m_pass = QueryPass::Statistics;
     QueryFilter m_passFilter;
+    // Whether a pass was started and has not yet ended its work (the thread may still be
+    // leaving run()); set by the GUI thread at the start, cleared by the pass at its end.
+    QAtomicInt m_passUnderWay{0};
+    // Passes asked for while one was under way, oldest first, at most one per pass (GUI thread).
+    QList<QPair<QueryPass, QueryFilter>> m_pendingPasses;
+    // Starts the oldest pending pass once none is under way (GUI thread).
+    void startPendingQuery();
+    void beginQuery(QueryPass pass, const QueryFilter& f);
+    static std::function<void()>& queryPassHook();
     // The running export and all it has printed so far.
     QProcess* m_export = nullptr;
     QByteArray m_exportOutput;

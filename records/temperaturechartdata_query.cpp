@@ -253,9 +253,29 @@ void TemperatureChartData::setFilter(QueryFilter f)
 
 void TemperatureChartData::startQuery(QueryPass pass)
 {
+    // Asked again while waiting: the latest filter, in the place first asked for.
+    auto pending = std::find_if(m_pendingPasses.begin(), m_pendingPasses.end(),
+                                [pass](const QPair<QueryPass, QueryFilter>& p) { return p.first == pass; });
+    if (pending != m_pendingPasses.end())
+        pending->second = filter;
+    else
+        m_pendingPasses.append({pass, filter});
+    startPendingQuery();
+}
+
+void TemperatureChartData::startPendingQuery()
+{
+    if (m_pendingPasses.isEmpty() || m_passUnderWay.loadAcquire())
+        return;
+    const QPair<QueryPass, QueryFilter> next = m_pendingPasses.takeFirst();
+    beginQuery(next.first, next.second);
+}
+
+void TemperatureChartData::beginQuery(QueryPass pass, const QueryFilter& f)
+{
     if (!queryThread)
         queryThread = new dataThread(this);
-    // A pass still running finishes first: emptying the range maps under it would lose rows.
+    // The pass before has ended its work: at most the thread's own end is left to wait for.
     queryThread->wait();
     {
         QMutexLocker lock(&dataMutex);
@@ -265,13 +285,27 @@ void TemperatureChartData::startQuery(QueryPass pass)
         else
             rangeRounds.clear();
         m_pass = pass;
-        m_passFilter = filter;
+        m_passFilter = f;
     }
+    m_passUnderWay.storeRelease(1);
     queryThread->start(QThread::InheritPriority);
+}
+
+std::function<void()>& TemperatureChartData::queryPassHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void TemperatureChartData::setQueryPassHook(std::function<void()> hook)
+{
+    queryPassHook() = std::move(hook);
 }
 
 void TemperatureChartData::runQueryPass()
 {
+    if (queryPassHook())
+        queryPassHook()();
     QueryPass pass;
     QueryFilter f;
     {
@@ -295,6 +329,9 @@ void TemperatureChartData::runQueryPass()
         emit queryThread->readTempFinished();
     else
         emit queryThread->readResFinished();
+    // The next pass asked for meanwhile starts on the GUI thread.
+    m_passUnderWay.storeRelease(0);
+    QMetaObject::invokeMethod(this, [this]() { startPendingQuery(); }, Qt::QueuedConnection);
 }
 
 QString TemperatureChartData::buildSelect(const QueryFilter& f)
