@@ -72,13 +72,11 @@ std::function<void()>& copyHook()
 
 enum class Copied { Whole, Failed, Cancelled };
 
-// The SHA-1 of `path`, read block by block so that a cancel stops it soon.
-Copied digestOf(const QString& path, QByteArray& digest, const std::atomic<bool>* cancel)
+// `file` read to its end block by block, each block handed to `take` and its bytes to `hash`;
+// stops soon after a cancel, and fails where `take` does.
+Copied readBlocks(QFile& file, QCryptographicHash& hash, const std::atomic<bool>* cancel,
+                  const std::function<bool(const char*, qint64)>& take)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Copied::Failed;
-    QCryptographicHash hash(QCryptographicHash::Sha1);
     QByteArray block(int(kReadBlock), Qt::Uninitialized);
     for (;;) {
         if (cancelled(cancel))
@@ -87,11 +85,24 @@ Copied digestOf(const QString& path, QByteArray& digest, const std::atomic<bool>
         if (got < 0)
             return Copied::Failed;
         if (got == 0)
-            break;
+            return Copied::Whole;
         hash.addData(block.constData(), int(got));
+        if (!take(block.constData(), got))
+            return Copied::Failed;
     }
-    digest = hash.result();
-    return Copied::Whole;
+}
+
+// The SHA-1 of `path`, read block by block so that a cancel stops it soon.
+Copied digestOf(const QString& path, QByteArray& digest, const std::atomic<bool>* cancel)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Copied::Failed;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const Copied read = readBlocks(file, hash, cancel, [](const char*, qint64) { return true; });
+    if (read == Copied::Whole)
+        digest = hash.result();
+    return read;
 }
 
 // `source` copied to `partial` block by block, hashing what was read, and the copy read back
@@ -104,23 +115,17 @@ Copied copyWhole(const QString& source, const QString& partial, const std::atomi
     if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return Copied::Failed;
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    QByteArray block(int(kReadBlock), Qt::Uninitialized);
     qint64 copied = 0;
-    for (;;) {
-        if (cancelled(cancel))
-            return Copied::Cancelled;
-        const qint64 got = in.read(block.data(), block.size());
-        if (got < 0)
-            return Copied::Failed;
-        if (got == 0)
-            break;
-        hash.addData(block.constData(), int(got));
-        if (out.write(block.constData(), got) != got)
-            return Copied::Failed;
-        copied += got;
+    const Copied read = readBlocks(in, hash, cancel, [&](const char* data, qint64 size) {
+        if (out.write(data, size) != size)
+            return false;
+        copied += size;
         if (copyHook())
             copyHook()();
-    }
+        return true;
+    });
+    if (read != Copied::Whole)
+        return read;
     // A source that grew or shrank while it was read is no package to trust.
     if (!out.flush() || copied != in.size())
         return Copied::Failed;
