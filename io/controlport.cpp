@@ -53,6 +53,8 @@ void ControlPort::startIOThread(QObject* cycleReceiver)
         m_ioThread = new IOThread(ioSerialPort);
         m_ioThread->start(QThread::InheritPriority);
     }
+    // The cycle's ticks count from here, not from the start of the early polls.
+    m_ioThread->heartbeat();
     m_ioThread->holdOutputs(false);
     if (cycleReceiver && !m_cycleReceiver) {
         m_cycleReceiver = cycleReceiver;
@@ -235,11 +237,12 @@ void ControlPort::releaseOpening()
 {
     if (!m_ioThread)
         return;
-    {
-        IOWordLock lock;
-        m_ioThread->handover().releaseHold();
-        publishedOutputs = outputWord;
-    }
+    IOWordLock lock;
+    CycleHandover& handover = m_ioThread->handover();
+    if (!handover.holding() || handover.withdrawalWaiting())
+        return;
+    handover.releaseHold();
+    publishedOutputs = outputWord;
 }
 
 void ControlPort::releaseDoor()

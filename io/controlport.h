@@ -71,7 +71,9 @@ public:
     // publishes; `openingHeld` says so, `openingWaiting` that the change is not yet taken.
     bool openingHeld() const;
     bool openingWaiting() const;
-    // The cycle has handled the opening: what it publishes goes to the board as it is.
+    // The cycle has handled the opening: what it publishes goes to the board as it is. Checked
+    // and done under one lock with the IO thread: while a change at which the IO thread applied
+    // an opening is not yet taken (one may have come since the cycle looked), the hold stays.
     void releaseOpening();
     // Output i: its level (1 = high). Input i: its logical state, polarity applied, as taken at the
     // last inputEdge call.

@@ -553,8 +553,9 @@ void MoJuWizard::keepOpeningReady()
 
     // The outputs the IO thread held at a late opening go once the cycle has taken the opening
     // and no confirmed or confirming event of it waits: from then on the cycle's own outputs
-    // stand, and only the opening's check permits the clamp again.
-    if (controlPort->openingHeld() && !controlPort->openingWaiting()) {
+    // stand, and only the opening's check permits the clamp again. Whether the IO thread still
+    // keeps such an opening untaken is asked under its lock, in releaseOpening.
+    if (controlPort->openingHeld()) {
         bool confirming = false;
         for (int pos = 0; pos < kInputs; ++pos) {
             if (cycle::cycleStartRole(rules, pos, p.mouldSide, p.separateDetectSignals != 0))
