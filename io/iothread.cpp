@@ -36,7 +36,9 @@ void IOThread::run()
 {
     lastBeat.store(m_clock());
     while (!isInterruptionRequested()) {
-        if (m_clock() - lastBeat.load() > kHeartbeatTimeoutMs) {
+        // While the window is built the cycle has not begun and no output goes out: the board is
+        // polled however long that takes.
+        if (!m_outputsHeld.load() && m_clock() - lastBeat.load() > kHeartbeatTimeoutMs) {
             // The detection cycle has stalled: stop talking, so the board no longer sees a host.
             LOG(WARNING) << "controlport_thread - main_thread > 10s will timeout exit";
             m_polling = false;

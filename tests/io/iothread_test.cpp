@@ -425,8 +425,16 @@ TEST_F(IOThreadTest, SilentWhileHeartbeatIsLateOnAMovedClock)
     CaptureWarnings warnings;
     port = std::make_unique<ControlPort>();
     IOThread thread(ioSerialPort, &fakeClock);
+    // While the window is built (outputs held) no heartbeat comes, and the board is polled all
+    // the same.
+    thread.holdOutputs(true);
     thread.start();
     ASSERT_TRUE(waitForPolls(5));
+    fakeNow += 3 * IOThread::kHeartbeatTimeoutMs;
+    ASSERT_TRUE(waitForPolls(10));
+    EXPECT_EQ(warnings.sink.count(kSilentWarning), 0);
+    thread.heartbeat();
+    thread.holdOutputs(false);
 
     fakeNow += IOThread::kHeartbeatTimeoutMs;  // exactly 10 s: still talking
     ASSERT_TRUE(waitForPolls(10));
