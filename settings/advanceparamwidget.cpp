@@ -34,6 +34,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -185,7 +186,6 @@ QLabel* rowLabel(const QString& text, QWidget* parent)
     return label;
 }
 
-// Empties folder `path`, which itself stays.
 // Where a notice (a v_SelectBox in one of its two sizes) stands in the middle of the screen.
 QPoint noticeCorner()
 {
@@ -194,15 +194,24 @@ QPoint noticeCorner()
     return {(screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2};
 }
 
-bool emptyFolder(const QString& path)
+// What folder `path` holds now, by name.
+QStringList folderEntries(const QString& path)
+{
+    return QDir(path).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Removes `names` from folder `path`, which itself stays, as do entries written since.
+bool removeEntries(const QString& path, const QStringList& names)
 {
     bool ok = true;
-    const QFileInfoList entries =
-        QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries)
+    for (const QString& name : names) {
+        const QFileInfo entry(path + QLatin1Char('/') + name);
+        if (!entry.exists() && !entry.isSymLink())
+            continue;
         ok = (entry.isDir() && !entry.isSymLink() ? QDir(entry.filePath()).removeRecursively()
                                                   : QFile::remove(entry.filePath()))
             && ok;
+    }
     return ok;
 }
 
@@ -595,17 +604,23 @@ void AdvanceParamWidget::SlotExportData()
     const QPoint corner = noticeCorner();
     v_SelectBox notice(corner.x(), corner.y(), this, 0);
     notice.text = tr("正在导出数据...");
+    notice.setWindowModality(Qt::ApplicationModal);
     notice.show();
+    // The machine cycle goes on meanwhile and may save test pictures: only those there before
+    // the copy are on the disk, and only they are removed after it.
+    QHash<QString, QStringList> testPictures;
+    for (int c = 1; c <= cameraCount; ++c)
+        for (int d = 1; d <= detectsPerCamera; ++d) {
+            const QString folder = QStringLiteral("%1/cammer%2%3").arg(QLatin1String(kTestImageFolder)).arg(c).arg(d);
+            testPictures.insert(folder, folderEntries(folder));
+        }
     bool copied = false;
-    const int cameras = cameraCount;
-    const int detects = detectsPerCamera;
     runAside([&]() {
         copied = ParaGroups::copyFolderContent(source, target);
-        // The test pictures are emptied only once they are safely on the disk.
+        // The test pictures are removed only once they are safely on the disk.
         if (copied) {
-            for (int c = 1; c <= cameras; ++c)
-                for (int d = 1; d <= detects; ++d)
-                    emptyFolder(QStringLiteral("%1/cammer%2%3").arg(QLatin1String(kTestImageFolder)).arg(c).arg(d));
+            for (auto folder = testPictures.cbegin(); folder != testPictures.cend(); ++folder)
+                removeEntries(folder.key(), folder.value());
         }
         unmountUDisk();
     });
