@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 
 #include <glog/logging.h>
@@ -57,18 +56,20 @@ QSet<QString> g_logDirSeen;
 // g_logDirWritten as last saved to LogManager::kLogOrderFile. Guarded by g_pruneMutex.
 QStringList g_logDirWrittenSaved;
 
-// Far more than the names of a full LOG folder; a larger file is read only this far.
-constexpr qint64 kLogOrderFileMaxBytes = 64 * 1024;
-
-// Saves g_logDirWritten for the next run when it changed. Logs nothing: it runs inside glog's
-// writer too. A file that cannot be written leaves the next run the dates of the files.
+// Saves g_logDirWritten for the next run when it changed, in one rename and without a flush to
+// the disk: it runs inside glog's writer, on whichever thread logs, and the order is only a
+// hint (without it the next run goes by the files' dates). Logs nothing, for the same reason.
 void saveLogDirWritten()
 {
     if (g_logDirWritten == g_logDirWrittenSaved)
         return;
-    QSaveFile file(QString::fromLatin1(LogManager::kLogOrderFile));
-    if (file.open(QIODevice::WriteOnly) && file.write((g_logDirWritten.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8()) >= 0
-        && file.commit())
+    const QString path = QString::fromLatin1(LogManager::kLogOrderFile);
+    const QString temporary = path + QStringLiteral(".tmp");
+    QFile file(temporary);
+    const QByteArray content = (g_logDirWritten.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+    file.close();
+    if (written && std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) == 0)
         g_logDirWrittenSaved = g_logDirWritten;
 }
 
@@ -331,14 +332,12 @@ bool LogManager::openCrashReport(const QString& path)
 
 QStringList LogManager::readLogOrder(const QString& logDir)
 {
-    QFile file(QString::fromLatin1(kLogOrderFile));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     const QDir dir(logDir);
     QStringList names;
-    for (const QByteArray& line : file.read(kLogOrderFileMaxBytes).split('\n')) {
-        const QString name = QString::fromUtf8(line.trimmed());
-        if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !names.contains(name) && dir.exists(name))
+    for (const QString& name : readWrittenOrder(QString::fromLatin1(kLogOrderFile), [&](const QString& name) {
+             return !name.contains(QLatin1Char('/')) && dir.exists(name);
+         })) {
+        if (!names.contains(name))
             names << name;
     }
     return names;

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
@@ -53,4 +54,19 @@ QStringList noteWritten(QStringList order, const QString& name, const QDir& fold
                                [&](const QString& entry) { return !QFileInfo::exists(folder.filePath(entry)); }),
                 order.end());
     return order;
+}
+
+QStringList readWrittenOrder(const QString& path, const std::function<bool(const QString&)>& keep)
+{
+    constexpr qint64 kMaxBytes = 64 * 1024;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray& line : file.read(kMaxBytes).split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && keep(name))
+            names << name;
+    }
+    return names;
 }

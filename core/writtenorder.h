@@ -5,6 +5,8 @@
 #include <QFileInfoList>
 #include <QStringList>
 
+#include <functional>
+
 class QDateTime;
 class QDir;
 
@@ -24,3 +26,8 @@ QFileInfoList oldestWrittenFirst(QFileInfoList files, const QDateTime& now, cons
 // `order` (names in `folder`, oldest written first) with `name` moved to its end, and without the
 // names of entries that are gone from `folder`, so that a list kept for a folder never outgrows it.
 QStringList noteWritten(QStringList order, const QString& name, const QDir& folder);
+
+// The names a saved order file at `path` lists, one a line, oldest written first: only its first
+// 64 KiB are read (far more than any store's names), and names that `keep` refuses are left out.
+// Empty without the file.
+QStringList readWrittenOrder(const QString& path, const std::function<bool(const QString&)>& keep);

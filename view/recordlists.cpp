@@ -20,10 +20,6 @@ QString orderFile(int camera, int detect)
     return templateFolder(camera, detect) + QStringLiteral("/written-order.txt");
 }
 
-// Far more than the names of the largest library (100 templates); a larger file is read only
-// this far, whatever wrote it.
-constexpr qint64 kOrderFileMaxBytes = 64 * 1024;
-
 }  // namespace
 
 QFileInfoList templateEntries(int camera, int detect)
@@ -46,16 +42,7 @@ int templateSlotOfFile(const QString& fileName)
 
 QStringList templateWrittenOrder(int camera, int detect)
 {
-    QFile file(orderFile(camera, detect));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList names;
-    for (const QByteArray& line : file.read(kOrderFileMaxBytes).split('\n')) {
-        const QString name = QString::fromLatin1(line.trimmed());
-        if (templateSlotOfFile(name) >= 0)
-            names << name;
-    }
-    return names;
+    return readWrittenOrder(orderFile(camera, detect), [](const QString& name) { return templateSlotOfFile(name) >= 0; });
 }
 
 void noteTemplateWritten(int camera, int detect, int slot)
