@@ -186,14 +186,6 @@ QLabel* rowLabel(const QString& text, QWidget* parent)
     return label;
 }
 
-// Where a notice (a v_SelectBox in one of its two sizes) stands in the middle of the screen.
-QPoint noticeCorner()
-{
-    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
-    const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);
-    return {(screen.width() - box.width()) / 2, (screen.height() - box.height()) / 2};
-}
-
 // What folder `path` holds now, by name.
 QStringList folderEntries(const QString& path)
 {
@@ -601,7 +593,7 @@ void AdvanceParamWidget::SlotExportData()
     // The install folder with its pictures may take minutes to reach the disk, and its flush
     // at the unmount as long again: all of it runs beside the screen and the machine cycle,
     // under a notice.
-    const QPoint corner = noticeCorner();
+    const QPoint corner = v_SelectBox::centredCorner();
     v_SelectBox notice(corner.x(), corner.y(), this, 0);
     notice.text = tr("正在导出数据...");
     notice.setWindowModality(Qt::ApplicationModal);
@@ -684,7 +676,7 @@ bool AdvanceParamWidget::placePackage(QWidget* parent, const QString& source, co
 {
     // A notice while the package is copied and read through (in a thread of its own: the screen
     // and the machine cycle go on); its button stops the copy and the check.
-    const QPoint corner = noticeCorner();
+    const QPoint corner = v_SelectBox::centredCorner();
     v_SelectBox notice(corner.x(), corner.y(), parent, 1);
     notice.text = tr("正在检查安装包...");
     if (auto stop = notice.findChild<QPushButton*>())

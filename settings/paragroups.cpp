@@ -10,8 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -60,11 +58,8 @@ bool copyAside(const std::function<bool()>& work)
     bool ok = false;
     std::unique_ptr<v_SelectBox> notice;
     if (qobject_cast<QApplication*>(app)) {
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QSize area = screen ? screen->size() : QSize(1024, 768);
-        const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);  // v_SelectBox's two sizes
-        notice = std::make_unique<v_SelectBox>((area.width() - box.width()) / 2, (area.height() - box.height()) / 2,
-                                               nullptr, 0);
+        const QPoint corner = v_SelectBox::centredCorner();
+        notice = std::make_unique<v_SelectBox>(corner.x(), corner.y(), nullptr, 0);
         notice->text = QCoreApplication::translate("ParaGroups", kCopyingText);
         notice->setWindowModality(Qt::ApplicationModal);
         notice->show();

@@ -106,7 +106,8 @@ Copied digestOf(const QString& path, QByteArray& digest, const std::atomic<bool>
 }
 
 // `source` copied to `partial` block by block, hashing what was read, and the copy read back
-// against that digest: a disk that drops or garbles a write shows here, not at the next boot.
+// against that digest, as the file system hands it back (its pages may still be in memory: the
+// flush at the adoption is what puts them on the disk).
 // Stops soon after a cancel. The caller removes `partial` unless it comes back whole.
 Copied copyWhole(const QString& source, const QString& partial, const std::atomic<bool>* cancel)
 {

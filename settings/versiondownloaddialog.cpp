@@ -723,10 +723,6 @@ QString VersionDownloadDialog::backupInstallFolder()
     ShellResult tar;
     // The archive's flush takes as long as its writing may: in the worker too.
     bool flushed = false;
-    std::unique_ptr<QThread> worker(QThread::create([&tar, &flushed, args, partial]() {
-        tar = ShellRunner::run(QStringLiteral("tar"), args, kBackupTimeoutMs);
-        flushed = QFileInfo(partial).isFile() && flushPath(partial);
-    }));
     v_SelectBox progress(width() / 2 - 375, height() / 2 - 185, this, 0);
     progress.text = tr("正在备份安装目录...");
     QTimer growth;
@@ -735,13 +731,12 @@ QString VersionDownloadDialog::backupInstallFolder()
         progress.text = tr("正在备份安装目录...") + QLatin1Char('\n') + QStringLiteral("%1 MB").arg(double(size) / (1024 * 1024), 0, 'f', 1);
         progress.update();
     });
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     progress.show();
     growth.start(500);
-    worker->start();
-    loop.exec();
-    worker->wait();
+    runAside([&tar, &flushed, &args, &partial]() {
+        tar = ShellRunner::run(QStringLiteral("tar"), args, kBackupTimeoutMs);
+        flushed = QFileInfo(partial).isFile() && flushPath(partial);
+    });
     growth.stop();
     progress.close();
 

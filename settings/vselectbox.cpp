@@ -4,8 +4,10 @@
 #include "widgets/boxframe.h"
 #include "widgets/kitfont.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -14,6 +16,14 @@ constexpr int kTextYes = 122;
 constexpr int kTextNo = 123;
 
 }  // namespace
+
+QPoint v_SelectBox::centredCorner()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize area = screen ? screen->size() : QSize(1024, 768);
+    const QSize box = screenWidth > 1024 ? QSize(750, 370) : QSize(420, 180);
+    return {(area.width() - box.width()) / 2, (area.height() - box.height()) / 2};
+}
 
 v_SelectBox::v_SelectBox(int x, int y, QWidget* parent, int type)
     : QDialog(parent, Qt::CustomizeWindowHint), m_x(x), m_y(y), m_type(type), m_large(screenWidth > 1024)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 
 class QPushButton;
 
@@ -12,6 +13,8 @@ class v_SelectBox : public QDialog {
 
 public:
     v_SelectBox(int x, int y, QWidget* parent, int type);
+    // Where a box stands in the middle of the primary screen, in the size it takes there.
+    static QPoint centredCorner();
 
     // Set by the caller directly before the box is shown.
     QString text;
