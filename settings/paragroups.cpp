@@ -158,12 +158,13 @@ GroupJournal::Record newRecord(GroupJournal::Operation operation, const QString&
     return record;
 }
 
-// Marks the operation done; then the recovery of a done operation removes what it set aside.
-// From the mark on the operation stands: a failure after it only leaves leftovers that the next
-// start removes. The mark counts once the record on the disk says done, also when a flush after
-// its rename failed: the next start reads it so and finishes the operation, and the program must
-// go on as that start will, not report the old group that is no longer there.
-bool complete(GroupJournal::Record& record)
+// Marks the operation done; then the recovery of a done operation removes what it set aside,
+// beside the screen where `removeAside` (the removal may be of whole template folders). From the
+// mark on the operation stands: a failure after it only leaves leftovers that the next start
+// removes. The mark counts once the record on the disk says done, also when a flush after its
+// rename failed: the next start reads it so and finishes the operation, and the program must go
+// on as that start will, not report the old group that is no longer there.
+bool complete(GroupJournal::Record& record, bool removeAside = true)
 {
     record.state = GroupJournal::State::Done;
     if (!GroupJournal::write(record)) {
@@ -174,8 +175,7 @@ bool complete(GroupJournal::Record& record)
                  "operation stands",
                  qPrintable(record.group));
     }
-    // What it set aside may be whole template folders.
-    if (!copyAside(GroupJournal::recover))
+    if (!(removeAside ? copyAside(GroupJournal::recover) : GroupJournal::recover()))
         qWarning("what the operation on parameter group %s set aside is removed at the next start",
                  qPrintable(record.group));
     return true;
@@ -233,7 +233,10 @@ bool swapInStagedGroup(GroupJournal::Record& record)
     ok = ok && GroupJournal::flushStep(replaced) && GroupJournal::flushStep(staging)
         && GroupJournal::flushStep(QStringLiteral("."))
         && GroupJournal::writeStep(str(GroupJournal::kIndexFile), record.newIndex);
-    ok = ok && complete(record);
+    // The working files are the new group's now, while the old one runs until the restart: no
+    // tick may check with that mix, so the removal stays on the screen's thread (deleting is
+    // quick; a mould opening meanwhile has its clamp withdrawn by the IO thread).
+    ok = ok && complete(record, false);
     if (!ok)
         undo("the restore", record.group);
     return ok;

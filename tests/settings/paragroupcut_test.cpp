@@ -591,6 +591,44 @@ TEST_F(ParaGroupCutTest, AFailedStepLeavesWhatTheOperationReports)
     qInstallMessageHandler(previous);
 }
 
+std::atomic<bool> removingAfterTheSwap{false};
+std::atomic<bool> screenRanAfterTheSwap{false};
+
+// At the first removal once the restore's record says done, asks the screen's thread to note
+// that it ran, and gives it a second to do so.
+bool askTheScreenAtTheFirstRemovalAfterTheSwap(const char* what, const QString&)
+{
+    GroupJournal::State state = GroupJournal::State::Started;
+    if (std::strcmp(what, "remove") != 0 || removingAfterTheSwap || !GroupJournal::recordedState(&state)
+        || state != GroupJournal::State::Done)
+        return true;
+    removingAfterTheSwap = true;
+    QMetaObject::invokeMethod(qApp, [] { screenRanAfterTheSwap = true; }, Qt::QueuedConnection);
+    QDeadlineTimer bound(1000);
+    while (!screenRanAfterTheSwap && !bound.hasExpired())
+        QThread::msleep(5);
+    return true;
+}
+
+// Once a restore has put the new group's files in place, the running program still holds the
+// old group until the restart: the screen's thread, which runs the machine cycle's ticks, runs
+// nothing until the restore has returned.
+TEST_F(ParaGroupCutTest, NothingRunsOnTheScreensThreadBetweenARestoresSwapAndItsReturn)
+{
+    enterFresh(QStringLiteral("restore"), prepareRestore);
+    removingAfterTheSwap = false;
+    screenRanAfterTheSwap = false;
+    GroupJournal::setStepHook(askTheScreenAtTheFirstRemovalAfterTheSwap);
+    const bool done = restoreOther();
+    GroupJournal::setStepHook(nullptr);
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(removingAfterTheSwap) << "the restore removed nothing it had replaced";
+    EXPECT_FALSE(screenRanAfterTheSwap) << "the screen's thread ran between the swap and the return";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(screenRanAfterTheSwap);
+    QDir::setCurrent(home);
+}
+
 std::atomic<bool> screenAsked{false};
 std::atomic<bool> screenAnswered{false};
 std::function<void()> onScreenDuringCopy;
